@@ -1,0 +1,25 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace nirvex {
+
+// The one error type of the program: a refusal with one fixed, user-visible message (UTF-8).
+class EError : public std::runtime_error {
+public:
+    explicit EError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// Message texts shared by several units.
+namespace msg {
+inline constexpr const char* DivByZero = "Деление на ноль";
+inline constexpr const char* InvalidOp = "Недопустимая операция с плавающей точкой";
+inline constexpr const char* Overflow = "Переполнение при вычислениях с плавающей точкой";
+inline constexpr const char* RangeCheck = "Range check error";
+} // namespace msg
+
+// The text the common error display shows: "." is appended when the last byte sorts after ".".
+std::string DisplayMessage(const std::string& message);
+
+} // namespace nirvex

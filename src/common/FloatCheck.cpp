@@ -1,0 +1,23 @@
+#include "FloatCheck.h"
+
+#include "Errors.h"
+
+#include <cfenv>
+
+namespace nirvex {
+
+void ClearFloatErrors() { std::feclearexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW); }
+
+void CheckFloatErrors() {
+    int raised = std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
+    if (raised == 0)
+        return;
+    std::feclearexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
+    if (raised & FE_INVALID)
+        throw EError(msg::InvalidOp);
+    if (raised & FE_DIVBYZERO)
+        throw EError(msg::DivByZero);
+    throw EError(msg::Overflow);
+}
+
+} // namespace nirvex

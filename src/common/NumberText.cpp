@@ -1,0 +1,259 @@
+#include "NumberText.h"
+
+#include "Errors.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <system_error>
+
+namespace nirvex {
+
+namespace {
+
+// Decimal digits of |value| rounded to `digits` significant digits, and the exponent x of the
+// first digit (value = d.ddd × 10^x). Trailing zeros are removed from the digit string.
+struct Decimal {
+    std::string digits;
+    int exponent = 0;
+};
+
+Decimal ToDecimal(double value, int digits) {
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, digits - 1);
+    std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
+    Decimal d;
+    std::size_t e = text.find('e');
+    for (std::size_t i = 0; i < e; ++i)
+        if (text[i] != '.')
+            d.digits += text[i];
+    int exp = 0;
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exp);
+    d.exponent = exp;
+    while (d.digits.size() > 1 && d.digits.back() == '0')
+        d.digits.pop_back();
+    return d;
+}
+
+std::string NonFinite(double value) {
+    if (std::isnan(value))
+        return "NAN";
+    return value < 0 ? "-INF" : "INF";
+}
+
+} // namespace
+
+std::string FormatGeneral(double value, int precision) {
+    if (!std::isfinite(value))
+        return NonFinite(value);
+    if (precision < 1)
+        precision = 1;
+    if (precision > 17)
+        precision = 17;
+    if (value == 0)
+        return "0";
+    Decimal d = ToDecimal(value, precision);
+    if (d.digits == "0")
+        return "0";
+    std::string out = value < 0 ? "-" : "";
+    int e = d.exponent + 1; // digits before the point
+    if (e >= -3 && e <= precision) {
+        if (e <= 0) {
+            out += "0.";
+            out.append(static_cast<std::size_t>(-e), '0');
+            out += d.digits;
+        } else if (static_cast<int>(d.digits.size()) <= e) {
+            out += d.digits;
+            out.append(static_cast<std::size_t>(e) - d.digits.size(), '0');
+        } else {
+            out += d.digits.substr(0, static_cast<std::size_t>(e));
+            out += '.';
+            out += d.digits.substr(static_cast<std::size_t>(e));
+        }
+        return out;
+    }
+    out += d.digits[0];
+    if (d.digits.size() > 1) {
+        out += '.';
+        out += d.digits.substr(1);
+    }
+    out += 'E';
+    out += std::to_string(d.exponent);
+    return out;
+}
+
+std::string FormatFixed(double value, int precision, int decimals) {
+    if (!std::isfinite(value))
+        return NonFinite(value);
+    if (precision < 1)
+        precision = 1;
+    if (precision > 17)
+        precision = 17;
+    if (decimals < 0)
+        decimals = 0;
+    if (value != 0) {
+        Decimal whole = ToDecimal(value, precision);
+        if (whole.exponent + 1 > precision)
+            return FormatGeneral(value, precision);
+        int significant = std::min(precision, whole.exponent + 1 + decimals);
+        if (significant >= 1) {
+            Decimal d = ToDecimal(value, significant);
+            if (d.exponent + 1 > precision)
+                return FormatGeneral(value, precision);
+            // Re-render d exactly with `decimals` places.
+            std::string out = value < 0 ? "-" : "";
+            int e = d.exponent + 1;
+            std::string intPart, fracPart;
+            if (e <= 0) {
+                intPart = "0";
+                fracPart.assign(static_cast<std::size_t>(-e), '0');
+                fracPart += d.digits;
+            } else if (static_cast<int>(d.digits.size()) <= e) {
+                intPart = d.digits + std::string(static_cast<std::size_t>(e) - d.digits.size(), '0');
+            } else {
+                intPart = d.digits.substr(0, static_cast<std::size_t>(e));
+                fracPart = d.digits.substr(static_cast<std::size_t>(e));
+            }
+            fracPart.resize(static_cast<std::size_t>(decimals), '0');
+            out += intPart;
+            if (decimals > 0)
+                out += "." + fracPart;
+            return out;
+        }
+    }
+    // Rounds to zero or to one unit of the last decimal place.
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed, decimals);
+    std::string text(buf, static_cast<std::size_t>(res.ptr - buf));
+    bool zero = text.find_first_not_of("0.") == std::string::npos;
+    return (value < 0 && !zero ? "-" : "") + text;
+}
+
+std::string FormatInt(long long value) { return std::to_string(value); }
+
+std::optional<double> TryStrToFloat(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && (text[b] == ' ' || text[b] == '\t'))
+        ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
+        --e;
+    std::string_view s = text.substr(b, e - b);
+    bool negative = false;
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    std::size_t start = i;
+    int mantissaDigits = 0, firstDigitPos = 0, pointPos = -1, firstNonZero = -1;
+    for (; i < s.size(); ++i) {
+        char c = s[i];
+        if (c >= '0' && c <= '9') {
+            if (c != '0' && firstNonZero < 0)
+                firstNonZero = mantissaDigits;
+            ++mantissaDigits;
+        } else if (c == '.' && pointPos < 0) {
+            pointPos = mantissaDigits;
+        } else {
+            break;
+        }
+    }
+    (void)firstDigitPos;
+    if (mantissaDigits == 0)
+        return std::nullopt;
+    std::size_t mantissaEnd = i;
+    long exponent = 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        bool expNeg = false;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+            expNeg = s[i] == '-';
+            ++i;
+        }
+        std::size_t expStart = i;
+        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+            if (exponent < 100000)
+                exponent = exponent * 10 + (s[i] - '0');
+        if (i == expStart)
+            return std::nullopt;
+        if (expNeg)
+            exponent = -exponent;
+    }
+    if (i != s.size())
+        return std::nullopt;
+    if (firstNonZero < 0)
+        return negative ? -0.0 : 0.0;
+    double value = 0;
+    auto res = std::from_chars(s.data() + start, s.data() + s.size(), value, std::chars_format::general);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Decide between underflow (0) and overflow (refused) from the decimal exponent.
+        int point = pointPos < 0 ? mantissaDigits : pointPos;
+        long magnitude = exponent + point - firstNonZero;
+        if (magnitude > 0)
+            return std::nullopt;
+        value = 0;
+    } else if (res.ec != std::errc() || res.ptr != s.data() + s.size()) {
+        (void)mantissaEnd;
+        return std::nullopt;
+    }
+    return negative ? -value : value;
+}
+
+double StrToFloat(std::string_view text) {
+    if (auto v = TryStrToFloat(text))
+        return *v;
+    throw EError("'" + std::string(text) + "' is not a valid floating point value");
+}
+
+std::optional<int32_t> TryStrToInt(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && (text[b] == ' ' || text[b] == '\t'))
+        ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
+        --e;
+    std::string_view s = text.substr(b, e - b);
+    bool negative = false;
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    int base = 10;
+    if (i < s.size() && s[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= s.size())
+        return std::nullopt;
+    uint64_t v = 0;
+    auto res = std::from_chars(s.data() + i, s.data() + s.size(), v, base);
+    if (res.ec != std::errc() || res.ptr != s.data() + s.size())
+        return std::nullopt;
+    if (base == 16) {
+        // Hexadecimal texts give the bit pattern of a 32-bit value.
+        if (v > 0xFFFFFFFFull)
+            return std::nullopt;
+        auto u = static_cast<uint32_t>(v);
+        int32_t r = static_cast<int32_t>(u);
+        return negative ? static_cast<int32_t>(0u - u) : r;
+    }
+    if (negative) {
+        if (v > 2147483648ull)
+            return std::nullopt;
+        return static_cast<int32_t>(-static_cast<int64_t>(v));
+    }
+    if (v > 2147483647ull)
+        return std::nullopt;
+    return static_cast<int32_t>(v);
+}
+
+int32_t StrToInt(std::string_view text) {
+    if (auto v = TryStrToInt(text))
+        return *v;
+    throw EError("'" + std::string(text) + "' is not a valid integer value");
+}
+
+} // namespace nirvex
