@@ -1,0 +1,109 @@
+#include "Errors.h"
+#include "NumberText.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace nirvex;
+
+TEST(FormatGeneral, WorkedExamplesOfThePages) {
+    EXPECT_EQ(FormatGeneral(2.5, 5), "2.5");
+    EXPECT_EQ(FormatGeneral(1234.5678, 5), "1234.6");
+    EXPECT_EQ(FormatGeneral(123456, 5), "1.2346E5");
+    EXPECT_EQ(FormatGeneral(0.00001234, 5), "1.234E-5");
+    EXPECT_EQ(FormatGeneral(-0.5, 5), "-0.5");
+    EXPECT_EQ(FormatGeneral(0.0123456, 5), "0.012346");
+    EXPECT_EQ(FormatGeneral(66.66667, 3), "66.7");
+    EXPECT_EQ(FormatGeneral(100, 3), "100");
+    EXPECT_EQ(FormatGeneral(80, 3), "80");
+    EXPECT_EQ(FormatGeneral(0, 5), "0");
+    EXPECT_EQ(FormatGeneral(-0.0, 5), "0");
+}
+
+TEST(FormatGeneral, ProjectFileReals) {
+    EXPECT_EQ(FormatGeneral(0.1, 15), "0.1");
+    EXPECT_EQ(FormatGeneral(12.5, 15), "12.5");
+    EXPECT_EQ(FormatGeneral(-0.000123, 15), "-0.000123");
+    EXPECT_EQ(FormatGeneral(1.5E-5, 15), "1.5E-5");
+    EXPECT_EQ(FormatGeneral(2E20, 15), "2E20");
+    EXPECT_EQ(FormatGeneral(0.00001, 15), "1E-5");
+    EXPECT_EQ(FormatGeneral(0.0001, 15), "0.0001");
+    EXPECT_EQ(FormatGeneral(0.95, 15), "0.95");
+    EXPECT_EQ(FormatGeneral(12, 15), "12");
+    EXPECT_EQ(FormatGeneral(3.3166247903554, 15), "3.3166247903554");
+}
+
+TEST(FormatGeneral, ExponentBoundariesAfterRounding) {
+    // 5 digits before the point still fit fixed notation with P = 5; 6 do not.
+    EXPECT_EQ(FormatGeneral(12345, 5), "12345");
+    EXPECT_EQ(FormatGeneral(99999.7, 5), "1E5"); // rounding carries into a sixth digit
+    EXPECT_EQ(FormatGeneral(1E15, 15), "1E15");
+    EXPECT_EQ(FormatGeneral(123456789012345.0, 15), "123456789012345");
+    EXPECT_EQ(FormatGeneral(0.000999999, 3), "0.001");
+}
+
+TEST(FormatFixed, ReportExamples) {
+    EXPECT_EQ(FormatFixed(10, 5, 2), "10.00");
+    EXPECT_EQ(FormatFixed(0.5, 5, 2), "0.50");
+    EXPECT_EQ(FormatFixed(0.123456, 5, 2), "0.12");
+    EXPECT_EQ(FormatFixed(12345.678, 5, 2), "12346.00");
+    EXPECT_EQ(FormatFixed(-2, 5, 2), "-2.00");
+    EXPECT_EQ(FormatFixed(50, 5, 2), "50.00");
+    EXPECT_EQ(FormatFixed(0, 5, 2), "0.00");
+    EXPECT_EQ(FormatFixed(0.001, 5, 2), "0.00");
+    EXPECT_EQ(FormatFixed(0.006, 5, 2), "0.01");
+    // More than five digits before the point falls back to the general format.
+    EXPECT_EQ(FormatFixed(123456, 5, 2), "1.2346E5");
+}
+
+TEST(StrToFloat, AcceptsBlanksSignAndExponent) {
+    EXPECT_DOUBLE_EQ(StrToFloat("0.5"), 0.5);
+    EXPECT_DOUBLE_EQ(StrToFloat(" 2.5 "), 2.5);
+    EXPECT_DOUBLE_EQ(StrToFloat("1e-3"), 0.001);
+    EXPECT_DOUBLE_EQ(StrToFloat("-1.5E+2"), -150);
+    EXPECT_DOUBLE_EQ(StrToFloat("+.5"), 0.5);
+    EXPECT_DOUBLE_EQ(StrToFloat("12."), 12);
+    EXPECT_EQ(StrToFloat("1e-400"), 0.0);
+}
+
+TEST(StrToFloat, RefusesWithTheConversionMessage) {
+    for (const char* bad : {"1,5", "", " ", "abc", "1.2.3", "1e", "--1", "1 2", ".", "e5", "1e400", "inf", "nan"}) {
+        try {
+            StrToFloat(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const EError& e) {
+            EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' is not a valid floating point value");
+        }
+    }
+}
+
+TEST(StrToInt, DecimalAndHex) {
+    EXPECT_EQ(StrToInt("42"), 42);
+    EXPECT_EQ(StrToInt(" -7 "), -7);
+    EXPECT_EQ(StrToInt("0x1F"), 31);
+    EXPECT_EQ(StrToInt("0XfF"), 255);
+    EXPECT_EQ(StrToInt("$10"), 16);
+    EXPECT_EQ(StrToInt("-2147483648"), INT32_MIN);
+    EXPECT_EQ(StrToInt("0xFFFFFFFF"), -1);
+    EXPECT_FALSE(TryStrToInt("2147483648"));
+    EXPECT_FALSE(TryStrToInt("1.5"));
+    EXPECT_FALSE(TryStrToInt("0x"));
+    EXPECT_FALSE(TryStrToInt(""));
+    try {
+        StrToInt("x5");
+        ADD_FAILURE();
+    } catch (const EError& e) {
+        EXPECT_STREQ(e.what(), "'x5' is not a valid integer value");
+    }
+}
+
+TEST(DisplayMessage, AppendsAFullStopAfterLettersOnly) {
+    EXPECT_EQ(DisplayMessage("Не указано имя файла БД"), "Не указано имя файла БД.");
+    EXPECT_EQ(DisplayMessage("Ready"), "Ready.");
+    EXPECT_EQ(DisplayMessage("Done."), "Done.");
+    EXPECT_EQ(DisplayMessage("Stop!"), "Stop!");
+    EXPECT_EQ(DisplayMessage("Why?"), "Why?."); // "?" sorts after "."
+    EXPECT_EQ(DisplayMessage("'x' is not a valid integer value"), "'x' is not a valid integer value.");
+    EXPECT_EQ(DisplayMessage("Остановка обучения\n\rИсчерпан лимит эпох."), "Остановка обучения\n\rИсчерпан лимит эпох.");
+}

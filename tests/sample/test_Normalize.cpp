@@ -1,0 +1,134 @@
+#include "Errors.h"
+#include "FloatCheck.h"
+#include "Normalize.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace nirvex;
+
+namespace {
+
+TFieldInfo Field(int32_t type, int32_t norm, int32_t netIndex, std::vector<double> values = {}) {
+    TFieldInfo f;
+    f.FieldType = type;
+    f.NormType = norm;
+    f.NetIndex = netIndex;
+    f.Min = 10;
+    f.Max = 60;
+    f.Mid = 5;
+    f.Disp = 2;
+    f.Alpha = 1;
+    f.Values = std::move(values);
+    return f;
+}
+
+std::string FaultOf(const std::function<void()>& work) {
+    ClearFloatErrors();
+    try {
+        work();
+        CheckFloatErrors();
+    } catch (const EError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+} // namespace
+
+TEST(Normalize, LinearMapsTheExtremesToTheNetworkRanges) {
+    auto in = Field(ftInput, ntLinear, 0, {10, 35, 60});
+    auto out = Field(ftTarget, ntLinear, 0, {10, 35, 60});
+    std::vector<TFieldInfo> fields{in, out};
+    double x = 0, t = 0;
+    BuildExample(fields, 0, &x, &t);
+    EXPECT_EQ(x, -1);
+    EXPECT_EQ(t, 0);
+    BuildExample(fields, 2, &x, &t);
+    EXPECT_EQ(x, 1);
+    EXPECT_EQ(t, 1);
+    BuildExample(fields, 1, &x, &t);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(t, 0.5);
+}
+
+TEST(Normalize, NothingIsClipped) {
+    auto f = Field(ftInput, ntLinear, 0);
+    std::vector<TFieldInfo> fields{f};
+    std::vector<double> v{110};
+    NormalizeInputs(fields, v);
+    EXPECT_DOUBLE_EQ(v[0], 3); // above Max gives an input above 1
+    f.Min = 0;
+    f.Max = 100;
+    EXPECT_GT(2 * NormalizeValue(f, 10) - 1, -1); // a range wider than the data stays inside
+}
+
+TEST(Normalize, SigmoidAutoAndNone) {
+    auto s = Field(ftInput, ntSigmoid, 0);
+    EXPECT_EQ(2 * NormalizeValue(s, 0) - 1, 0);
+    EXPECT_EQ(NormalizeValue(s, 0), 0.5);
+    auto a = Field(ftTarget, ntAuto, 0);
+    EXPECT_EQ(NormalizeValue(a, a.Mid), 0.5);
+    EXPECT_EQ(DenormalizeValue(a, 0.5), a.Mid);
+    auto n = Field(ftInput, ntNone, 0);
+    std::vector<TFieldInfo> fields{n};
+    std::vector<double> v{0.25};
+    NormalizeInputs(fields, v);
+    EXPECT_EQ(v[0], -0.5);
+    EXPECT_EQ(DenormalizeValue(n, 1.7), 1.7);
+}
+
+TEST(Normalize, SigmoidSaturatesWithoutAnError) {
+    auto s = Field(ftInput, ntSigmoid, 0);
+    EXPECT_EQ(FaultOf([&] {
+                  EXPECT_EQ(NormalizeValue(s, 1e6), 1.0);
+                  EXPECT_GE(NormalizeValue(s, -800), 0.0);
+                  EXPECT_LT(NormalizeValue(s, -800), 1e-300);
+              }),
+              "");
+}
+
+TEST(Normalize, DenormalizeInvertsEveryMethod) {
+    for (int32_t method : {ntLinear, ntSigmoid, ntAuto, ntNone}) {
+        auto f = Field(ftTarget, method, 0);
+        f.Alpha = 0.3;
+        for (double v : {0.2, 0.9, 4.0, 12.5, 33.0}) {
+            double y = NormalizeValue(f, v);
+            if (y > 0 && y < 1) {
+                EXPECT_NEAR(DenormalizeValue(f, y), v, 1e-9 * std::max(1.0, std::fabs(v))) << method;
+            }
+        }
+    }
+}
+
+TEST(Normalize, VectorsFollowNetIndexAndSkipUnusedFields) {
+    std::vector<TFieldInfo> fields{Field(ftInput, ntNone, 1, {0.75}), Field(ftUnused, ntNone, 0, {9}),
+                                   Field(ftInput, ntNone, 0, {0.5}), Field(ftTarget, ntLinear, 0, {35})};
+    double in[2] = {7, 7}, out[1] = {7};
+    BuildExample(fields, 0, in, out);
+    EXPECT_EQ(in[0], 0);
+    EXPECT_EQ(in[1], 0.5);
+    EXPECT_EQ(out[0], 0.5);
+    std::vector<double> y{0.5};
+    DenormalizeOutputs(fields, y);
+    EXPECT_EQ(y[0], 35);
+}
+
+TEST(Normalize, ArithmeticFaultsAreRaised) {
+    auto flat = Field(ftInput, ntLinear, 0);
+    flat.Min = flat.Max = 3;
+    std::vector<TFieldInfo> fields{flat};
+    std::vector<double> v{4};
+    EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, v); }), msg::DivByZero);
+    v = {3};
+    EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, v); }), msg::InvalidOp);
+    auto noDisp = Field(ftTarget, ntAuto, 0);
+    noDisp.Disp = 0;
+    EXPECT_NE(FaultOf([&] { NormalizeValue(noDisp, 7); }), "");
+    auto sig = Field(ftTarget, ntSigmoid, 0);
+    EXPECT_EQ(FaultOf([&] { DenormalizeValue(sig, 0.0); }), msg::DivByZero);
+    EXPECT_NE(FaultOf([&] { DenormalizeValue(sig, 1.0); }), "");
+    sig.Alpha = 0;
+    EXPECT_EQ(FaultOf([&] { DenormalizeValue(sig, 0.3); }), msg::DivByZero);
+}
