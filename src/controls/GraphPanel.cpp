@@ -1,0 +1,71 @@
+#include "GraphPanel.h"
+
+#include <QPainter>
+
+#include <cfenv>
+
+namespace nirvex {
+
+TGraphPanel::TGraphPanel(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TGraphPanel::SetPountsCount(int32_t value) {
+    if (value < 0)
+        value = 0;
+    Points.resize(static_cast<size_t>(value));
+    FPountsCount = value;
+}
+
+void TGraphPanel::SetPointX(int32_t i, double value) {
+    if (ValidIndex(i) && Points[i].X != value)
+        Points[i].X = value;
+}
+
+void TGraphPanel::SetPointY(int32_t i, double value) {
+    if (ValidIndex(i) && Points[i].Y != value)
+        Points[i].Y = value;
+}
+
+void TGraphPanel::PaintBuffer() {
+    const int w = Buffer.width();
+    const int h = Buffer.height();
+    const int sx = w - 10;
+    const int sy = h - 10;
+    QPainter p(&Buffer);
+    p.fillRect(Buffer.rect(), Qt::black);
+    p.setBrush(Qt::black);
+
+    p.setPen(QPen(QColor(128, 128, 128), 0));
+    for (int i = 0; i <= 10; ++i) {
+        const int gx = GraphGridLine(i, sx);
+        const int gy = GraphGridLine(i, sy);
+        p.drawLine(gx, 5, gx, h - 5);
+        p.drawLine(5, gy, w - 5, gy);
+    }
+
+    p.setPen(QPen(QColor(0, 255, 255), 0));
+    p.drawLine(5, h - 5, w - 5, 5);
+
+    p.setPen(QPen(FColor, 0));
+    for (const TGraphPoint& pt : Points) {
+        const int px = GraphDotX(pt.X, w);
+        const int py = GraphDotY(pt.Y, h);
+        p.drawEllipse(QRect(px - 1, py - 1, 2, 2));
+    }
+}
+
+void TGraphPanel::paintEvent(QPaintEvent*) {
+    // A repaint may come in the middle of a training example, whose float checks must not see our flags.
+    std::fexcept_t flags;
+    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    if (Buffer.size() != size())
+        Buffer = QImage(size(), QImage::Format_RGB32);
+    if (!Buffer.isNull()) {
+        PaintBuffer();
+        QPainter(this).drawImage(0, 0, Buffer);
+    }
+    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+}
+
+} // namespace nirvex

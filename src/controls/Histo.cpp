@@ -1,0 +1,115 @@
+#include "Histo.h"
+
+#include "RandomGen.h"
+
+#include <QPainter>
+
+#include <cfenv>
+
+namespace nirvex {
+
+namespace {
+
+// Fills the pixels from (left, top) up to but not including (right, bottom); nothing when empty.
+void FillSpan(QPainter& p, int left, int top, int right, int bottom, const QColor& color) {
+    if (left < right && top < bottom)
+        p.fillRect(QRect(left, top, right - left, bottom - top), color);
+}
+
+} // namespace
+
+THisto::THisto(QWidget* parent)
+    : QWidget(parent), Buffer(QWidget::width(), QWidget::height(), QImage::Format_RGB32),
+      FColor(palette().color(QPalette::Window)), FHistoColor1(Qt::black), FHistoColor2(Qt::black),
+      FAxisColor(Qt::black) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    for (int k = 0; k < HistoBinCount; ++k) {
+        AddTeachErr(RandomFloat());
+        AddTestErr(RandomFloat());
+    }
+}
+
+void THisto::SetColor(const QColor& value) {
+    FColor = value;
+    update();
+}
+
+void THisto::SetBorderStyle(TBorderStyle value) {
+    FBorderStyle = value;
+    update();
+}
+
+void THisto::Clear() {
+    FTeachBins.fill(0);
+    FTestBins.fill(0);
+    FTeachTotal = 0;
+    FTestTotal = 0;
+    FBelowCount = 0;
+    FAboveCount = 0;
+}
+
+void THisto::AddErr(double x, std::array<int32_t, HistoBinCount>& bins) {
+    if (int bin = HistoBin(x))
+        ++bins[bin - 1];
+    else if (x < 0.0)
+        ++FBelowCount;
+    else if (x >= 1.0)
+        ++FAboveCount;
+}
+
+void THisto::AddTeachErr(double x) {
+    ++FTeachTotal;
+    AddErr(x, FTeachBins);
+}
+
+void THisto::AddTestErr(double x) {
+    ++FTestTotal;
+    AddErr(x, FTestBins);
+}
+
+void THisto::PaintBuffer() {
+    const int w = Buffer.width();
+    const int h = Buffer.height();
+    const int base = h - 25;
+    QPainter p(&Buffer);
+    p.fillRect(Buffer.rect(), FColor);
+
+    p.setPen(QPen(FAxisColor, 0));
+    p.drawLine(10, 25, 10, base);
+    p.drawLine(10, base, w - 10, base);
+    p.drawLine(w - 10, base, w - 10, 25);
+
+    const double step = HistoStep(w);
+    if (HistoHasBars(step)) {
+        const int b = HistoBarWidth(step);
+        for (int i = 1; i <= HistoBinCount; ++i) {
+            const int x = HistoBarX(i, step);
+            FillSpan(p, x, HistoBarTop(h, FTeachBins[i - 1], FTeachTotal), x + b, base, FHistoColor1);
+            FillSpan(p, x + b, HistoBarTop(h, FTestBins[i - 1], FTestTotal), x + 2 * b, base, FHistoColor2);
+        }
+        // Both out-of-range bars are scaled by the training total, whichever set their errors came from.
+        FillSpan(p, 40 - b, HistoBarTop(h, FBelowCount, FTeachTotal), 40, base, Qt::red);
+        FillSpan(p, w - 40, HistoBarTop(h, FAboveCount, FTeachTotal), w - 40 + b, base, Qt::red);
+    }
+
+    if (FBorderStyle == bsSingle) {
+        p.setPen(QPen(Qt::black, 0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(0, 0, w - 1, h - 1);
+    }
+}
+
+void THisto::paintEvent(QPaintEvent*) {
+    // A repaint may come in the middle of a training example, whose float checks must not see our flags.
+    std::fexcept_t flags;
+    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    if (Buffer.size() != size())
+        Buffer = QImage(size(), QImage::Format_RGB32);
+    if (!Buffer.isNull()) {
+        PaintBuffer();
+        QPainter(this).drawImage(0, 0, Buffer);
+    }
+    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+}
+
+} // namespace nirvex
