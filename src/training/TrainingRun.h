@@ -1,0 +1,126 @@
+#pragma once
+
+#include "FieldInfo.h"
+#include "neural.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace nirvex {
+
+// Statistics of one epoch; the means are sums during the passes.
+struct TEpochStats {
+    double TeachErrMean = 0;
+    double TeachErrMax = 0;
+    int32_t TeachIdentCount = 0;
+    double TestErrMean = 0;
+    double TestErrMax = 0;
+    int32_t TestIdentCount = 0;
+};
+
+// The stop rules of a run, as ticked and typed on the learning page.
+struct TStopRules {
+    double IdentErrLimit = 0.05; // an example is recognized when its error is strictly below this
+    bool TestAsValid = false;
+    bool EpochOn = false;
+    int32_t EpochLimit = 10000;
+    bool MaxTeachErrOn = false;
+    double MaxTeachErrLimit = 0.05;
+    bool MidTeachErrOn = false;
+    double MidTeachErrLimit = 0.05;
+    bool TeachIdentOn = false;
+    int32_t TeachIdentPct = 80;
+    bool MaxTestErrOn = false;
+    double MaxTestErrLimit = 0.05;
+    bool MidTestErrOn = false;
+    double MidTestErrLimit = 0.05;
+    bool TestIdentOn = false;
+    int32_t TestIdentPct = 80;
+};
+
+inline constexpr const char* msgEpochLimit = "Остановка обучения\n\rИсчерпан лимит эпох.";
+inline constexpr const char* msgTestErrGrew = "Остановка обучения\n\rОшибка по тестовой выборке возросла.";
+inline constexpr const char* msgTrainedOk = "Обучение завершено успешно";
+
+// What a run tells its surroundings. The window turns these into repaints and a pumped event
+// loop, the command line into printed lines, tests into recorded values. All default to nothing.
+class ITrainingView {
+public:
+    virtual ~ITrainingView() = default;
+    // Called after every example. Returns true when it let the event loop run (the run then
+    // forgets floating-point flags that window code may have raised).
+    virtual bool Pump() { return false; }
+    virtual void HistoClear() {}
+    virtual void HistoRepaint() {}
+    virtual void SetPointCounts(int32_t /*teach*/, int32_t /*test*/) {}
+    // One example of the training pass (k-th of the pass): mapped target x, mapped output y, error e.
+    virtual void TeachExample(int32_t /*k*/, double /*x*/, double /*y*/, double /*e*/) {}
+    virtual void TestExample(int32_t /*k*/, double /*x*/, double /*y*/, double /*e*/) {}
+    // The page refresh after an epoch; `epoch` is the counter after this epoch's increase.
+    virtual void Refresh(const TEpochStats& /*stats*/, int32_t /*teachCount*/, int32_t /*testCount*/,
+                         int32_t /*epoch*/) {}
+};
+
+// How a run ended.
+enum class TRunEnd { UserStop, EpochLimit, Validation, Criteria };
+
+// Everything one run reads and writes besides the network.
+struct TTrainingContext {
+    TNeuralNetwork* Network = nullptr;
+    const std::vector<TFieldInfo>* Fields = nullptr;
+    const std::vector<int32_t>* RecordIndex = nullptr;
+    int32_t InputCount = 0;
+    int32_t OutputCount = 0;
+    int32_t TeachCount = 0;
+    int32_t TestCount = 0;
+    int32_t* ExampleCursor = nullptr; // shared by the training and the test fetch
+    double* PrevTestErr = nullptr;
+    const bool* StopRequested = nullptr;
+    TStopRules Rules;
+};
+
+// Runs epochs until a stop rule or a stop request ends the run. Raises EError on a network
+// error or an arithmetic fault, leaving the network as the interrupted epoch left it.
+TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view);
+
+// The end message of a run, empty for a user stop.
+const char* RunEndMessage(TRunEnd end);
+
+// Recognized share for the statistics grid: "0" for an empty part, else the percent in the
+// 3-digit format followed by "%".
+std::string FormatIdentShare(int32_t identCount, int32_t count);
+
+// Decides when a pump is due without reading the clock after every example: the clock is read
+// every `stride` calls, and the stride adapts so that reads happen about every 0.5 ms.
+class TPumpBudget {
+public:
+    explicit TPumpBudget(double budgetMs = 20.0) : budget_(std::chrono::duration<double, std::milli>(budgetMs)) {}
+    bool Due() {
+        if (++calls_ < stride_)
+            return false;
+        calls_ = 0;
+        auto now = std::chrono::steady_clock::now();
+        auto sinceRead = now - lastRead_;
+        lastRead_ = now;
+        if (sinceRead < std::chrono::microseconds(250) && stride_ < (1 << 20))
+            stride_ *= 2;
+        else if (sinceRead > std::chrono::milliseconds(2) && stride_ > 1)
+            stride_ /= 2;
+        if (now - lastPump_ < budget_)
+            return false;
+        lastPump_ = now;
+        return true;
+    }
+    void Reset() { lastPump_ = lastRead_ = std::chrono::steady_clock::now(); }
+
+private:
+    std::chrono::steady_clock::duration budget_;
+    std::chrono::steady_clock::time_point lastPump_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point lastRead_ = lastPump_;
+    int32_t calls_ = 0;
+    int32_t stride_ = 16;
+};
+
+} // namespace nirvex

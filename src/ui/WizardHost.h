@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+namespace nirvex {
+
+class TWizard;
+
+// Modal boxes and file dialogs go through here, so that tests answer them without blocking.
+class IDialogs {
+public:
+    virtual ~IDialogs() = default;
+    // The common error display: the message with "." appended by the rule, caption "Nirvex",
+    // error icon, OK.
+    virtual void ShowError(const QString& message) = 0;
+    // A box with one OK button and the application's title (training end messages).
+    virtual void ShowMessage(const QString& message) = 0;
+    enum class TAnswer { Yes, No, Cancel };
+    // Yes/No/Cancel question, Yes the default, caption "Nirvex".
+    virtual TAnswer AskYesNoCancel(const QString& question) = 0;
+    // Empty when the user cancels.
+    virtual QString OpenFileName(QWidget* parent, const QString& filter) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& proposed) = 0;
+};
+
+// What a page needs of the main window.
+class IWizardHost {
+public:
+    virtual ~IWizardHost() = default;
+    virtual TWizard& Model() = 0;
+    virtual IDialogs& Dialogs() = 0;
+    // Runs fn and shows an EError (or any std::exception) in the common error display; returns
+    // false when it raised. Every handler goes through this: nothing escapes to Qt.
+    virtual bool Guard(const std::function<void()>& fn) = 0;
+    // Repaints the frame (buttons, picture, status bar, help context) from the model.
+    virtual void RefreshFrame() = 0;
+};
+
+// One page of the main window: a thin view over the model's page settings.
+class TWizardPage : public QWidget {
+public:
+    TWizardPage(IWizardHost& host, QWidget* parent) : QWidget(parent), host_(host) {}
+    // After the model's show step: repaint every control from the model.
+    virtual void ShowPage() = 0;
+    // Before a forward step or a save: copy whatever the controls hold and the model has not
+    // yet seen (an edit still focused, say) into the model.
+    virtual void SyncToModel() {}
+
+protected:
+    IWizardHost& host_;
+};
+
+} // namespace nirvex

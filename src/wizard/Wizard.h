@@ -1,0 +1,220 @@
+#pragma once
+
+#include "FieldInfo.h"
+#include "NeuralINI.h"
+#include "TrainingRun.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace nirvex {
+
+inline constexpr const char* msgNoFileName = "Не указано имя файла БД";
+inline constexpr const char* msgNoInputs = "Не определены входные поля";
+inline constexpr const char* msgNoTargets = "Не определены целевые поля";
+inline constexpr const char* msgNoRecords = "Обучающая выборка не содержит записей";
+inline constexpr const char* msgUnknownSampleType = "Неизвестный тип файла обучающей выборки";
+inline constexpr const char* msgAlphaRange = "Параметр должен быть в диапазоне 0.01..4";
+
+inline constexpr int32_t kPageCount = 7;
+inline constexpr int32_t kMaxHideLayers = 10;
+
+// Page 2: what the field controls show for the selected field.
+struct TFieldPage {
+    int32_t SelectedField = 0; // list position, -1 with an empty list
+    int32_t RoleIndex = -1;    // rgUseFieldAs
+    int32_t MethodIndex = -1;  // rgNormalizeFieldAs
+    bool RoleGroupEnabled = true;
+    bool MethodGroupEnabled = true;
+    bool ParamBoxEnabled = true;
+    bool MinMaxEnabled = true; // edtParmMin, edtParmMax
+    bool AlphaEnabled = false; // edtParmA
+    std::string MinText, MaxText, AlphaText;
+};
+
+// Page 3, as typed: the spin box, column 1 of the grid rows 1..10, the slope edit and track bar.
+struct TNetPage {
+    int32_t HideLayerCount = 1;                        // seHideLayerCount, 1..10
+    std::array<std::string, kMaxHideLayers + 1> Cells; // Cells[k] = neurons of hidden layer k (k >= 1)
+    std::string AlphaText;                             // edtAlpha, empty at start
+    int32_t TrackPos = 1;                              // tbAlpha, 1..400
+    std::string InputLayerText, OutputLayerText;       // stEntryLayer, stOutputLayer
+    std::array<double, 41> CurveX{}, CurveY{};         // Series1 of the sigmoid chart
+};
+
+// Page 4, as typed. A criterion's value control is enabled exactly while its box is ticked.
+struct TLearnPage {
+    int32_t UseForTeach = 80; // 1..100
+    std::string TeachSpeedText, MiuText;
+    std::string IdentErrText = "0.05";
+    bool Validate = false;
+    bool EpochOn = false;
+    int32_t EpochC = 10000; // 0..100000
+    bool MaxTeachErrOn = false;
+    std::string MaxTeachErrText = "0.05";
+    bool MidTeachErrOn = false;
+    std::string MidTeachErrText = "0.05";
+    bool TeachIdentOn = false;
+    int32_t TeachIdentC = 80; // 0..100
+    bool MaxTestErrOn = false;
+    std::string MaxTestErrText = "0.05";
+    bool MidTestErrOn = false;
+    std::string MidTestErrText = "0.05";
+    bool TestIdentOn = false;
+    int32_t TestIdentC = 80; // 0..100
+};
+
+// The seven check boxes of the stop criteria group, in keyboard order.
+enum class TCriterion { Epoch, MaxTeachErr, MidTeachErr, TeachIdent, MaxTestErr, MidTestErr, TestIdent };
+
+// Page 7: row r of each grid belongs to NetIndex r (the header row is not stored).
+struct TPredictPage {
+    std::vector<std::string> InputNames, InputTexts;
+    std::vector<std::string> OutputNames, OutputTexts;
+};
+
+// The state the main window owns for the whole run, with every page's settings as the user
+// typed them, and the forward and show steps of the pages. The window is a view over it: it
+// copies typed text in, calls these operations, shows what they raise and repaints from here.
+class TWizard {
+public:
+    TWizard();
+
+    // ---- main-window state ----
+    int32_t State = 0; // 0-based page index
+    std::vector<TFieldInfo> Fields;
+    int32_t InputCount = 0;
+    int32_t OutputCount = 0;
+    bool PageChanged = false;
+    double MaxTestErrLimit = 0, MidTestErrLimit = 0, MaxTeachErrLimit = 0, MidTeachErrLimit = 0;
+    double PrevTestErr = 0;
+    int32_t TeachCount = 0;
+    int32_t TestCount = 0;
+    bool StopRequested = false;
+    bool Modified = false;
+    int32_t RecordCount = 0;
+    int32_t ExampleCursor = 0;
+    std::vector<int32_t> RecordIndex;
+    uint32_t IndexSeed = 0;
+    std::string LearnSampleFileName;
+    TNeuralNetworkINI Network;
+    double IdentErrLimit = 0;
+
+    int32_t FieldCount() const { return static_cast<int32_t>(Fields.size()); }
+
+    // ---- page settings ----
+    std::string SampleFileText; // edtLearnSampleFileName
+    TFieldPage FieldPage;
+    TNetPage NetPage;
+    TLearnPage LearnPage;
+    std::vector<std::string> Report; // mReport lines
+    std::array<std::array<std::string, 4>, 3> StatCells; // sgStat [column][row]
+    TPredictPage PredictPage;
+
+    // ---- frame ----
+    std::string StatusText; // sbStatus
+    // Called whenever the status text changes; the window shows it and lets itself repaint.
+    TStatusProc OnStatus;
+    bool NextEnabled = true, PrevEnabled = false, QuitEnabled = true;
+    std::string PictureName = "1.bmp"; // page picture, a file beside the program
+    int32_t HelpContext = 61;
+    bool IconTimerEnabled = true;
+
+    // ---- training button (btnLearn) ----
+    int32_t LearnTag = 0; // 0 idle, 1 running
+    std::string LearnCaption = "Пуск обучения";
+    std::string LearnHint = "Начало обучение системы";
+    bool Training() const { return LearnTag == 1; }
+
+    // ---- navigation ----
+    // "Далее >>": the page's forward step, then the next page. Raises the step's error, and
+    // then nothing moves.
+    void Next();
+    // "<< Назад": the previous page, never checked.
+    void Prev();
+    // Makes `state` the page shown and runs its show step, then UpdateNavigation.
+    void ShowPage(int32_t state);
+    void UpdateNavigation();
+    static int32_t PageHelpContext(int32_t state);
+    // The project has changes that closing would lose.
+    bool HasUnsavedChanges() const { return Modified || PageChanged; }
+
+    // ---- page 1 ----
+    void SampleFileTextChanged(const std::string& text); // typing or browsing
+    void Page1FocusEntered();                            // focus comes into page 1 from outside
+    // The forward step of page 1; dispatches by extension (.txt, .dbf/.db, .qvx).
+    void LoadSample();
+    // Builds RecordIndex from the generator's current seed.
+    void BuildRecordIndex();
+
+    // ---- page 2 ----
+    void FieldPageShow(); // tsEntryConfigShow
+    void SelectField(int32_t listIndex); // a list entry clicked
+    void ShowFieldSettings();
+    void RoleClicked(int32_t item);   // user click on rgUseFieldAs
+    void MethodClicked(int32_t item); // user click on rgNormalizeFieldAs
+    enum class TParam { Min, Max, Alpha };
+    // Focus leaves a parameter edit holding `text`; raises the conversion error.
+    void ParamExit(TParam which, const std::string& text);
+    // The forward step of page 2.
+    void CheckFieldRoles();
+    // The status line of a field: "Поле : name  MIN = .. MAX = ..".
+    std::string FieldStatusLine(const TFieldInfo& f) const;
+
+    // ---- page 3 ----
+    void NetConfigShow(); // tsNetConfigShow
+    // seHideLayerCountChange with the spin box's new text.
+    void HideLayerCountChanged(const std::string& text);
+    void SetHideLayerCount(int32_t value);
+    void GridTouched();                                   // sgHideLayerConfigClick / GetEditMask
+    void SetLayerCell(int32_t row, const std::string& text); // an edit in grid column 1
+    void TrackBarChanged(int32_t position);               // tbAlphaChange
+    void AlphaTextChanged(const std::string& text) { NetPage.AlphaText = text; }
+    void AlphaExit(); // edtAlphaExit (and Enter); raises
+    void ApplyNetConfig();
+
+    // ---- page 4 ----
+    void LearnConfigShow(); // tsLearnConfigEnter
+    void CriterionClicked(TCriterion which, bool checked);
+    void ApplyLearnConfig();
+    TStopRules StopRules() const;
+
+    // ---- page 5 ----
+    void BuildReport(); // tsInfoShow
+
+    // ---- page 6 ----
+    void LearnPageShow(); // grid headings
+    // btnLearn clicked: starts a run when idle, requests a stop while running. A run ends with
+    // its message through `onEnd` (a box with one OK button) or its error through `onError`.
+    struct TRunHooks {
+        ITrainingView* View = nullptr;
+        std::function<void(const std::string&)> OnEndMessage;
+        std::function<void(const std::string&)> OnError;
+        std::function<void()> OnStateChanged; // button caption, navigation, timer changed
+    };
+    void LearnClicked(const TRunHooks& hooks);
+    void RequestStop(); // the close question's stop
+    // Fills the statistics grid from one epoch.
+    void RefreshStats(const TEpochStats& s, int32_t epoch);
+
+    // ---- page 7 ----
+    void PredictShow(); // tsPredictShow
+    void SetPredictInput(int32_t row, const std::string& text);
+    // "Рассчет": computes every output from the typed inputs; nothing is written on an error.
+    void Predict();
+    // Raw outputs for raw inputs indexed by NetIndex (the command line's prediction).
+    std::vector<double> PredictValues(const std::vector<double>& inputs);
+
+    // Status bar helper: stores the text and tells the window.
+    void SetStatus(const std::string& text);
+
+private:
+    void RunShowStep();
+    void SetCurve(double slope);
+    void RunTraining(const TRunHooks& hooks);
+};
+
+} // namespace nirvex
