@@ -1,0 +1,91 @@
+#include "NeuralINI.h"
+
+#include "Errors.h"
+
+#include <vector>
+
+namespace nirvex {
+
+namespace {
+
+std::string LayerKey(int32_t i) {
+    return "Layer_" + std::to_string(i);
+}
+
+std::string WeightKey(int32_t l, int32_t i, int32_t j) {
+    return "W_" + std::to_string(l) + "_" + std::to_string(i) + "_" + std::to_string(j);
+}
+
+std::string ThresholdKey(int32_t l, int32_t j) {
+    return "WT_" + std::to_string(l) + "_" + std::to_string(j);
+}
+
+} // namespace
+
+TNeuralNetworkINI::TNeuralNetworkINI() {
+    Miu = 0.9;
+    SetTeachSpeed(0.1);
+    SetCountLayers(3);
+    SetLayerSize(0, 10);
+    SetLayerSize(1, 5);
+    SetLayerSize(2, 1);
+}
+
+void TNeuralNetworkINI::SaveToIni(TIniFile& ini, const std::string& section) const {
+    ini.EraseSection(section);
+    ini.WriteFloat(section, "TeachSpeed", TeachSpeed);
+    ini.WriteFloat(section, "Miu", Miu);
+    ini.WriteFloat(section, "Alpha", Alpha);
+    ini.WriteInteger(section, "Epoch", Epoch);
+    const int32_t n = CountLayers();
+    ini.WriteInteger(section, "CountLayers", n);
+    for (int32_t i = 0; i < n; ++i)
+        ini.WriteInteger(section, LayerKey(i), GetLayerSize(i));
+    for (int32_t l = 0; l + 1 < n; ++l)
+        for (int32_t i = 0; i < GetLayerSize(l); ++i)
+            for (int32_t j = 0; j < GetLayerSize(l + 1); ++j)
+                ini.WriteFloat(section, WeightKey(l, i, j), GetWeight(l, i, j));
+    for (int32_t l = 0; l + 1 < n; ++l)
+        for (int32_t j = 0; j < GetLayerSize(l + 1); ++j)
+            ini.WriteFloat(section, ThresholdKey(l, j), GetThreshold(l, j));
+}
+
+void TNeuralNetworkINI::LoadFromIni(const TIniFile& ini, const std::string& section) {
+    SetTeachSpeed(ini.ReadFloat(section, "TeachSpeed", 0));
+    Miu = ini.ReadFloat(section, "Miu", 0);
+    Alpha = ini.ReadFloat(section, "Alpha", 0);
+    const int32_t n = ini.ReadInteger(section, "CountLayers", 0);
+
+    // The whole shape is judged before the first allocation: sizing layer by layer would only
+    // notice an oversized total after building most of it.
+    if (n > MaxCountLayers)
+        throw EError(msgNetTooLarge);
+    std::vector<int32_t> sizes;
+    if (n > 0) {
+        sizes.resize(n);
+        int64_t connections = 0;
+        for (int32_t i = 0; i < n; ++i) {
+            sizes[i] = ini.ReadInteger(section, LayerKey(i), 0);
+            if (sizes[i] > MaxNeuronsPerLayer)
+                throw EError(msgNetTooLarge);
+            if (i > 0 && sizes[i] > 0 && sizes[i - 1] > 0)
+                connections += int64_t{sizes[i - 1]} * sizes[i];
+        }
+        if (connections > MaxConnections)
+            throw EError(msgNetTooLarge);
+    }
+
+    SetCountLayers(n);
+    for (int32_t i = 0; i < n; ++i)
+        SetLayerSize(i, sizes[i]);
+    for (int32_t l = 0; l + 1 < n; ++l)
+        for (int32_t i = 0; i < sizes[l]; ++i)
+            for (int32_t j = 0; j < sizes[l + 1]; ++j)
+                SetWeight(l, i, j, ini.ReadFloat(section, WeightKey(l, i, j), 0));
+    for (int32_t l = 0; l + 1 < n; ++l)
+        for (int32_t j = 0; j < sizes[l + 1]; ++j)
+            SetThreshold(l, j, ini.ReadFloat(section, ThresholdKey(l, j), 0));
+    Epoch = ini.ReadInteger(section, "Epoch", 0);
+}
+
+} // namespace nirvex

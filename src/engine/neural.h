@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace nirvex {
+
+inline constexpr const char* msgLayerOutOfRange = "Номер слоя вне диапазона";
+inline constexpr const char* msgNotConfigured = "Сеть не сконфигурирована";
+inline constexpr const char* msgBadInputNo = "Неверный номер входа";
+inline constexpr const char* msgNetTooLarge = "Недостаточно памяти для сети такого размера";
+
+// 1 / (1 + exp(-alpha·x)); saturates to 0 or 1 without raising a floating-point error.
+double Sigmoid(double alpha, double x);
+// alpha·y·(1 - y) for a sigmoid output y.
+double SigmoidDerivative(double alpha, double y);
+
+// A multilayer perceptron of sigmoid neurons with one additive threshold per non-input neuron,
+// trained on-line by back-propagation with momentum. Layer 0 is the input layer.
+class TNeuralNetwork {
+public:
+    TNeuralNetwork();
+    virtual ~TNeuralNetwork() = default;
+
+    double TeachSpeed = 0.95; // learning rate
+    double Miu = 0.1;         // momentum
+    double Alpha = 0.5;       // slope of the sigmoid
+    int32_t Epoch = 0;        // completed training epochs; reset by every reshaping
+
+    int32_t CountLayers() const { return countLayers_; }
+    int32_t MaxLayerSize() const { return maxLayerSize_; }
+    void SetTeachSpeed(double value) { TeachSpeed = value; }
+
+    // Limits of a shape: beyond them reshaping fails with msgNetTooLarge before anything changes.
+    static constexpr int32_t MaxCountLayers = 1 << 16;
+    static constexpr int32_t MaxNeuronsPerLayer = 1 << 20;
+    static constexpr int64_t MaxConnections = int64_t{1} << 26;
+
+    // Starts a new shape of n layers (n >= 1, else "Range check error"; a refused count leaves the
+    // network unconfigured).
+    void SetCountLayers(int32_t n);
+    // Sizes a layer and (re)allocates and randomises the connections into it (and out of it when
+    // the next layer already has a size). A negative count fails with "Range check error" and
+    // leaves the layer with 0 neurons.
+    void SetLayerSize(int32_t layer, int32_t count);
+    int32_t GetLayerSize(int32_t layer) const;
+
+    void SetInput(int32_t index, double value);
+    void Compute();
+    double GetOutput(int32_t index) const;
+
+    // No range checks: callers keep to the shape.
+    double GetWeight(int32_t layer, int32_t from, int32_t to) const;
+    void SetWeight(int32_t layer, int32_t from, int32_t to, double value);
+    double GetThreshold(int32_t layer, int32_t neuron) const;
+    void SetThreshold(int32_t layer, int32_t neuron, double value);
+
+    // One back-propagation step for the example of the last Compute. `targets` holds at least
+    // as many entries as the output layer has neurons.
+    void Teach(const double* targets);
+    void Teach(const std::vector<double>& targets) { Teach(targets.data()); }
+
+private:
+    // Storage per connection layer l (0 .. CountLayers-2), each one contiguous block:
+    // weights_[l][i * size(l+1) + j] is the weight from neuron i of layer l to neuron j of
+    // layer l+1, so one source neuron's outgoing weights lie side by side. Every block is
+    // (re)allocated only by SetCountLayers / SetLayerSize; Compute and Teach allocate nothing.
+    // Invariant kept even for unusual sizing orders: every block is at least as long as the
+    // current layer sizes need, so no loop reads past its end.
+    std::vector<std::vector<double>> weights_;
+    std::vector<std::vector<double>> weightDeltas_; // momentum memory, same layout
+    std::vector<std::vector<double>> thresholds_;   // thresholds_[l][j]: neuron j of layer l+1
+    std::vector<std::vector<double>> thresholdDeltas_;
+    std::vector<std::vector<double>> outputs_; // outputs_[0] holds the inputs
+    std::vector<int32_t> layerSizes_;
+    // Teach scratch, MaxLayerSize long: error signals, local gradients, -TeachSpeed × gradient.
+    std::vector<double> errorBuffer_;
+    std::vector<double> deltaBuffer_;
+    std::vector<double> stepBuffer_;
+    int32_t countLayers_ = 0;
+    int32_t maxLayerSize_ = 0;
+    int64_t connections_ = 0; // Σ size(l) × size(l+1), kept up to date by the reshaping calls
+
+    // Refuses (before any change) a shape that would not fit in memory.
+    void CheckLayerSizeFits(int32_t layer, int32_t count) const;
+    void RandomizeBlock(std::vector<double>& block);
+};
+
+} // namespace nirvex
