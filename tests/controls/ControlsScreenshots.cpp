@@ -39,11 +39,13 @@ int main(int argc, char** argv) {
     histo.Clear();
     // Training errors mostly small; test errors somewhat larger, a few outside [0, 1).
     for (int k = 0; k < 400; ++k)
-        histo.AddTeachErr(std::fabs(Noise()) * 0.35);
+        histo.AddTeachErr(std::fabs(Noise()) * 0.12);
     for (int k = 0; k < 100; ++k)
-        histo.AddTestErr(std::fabs(Noise()) * 0.6);
-    histo.AddTeachErr(-0.1);
-    histo.AddTestErr(1.2);
+        histo.AddTestErr(std::fabs(Noise()) * 0.25);
+    for (int k = 0; k < 20; ++k) {
+        histo.AddTeachErr(-0.1);
+        histo.AddTestErr(1.2);
+    }
 
     TGraphPanel panel;
     panel.resize(97, 97);
