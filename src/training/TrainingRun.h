@@ -96,7 +96,9 @@ std::string FormatIdentShare(int32_t identCount, int32_t count);
 // every `stride` calls, and the stride adapts so that reads happen about every 0.5 ms.
 class TPumpBudget {
 public:
-    explicit TPumpBudget(double budgetMs = 20.0) : budget_(std::chrono::duration<double, std::milli>(budgetMs)) {}
+    explicit TPumpBudget(double budgetMs = 20.0)
+        : budget_(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+              std::chrono::duration<double, std::milli>(budgetMs))) {}
     bool Due() {
         if (++calls_ < stride_)
             return false;

@@ -110,7 +110,7 @@ public:
     TFieldPage FieldPage;
     TNetPage NetPage;
     TLearnPage LearnPage;
-    std::vector<std::string> Report; // mReport lines
+    std::vector<std::string> Report;                     // mReport lines
     std::array<std::array<std::string, 4>, 3> StatCells; // sgStat [column][row]
     TPredictPage PredictPage;
 
@@ -151,7 +151,7 @@ public:
     void BuildRecordIndex();
 
     // ---- page 2 ----
-    void FieldPageShow(); // tsEntryConfigShow
+    void FieldPageShow();                // tsEntryConfigShow
     void SelectField(int32_t listIndex); // a list entry clicked
     void ShowFieldSettings();
     void RoleClicked(int32_t item);   // user click on rgUseFieldAs
@@ -169,9 +169,9 @@ public:
     // seHideLayerCountChange with the spin box's new text.
     void HideLayerCountChanged(const std::string& text);
     void SetHideLayerCount(int32_t value);
-    void GridTouched();                                   // sgHideLayerConfigClick / GetEditMask
+    void GridTouched();                                      // sgHideLayerConfigClick / GetEditMask
     void SetLayerCell(int32_t row, const std::string& text); // an edit in grid column 1
-    void TrackBarChanged(int32_t position);               // tbAlphaChange
+    void TrackBarChanged(int32_t position);                  // tbAlphaChange
     void AlphaTextChanged(const std::string& text) { NetPage.AlphaText = text; }
     void AlphaExit(); // edtAlphaExit (and Enter); raises
     void ApplyNetConfig();

@@ -1,0 +1,170 @@
+#include "TrainingRun.h"
+
+#include "Errors.h"
+#include "FloatCheck.h"
+#include "Normalize.h"
+#include "NumberText.h"
+
+namespace nirvex {
+
+namespace {
+
+// Mean of (v + 1) / 2 over the outputs: the panels plot targets and outputs on the same scale.
+double MappedTargetMean(const double* targets, int32_t n) {
+    double s = 0;
+    for (int32_t j = 0; j < n; ++j)
+        s += (targets[j] + 1) / 2;
+    return s / n;
+}
+
+double MappedOutputMean(const TNeuralNetwork& net, int32_t n) {
+    double s = 0;
+    for (int32_t j = 0; j < n; ++j)
+        s += (net.GetOutput(j) + 1) / 2;
+    return s / n;
+}
+
+double ExampleError(const TNeuralNetwork& net, const double* targets, int32_t n) {
+    double s = 0;
+    for (int32_t j = 0; j < n; ++j) {
+        double d = net.GetOutput(j) - targets[j];
+        s += d * d;
+    }
+    return s / 2;
+}
+
+bool CriteriaMet(const TStopRules& r, const TEpochStats& s, int32_t teachCount, int32_t testCount) {
+    bool any =
+        r.MaxTeachErrOn || r.MaxTestErrOn || r.MidTeachErrOn || r.MidTestErrOn || r.TeachIdentOn || r.TestIdentOn;
+    if (!any)
+        return false;
+    if (r.MaxTeachErrOn && !(r.MaxTeachErrLimit > s.TeachErrMax))
+        return false;
+    if (r.MaxTestErrOn && !(r.MaxTestErrLimit > s.TestErrMax))
+        return false;
+    if (r.MidTeachErrOn && !(r.MidTeachErrLimit > s.TeachErrMean))
+        return false;
+    if (r.MidTestErrOn && !(r.MidTestErrLimit > s.TestErrMean))
+        return false;
+    if (r.TeachIdentOn) {
+        double share = teachCount > 0 ? s.TeachIdentCount * 100.0 / teachCount : 0.0;
+        if (!(share >= r.TeachIdentPct))
+            return false;
+    }
+    if (r.TestIdentOn) {
+        double share = testCount > 0 ? s.TestIdentCount * 100.0 / testCount : 0.0;
+        if (!(share >= r.TestIdentPct))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+const char* RunEndMessage(TRunEnd end) {
+    switch (end) {
+    case TRunEnd::EpochLimit:
+        return msgEpochLimit;
+    case TRunEnd::Validation:
+        return msgTestErrGrew;
+    case TRunEnd::Criteria:
+        return msgTrainedOk;
+    default:
+        return "";
+    }
+}
+
+std::string FormatIdentShare(int32_t identCount, int32_t count) {
+    if (count <= 0)
+        return "0";
+    return FormatGeneral(static_cast<double>(identCount) / count * 100, 3) + "%";
+}
+
+TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
+    TNeuralNetwork& net = *ctx.Network;
+    const auto& fields = *ctx.Fields;
+    const auto& index = *ctx.RecordIndex;
+    const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
+    const int32_t teachCount = ctx.TeachCount, testCount = ctx.TestCount;
+    const TStopRules& rules = ctx.Rules;
+    int32_t& cursor = *ctx.ExampleCursor;
+    // The net must fit the examples: the engine's own range checks raise here, not mid-pass.
+    if (nIn > 0)
+        net.SetInput(nIn - 1, 0.0);
+    if (nOut > 0)
+        net.GetOutput(nOut - 1);
+    if (static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(testCount) > index.size())
+        throw EError(msg::RangeCheck);
+
+    std::vector<double> inputs(static_cast<std::size_t>(nIn)), targets(static_cast<std::size_t>(nOut) + 1);
+    double* in = inputs.data();
+    double* tg = targets.data();
+    bool refreshDue = true;
+    ClearFloatErrors();
+    for (;;) {
+        view.HistoClear();
+        TEpochStats s;
+        for (int32_t k = 0; k < teachCount; ++k) {
+            if (cursor >= teachCount || cursor < 0)
+                cursor = 0;
+            BuildExample(fields, index[static_cast<std::size_t>(cursor)], in, tg);
+            ++cursor;
+            for (int32_t i = 0; i < nIn; ++i)
+                net.SetInput(i, in[i]);
+            net.Compute();
+            double e = ExampleError(net, tg, nOut);
+            view.TeachExample(k, MappedTargetMean(tg, nOut), MappedOutputMean(net, nOut), e);
+            if (net.Epoch % 10 == 0)
+                refreshDue = true;
+            s.TeachErrMean += e;
+            if (e < rules.IdentErrLimit)
+                ++s.TeachIdentCount;
+            if (e > s.TeachErrMax)
+                s.TeachErrMax = e;
+            net.Teach(tg);
+            CheckFloatErrors(); // sticky flags: one test per example catches the example that failed
+            if (view.Pump())
+                ClearFloatErrors();
+        }
+        s.TeachErrMean = teachCount > 0 ? s.TeachErrMean / teachCount : 0.0;
+        for (int32_t k = 0; k < testCount; ++k) {
+            if (cursor >= testCount || cursor < 0)
+                cursor = 0;
+            BuildExample(fields, index[static_cast<std::size_t>(teachCount + cursor)], in, tg);
+            ++cursor;
+            for (int32_t i = 0; i < nIn; ++i)
+                net.SetInput(i, in[i]);
+            net.Compute();
+            double e = ExampleError(net, tg, nOut);
+            view.TestExample(k, MappedTargetMean(tg, nOut), MappedOutputMean(net, nOut), e);
+            s.TestErrMean += e;
+            if (e < rules.IdentErrLimit)
+                ++s.TestIdentCount;
+            if (e > s.TestErrMax)
+                s.TestErrMax = e;
+            CheckFloatErrors();
+            if (view.Pump())
+                ClearFloatErrors();
+        }
+        s.TestErrMean = testCount > 0 ? s.TestErrMean / testCount : 0.0;
+        ++net.Epoch;
+        if (refreshDue) {
+            view.Refresh(s, teachCount, testCount, net.Epoch);
+            refreshDue = false;
+        }
+        if (ctx.StopRequested && *ctx.StopRequested)
+            return TRunEnd::UserStop;
+        if (rules.EpochOn && rules.EpochLimit < net.Epoch)
+            return TRunEnd::EpochLimit;
+        double& prev = *ctx.PrevTestErr;
+        if (prev == 0)
+            prev = s.TestErrMean;
+        if (s.TestErrMean > prev && rules.TestAsValid)
+            return TRunEnd::Validation;
+        prev = s.TestErrMean;
+        if (CriteriaMet(rules, s, teachCount, testCount))
+            return TRunEnd::Criteria;
+    }
+}
+
+} // namespace nirvex

@@ -1,0 +1,639 @@
+#include "Wizard.h"
+
+#include "Errors.h"
+#include "FloatCheck.h"
+#include "Normalize.h"
+#include "NumberText.h"
+#include "ProjectFile.h"
+#include "RandomGen.h"
+#include "SampleStats.h"
+#include "TableSample.h"
+#include "TextSample.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace nirvex {
+
+namespace {
+
+std::string UpperExtension(const std::string& fileName) {
+    std::size_t dot = fileName.rfind('.');
+    std::size_t sep = fileName.find_last_of("/\\");
+    if (dot == std::string::npos || (sep != std::string::npos && dot < sep))
+        return "";
+    std::string ext = fileName.substr(dot);
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return ext;
+}
+
+} // namespace
+
+TWizard::TWizard() {
+    for (auto& column : StatCells)
+        column.fill("");
+    UpdateNavigation();
+}
+
+void TWizard::SetStatus(const std::string& text) {
+    StatusText = text;
+    if (OnStatus)
+        OnStatus(text);
+}
+
+// ---- navigation ----
+
+int32_t TWizard::PageHelpContext(int32_t state) {
+    return 61 + std::clamp(state, 0, kPageCount - 1);
+}
+
+void TWizard::Next() {
+    switch (State) {
+    case 0:
+        LoadSample();
+        break;
+    case 1:
+        CheckFieldRoles();
+        break;
+    case 2:
+        ApplyNetConfig();
+        break;
+    case 3:
+        ApplyLearnConfig();
+        break;
+    default:
+        break;
+    }
+    if (State < kPageCount - 1)
+        ShowPage(State + 1);
+}
+
+void TWizard::Prev() {
+    if (State < 1)
+        return;
+    ShowPage(State - 1);
+}
+
+void TWizard::ShowPage(int32_t state) {
+    State = std::clamp(state, 0, kPageCount - 1);
+    // A show step that raises still leaves the frame consistent with the page now shown.
+    try {
+        RunShowStep();
+    } catch (...) {
+        UpdateNavigation();
+        throw;
+    }
+    UpdateNavigation();
+}
+
+void TWizard::RunShowStep() {
+    switch (State) {
+    case 1:
+        FieldPageShow();
+        break;
+    case 2:
+        NetConfigShow();
+        break;
+    case 3:
+        LearnConfigShow();
+        break;
+    case 4:
+        BuildReport();
+        break;
+    case 5:
+        LearnPageShow();
+        break;
+    case 6:
+        PredictShow();
+        break;
+    default:
+        break;
+    }
+}
+
+void TWizard::UpdateNavigation() {
+    if (PageChanged)
+        Modified = true;
+    PageChanged = false;
+    bool running = Training();
+    NextEnabled = State != kPageCount - 1 && !running;
+    PrevEnabled = State != 0 && !running;
+    QuitEnabled = !running;
+    PictureName = std::to_string(State + 1) + ".bmp";
+    HelpContext = PageHelpContext(State);
+}
+
+// ---- page 1 ----
+
+void TWizard::SampleFileTextChanged(const std::string& text) {
+    SampleFileText = text;
+    PageChanged = true;
+}
+
+void TWizard::Page1FocusEntered() {
+    PageChanged = false;
+}
+
+void TWizard::LoadSample() {
+    const std::string fileName = SampleFileText;
+    if (fileName.empty())
+        throw EError(msgNoFileName);
+    if (!PageChanged)
+        return;
+    const std::string ext = UpperExtension(fileName);
+    bool isTable = ext == ".DBF" || ext == ".DB";
+    if (ext != ".QVX" && ext != ".TXT" && !isTable)
+        throw EError(msgUnknownSampleType);
+    ExampleCursor = 0;
+    SetStatus("Открывается таблица данных");
+    if (ext == ".QVX") {
+        SetStatus("");
+        LoadProject(*this, fileName);
+        return;
+    }
+    // The new table is built aside and replaces the old one only when it is complete.
+    TSampleTable table;
+    try {
+        table = isTable ? ReadTableSample(fileName, [this](const std::string& s) { SetStatus(s); })
+                        : ReadTextSample(fileName);
+        if (table.RecordCount <= 0)
+            throw EError(msgNoRecords);
+    } catch (...) {
+        SetStatus("");
+        throw;
+    }
+    InitFieldDefaults(table.Fields, table.RecordCount);
+    Fields = std::move(table.Fields);
+    RecordCount = table.RecordCount;
+    LearnSampleFileName = fileName;
+    FieldPage = TFieldPage{};
+    SetStatus("Индексация данных");
+    IndexSeed = RandomizeFromClock();
+    BuildRecordIndex();
+    SetStatus("");
+    ExampleCursor = 0;
+}
+
+void TWizard::BuildRecordIndex() {
+    RecordIndex = nirvex::BuildRecordIndex(RecordCount);
+}
+
+// ---- page 2 ----
+
+void TWizard::FieldPageShow() {
+    FieldPage.SelectedField = Fields.empty() ? -1 : 0;
+    if (!Fields.empty())
+        ShowFieldSettings();
+}
+
+void TWizard::SelectField(int32_t listIndex) {
+    if (listIndex < 0 || listIndex >= FieldCount())
+        return;
+    FieldPage.SelectedField = listIndex;
+    ShowFieldSettings();
+}
+
+std::string TWizard::FieldStatusLine(const TFieldInfo& f) const {
+    return "Поле : " + f.FieldName + "  MIN = " + FormatGeneral(f.DataMin, 5) + " MAX = " + FormatGeneral(f.DataMax, 5);
+}
+
+void TWizard::ShowFieldSettings() {
+    int32_t sel = FieldPage.SelectedField;
+    if (sel < 0 || sel >= FieldCount())
+        return;
+    const TFieldInfo& f = Fields[static_cast<std::size_t>(sel)];
+    FieldPage.MethodIndex = f.NormType;
+    switch (f.NormType) {
+    case ntLinear:
+        FieldPage.MinMaxEnabled = true;
+        FieldPage.AlphaEnabled = false;
+        break;
+    case ntSigmoid:
+        FieldPage.MinMaxEnabled = false;
+        FieldPage.AlphaEnabled = true;
+        break;
+    case ntNone:
+        FieldPage.MinMaxEnabled = false;
+        FieldPage.AlphaEnabled = false;
+        break;
+    default: // "авто" leaves the edits as they were
+        break;
+    }
+    bool used = f.FieldType == ftInput || f.FieldType == ftTarget;
+    FieldPage.RoleGroupEnabled = true;
+    FieldPage.MethodGroupEnabled = used;
+    FieldPage.ParamBoxEnabled = used;
+    FieldPage.RoleIndex = f.FieldType;
+    FieldPage.MinText = FormatGeneral(f.Min, 5);
+    FieldPage.MaxText = FormatGeneral(f.Max, 5);
+    FieldPage.AlphaText = FormatGeneral(f.Alpha, 5);
+    SetStatus(FieldStatusLine(f));
+}
+
+void TWizard::RoleClicked(int32_t item) {
+    int32_t sel = FieldPage.SelectedField;
+    if (!FieldPage.RoleGroupEnabled || sel < 0 || sel >= FieldCount() || item < 0 || item > 2)
+        return;
+    Fields[static_cast<std::size_t>(sel)].FieldType = item;
+    ShowFieldSettings();
+    PageChanged = true;
+}
+
+void TWizard::MethodClicked(int32_t item) {
+    int32_t sel = FieldPage.SelectedField;
+    if (!FieldPage.MethodGroupEnabled || sel < 0 || sel >= FieldCount() || item < 0 || item > 3)
+        return;
+    Fields[static_cast<std::size_t>(sel)].NormType = item;
+    ShowFieldSettings();
+    PageChanged = true;
+}
+
+void TWizard::ParamExit(TParam which, const std::string& text) {
+    std::string& shown = which == TParam::Min   ? FieldPage.MinText
+                         : which == TParam::Max ? FieldPage.MaxText
+                                                : FieldPage.AlphaText;
+    shown = text;
+    int32_t sel = FieldPage.SelectedField;
+    if (sel >= 0 && sel < FieldCount()) {
+        double v = StrToFloat(text);
+        TFieldInfo& f = Fields[static_cast<std::size_t>(sel)];
+        (which == TParam::Min ? f.Min : which == TParam::Max ? f.Max : f.Alpha) = v;
+    }
+    PageChanged = true;
+}
+
+void TWizard::CheckFieldRoles() {
+    InputCount = 0;
+    OutputCount = 0;
+    for (TFieldInfo& f : Fields) {
+        if (f.FieldType == ftInput)
+            f.NetIndex = InputCount++;
+        else if (f.FieldType == ftTarget)
+            f.NetIndex = OutputCount++;
+    }
+    if (InputCount == 0)
+        throw EError(msgNoInputs);
+    if (OutputCount == 0)
+        throw EError(msgNoTargets);
+    if (PageChanged) {
+        NetPage.InputLayerText = std::to_string(InputCount);
+        NetPage.OutputLayerText = std::to_string(OutputCount);
+        Network.SetCountLayers(3);
+        Network.SetLayerSize(0, InputCount);
+        Network.SetLayerSize(1, 10);
+        Network.SetLayerSize(2, OutputCount);
+        SetStatus("");
+    }
+}
+
+// ---- page 3 ----
+
+void TWizard::SetCurve(double slope) {
+    for (int i = -20; i <= 20; ++i) {
+        double x = i / 2.0;
+        NetPage.CurveX[static_cast<std::size_t>(i + 20)] = x;
+        NetPage.CurveY[static_cast<std::size_t>(i + 20)] = Sigmoid(slope, x);
+    }
+}
+
+void TWizard::NetConfigShow() {
+    if (NetPage.AlphaText.empty())
+        NetPage.AlphaText = "1";
+    AlphaExit();
+    SetHideLayerCount(Network.CountLayers() - 2);
+    int32_t n = NetPage.HideLayerCount;
+    int32_t layers = Network.CountLayers();
+    for (int32_t i = 1; i <= n; ++i)
+        if (i < layers)
+            NetPage.Cells[static_cast<std::size_t>(i)] = std::to_string(Network.GetLayerSize(i));
+    if (layers > 0) {
+        NetPage.InputLayerText = std::to_string(Network.GetLayerSize(0));
+        NetPage.OutputLayerText = std::to_string(Network.GetLayerSize(std::min(n + 1, layers - 1)));
+    }
+    PageChanged = false;
+}
+
+void TWizard::SetHideLayerCount(int32_t value) {
+    value = std::clamp(value, 1, kMaxHideLayers);
+    if (value != NetPage.HideLayerCount)
+        HideLayerCountChanged(std::to_string(value));
+}
+
+void TWizard::HideLayerCountChanged(const std::string& text) {
+    auto v = TryStrToInt(text);
+    // The spin box's value: its minimum for a text that is not a whole number, clamped to range.
+    NetPage.HideLayerCount = std::clamp(v ? *v : 1, 1, kMaxHideLayers);
+    PageChanged = true;
+}
+
+void TWizard::GridTouched() {
+    PageChanged = true;
+}
+
+void TWizard::SetLayerCell(int32_t row, const std::string& text) {
+    if (row < 1 || row > kMaxHideLayers)
+        return;
+    NetPage.Cells[static_cast<std::size_t>(row)] = text;
+    PageChanged = true;
+}
+
+void TWizard::TrackBarChanged(int32_t position) {
+    position = std::clamp(position, 1, 400);
+    NetPage.TrackPos = position;
+    NetPage.AlphaText = FormatGeneral(position / 100.0, 3);
+    SetCurve(position / 100.0);
+    PageChanged = true;
+}
+
+void TWizard::AlphaExit() {
+    PageChanged = true;
+    double v = StrToFloat(NetPage.AlphaText);
+    if (v < 0.01 || v > 4)
+        throw EError(msgAlphaRange);
+    auto pos = static_cast<int32_t>(std::nearbyint(v * 100)); // halves to the even neighbour
+    if (pos != NetPage.TrackPos)
+        TrackBarChanged(pos);
+    else
+        SetCurve(pos / 100.0);
+}
+
+void TWizard::ApplyNetConfig() {
+    if (!PageChanged)
+        return;
+    int32_t n = NetPage.HideLayerCount;
+    Network.SetCountLayers(n + 2);
+    Network.SetLayerSize(0, InputCount);
+    for (int32_t i = 1; i <= n; ++i)
+        Network.SetLayerSize(i, StrToInt(NetPage.Cells[static_cast<std::size_t>(i)]));
+    Network.SetLayerSize(n + 1, OutputCount);
+    Network.Alpha = StrToFloat(NetPage.AlphaText);
+}
+
+// ---- page 4 ----
+
+void TWizard::LearnConfigShow() {
+    TLearnPage& p = LearnPage;
+    for (std::string* t :
+         {&p.MaxTeachErrText, &p.MidTeachErrText, &p.MaxTestErrText, &p.MidTestErrText, &p.IdentErrText})
+        if (t->empty())
+            *t = "0.05";
+    p.TeachSpeedText = FormatGeneral(Network.TeachSpeed, 5);
+    p.MiuText = FormatGeneral(Network.Miu, 5);
+}
+
+void TWizard::CriterionClicked(TCriterion which, bool checked) {
+    PageChanged = true;
+    TLearnPage& p = LearnPage;
+    switch (which) {
+    case TCriterion::Epoch:
+        p.EpochOn = checked;
+        break;
+    case TCriterion::MaxTeachErr:
+        p.MaxTeachErrOn = checked;
+        break;
+    case TCriterion::MidTeachErr:
+        p.MidTeachErrOn = checked;
+        break;
+    case TCriterion::TeachIdent:
+        p.TeachIdentOn = checked;
+        break;
+    case TCriterion::MaxTestErr:
+        p.MaxTestErrOn = checked;
+        break;
+    case TCriterion::MidTestErr:
+        p.MidTestErrOn = checked;
+        break;
+    case TCriterion::TestIdent:
+        p.TestIdentOn = checked;
+        break;
+    }
+}
+
+void TWizard::ApplyLearnConfig() {
+    const TLearnPage& p = LearnPage;
+    IdentErrLimit = StrToFloat(p.IdentErrText);
+    MaxTestErrLimit = StrToFloat(p.MaxTestErrText);
+    MidTestErrLimit = StrToFloat(p.MidTestErrText);
+    MidTeachErrLimit = StrToFloat(p.MidTeachErrText);
+    MaxTeachErrLimit = StrToFloat(p.MaxTeachErrText);
+    TeachCount = static_cast<int32_t>(static_cast<int64_t>(std::clamp(p.UseForTeach, 1, 100)) * RecordCount / 100);
+    TestCount = RecordCount - TeachCount;
+    Network.SetTeachSpeed(StrToFloat(p.TeachSpeedText));
+    Network.Miu = StrToFloat(p.MiuText);
+}
+
+TStopRules TWizard::StopRules() const {
+    const TLearnPage& p = LearnPage;
+    TStopRules r;
+    r.IdentErrLimit = IdentErrLimit;
+    r.TestAsValid = p.Validate;
+    r.EpochOn = p.EpochOn;
+    r.EpochLimit = p.EpochC;
+    r.MaxTeachErrOn = p.MaxTeachErrOn;
+    r.MaxTeachErrLimit = MaxTeachErrLimit;
+    r.MidTeachErrOn = p.MidTeachErrOn;
+    r.MidTeachErrLimit = MidTeachErrLimit;
+    r.TeachIdentOn = p.TeachIdentOn;
+    r.TeachIdentPct = p.TeachIdentC;
+    r.MaxTestErrOn = p.MaxTestErrOn;
+    r.MaxTestErrLimit = MaxTestErrLimit;
+    r.MidTestErrOn = p.MidTestErrOn;
+    r.MidTestErrLimit = MidTestErrLimit;
+    r.TestIdentOn = p.TestIdentOn;
+    r.TestIdentPct = p.TestIdentC;
+    return r;
+}
+
+// ---- page 6 ----
+
+void TWizard::LearnPageShow() {
+    StatCells[1][0] = "Обуч.";
+    StatCells[2][0] = "Тест.";
+    StatCells[0][1] = "Error ср.";
+    StatCells[0][2] = "Error макс.";
+    StatCells[0][3] = "Распознано";
+}
+
+void TWizard::RefreshStats(const TEpochStats& s, int32_t epoch) {
+    StatCells[1][1] = FormatGeneral(s.TeachErrMean, 5);
+    StatCells[2][1] = FormatGeneral(s.TestErrMean, 5);
+    StatCells[1][2] = FormatGeneral(s.TeachErrMax, 5);
+    StatCells[2][2] = FormatGeneral(s.TestErrMax, 5);
+    StatCells[1][3] = FormatIdentShare(s.TeachIdentCount, TeachCount);
+    StatCells[2][3] = FormatIdentShare(s.TestIdentCount, TestCount);
+    SetStatus("Эпоха: " + std::to_string(epoch - 1));
+}
+
+void TWizard::RequestStop() {
+    StopRequested = true;
+}
+
+void TWizard::LearnClicked(const TRunHooks& hooks) {
+    if (LearnTag == 0) {
+        RunTraining(hooks);
+    } else if (LearnTag == 1) {
+        StopRequested = true;
+        LearnCaption = "Ждите...";
+        if (hooks.OnStateChanged)
+            hooks.OnStateChanged();
+    }
+}
+
+namespace {
+
+// Forwards the run's calls to the window's view and keeps the statistics grid in the model.
+class TWizardRunView : public ITrainingView {
+public:
+    TWizardRunView(TWizard& w, ITrainingView* view) : w_(w), view_(view) {}
+    bool Pump() override { return view_ ? view_->Pump() : false; }
+    void HistoClear() override {
+        if (view_)
+            view_->HistoClear();
+    }
+    void HistoRepaint() override {
+        if (view_)
+            view_->HistoRepaint();
+    }
+    void SetPointCounts(int32_t teach, int32_t test) override {
+        if (view_)
+            view_->SetPointCounts(teach, test);
+    }
+    void TeachExample(int32_t k, double x, double y, double e) override {
+        if (view_)
+            view_->TeachExample(k, x, y, e);
+    }
+    void TestExample(int32_t k, double x, double y, double e) override {
+        if (view_)
+            view_->TestExample(k, x, y, e);
+    }
+    void Refresh(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
+        w_.RefreshStats(s, epoch);
+        if (view_)
+            view_->Refresh(s, teachCount, testCount, epoch);
+    }
+
+private:
+    TWizard& w_;
+    ITrainingView* view_;
+};
+
+} // namespace
+
+void TWizard::RunTraining(const TRunHooks& hooks) {
+    auto changed = [&] {
+        if (hooks.OnStateChanged)
+            hooks.OnStateChanged();
+    };
+    IconTimerEnabled = false;
+    PrevTestErr = 0;
+    PageChanged = true;
+    LearnTag = 1;
+    StopRequested = false;
+    LearnCaption = "Остановка обучения";
+    LearnHint = "Остановка обучения системы";
+    NextEnabled = PrevEnabled = QuitEnabled = false;
+    changed();
+    TWizardRunView view(*this, hooks.View);
+    view.SetPointCounts(TeachCount, TestCount);
+    view.HistoRepaint();
+
+    TTrainingContext ctx;
+    ctx.Network = &Network;
+    ctx.Fields = &Fields;
+    ctx.RecordIndex = &RecordIndex;
+    ctx.InputCount = InputCount;
+    ctx.OutputCount = OutputCount;
+    ctx.TeachCount = TeachCount;
+    ctx.TestCount = TestCount;
+    ctx.ExampleCursor = &ExampleCursor;
+    ctx.PrevTestErr = &PrevTestErr;
+    ctx.StopRequested = &StopRequested;
+    ctx.Rules = StopRules();
+    TRunEnd end;
+    try {
+        end = RunTrainingLoop(ctx, view);
+    } catch (const std::exception& e) {
+        LearnCaption = "Пуск обучения";
+        LearnHint = "Начало обучение системы";
+        IconTimerEnabled = true;
+        LearnTag = 0;
+        std::string message = dynamic_cast<const EError*>(&e) ? e.what() : msg::RangeCheck;
+        if (dynamic_cast<const std::bad_alloc*>(&e))
+            message = msgNetTooLarge;
+        if (hooks.OnError)
+            hooks.OnError(message);
+        QuitEnabled = true;
+        UpdateNavigation();
+        changed();
+        return;
+    }
+    const char* message = RunEndMessage(end);
+    if (*message && hooks.OnEndMessage)
+        hooks.OnEndMessage(message);
+    LearnCaption = "Пуск обучения";
+    LearnHint = "Начало обучение системы";
+    LearnTag = 0;
+    NextEnabled = State != kPageCount - 1;
+    PrevEnabled = State != 0;
+    QuitEnabled = true;
+    IconTimerEnabled = true;
+    changed();
+}
+
+// ---- page 7 ----
+
+void TWizard::PredictShow() {
+    TPredictPage& p = PredictPage;
+    p.InputNames.assign(static_cast<std::size_t>(std::max(InputCount, 0)), "");
+    p.OutputNames.assign(static_cast<std::size_t>(std::max(OutputCount, 0)), "");
+    p.InputTexts.resize(p.InputNames.size());
+    p.OutputTexts.resize(p.OutputNames.size());
+    for (const TFieldInfo& f : Fields) {
+        auto k = static_cast<std::size_t>(f.NetIndex);
+        if (f.FieldType == ftInput && f.NetIndex >= 0 && k < p.InputNames.size())
+            p.InputNames[k] = f.FieldName;
+        else if (f.FieldType == ftTarget && f.NetIndex >= 0 && k < p.OutputNames.size())
+            p.OutputNames[k] = f.FieldName;
+    }
+}
+
+void TWizard::SetPredictInput(int32_t row, const std::string& text) {
+    if (row < 0)
+        return;
+    if (static_cast<std::size_t>(row) >= PredictPage.InputTexts.size())
+        PredictPage.InputTexts.resize(static_cast<std::size_t>(row) + 1);
+    PredictPage.InputTexts[static_cast<std::size_t>(row)] = text;
+}
+
+std::vector<double> TWizard::PredictValues(const std::vector<double>& raw) {
+    std::vector<double> input = raw;
+    input.resize(static_cast<std::size_t>(std::max(InputCount, 0)));
+    std::vector<double> output(static_cast<std::size_t>(std::max(OutputCount, 0)));
+    ClearFloatErrors();
+    NormalizeInputs(Fields, input);
+    CheckFloatErrors();
+    for (int32_t i = 0; i < InputCount; ++i)
+        Network.SetInput(i, input[static_cast<std::size_t>(i)]);
+    Network.Compute();
+    for (int32_t j = 0; j < OutputCount; ++j)
+        output[static_cast<std::size_t>(j)] = Network.GetOutput(j);
+    DenormalizeOutputs(Fields, output);
+    CheckFloatErrors();
+    return output;
+}
+
+void TWizard::Predict() {
+    std::vector<double> input(static_cast<std::size_t>(std::max(InputCount, 0)));
+    for (int32_t i = 0; i < InputCount; ++i) {
+        auto k = static_cast<std::size_t>(i);
+        input[k] = StrToFloat(k < PredictPage.InputTexts.size() ? PredictPage.InputTexts[k] : std::string());
+    }
+    std::vector<double> output = PredictValues(input);
+    PredictPage.OutputTexts.resize(output.size());
+    for (std::size_t j = 0; j < output.size(); ++j)
+        PredictPage.OutputTexts[j] = FormatGeneral(output[j], 15);
+}
+
+} // namespace nirvex

@@ -1,0 +1,307 @@
+#include "Errors.h"
+#include "RandomGen.h"
+#include "SampleStats.h"
+#include "TrainingRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+using namespace nirvex;
+
+namespace {
+
+// Records the run's calls.
+struct TRecordingView : ITrainingView {
+    std::vector<int32_t> refreshEpochs;
+    std::vector<TEpochStats> refreshStats;
+    std::vector<double> teachX, testX; // mapped targets in presentation order
+    int teachExamples = 0, testExamples = 0, histoClears = 0;
+    std::function<void()> onTestExample;
+    void HistoClear() override { ++histoClears; }
+    void TeachExample(int32_t, double x, double, double) override {
+        teachX.push_back(x);
+        ++teachExamples;
+    }
+    void TestExample(int32_t, double x, double, double) override {
+        testX.push_back(x);
+        ++testExamples;
+        if (onTestExample)
+            onTestExample();
+    }
+    void Refresh(const TEpochStats& s, int32_t, int32_t, int32_t epoch) override {
+        refreshEpochs.push_back(epoch);
+        refreshStats.push_back(s);
+    }
+};
+
+// A sample of one input and one target; the target of record r is r / (N - 1), unique per record.
+class TrainingRunTest : public ::testing::Test {
+protected:
+    void MakeSample(int32_t n, int32_t teachCount) {
+        fields.assign(2, TFieldInfo{});
+        for (int32_t r = 0; r < n; ++r) {
+            fields[0].Values.push_back(std::sin(r * 0.7));
+            fields[1].Values.push_back(r);
+        }
+        InitFieldDefaults(fields, n);
+        fields[0].NetIndex = 0;
+        fields[1].NetIndex = 0;
+        SetRandSeed(7);
+        index = BuildRecordIndex(n);
+        net.SetCountLayers(3);
+        net.SetLayerSize(0, 1);
+        net.SetLayerSize(1, 3);
+        net.SetLayerSize(2, 1);
+        net.TeachSpeed = 0.1;
+        net.Miu = 0.5;
+        ctx.Network = &net;
+        ctx.Fields = &fields;
+        ctx.RecordIndex = &index;
+        ctx.InputCount = 1;
+        ctx.OutputCount = 1;
+        ctx.TeachCount = teachCount;
+        ctx.TestCount = n - teachCount;
+        ctx.ExampleCursor = &cursor;
+        ctx.PrevTestErr = &prevTestErr;
+        ctx.StopRequested = &stop;
+        n_ = n;
+    }
+    // Record number of a mapped target mean x = (t + 1) / 2.
+    int32_t RecordOf(double x) const { return static_cast<int32_t>(std::lround((2 * x - 1) * (n_ - 1))); }
+
+    std::vector<TFieldInfo> fields;
+    std::vector<int32_t> index;
+    TNeuralNetwork net;
+    TTrainingContext ctx;
+    int32_t cursor = 0;
+    double prevTestErr = 0;
+    bool stop = false;
+    int32_t n_ = 0;
+    TRecordingView view;
+};
+
+} // namespace
+
+TEST_F(TrainingRunTest, EpochLimitRunsLimitPlusOneEpochs) {
+    MakeSample(10, 8);
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 25;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+    EXPECT_EQ(net.Epoch, 26);
+    EXPECT_EQ(view.teachExamples, 26 * 8);
+    EXPECT_EQ(view.testExamples, 26 * 2);
+    EXPECT_EQ(view.histoClears, 26);
+    // First epoch of the run, then every epoch whose counter before the increase is a multiple of 10.
+    EXPECT_EQ(view.refreshEpochs, (std::vector<int32_t>{1, 11, 21}));
+    EXPECT_STREQ(RunEndMessage(TRunEnd::EpochLimit), "Остановка обучения\n\rИсчерпан лимит эпох.");
+}
+
+TEST_F(TrainingRunTest, EpochLimitZeroAndAnOldNetworkRunOneEpoch) {
+    MakeSample(10, 8);
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 0;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+    EXPECT_EQ(net.Epoch, 1);
+    net.Epoch = 50;
+    ctx.Rules.EpochLimit = 20;
+    view = TRecordingView{};
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+    EXPECT_EQ(net.Epoch, 51);
+    EXPECT_EQ(view.refreshEpochs, (std::vector<int32_t>{51})); // 50 is a multiple of 10
+}
+
+TEST_F(TrainingRunTest, SharedCursorWalksBothPartsInRecordOrder) {
+    MakeSample(10, 8);
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 1;
+    RunTrainingLoop(ctx, view);
+    std::vector<int32_t> seen;
+    for (double x : view.teachX)
+        seen.push_back(RecordOf(x));
+    // Epoch 1: training positions 0..7; test positions 0..1 (cursor reset to 0 there, ends at 2).
+    // Epoch 2: the training pass starts at position 2 (TestCount) and wraps.
+    std::vector<int32_t> expected;
+    for (int p : {0, 1, 2, 3, 4, 5, 6, 7, 2, 3, 4, 5, 6, 7, 0, 1})
+        expected.push_back(index[static_cast<std::size_t>(p)]);
+    EXPECT_EQ(seen, expected);
+    std::vector<int32_t> tests;
+    for (double x : view.testX)
+        tests.push_back(RecordOf(x));
+    EXPECT_EQ(tests, (std::vector<int32_t>{index[8], index[9], index[8], index[9]}));
+}
+
+TEST_F(TrainingRunTest, EmptyTrainingPartRefreshesOnlyOnceAndCountsAsZeroShare) {
+    MakeSample(10, 0);
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 30;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+    EXPECT_EQ(view.refreshEpochs, (std::vector<int32_t>{1}));
+    EXPECT_EQ(view.refreshStats[0].TeachErrMean, 0);
+    EXPECT_EQ(view.teachExamples, 0);
+    // TeachIdent holds only with a percentage of 0.
+    MakeSample(10, 0);
+    ctx.Rules.TeachIdentOn = true;
+    ctx.Rules.TeachIdentPct = 1;
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 3;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+    ctx.Rules.TeachIdentPct = 0;
+    ctx.Rules.EpochOn = false;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::Criteria);
+}
+
+TEST_F(TrainingRunTest, EmptyTestPartMeetsTestErrorCriteria) {
+    MakeSample(10, 10);
+    ctx.Rules.TestAsValid = true;
+    ctx.Rules.MaxTestErrOn = true;
+    ctx.Rules.MaxTestErrLimit = 1e-9;
+    ctx.Rules.MidTestErrOn = true;
+    ctx.Rules.MidTestErrLimit = 1e-9;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::Criteria);
+    EXPECT_EQ(net.Epoch, 1);
+    EXPECT_EQ(view.refreshStats[0].TestErrMax, 0);
+    EXPECT_EQ(FormatIdentShare(0, 0), "0");
+}
+
+TEST_F(TrainingRunTest, CriteriaNeedStrictErrorsAndAtLeastTheShare) {
+    MakeSample(10, 8);
+    // Zero learning rate: the statistics are the same every epoch, so limits can be set exactly.
+    net.TeachSpeed = 0;
+    net.Miu = 0;
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 0;
+    RunTrainingLoop(ctx, view);
+    const TEpochStats s = view.refreshStats.at(0);
+    auto runWith = [&](const std::function<void(TStopRules&)>& set) {
+        ctx.Rules = TStopRules{};
+        ctx.Rules.EpochOn = true;
+        ctx.Rules.EpochLimit = net.Epoch + 1; // two more epochs at most
+        set(ctx.Rules);
+        cursor = 0;
+        return RunTrainingLoop(ctx, view);
+    };
+    EXPECT_EQ(runWith([&](TStopRules& r) {
+                  r.MaxTeachErrOn = true;
+                  r.MaxTeachErrLimit = s.TeachErrMax;
+              }),
+              TRunEnd::EpochLimit);
+    EXPECT_EQ(runWith([&](TStopRules& r) {
+                  r.MaxTeachErrOn = true;
+                  r.MaxTeachErrLimit = std::nextafter(s.TeachErrMax, 1.0);
+              }),
+              TRunEnd::Criteria);
+    EXPECT_EQ(runWith([&](TStopRules& r) {
+                  r.MidTestErrOn = true;
+                  r.MidTestErrLimit = s.TestErrMean;
+              }),
+              TRunEnd::EpochLimit);
+    // An error equal to the recognition limit is not recognized.
+    EXPECT_EQ(runWith([&](TStopRules& r) {
+                  r.IdentErrLimit = s.TeachErrMax;
+                  r.TeachIdentOn = true;
+                  r.TeachIdentPct = 100;
+              }),
+              TRunEnd::EpochLimit);
+    EXPECT_EQ(runWith([&](TStopRules& r) {
+                  r.IdentErrLimit = std::nextafter(s.TeachErrMax, 1.0);
+                  r.TeachIdentOn = true;
+                  r.TeachIdentPct = 100; // a share equal to the percentage meets it
+              }),
+              TRunEnd::Criteria);
+    // Every ticked criterion must hold.
+    EXPECT_EQ(runWith([&](TStopRules& r) {
+                  r.MaxTeachErrOn = true;
+                  r.MaxTeachErrLimit = 10;
+                  r.TestIdentOn = true;
+                  r.TestIdentPct = 100;
+                  r.IdentErrLimit = 0;
+              }),
+              TRunEnd::EpochLimit);
+}
+
+TEST_F(TrainingRunTest, StopDuringTheTestPassEndsAfterTheEpoch) {
+    MakeSample(10, 8);
+    view.onTestExample = [&] { stop = true; };
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::UserStop);
+    EXPECT_EQ(view.testExamples, 2); // the pass completes
+    EXPECT_EQ(net.Epoch, 1);
+    EXPECT_EQ(view.refreshEpochs.size(), 1u);
+    EXPECT_STREQ(RunEndMessage(TRunEnd::UserStop), "");
+}
+
+TEST_F(TrainingRunTest, ValidationStopsWhenTheTestErrorGrows) {
+    MakeSample(20, 16);
+    net.TeachSpeed = -0.5; // climbs the error surface, so the test error grows
+    net.Miu = 0;
+    ctx.Rules.TestAsValid = true;
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 1000;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::Validation);
+    EXPECT_EQ(net.Epoch, 2); // the first epoch only seeds the previous error
+    // Epoch limit and validation in the same epoch: the epoch limit wins.
+    MakeSample(20, 16);
+    net.TeachSpeed = -0.5;
+    net.Miu = 0;
+    ctx.Rules.TestAsValid = true;
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 1;
+    prevTestErr = 0;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+}
+
+TEST_F(TrainingRunTest, ArithmeticFaultEndsTheRunAtOnce) {
+    MakeSample(10, 8);
+    fields[0].Max = fields[0].Min; // the input's range is empty
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 5;
+    try {
+        RunTrainingLoop(ctx, view);
+        ADD_FAILURE();
+    } catch (const EError& e) {
+        std::string m = e.what();
+        EXPECT_TRUE(m == msg::DivByZero || m == msg::InvalidOp) << m;
+    }
+    EXPECT_EQ(view.teachExamples, 1);
+    EXPECT_EQ(net.Epoch, 0);
+}
+
+TEST_F(TrainingRunTest, NetworkThatDoesNotFitTheFieldsRaisesItsRangeError) {
+    MakeSample(10, 8);
+    ctx.InputCount = 2;
+    try {
+        RunTrainingLoop(ctx, view);
+        ADD_FAILURE();
+    } catch (const EError& e) {
+        EXPECT_STREQ(e.what(), "Неверный номер входа");
+    }
+}
+
+TEST_F(TrainingRunTest, TrainingLowersTheErrorOfALearnableSample) {
+    MakeSample(40, 32);
+    net.TeachSpeed = 0.5;
+    net.Alpha = 1;
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 200;
+    RunTrainingLoop(ctx, view);
+    ASSERT_GE(view.refreshStats.size(), 3u);
+    EXPECT_LT(view.refreshStats.back().TeachErrMean, view.refreshStats.front().TeachErrMean);
+}
+
+TEST(PumpBudget, ReadsTheClockRarelyAndPumpsOnTheBudget) {
+    TPumpBudget budget(5.0);
+    int pumps = 0;
+    auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(60))
+        pumps += budget.Due() ? 1 : 0;
+    EXPECT_GE(pumps, 5);
+    EXPECT_LE(pumps, 13);
+}
+
+TEST(FormatIdentShare, PercentFormat) {
+    EXPECT_EQ(FormatIdentShare(2, 3), "66.7%");
+    EXPECT_EQ(FormatIdentShare(3, 3), "100%");
+    EXPECT_EQ(FormatIdentShare(4, 5), "80%");
+    EXPECT_EQ(FormatIdentShare(0, 5), "0%");
+}
