@@ -1,14 +1,46 @@
 #pragma once
 
+#include "Wizard.h"
 #include "WizardHost.h"
+
+#include <memory>
+
+class QPushButton;
+class QTableWidget;
 
 namespace nirvex {
 
-// Page tsLearn. (Placeholder until the page's controls land.)
+class THisto;
+class TGraphPanel;
+
+// Page tsLearn: the statistics grid, the error histogram, the two distribution panels and the
+// start/stop button of a training run.
 class TPageLearn : public TWizardPage {
 public:
     TPageLearn(IWizardHost& host, QWidget* parent);
+    ~TPageLearn() override;
     void ShowPage() override;
+
+    // The start/stop button's click: starts a run when idle (returning when it ends) and asks
+    // a running one to stop.
+    void btnLearnClick();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    class TView;
+    void PaintStats();
+    void PaintButton();
+
+    THisto* hErrors;
+    TGraphPanel* gpTeach;
+    TGraphPanel* gpTest;
+    QTableWidget* sgStat;
+    QPushButton* btnLearn;
+    QWidget* bottom_; // the panel along the bottom edge, 97 high
+    std::unique_ptr<TView> view_;
+    TWizard::TRunHooks hooks_;
 };
 
 } // namespace nirvex

@@ -1,9 +1,198 @@
 #include "PageLearnConfig.h"
 
+#include "Wizard.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+
 namespace nirvex {
 
-TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizardPage(host, parent) { setObjectName("tsLearnConfig"); }
+namespace {
 
-void TPageLearnConfig::ShowPage() {}
+QLabel* MakeLabel(QWidget* parent, const char* text, int x, int y) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, int x, int y) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(x, y, 57, 21);
+    return edit;
+}
+
+QSpinBox* MakeSpin(QWidget* parent, const char* name, int x, int y, int min, int max, int value) {
+    auto* spin = new QSpinBox(parent);
+    spin->setObjectName(name);
+    spin->setGeometry(x, y, 57, 22);
+    spin->setRange(min, max);
+    spin->setValue(value);
+    return spin;
+}
+
+QCheckBox* MakeBox(QWidget* parent, const char* name, const char* text, int x, int y, int width) {
+    auto* box = new QCheckBox(QString::fromUtf8(text), parent);
+    box->setObjectName(name);
+    box->setGeometry(x, y, width, 17);
+    return box;
+}
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+void SetText(QLineEdit* edit, const std::string& text) {
+    QString t = Q(text);
+    if (edit->text() != t)
+        edit->setText(t);
+}
+
+} // namespace
+
+TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizardPage(host, parent) {
+    setObjectName("tsLearnConfig");
+    setProperty("HelpContext", 64);
+
+    MakeLabel(this, "Использовать для обучения нейросети", 11, 8);
+    seUseForTeach = MakeSpin(this, "seUseForTeach", 232, 0, 1, 100, 80);
+    seUseForTeach->setToolTip(QString::fromUtf8("Процент выборки, используемый при обучении"));
+    MakeLabel(this, "% выборки", 296, 8);
+    MakeLabel(this, "Скорость обучения", 11, 32);
+    edtTS = MakeEdit(this, "edtTS", 232, 24);
+    MakeLabel(this, "Момент", 11, 56);
+    edtMiu = MakeEdit(this, "edtMiu", 232, 48);
+    MakeLabel(this, "Распознано если ошибка по примеру<", 11, 80);
+    edtIdentErr = MakeEdit(this, "edtIdentErr", 232, 73);
+    edtIdentErr->setToolTip(QString::fromUtf8("Порог верного распознания примера"));
+    cbValidate = MakeBox(this, "cbValidate", "Использовать тестовое множество как валидационное", 11, 100, 310);
+    cbValidate->setToolTip(QString::fromUtf8("Остановка обучения при увеличении ошибки по тестовой выборке"));
+
+    gbCriteria = new QGroupBox(QString::fromUtf8(" Критерии остановки обучения"), this);
+    gbCriteria->setObjectName("gbCriteria");
+    QWidget* g = gbCriteria;
+    auto* cbEpoch = MakeBox(g, "cbEpoch", "Прошло ", 11, 18, 97);
+    seEpoch = MakeSpin(g, "seEpoch", 110, 17, 0, 100000, 10000);
+    seEpoch->setToolTip(QString::fromUtf8("Максимальное число эпох, используемое при обучении"));
+    MakeLabel(g, "эпох", 177, 20);
+    auto* cbMaxTeachErr = MakeBox(g, "cbMaxTeachErr", "Макс. ошибка при обучении <", 11, 41, 219);
+    edtMaxTeachErr = MakeEdit(g, "edtMaxTeachErr", 232, 37);
+    auto* cbMidTeachErr = MakeBox(g, "cbMidTeachErr", "Средняя ошибки при обучении <", 11, 64, 219);
+    edtMidTeachErr = MakeEdit(g, "edtMidTeachErr", 232, 60);
+    auto* cbTeachIdent = MakeBox(g, "cbTeachIdent", "Распознано ", 11, 87, 97);
+    seTeachIdent = MakeSpin(g, "seTeachIdent", 110, 80, 0, 100, 80);
+    MakeLabel(g, "% обучающей выборки", 177, 89);
+    auto* cbMaxTestErr = MakeBox(g, "cbMaxTestErr", "Макс. ошибка при тестировании <", 11, 110, 219);
+    edtMaxTestErr = MakeEdit(g, "edtMaxTestErr", 232, 108);
+    auto* cbMidTestErr = MakeBox(g, "cbMidTestErr", "Средняя ошибки при тестировании <", 11, 133, 219);
+    edtMidTestErr = MakeEdit(g, "edtMidTestErr", 232, 131);
+    auto* cbTestIdent = MakeBox(g, "cbTestIdent", "Распознано ", 11, 156, 97);
+    seTestIdent = MakeSpin(g, "seTestIdent", 110, 153, 0, 100, 80);
+    MakeLabel(g, "% тестовой выборки", 177, 159);
+
+    rows_ = {{{cbEpoch, seEpoch},
+              {cbMaxTeachErr, edtMaxTeachErr},
+              {cbMidTeachErr, edtMidTeachErr},
+              {cbTeachIdent, seTeachIdent},
+              {cbMaxTestErr, edtMaxTestErr},
+              {cbMidTestErr, edtMidTestErr},
+              {cbTestIdent, seTestIdent}}};
+    for (int i = 0; i < static_cast<int>(rows_.size()); ++i)
+        connect(Row(i).Box, &QCheckBox::clicked, this, [this, i](bool checked) { CriterionClicked(i, checked); });
+
+    QWidget* order[] = {seUseForTeach, edtTS,         edtMiu,         edtIdentErr,   cbEpoch,
+                        seEpoch,       cbMaxTeachErr, edtMaxTeachErr, cbMidTeachErr, edtMidTeachErr,
+                        cbTeachIdent,  seTeachIdent,  cbMaxTestErr,   edtMaxTestErr, cbMidTestErr,
+                        edtMidTestErr, cbTestIdent,   seTestIdent,    cbValidate};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    // Typing only stores: the values count when the page is left forward, and none of these
+    // marks the project as changed.
+    auto text = [this](QLineEdit* edit, std::string TLearnPage::*field) {
+        connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& t) {
+            if (!painting_)
+                host_.Model().LearnPage.*field = t.toStdString();
+        });
+    };
+    text(edtTS, &TLearnPage::TeachSpeedText);
+    text(edtMiu, &TLearnPage::MiuText);
+    text(edtIdentErr, &TLearnPage::IdentErrText);
+    text(edtMaxTeachErr, &TLearnPage::MaxTeachErrText);
+    text(edtMidTeachErr, &TLearnPage::MidTeachErrText);
+    text(edtMaxTestErr, &TLearnPage::MaxTestErrText);
+    text(edtMidTestErr, &TLearnPage::MidTestErrText);
+    auto spin = [this](QSpinBox* box, int32_t TLearnPage::*field) {
+        connect(box, &QSpinBox::valueChanged, this, [this, field](int v) {
+            if (!painting_)
+                host_.Model().LearnPage.*field = v;
+        });
+    };
+    spin(seUseForTeach, &TLearnPage::UseForTeach);
+    spin(seEpoch, &TLearnPage::EpochC);
+    spin(seTeachIdent, &TLearnPage::TeachIdentC);
+    spin(seTestIdent, &TLearnPage::TestIdentC);
+    connect(cbValidate, &QCheckBox::toggled, this, [this](bool on) {
+        if (!painting_)
+            host_.Model().LearnPage.Validate = on;
+    });
+}
+
+void TPageLearnConfig::resizeEvent(QResizeEvent* event) {
+    TWizardPage::resizeEvent(event);
+    gbCriteria->setGeometry(0, height() - 180, width(), 180);
+}
+
+void TPageLearnConfig::CriterionClicked(int which, bool checked) {
+    host_.Guard([&] { host_.Model().CriterionClicked(static_cast<TCriterion>(which), checked); });
+    Row(which).Value->setEnabled(Row(which).Box->isChecked());
+}
+
+void TPageLearnConfig::ShowPage() {
+    const TLearnPage& lp = host_.Model().LearnPage;
+    painting_ = true;
+    seUseForTeach->setValue(lp.UseForTeach);
+    SetText(edtTS, lp.TeachSpeedText);
+    SetText(edtMiu, lp.MiuText);
+    SetText(edtIdentErr, lp.IdentErrText);
+    cbValidate->setChecked(lp.Validate);
+    const bool on[] = {lp.EpochOn,      lp.MaxTeachErrOn, lp.MidTeachErrOn, lp.TeachIdentOn,
+                       lp.MaxTestErrOn, lp.MidTestErrOn,  lp.TestIdentOn};
+    for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
+        Row(i).Box->setChecked(on[i]);
+        Row(i).Value->setEnabled(on[i]);
+    }
+    seEpoch->setValue(lp.EpochC);
+    SetText(edtMaxTeachErr, lp.MaxTeachErrText);
+    SetText(edtMidTeachErr, lp.MidTeachErrText);
+    seTeachIdent->setValue(lp.TeachIdentC);
+    SetText(edtMaxTestErr, lp.MaxTestErrText);
+    SetText(edtMidTestErr, lp.MidTestErrText);
+    seTestIdent->setValue(lp.TestIdentC);
+    painting_ = false;
+}
+
+void TPageLearnConfig::SyncToModel() {
+    // A spin box still being typed in has not yet turned its text into its value.
+    for (QSpinBox* box : {seUseForTeach, seEpoch, seTeachIdent, seTestIdent})
+        box->interpretText();
+    TLearnPage& lp = host_.Model().LearnPage;
+    lp.UseForTeach = seUseForTeach->value();
+    lp.TeachSpeedText = edtTS->text().toStdString();
+    lp.MiuText = edtMiu->text().toStdString();
+    lp.IdentErrText = edtIdentErr->text().toStdString();
+    lp.Validate = cbValidate->isChecked();
+    lp.EpochC = seEpoch->value();
+    lp.MaxTeachErrText = edtMaxTeachErr->text().toStdString();
+    lp.MidTeachErrText = edtMidTeachErr->text().toStdString();
+    lp.TeachIdentC = seTeachIdent->value();
+    lp.MaxTestErrText = edtMaxTestErr->text().toStdString();
+    lp.MidTestErrText = edtMidTestErr->text().toStdString();
+    lp.TestIdentC = seTestIdent->value();
+}
 
 } // namespace nirvex

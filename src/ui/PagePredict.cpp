@@ -1,9 +1,180 @@
 #include "PagePredict.h"
 
+#include "ProjectFile.h"
+#include "Wizard.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+
 namespace nirvex {
 
-TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(host, parent) { setObjectName("tsPredict"); }
+// A string grid with a fixed first row and column, 18-pixel rows and (when editable) typed
+// values in column 1.
+class TPredictGrid : public QTableWidget {
+public:
+    TPredictGrid(const char* name, int nameWidth, int valueWidth, bool editable, QWidget* parent)
+        : QTableWidget(1, 2, parent), editable_(editable) {
+        setObjectName(name);
+        horizontalHeader()->hide();
+        verticalHeader()->hide();
+        verticalHeader()->setMinimumSectionSize(1);
+        verticalHeader()->setDefaultSectionSize(18);
+        horizontalHeader()->setMinimumSectionSize(1);
+        setColumnWidth(0, nameWidth);
+        setColumnWidth(1, valueWidth);
+        setShowGrid(true);
+        setSelectionMode(QAbstractItemView::ContiguousSelection);
+        setSelectionBehavior(QAbstractItemView::SelectItems);
+        setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                                       QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed
+                                 : QAbstractItemView::NoEditTriggers);
+        SetRows(1);
+    }
 
-void TPagePredict::ShowPage() {}
+    // Row count including the header row; new cells get their look, kept cells their text.
+    void SetRows(int rows) {
+        int old = rowCount();
+        setRowCount(rows);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < 2; ++c)
+                if (r >= old || item(r, c) == nullptr)
+                    setItem(r, c, MakeItem(r, c));
+    }
+
+    // Text of a cell, written only when it differs so that no change signal fires in vain.
+    void SetCell(int row, int column, const QString& text) {
+        QTableWidgetItem* it = item(row, column);
+        if (it->text() != text)
+            it->setText(text);
+    }
+
+    // An editor still open holds text the model has not seen.
+    void CommitEdit() {
+        if (QWidget* editor = indexWidget(currentIndex()))
+            commitData(editor);
+    }
+
+private:
+    QTableWidgetItem* MakeItem(int row, int column) const {
+        auto* it = new QTableWidgetItem;
+        if (row == 0 || column == 0) {
+            it->setFlags(Qt::ItemIsEnabled);
+            it->setBackground(palette().color(QPalette::Button));
+        } else {
+            Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+            if (editable_)
+                flags |= Qt::ItemIsEditable;
+            it->setFlags(flags);
+        }
+        return it;
+    }
+
+    bool editable_;
+};
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(host, parent) {
+    setObjectName("tsPredict");
+    setProperty("HelpContext", 67);
+
+    lblTitles = new QLabel(
+        QString::fromUtf8("         Набор входных параметров                        Рассчитанные значения"), this);
+    lblTitles->setObjectName("lblTitles");
+
+    sgInp = new TPredictGrid("sgInp", 64, 113, true, this);
+    sgInp->setToolTip(QString::fromUtf8("Значения входов нейросети, при которых надо провести рассчет"));
+    connect(sgInp, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* it) {
+        if (painting_ || it->column() != 1 || it->row() < 1)
+            return;
+        host_.Guard([&] { host_.Model().SetPredictInput(it->row() - 1, it->text().toStdString()); });
+    });
+
+    pnlResult = new QWidget(this);
+    pnlResult->setObjectName("pnlResult");
+    sgOut = new TPredictGrid("sgOut", 64, 101, false, pnlResult);
+    sgOut->setToolTip(QString::fromUtf8("Результат нейросетевого рассчета"));
+
+    btnPredict = new QPushButton(QString::fromUtf8("Рассчет"), pnlResult);
+    btnPredict->setObjectName("btnPredict");
+    btnPredict->setGeometry(64, 240, 75, 25);
+    btnPredict->setToolTip(QString::fromUtf8("Проведение нейросетевого рассчета"));
+    connect(btnPredict, &QPushButton::clicked, this, [this] { btnPredictClick(); });
+
+    btnStore = new QPushButton(QString::fromUtf8("Сохранить"), pnlResult);
+    btnStore->setObjectName("btnStore");
+    btnStore->setGeometry(64, 272, 75, 25);
+    connect(btnStore, &QPushButton::clicked, this, [this] { btnStoreClick(); });
+
+    setTabOrder(sgInp, sgOut);
+    setTabOrder(sgOut, btnPredict);
+    setTabOrder(btnPredict, btnStore);
+}
+
+void TPagePredict::resizeEvent(QResizeEvent* event) {
+    TWizardPage::resizeEvent(event);
+    const int w = width(), h = height();
+    lblTitles->setGeometry(0, 0, w, 13);
+    sgInp->setGeometry(0, 13, 201, h - 13);
+    pnlResult->setGeometry(201, 13, w - 201, h - 13);
+    sgOut->setGeometry(0, 0, w - 201, 233);
+}
+
+void TPagePredict::ShowPage() {
+    const TPredictPage& pp = host_.Model().PredictPage;
+    painting_ = true;
+    const int inputs = static_cast<int>(pp.InputNames.size());
+    sgInp->SetRows(inputs + 1);
+    for (int r = 0; r < inputs; ++r) {
+        const auto k = static_cast<std::size_t>(r);
+        sgInp->SetCell(r + 1, 0, Q(pp.InputNames[k]));
+        sgInp->SetCell(r + 1, 1, k < pp.InputTexts.size() ? Q(pp.InputTexts[k]) : QString());
+    }
+    sgOut->SetRows(static_cast<int>(pp.OutputNames.size()) + 1);
+    for (std::size_t k = 0; k < pp.OutputNames.size(); ++k)
+        sgOut->SetCell(static_cast<int>(k) + 1, 0, Q(pp.OutputNames[k]));
+    PaintOutputs();
+    painting_ = false;
+}
+
+void TPagePredict::PaintOutputs() {
+    const TPredictPage& pp = host_.Model().PredictPage;
+    for (int r = 1; r < sgOut->rowCount(); ++r) {
+        const auto k = static_cast<std::size_t>(r - 1);
+        sgOut->SetCell(r, 1, k < pp.OutputTexts.size() ? Q(pp.OutputTexts[k]) : QString());
+    }
+}
+
+void TPagePredict::SyncToModel() {
+    sgInp->CommitEdit();
+}
+
+void TPagePredict::btnPredictClick() {
+    SyncToModel();
+    host_.Guard([this] { host_.Model().Predict(); });
+    PaintOutputs();
+}
+
+void TPagePredict::btnStoreClick() {
+    SyncToModel();
+    QString name =
+        host_.Dialogs().SaveFileName(this, QString::fromUtf8("Файлы Nirvex (*.qvx)"), QStringLiteral("Default"));
+    if (name.isEmpty())
+        return;
+    host_.Guard([&] {
+        TWizard& m = host_.Model();
+        SaveProject(m, name.toStdString());
+        m.PageChanged = false;
+        m.Modified = false;
+    });
+}
 
 } // namespace nirvex

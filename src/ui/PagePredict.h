@@ -2,13 +2,38 @@
 
 #include "WizardHost.h"
 
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
 namespace nirvex {
 
-// Page tsPredict. (Placeholder until the page's controls land.)
+class TPredictGrid;
+
+// Page tsPredict: input values typed per input field, outputs computed per target field, and
+// the store button.
 class TPagePredict : public TWizardPage {
 public:
     TPagePredict(IWizardHost& host, QWidget* parent);
     void ShowPage() override;
+    void SyncToModel() override;
+
+    void btnPredictClick();
+    void btnStoreClick();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void PaintOutputs();
+
+    QLabel* lblTitles;
+    TPredictGrid* sgInp;
+    QWidget* pnlResult;
+    TPredictGrid* sgOut;
+    QPushButton* btnPredict;
+    QPushButton* btnStore;
+    bool painting_ = false;
 };
 
 } // namespace nirvex

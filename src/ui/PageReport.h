@@ -2,13 +2,18 @@
 
 #include "WizardHost.h"
 
+class QPlainTextEdit;
+
 namespace nirvex {
 
-// Page tsInfo. (Placeholder until the page's controls land.)
+// Page tsInfo: the configuration report, rebuilt by the model's show step, read-only.
 class TPageReport : public TWizardPage {
 public:
     TPageReport(IWizardHost& host, QWidget* parent);
     void ShowPage() override;
+
+private:
+    QPlainTextEdit* mReport;
 };
 
 } // namespace nirvex

@@ -1,0 +1,85 @@
+#include "Icons.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+#include <array>
+
+namespace nirvex {
+
+namespace {
+
+constexpr int kFrames = 8;
+constexpr int kSize = 16;
+
+// Where the pulse stands in each frame: on the three dendrites (frames 0-2), in the body (3, 4)
+// and along the axon (5-7).
+struct TPulse {
+    QPointF At;
+    bool Body;
+};
+
+constexpr std::array<QPointF, 3> kDendrites = {QPointF(1.5, 2.5), QPointF(1.5, 8.0), QPointF(1.5, 13.5)};
+const QPointF kBody(7.5, 8.0);
+
+TPulse PulseOf(int frame) {
+    switch (frame) {
+    case 0:
+    case 1:
+    case 2: {
+        // half way along dendrite `frame`
+        QPointF d = kDendrites[static_cast<std::size_t>(frame)];
+        return {(d + kBody) / 2.0, false};
+    }
+    case 3:
+    case 4:
+        return {kBody, true};
+    default:
+        return {QPointF(10.5 + (frame - 5) * 2.2, 8.0), false};
+    }
+}
+
+} // namespace
+
+int AnimationFrameCount() {
+    return kFrames;
+}
+
+QImage AnimationImage(int frame) {
+    frame = ((frame % kFrames) + kFrames) % kFrames;
+    QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const TPulse pulse = PulseOf(frame);
+
+    QPen wire(QColor(40, 70, 150), 1.2);
+    p.setPen(wire);
+    for (const QPointF& d : kDendrites)
+        p.drawLine(d, kBody);
+    p.drawLine(kBody, QPointF(15.0, 8.0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(40, 70, 150));
+    for (const QPointF& d : kDendrites)
+        p.drawEllipse(d, 1.5, 1.5);
+
+    // The body glows while the pulse passes through it.
+    p.setPen(QPen(QColor(20, 40, 110), 1.0));
+    p.setBrush(pulse.Body ? QColor(255, 210, 40) : QColor(90, 140, 230));
+    p.drawEllipse(kBody, 4.0, 4.0);
+
+    if (!pulse.Body) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 120, 0, 110));
+        p.drawEllipse(pulse.At, 2.6, 2.6);
+        p.setBrush(QColor(255, 230, 60));
+        p.drawEllipse(pulse.At, 1.6, 1.6);
+    }
+    return image;
+}
+
+QIcon AnimationIcon(int frame) {
+    return QIcon(QPixmap::fromImage(AnimationImage(frame)));
+}
+
+} // namespace nirvex
