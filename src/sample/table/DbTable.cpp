@@ -1,0 +1,54 @@
+#include "DbTable.h"
+
+#include "DbfTable.h"
+#include "Errors.h"
+#include "ParadoxTable.h"
+
+#include <algorithm>
+
+namespace nirvex {
+
+namespace {
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
+}
+
+} // namespace
+
+int32_t TDbTable::FieldIndex(const std::string& name) const {
+    for (int32_t i = 0; i < FieldCount(); ++i)
+        if (SameName(FieldName(i), name))
+            return i;
+    return -1;
+}
+
+double TDbTable::GetFloat(const std::string& name, bool& isNull) const {
+    const int32_t index = FieldIndex(name);
+    if (index < 0) {
+        isNull = true;
+        return 0;
+    }
+    return GetFloat(index, isNull);
+}
+
+std::unique_ptr<TDbTable> CreateDbTable(const std::string& fileName) {
+    const auto slash = fileName.find_last_of('/');
+    const auto dot = fileName.find_last_of('.');
+    std::string ext;
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        for (char c : fileName.substr(dot))
+            ext += UpperAscii(c);
+    if (ext == ".DBF")
+        return std::make_unique<TDbfTable>();
+    if (ext == ".DB")
+        return std::make_unique<TParadoxTable>();
+    throw EError(msgUnknownTableKind + fileName);
+}
+
+} // namespace nirvex

@@ -1,0 +1,335 @@
+#include "DbfTable.h"
+
+#include "Errors.h"
+#include "NumberText.h"
+#include "TableFile.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+
+namespace nirvex {
+
+namespace {
+
+bool KnownVersion(uint8_t v) {
+    static constexpr uint8_t known[] = {0x02, 0x03, 0x04, 0x05, 0x30, 0x31, 0x32, 0x43, 0x63, 0x7B,
+                                        0x83, 0x8B, 0x8C, 0x8E, 0xB3, 0xCB, 0xE5, 0xF5, 0xFB};
+    return std::find(std::begin(known), std::end(known), v) != std::end(known);
+}
+
+bool IsDbase7(uint8_t v) {
+    return v == 0x04 || v == 0x8C;
+}
+bool IsVisualFoxPro(uint8_t v) {
+    return v == 0x30 || v == 0x31 || v == 0x32;
+}
+
+std::string_view CutAtNul(const uint8_t* p, std::size_t n) {
+    std::size_t len = 0;
+    while (len < n && p[len] != 0)
+        ++len;
+    while (len > 0 && p[len - 1] == ' ')
+        --len;
+    return {reinterpret_cast<const char*>(p), len};
+}
+
+double SortableDouble(uint64_t bits) {
+    constexpr uint64_t sign = 1ULL << 63;
+    return std::bit_cast<double>((bits & sign) ? bits ^ sign : ~bits);
+}
+
+} // namespace
+
+int DbfCodePage(uint8_t driverId, std::string_view driverName) {
+    if (driverName.size() >= 5 && driverName.substr(0, 5) == "DBWIN") {
+        if (driverName.substr(5, 2) == "RU")
+            return 1251;
+        if (driverName.substr(5, 2) == "US" || driverName.substr(5, 2) == "WE")
+            return 1252;
+        return 0;
+    }
+    if (driverName.size() >= 5 && driverName.substr(0, 2) == "DB") {
+        int cp = 0;
+        for (char c : driverName.substr(2, 3)) {
+            if (c < '0' || c > '9')
+                return 0;
+            cp = cp * 10 + (c - '0');
+        }
+        return cp;
+    }
+    switch (driverId) {
+    case 0x01:
+    case 0x09:
+    case 0x0B:
+    case 0x0D:
+    case 0x0F:
+    case 0x11:
+    case 0x15:
+    case 0x18:
+    case 0x19:
+    case 0x1B:
+        return 437;
+    case 0x02:
+    case 0x0A:
+    case 0x0E:
+    case 0x10:
+    case 0x12:
+    case 0x14:
+    case 0x16:
+    case 0x1A:
+    case 0x1D:
+    case 0x25:
+    case 0x37:
+        return 850;
+    case 0x03:
+    case 0x58:
+    case 0x59:
+        return 1252;
+    case 0x26:
+    case 0x65:
+        return 866;
+    case 0x1F:
+    case 0x22:
+    case 0x23:
+    case 0x40:
+    case 0x64:
+        return 852;
+    case 0x08:
+    case 0x17:
+    case 0x66:
+        return 865;
+    case 0x6A:
+        return 737;
+    case 0x6B:
+        return 857;
+    case 0x7D:
+        return 1255;
+    case 0x7E:
+        return 1256;
+    case 0xC8:
+        return 1250;
+    case 0xC9:
+        return 1251;
+    case 0xCA:
+        return 1254;
+    case 0xCB:
+        return 1253;
+    case 0xCC:
+        return 1257;
+    default: // 0x57 is the system's ANSI page, which for this program is Windows-1251
+        return 0;
+    }
+}
+
+void TDbfTable::Open(const std::string& databaseName, const std::string& tableName) {
+    Close();
+    const std::string name = databaseName + tableName;
+    std::vector<uint8_t> bytes = ReadTableFile(name);
+    const std::size_t size = bytes.size();
+    if (size < 32 || !KnownVersion(bytes[0]))
+        throw EError(msgNotDbfTable + name);
+    const uint8_t version = bytes[0];
+    const bool dbase7 = IsDbase7(version);
+    const std::size_t descStart = dbase7 ? 68 : 32;
+    const std::size_t descSize = dbase7 ? 48 : 32;
+    const std::size_t nameSize = dbase7 ? 32 : 11;
+    const std::size_t typeAt = nameSize, lengthGap = dbase7 ? 1 : 5; // type, then length and decimals
+    const std::size_t headerLength = GetLE16(&bytes[8]);
+    const std::size_t recordLength = GetLE16(&bytes[10]);
+    if (headerLength < descStart || headerLength > size || recordLength == 0)
+        throw EError(msgBadTableHeader + name);
+
+    std::string_view driverName = dbase7 ? CutAtNul(&bytes[32], 32) : std::string_view();
+    const int codePage = DbfCodePage(bytes[29], driverName);
+
+    struct TDesc {
+        std::string_view Name;
+        char Type;
+        std::size_t Length, Decimals;
+    };
+    std::vector<TDesc> descs;
+    std::size_t pos = descStart;
+    for (; pos < headerLength && bytes[pos] != 0x0D; pos += descSize) {
+        if (pos + descSize > headerLength)
+            throw EError(msgBadTableHeader + name);
+        const uint8_t* d = &bytes[pos];
+        descs.push_back(
+            {CutAtNul(d, nameSize), static_cast<char>(d[typeAt]), d[typeAt + lengthGap], d[typeAt + lengthGap + 1]});
+    }
+
+    // Some writers keep a decimal count on character fields that others read as the high byte of a long
+    // character length: take whichever reading fills the record exactly, else the plain one if it fits.
+    std::size_t plain = 1, extended = 1;
+    for (const auto& d : descs) {
+        plain += d.Length;
+        extended += d.Length + (d.Type == 'C' ? d.Decimals * 256 : 0);
+    }
+    const bool useExtended = plain != recordLength && extended == recordLength;
+    if (!useExtended && plain > recordLength)
+        throw EError(msgBadTableHeader + name);
+
+    bool utf8Names = false;
+    if (codePage == 0)
+        for (const auto& d : descs)
+            utf8Names = utf8Names || LooksLikeUtf8(d.Name);
+
+    std::vector<TField> fields;
+    std::size_t offset = 1;
+    for (const auto& d : descs) {
+        TField f;
+        f.Name = utf8Names ? std::string(d.Name) : CodePageToUtf8(d.Name, codePage == 0 ? 1251 : codePage);
+        f.Offset = offset;
+        f.Length = d.Length + (useExtended && d.Type == 'C' ? d.Decimals * 256 : 0);
+        offset += f.Length;
+        const std::size_t len = f.Length;
+        auto take = [&](TDbFieldType type, TCoding coding) {
+            f.Type = type;
+            f.Coding = coding;
+        };
+        switch (d.Type) {
+        case 'N':
+            if (len > 0)
+                take(d.Decimals > 0 ? TDbFieldType::Float
+                     : len < 5      ? TDbFieldType::SmallInt
+                     : len < 10     ? TDbFieldType::Integer
+                                    : TDbFieldType::Float,
+                     TCoding::Text);
+            break;
+        case 'F':
+            if (len > 0)
+                take(TDbFieldType::Float, TCoding::Text);
+            break;
+        case 'I':
+            if (len == 4)
+                take(TDbFieldType::Integer, dbase7 ? TCoding::SortableIntBE : TCoding::IntLE);
+            break;
+        case '+':
+            if (len == 4)
+                take(TDbFieldType::AutoInc, TCoding::SortableIntBE);
+            break;
+        case 'O':
+            if (len == 8)
+                take(TDbFieldType::Float, TCoding::SortableDoubleBE);
+            break;
+        case 'B':
+            if (len == 8 && IsVisualFoxPro(version))
+                take(TDbFieldType::Float, TCoding::DoubleLE);
+            break;
+        case 'Y':
+            if (len == 8 && !dbase7)
+                take(TDbFieldType::Currency, TCoding::CurrencyLE);
+            break;
+        default:
+            break;
+        }
+        fields.push_back(std::move(f));
+    }
+
+    bytes_ = std::move(bytes);
+    fields_ = std::move(fields);
+    dataStart_ = headerLength;
+    recordLength_ = recordLength;
+    recordLimit_ = std::min<std::size_t>(GetLE32(&bytes_[4]), (size - headerLength) / recordLength);
+    std::size_t live = 0;
+    for (std::size_t r = 0; r < recordLimit_; ++r) {
+        if (bytes_[dataStart_ + r * recordLength_] == 0x1A) { // end mark where a record was promised
+            recordLimit_ = r;
+            break;
+        }
+        live += Live(r) ? 1 : 0;
+    }
+    recordLimit_ = std::min<std::size_t>(recordLimit_, INT32_MAX);
+    liveCount_ = static_cast<int32_t>(std::min<std::size_t>(live, INT32_MAX));
+    active_ = true;
+    current_ = 0;
+    SkipDeleted();
+}
+
+void TDbfTable::Close() {
+    bytes_.clear();
+    bytes_.shrink_to_fit();
+    fields_.clear();
+    recordLimit_ = current_ = 0;
+    liveCount_ = 0;
+    active_ = false;
+}
+
+bool TDbfTable::Live(std::size_t record) const {
+    return bytes_[dataStart_ + record * recordLength_] != '*';
+}
+
+void TDbfTable::SkipDeleted() {
+    while (current_ < recordLimit_ && !Live(current_))
+        ++current_;
+}
+
+void TDbfTable::Next() {
+    if (Eof())
+        return;
+    ++current_;
+    SkipDeleted();
+}
+
+std::string TDbfTable::FieldName(int32_t index) const {
+    if (index < 0 || index >= FieldCount())
+        return {};
+    return fields_[static_cast<std::size_t>(index)].Name;
+}
+
+TDbFieldType TDbfTable::FieldType(int32_t index) const {
+    if (index < 0 || index >= FieldCount())
+        return TDbFieldType::Other;
+    return fields_[static_cast<std::size_t>(index)].Type;
+}
+
+double TDbfTable::GetFloat(int32_t index, bool& isNull) const {
+    isNull = true;
+    if (index < 0 || index >= FieldCount() || Eof())
+        return 0;
+    const TField& f = fields_[static_cast<std::size_t>(index)];
+    const uint8_t* p = &bytes_[dataStart_ + current_ * recordLength_ + f.Offset];
+    double v = 0;
+    switch (f.Coding) {
+    case TCoding::None:
+        return 0;
+    case TCoding::Text: {
+        std::string_view text(reinterpret_cast<const char*>(p), f.Length);
+        const auto first = text.find_first_not_of(std::string_view(" \0", 2));
+        if (first == std::string_view::npos || text.find_first_not_of('*') == std::string_view::npos)
+            return 0;
+        const auto last = text.find_last_not_of(std::string_view(" \0", 2));
+        auto parsed = TryStrToFloat(text.substr(first, last - first + 1));
+        if (!parsed)
+            return 0;
+        v = *parsed;
+        break;
+    }
+    case TCoding::IntLE:
+        v = static_cast<int32_t>(GetLE32(p));
+        break;
+    case TCoding::SortableIntBE:
+        if (AllZero(p, 4))
+            return 0;
+        v = static_cast<int32_t>(GetBE32(p) ^ 0x80000000u);
+        break;
+    case TCoding::DoubleLE:
+        v = std::bit_cast<double>(GetLE64(p));
+        break;
+    case TCoding::SortableDoubleBE:
+        if (AllZero(p, 8))
+            return 0;
+        v = SortableDouble(GetBE64(p));
+        break;
+    case TCoding::CurrencyLE:
+        v = static_cast<double>(static_cast<int64_t>(GetLE64(p))) / 10000.0;
+        break;
+    }
+    if (!std::isfinite(v))
+        return 0;
+    isNull = false;
+    return v;
+}
+
+} // namespace nirvex

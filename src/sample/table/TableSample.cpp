@@ -1,0 +1,53 @@
+#include "TableSample.h"
+
+#include "DbTable.h"
+#include "Errors.h"
+
+namespace nirvex {
+
+TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& status) {
+    auto table = CreateDbTable(fileName);
+    table->Close();
+    const auto cut = fileName.find_last_of('/');
+    const std::string databaseName = cut == std::string::npos ? std::string() : fileName.substr(0, cut + 1);
+    table->Open(databaseName, fileName.substr(databaseName.size()));
+
+    TSampleTable sample;
+    sample.RecordCount = table->RecordCount();
+    const auto records = static_cast<std::size_t>(sample.RecordCount);
+    std::vector<int32_t> byName; // where the name leads; a repeated name would lead to its first field
+    for (int32_t i = 0; i < table->FieldCount(); ++i) {
+        if (table->FieldType(i) == TDbFieldType::Other)
+            continue;
+        TFieldInfo f;
+        f.FieldName = table->FieldName(i);
+        f.TableFieldNo = i;
+        f.Values.resize(records);
+        sample.Fields.push_back(std::move(f));
+        byName.push_back(table->FieldIndex(sample.Fields.back().FieldName));
+    }
+    if (!sample.Fields.empty() && (records == 0 || table->Eof()))
+        throw EError(msgBadTableValue + sample.Fields.front().FieldName);
+
+    std::size_t r = 0;
+    for (; !table->Eof() && r < records; ++r) {
+        for (std::size_t k = 0; k < sample.Fields.size(); ++k) {
+            TFieldInfo& f = sample.Fields[k];
+            bool isNull = true;
+            const double v = r == 0 || byName[k] != f.TableFieldNo ? table->GetFloat(f.TableFieldNo, isNull)
+                                                                   : table->GetFloat(f.FieldName, isNull);
+            if (isNull)
+                throw EError(msgBadTableValue + f.FieldName);
+            f.Values[r] = v;
+        }
+        table->Next();
+        if (r == 0 && status)
+            status(msgTableLoading);
+    }
+    if (r < records && !sample.Fields.empty())
+        throw EError(msgBadTableValue + sample.Fields.front().FieldName);
+    table->Close();
+    return sample;
+}
+
+} // namespace nirvex

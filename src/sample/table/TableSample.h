@@ -1,0 +1,21 @@
+#pragma once
+
+#include "FieldInfo.h"
+
+#include <string>
+
+namespace nirvex {
+
+inline constexpr const char* msgBadTableValue = "Неверное значение или пропуск в таблице. Поле ";
+inline constexpr const char* msgTableLoading = "загрузка данных";
+
+// Reads the numeric fields of a dBase (".DBF") or Paradox (".DB") table, the extension deciding without
+// regard to case. Each accepted field keeps its position among all table fields in TableFieldNo.
+// Errors: the reader's own on opening (DbTable.h: not found, unreadable, not a dBase or Paradox table,
+// damaged header, damaged Paradox data); msgBadTableValue + the field name for a null or unreadable value
+// and for a table without records (naming the first accepted field). A table without any accepted field
+// gives a sample without fields. Shows msgTableLoading through `status` after the first record and leaves
+// clearing it to the caller.
+TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& status);
+
+} // namespace nirvex
