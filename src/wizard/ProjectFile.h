@@ -1,10 +1,25 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace nirvex {
 
 class TWizard;
+class TIniFile;
+
+// A project file that this load cannot take: one naming projects within projects too deep, or
+// holding a record order with record numbers outside the sample.
+inline constexpr const char* msgBadProjectFile = "Ошибка в файле проекта";
+
+// The save dialog and the close question.
+inline constexpr const char* kProjectFilter = "Файлы Nirvex|*.qvx";
+inline constexpr const char* kProposedProjectName = "Default";
+inline constexpr const char* msgUnsavedChanges = "Имеются несохраненные изменения. Сохранить их?";
+
+// fileName with its extension (from the last "." after the last "/" or "\") replaced by ".qvx",
+// or ".qvx" appended when it has none.
+std::string ProjectFileName(const std::string& fileName);
 
 // Writes the project for the wizard's current State into fileName with its extension replaced
 // by ".qvx" (added when there is none), and returns that name. The whole new content is built
@@ -15,5 +30,27 @@ std::string SaveProject(TWizard& wizard, const std::string& fileName);
 // Reads a project and restores the pages up to the saved one by replaying their forward steps.
 // A failure ends the load at its step; what earlier steps restored stays.
 void LoadProject(TWizard& wizard, const std::string& fileName);
+
+// The two halves over an INI object already in memory. WriteProject does every conversion before
+// it changes `ini`, so a failure leaves `ini` untouched. LoadProjectFromIni takes the project's
+// own directory from ini.FileName().
+void WriteProject(const TWizard& wizard, TIniFile& ini);
+void LoadProjectFromIni(TWizard& wizard, const TIniFile& ini);
+
+// The sample a project names, as the load will open it: the name itself when that file exists,
+// otherwise the file of the same base name (after the last "\", "/" or ":") in the project file's
+// directory when that one exists, otherwise the name unchanged (so the load fails with its message).
+std::string ResolveSampleName(const std::string& sampleName, const std::string& projectFileName);
+
+// Store button: an empty name (the dialog was cancelled) does nothing and returns false; otherwise
+// saves and clears PageChanged and Modified. A failed save raises and leaves both flags.
+bool StoreProject(TWizard& wizard, const std::string& chosenName);
+
+enum class TCloseAnswer { Yes, No, Cancel };
+// The close question once answered; returns whether the window may close. Yes asks for a name
+// (empty when the dialog is cancelled: the window stays, nothing changes), saves and closes; No
+// closes; Cancel keeps the window open. No, Cancel and a successful Yes set StopRequested. A failed
+// save raises: the window stays open and StopRequested is not set.
+bool AnswerCloseQuestion(TWizard& wizard, TCloseAnswer answer, const std::function<std::string()>& askFileName);
 
 } // namespace nirvex
