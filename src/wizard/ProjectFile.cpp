@@ -227,6 +227,10 @@ void RestorePhase4(TWizard& w, const TIniFile& ini) {
 
 } // namespace
 
+bool SameFieldName(std::string_view a, std::string_view b) {
+    return FoldName(a) == FoldName(b);
+}
+
 std::string ProjectFileName(const std::string& fileName) {
     std::size_t dot = fileName.rfind('.');
     std::size_t sep = fileName.find_last_of("/\\");

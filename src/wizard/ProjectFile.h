@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace nirvex {
 
@@ -36,6 +37,9 @@ void LoadProject(TWizard& wizard, const std::string& fileName);
 // own directory from ini.FileName().
 void WriteProject(const TWizard& wizard, TIniFile& ini);
 void LoadProjectFromIni(TWizard& wizard, const TIniFile& ini);
+
+// Field names are matched ignoring the case of Latin and Cyrillic letters.
+bool SameFieldName(std::string_view a, std::string_view b);
 
 // The sample a project names, as the load will open it: the name itself when that file exists,
 // otherwise the file of the same base name (after the last "\", "/" or ":") in the project file's

@@ -1,0 +1,284 @@
+#include "Cli.h"
+
+#include "Cp1251.h"
+#include "Errors.h"
+#include "NumberText.h"
+#include "ProjectFile.h"
+#include "TextSample.h"
+#include "TrainingRun.h"
+#include "Wizard.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <ostream>
+#include <system_error>
+
+namespace nirvex {
+
+namespace {
+
+const char* const kUsage =
+    "Использование:\n"
+    "  nirvex-cli report ПРОЕКТ\n"
+    "  nirvex-cli train ПРОЕКТ [-o ВЫХОД]\n"
+    "  nirvex-cli predict ПРОЕКТ ВХОД [-o ВЫХОД]\n"
+    "\n"
+    "report   печатает отчет о конфигурации проекта\n"
+    "train    обучает сеть с настройками проекта и сохраняет проект (по умолчанию в тот же файл)\n"
+    "predict  рассчитывает целевые поля для каждой записи входного файла; без -o результат\n"
+    "         печатается\n";
+
+volatile std::sig_atomic_t gStopRequested = 0;
+
+// The first Ctrl-C asks the run to stop after its epoch; a second one ends the program at once.
+extern "C" void OnInterrupt(int) {
+    if (gStopRequested) {
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+        return;
+    }
+    gStopRequested = 1;
+}
+
+class TInterruptScope {
+public:
+    TInterruptScope() {
+        gStopRequested = 0;
+        previous_ = std::signal(SIGINT, OnInterrupt);
+    }
+    ~TInterruptScope() {
+        std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_);
+        gStopRequested = 0;
+    }
+    TInterruptScope(const TInterruptScope&) = delete;
+    TInterruptScope& operator=(const TInterruptScope&) = delete;
+
+private:
+    void (*previous_)(int) = SIG_DFL;
+};
+
+struct TUsageError {};
+
+struct TCommand {
+    std::string Name;
+    std::vector<std::string> Positional;
+    std::string Output; // -o
+};
+
+TCommand ParseArgs(const std::vector<std::string>& args) {
+    if (args.empty())
+        throw TUsageError{};
+    TCommand c;
+    c.Name = args[0];
+    bool haveOutput = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-o") {
+            if (haveOutput || i + 1 >= args.size() || args[i + 1].empty())
+                throw TUsageError{};
+            c.Output = args[++i];
+            haveOutput = true;
+        } else if (a.empty() || (a.size() > 1 && a[0] == '-')) {
+            throw TUsageError{};
+        } else {
+            c.Positional.push_back(a);
+        }
+    }
+    std::size_t want = c.Name == "report" || c.Name == "train" ? 1 : c.Name == "predict" ? 2 : 0;
+    if (want == 0 || c.Positional.size() != want || (c.Name == "report" && haveOutput))
+        throw TUsageError{};
+    return c;
+}
+
+// A missing project would load as an empty one on page 1; on the command line it is a mistake.
+void OpenProject(TWizard& w, const std::string& fileName) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(fileName), ec))
+        throw EError(msgProjectNotFound);
+    LoadProject(w, fileName);
+}
+
+void Report(const TCommand& c, std::ostream& out) {
+    TWizard w;
+    OpenProject(w, c.Positional[0]);
+    w.BuildReport();
+    for (const std::string& line : w.Report)
+        out << line << '\n';
+    out.flush();
+}
+
+// One printed line per refreshed epoch; Ctrl-C reaches the run through Pump.
+class TCliTrainingView : public ITrainingView {
+public:
+    TCliTrainingView(TWizard& w, std::ostream& out) : w_(w), out_(out) {}
+    bool Pump() override {
+        if (gStopRequested)
+            w_.StopRequested = true;
+        return false;
+    }
+    void Refresh(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
+        out_ << "Эпоха: " << (epoch - 1) << '\t' << FormatGeneral(s.TeachErrMean, 5) << '\t'
+             << FormatGeneral(s.TestErrMean, 5) << '\t' << FormatGeneral(s.TeachErrMax, 5) << '\t'
+             << FormatGeneral(s.TestErrMax, 5) << '\t' << FormatIdentShare(s.TeachIdentCount, teachCount) << '\t'
+             << FormatIdentShare(s.TestIdentCount, testCount) << std::endl;
+    }
+
+private:
+    TWizard& w_;
+    std::ostream& out_;
+};
+
+// The end messages break their line with LF CR for a message box; printed, LF alone breaks it.
+std::string PrintedMessage(const std::string& message) {
+    std::string s;
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        s += message[i];
+        if (message[i] == '\n' && i + 1 < message.size() && message[i + 1] == '\r')
+            ++i;
+    }
+    return s;
+}
+
+bool RunCanEnd(const TLearnPage& p) {
+    return p.EpochOn || p.MaxTeachErrOn || p.MidTeachErrOn || p.TeachIdentOn || p.MaxTestErrOn || p.MidTestErrOn ||
+           p.TestIdentOn;
+}
+
+void Train(const TCommand& c, std::ostream& out) {
+    const std::string& project = c.Positional[0];
+    TWizard w;
+    OpenProject(w, project);
+    // Forward as "Далее >>" would, each page's step failing as it would in the window; a project
+    // saved on the prediction page goes back to training without checks, as "<< Назад" does.
+    while (w.State < kPageCount - 2)
+        w.Next();
+    if (w.State > kPageCount - 2)
+        w.Prev();
+    if (!RunCanEnd(w.LearnPage))
+        throw EError(msgRunCannotEnd);
+
+    TCliTrainingView view(w, out);
+    std::string error;
+    bool failed = false;
+    TWizard::TRunHooks hooks;
+    hooks.View = &view;
+    hooks.OnEndMessage = [&](const std::string& m) { out << PrintedMessage(m) << std::endl; };
+    hooks.OnError = [&](const std::string& m) {
+        error = m;
+        failed = true;
+    };
+    {
+        TInterruptScope interrupt;
+        w.LearnClicked(hooks);
+    }
+    if (failed)
+        throw EError(error);
+    w.Next();
+    SaveProject(w, c.Output.empty() ? project : c.Output);
+}
+
+struct TColumn {
+    std::string Name;
+    const std::vector<double>* Values = nullptr;
+};
+
+void Predict(const TCommand& c, std::ostream& out) {
+    TWizard w;
+    OpenProject(w, c.Positional[0]);
+    if (w.InputCount <= 0)
+        throw EError(msgNoInputs);
+    if (w.OutputCount <= 0)
+        throw EError(msgNoTargets);
+    const TSampleTable table = ReadTextSample(c.Positional[1]);
+
+    // The project's inputs and targets in network order; each input taken from the input file's
+    // first column of that name.
+    std::vector<TColumn> inputs(static_cast<std::size_t>(w.InputCount));
+    std::vector<std::string> targets(static_cast<std::size_t>(w.OutputCount));
+    for (const TFieldInfo& f : w.Fields) {
+        if (f.NetIndex < 0)
+            continue;
+        auto k = static_cast<std::size_t>(f.NetIndex);
+        if (f.FieldType == ftInput && k < inputs.size())
+            inputs[k].Name = f.FieldName;
+        else if (f.FieldType == ftTarget && k < targets.size())
+            targets[k] = f.FieldName;
+    }
+    for (TColumn& col : inputs) {
+        for (const TFieldInfo& t : table.Fields)
+            if (SameFieldName(t.FieldName, col.Name)) {
+                col.Values = &t.Values;
+                break;
+            }
+        if (col.Values == nullptr)
+            throw EError(msgInputFieldMissing + col.Name);
+    }
+
+    // Everything is computed before anything is written: a failing record leaves no output file.
+    const char* eol = c.Output.empty() ? "\n" : "\r\n";
+    std::string text;
+    for (const TColumn& col : inputs)
+        text += col.Name + '\t';
+    for (std::size_t j = 0; j < targets.size(); ++j)
+        text += targets[j] + (j + 1 < targets.size() ? "\t" : eol);
+    std::vector<double> raw(inputs.size());
+    for (int32_t r = 0; r < table.RecordCount; ++r) {
+        auto ri = static_cast<std::size_t>(r);
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            raw[i] = (*inputs[i].Values)[ri];
+            text += FormatGeneral(raw[i], 15) + '\t';
+        }
+        std::vector<double> outputs = w.PredictValues(raw);
+        for (std::size_t j = 0; j < outputs.size(); ++j)
+            text += FormatGeneral(outputs[j], 15) + (j + 1 < outputs.size() ? "\t" : eol);
+    }
+
+    if (c.Output.empty()) {
+        out << text;
+        out.flush();
+        return;
+    }
+    std::ofstream file(c.Output, std::ios::binary | std::ios::trunc);
+    file << Utf8ToCp1251(text);
+    file.close();
+    if (!file)
+        throw EError("Unable to write to " + c.Output);
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
+        out << kUsage;
+        return 0;
+    }
+    TCommand c;
+    try {
+        c = ParseArgs(args);
+    } catch (const TUsageError&) {
+        err << kUsage;
+        return 2;
+    }
+    try {
+        if (c.Name == "report")
+            Report(c, out);
+        else if (c.Name == "train")
+            Train(c, out);
+        else
+            Predict(c, out);
+        return 0;
+    } catch (const EError& e) {
+        err << e.what() << std::endl;
+    } catch (const std::bad_alloc&) {
+        err << msgNetTooLarge << std::endl;
+    } catch (const std::exception&) {
+        err << msg::RangeCheck << std::endl;
+    }
+    return 1;
+}
+
+} // namespace nirvex
