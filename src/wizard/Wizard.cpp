@@ -169,6 +169,7 @@ void TWizard::LoadSample() {
     RecordCount = table.RecordCount;
     LearnSampleFileName = fileName;
     FieldPage = TFieldPage{};
+    sampleReloaded_ = true;
     SetStatus("Индексация данных");
     IndexSeed = RandomizeFromClock();
     BuildRecordIndex();
@@ -277,7 +278,12 @@ void TWizard::CheckFieldRoles() {
         throw EError(msgNoInputs);
     if (OutputCount == 0)
         throw EError(msgNoTargets);
-    if (PageChanged) {
+    // Showing a field is not a change of the page, so a fresh sample or a network that does not
+    // fit the roles would otherwise keep a shape that cannot take the examples.
+    const int32_t layers = Network.CountLayers();
+    bool fits = layers >= 2 && Network.GetLayerSize(0) == InputCount && Network.GetLayerSize(layers - 1) == OutputCount;
+    if (PageChanged || sampleReloaded_ || !fits) {
+        sampleReloaded_ = false;
         NetPage.InputLayerText = std::to_string(InputCount);
         NetPage.OutputLayerText = std::to_string(OutputCount);
         Network.SetCountLayers(3);

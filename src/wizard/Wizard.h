@@ -212,6 +212,8 @@ public:
     void SetStatus(const std::string& text);
 
 private:
+    // A new sample was loaded since the network was last given the default shape.
+    bool sampleReloaded_ = false;
     void RunShowStep();
     void SetCurve(double slope);
     void RunTraining(const TRunHooks& hooks);

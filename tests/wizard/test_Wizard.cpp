@@ -1,0 +1,483 @@
+#include "NumberText.h"
+#include "RandomGen.h"
+#include "WizardFixture.h"
+
+#include <cmath>
+
+using namespace nirvex;
+using nirvex::test::ErrorOf;
+using nirvex::test::WizardTest;
+
+TEST_F(WizardTest, StartsOnPageOneWithItsFrame) {
+    EXPECT_EQ(w.State, 0);
+    EXPECT_TRUE(w.NextEnabled);
+    EXPECT_FALSE(w.PrevEnabled);
+    EXPECT_EQ(w.HelpContext, 61);
+    EXPECT_EQ(w.PictureName, "1.bmp");
+    EXPECT_FALSE(w.Modified);
+    EXPECT_EQ(w.Network.CountLayers(), 3);
+    w.Prev(); // nothing before page 1
+    EXPECT_EQ(w.State, 0);
+}
+
+TEST_F(WizardTest, LoadRefusalsLeavePageOne) {
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Не указано имя файла БД");
+    Type(WriteSample("bad.txt", "x y\r\n1,5 2\r\n"));
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Ошибка во входном файле");
+    EXPECT_TRUE(w.PageChanged); // the next "Далее >>" retries
+    EXPECT_EQ(w.State, 0);
+    Type(WriteSample("empty.TXT", "x y\r\nno records here\r\n"));
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Обучающая выборка не содержит записей");
+    Type(WriteSample("data.csv", "x y\r\n1 2\r\n"));
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Неизвестный тип файла обучающей выборки");
+    Type("/no/such/dir/sample");
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Неизвестный тип файла обучающей выборки");
+    EXPECT_EQ(w.FieldCount(), 0);
+    EXPECT_EQ(w.State, 0);
+    EXPECT_EQ(w.StatusText, "");
+}
+
+TEST_F(WizardTest, ExtensionCaseDoesNotMatter) {
+    Type(WriteSample("Data.Txt", "a b\r\n1 2\r\n3 4\r\n"));
+    w.Next();
+    EXPECT_EQ(w.State, 1);
+    EXPECT_EQ(w.RecordCount, 2);
+}
+
+TEST_F(WizardTest, FailedLoadKeepsThePreviousSample) {
+    Type(Iris());
+    w.Next();
+    w.Prev();
+    Type(WriteSample("broken.txt", "a b\r\n1 2\r\n1.2.3\r\n"));
+    EXPECT_NE(ErrorOf([&] { w.Next(); }), "");
+    EXPECT_EQ(w.FieldCount(), 5);
+    EXPECT_EQ(w.RecordCount, 150);
+    EXPECT_EQ(w.LearnSampleFileName, Iris());
+}
+
+TEST_F(WizardTest, LoadingTheExampleShowsTheFieldPage) {
+    Type(Iris());
+    w.Next();
+    ASSERT_EQ(w.State, 1);
+    EXPECT_EQ(w.FieldCount(), 5);
+    EXPECT_EQ(w.RecordCount, 150);
+    EXPECT_EQ(w.RecordIndex.size(), 150u);
+    EXPECT_LT(w.IndexSeed, 86400000u);
+    EXPECT_TRUE(w.Modified); // typing the name was a change of page 1
+    EXPECT_EQ(w.HelpContext, 62);
+    EXPECT_EQ(w.FieldPage.SelectedField, 0);
+    EXPECT_EQ(w.FieldPage.RoleIndex, ftInput);
+    EXPECT_EQ(w.FieldPage.MethodIndex, ntLinear);
+    EXPECT_EQ(w.FieldPage.MinText, "4.3");
+    EXPECT_EQ(w.FieldPage.MaxText, "7.9");
+    EXPECT_TRUE(w.FieldPage.MinMaxEnabled);
+    EXPECT_FALSE(w.FieldPage.AlphaEnabled);
+    EXPECT_EQ(w.StatusText, "Поле : SepalLength  MIN = 4.3 MAX = 7.9");
+    EXPECT_EQ(w.Fields[4].FieldType, ftTarget);
+}
+
+TEST_F(WizardTest, BackAndForwardWithoutTouchingTheNameKeepsFieldSettings) {
+    Type(Iris());
+    w.Next();
+    w.SelectField(1);
+    w.RoleClicked(ftUnused);
+    w.Prev();
+    w.Page1FocusEntered();
+    w.Next();
+    EXPECT_EQ(w.Fields[1].FieldType, ftUnused);
+    // Typing the same name again reloads and resets every setting.
+    w.Prev();
+    Type(Iris());
+    w.Next();
+    EXPECT_EQ(w.Fields[1].FieldType, ftInput);
+}
+
+TEST_F(WizardTest, RoleAndMethodClicksOnPageTwo) {
+    Type(Iris());
+    w.Next();
+    w.SelectField(2);
+    EXPECT_FALSE(w.PageChanged); // showing a field is not a change
+    w.MethodClicked(ntSigmoid);
+    EXPECT_TRUE(w.PageChanged);
+    EXPECT_EQ(w.Fields[2].NormType, ntSigmoid);
+    EXPECT_FALSE(w.FieldPage.MinMaxEnabled);
+    EXPECT_TRUE(w.FieldPage.AlphaEnabled);
+    w.MethodClicked(ntAuto); // "авто" leaves the edits as they were
+    EXPECT_FALSE(w.FieldPage.MinMaxEnabled);
+    EXPECT_TRUE(w.FieldPage.AlphaEnabled);
+    w.MethodClicked(ntNone);
+    EXPECT_FALSE(w.FieldPage.AlphaEnabled);
+    w.RoleClicked(ftUnused);
+    EXPECT_FALSE(w.FieldPage.MethodGroupEnabled);
+    EXPECT_FALSE(w.FieldPage.ParamBoxEnabled);
+    EXPECT_TRUE(w.FieldPage.RoleGroupEnabled);
+    w.MethodClicked(ntLinear); // the disabled group does nothing
+    EXPECT_EQ(w.Fields[2].NormType, ntNone);
+    w.RoleClicked(ftTarget);
+    EXPECT_TRUE(w.FieldPage.MethodGroupEnabled);
+}
+
+TEST_F(WizardTest, ParameterEditsConvertOnExit) {
+    Type(Iris());
+    w.Next();
+    w.PageChanged = false;
+    w.ParamExit(TWizard::TParam::Max, "0.5");
+    EXPECT_EQ(w.Fields[0].Max, 0.5);
+    EXPECT_EQ(w.Fields[0].DataMax, 7.9);
+    EXPECT_TRUE(w.PageChanged);
+    w.ParamExit(TWizard::TParam::Min, "1e-3");
+    EXPECT_EQ(w.Fields[0].Min, 0.001);
+    w.ParamExit(TWizard::TParam::Alpha, " 2.5 ");
+    EXPECT_EQ(w.Fields[0].Alpha, 2.5);
+    w.PageChanged = false;
+    EXPECT_EQ(ErrorOf([&] { w.ParamExit(TWizard::TParam::Min, "1,5"); }), "'1,5' is not a valid floating point value");
+    EXPECT_EQ(ErrorOf([&] { w.ParamExit(TWizard::TParam::Min, ""); }), "'' is not a valid floating point value");
+    EXPECT_EQ(w.Fields[0].Min, 0.001);
+    EXPECT_FALSE(w.PageChanged);
+    EXPECT_EQ(w.FieldPage.MinText, ""); // the edit keeps the wrong text until the next show
+    w.SelectField(0);
+    EXPECT_EQ(w.FieldPage.MinText, "0.001");
+    w.Fields[0].Min = 0.00001234;
+    w.ShowFieldSettings();
+    EXPECT_EQ(w.FieldPage.MinText, "1.234E-5");
+}
+
+TEST_F(WizardTest, RoleCheckNeedsInputsAndTargets) {
+    Type(WriteSample("one.txt", "only\r\n1\r\n2\r\n"));
+    w.Next();
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Не определены входные поля");
+    EXPECT_EQ(w.State, 1);
+    w.SelectField(0);
+    w.RoleClicked(ftInput);
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Не определены целевые поля");
+    EXPECT_EQ(w.InputCount, 1);
+    EXPECT_EQ(w.Fields[0].NetIndex, 0);
+}
+
+TEST_F(WizardTest, LeavingPageTwoNumbersRolesAndResetsTheNetwork) {
+    Type(Iris());
+    w.Next();
+    w.SelectField(1);
+    w.RoleClicked(ftUnused);
+    w.SelectField(3);
+    w.RoleClicked(ftTarget);
+    w.Next();
+    EXPECT_EQ(w.InputCount, 2);
+    EXPECT_EQ(w.OutputCount, 2);
+    EXPECT_EQ(w.Fields[0].NetIndex, 0);
+    EXPECT_EQ(w.Fields[2].NetIndex, 1);
+    EXPECT_EQ(w.Fields[3].NetIndex, 0);
+    EXPECT_EQ(w.Fields[4].NetIndex, 1);
+    EXPECT_EQ(w.Network.CountLayers(), 3);
+    EXPECT_EQ(w.Network.GetLayerSize(0), 2);
+    EXPECT_EQ(w.Network.GetLayerSize(1), 10);
+    EXPECT_EQ(w.Network.GetLayerSize(2), 2);
+}
+
+TEST_F(WizardTest, NetworkPageFirstShow) {
+    ToNetPage(Iris());
+    EXPECT_EQ(w.NetPage.HideLayerCount, 1);
+    EXPECT_EQ(w.NetPage.Cells[1], "10");
+    EXPECT_EQ(w.NetPage.InputLayerText, "4");
+    EXPECT_EQ(w.NetPage.OutputLayerText, "1");
+    EXPECT_EQ(w.NetPage.AlphaText, "1");
+    EXPECT_EQ(w.NetPage.TrackPos, 100);
+    EXPECT_EQ(w.NetPage.CurveX[0], -10);
+    EXPECT_EQ(w.NetPage.CurveX[40], 10);
+    EXPECT_EQ(w.NetPage.CurveX[20], 0);
+    EXPECT_EQ(w.NetPage.CurveY[20], 0.5);
+    EXPECT_FALSE(w.PageChanged);
+    EXPECT_EQ(w.HelpContext, 63);
+}
+
+TEST_F(WizardTest, SlopeEditAndTrackBarStayInStep) {
+    ToNetPage(Iris());
+    w.TrackBarChanged(400);
+    EXPECT_EQ(w.NetPage.AlphaText, "4");
+    EXPECT_GT(w.NetPage.CurveY[22], 0.98); // nearly a step at x = 1
+    w.TrackBarChanged(1);
+    EXPECT_EQ(w.NetPage.AlphaText, "0.01");
+    EXPECT_NEAR(w.NetPage.CurveY[40], 0.5, 0.03); // nearly flat
+    w.TrackBarChanged(275);
+    EXPECT_EQ(w.NetPage.AlphaText, "2.75");
+    w.TrackBarChanged(5);
+    EXPECT_EQ(w.NetPage.AlphaText, "0.05");
+    w.AlphaTextChanged("2");
+    w.AlphaExit();
+    EXPECT_EQ(w.NetPage.TrackPos, 200);
+    EXPECT_EQ(w.NetPage.CurveY[22], Sigmoid(2, 1));
+    w.AlphaTextChanged("5");
+    EXPECT_EQ(ErrorOf([&] { w.AlphaExit(); }), "Параметр должен быть в диапазоне 0.01..4");
+    EXPECT_EQ(w.NetPage.TrackPos, 200);
+    EXPECT_EQ(w.NetPage.AlphaText, "5");
+    w.AlphaTextChanged("x");
+    EXPECT_EQ(ErrorOf([&] { w.AlphaExit(); }), "'x' is not a valid floating point value");
+    w.AlphaTextChanged("0.125");
+    w.AlphaExit();
+    EXPECT_EQ(w.NetPage.TrackPos, 12); // halves go to the even neighbour
+    EXPECT_EQ(w.NetPage.AlphaText, "0.12");
+    w.AlphaTextChanged("0.1201");
+    w.AlphaExit();
+    EXPECT_EQ(w.NetPage.AlphaText, "0.1201"); // same position: the text stays as typed
+}
+
+TEST_F(WizardTest, HiddenLayersFromTheGrid) {
+    ToNetPage(Iris());
+    w.HideLayerCountChanged("3");
+    EXPECT_EQ(w.NetPage.HideLayerCount, 3);
+    EXPECT_TRUE(w.PageChanged);
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "'' is not a valid integer value");
+    EXPECT_EQ(w.State, 2);
+    w.SetLayerCell(2, "4");
+    w.SetLayerCell(3, "3");
+    w.AlphaTextChanged("1.5");
+    w.Next();
+    EXPECT_EQ(w.Network.CountLayers(), 5);
+    EXPECT_EQ(w.Network.GetLayerSize(1), 10);
+    EXPECT_EQ(w.Network.GetLayerSize(2), 4);
+    EXPECT_EQ(w.Network.GetLayerSize(3), 3);
+    EXPECT_EQ(w.Network.GetLayerSize(4), 1);
+    EXPECT_EQ(w.Network.Alpha, 1.5);
+    w.Prev();
+    EXPECT_EQ(w.NetPage.HideLayerCount, 3);
+    w.HideLayerCountChanged("1");
+    w.Next();
+    EXPECT_EQ(w.Network.CountLayers(), 3);
+    EXPECT_EQ(w.Network.GetLayerSize(1), 10);
+}
+
+TEST_F(WizardTest, PassingThroughTheNetworkPageKeepsTheNetwork) {
+    ToNetPage(Iris());
+    double before = w.Network.GetWeight(0, 1, 2);
+    double alpha = w.Network.Alpha;
+    w.Next();
+    EXPECT_EQ(w.Network.GetWeight(0, 1, 2), before);
+    EXPECT_EQ(w.Network.Alpha, alpha); // still 0.5 although the page showed 1
+}
+
+TEST_F(WizardTest, PageTwoRebuildsTheNetworkOnlyForAChangeOrANewSample) {
+    ToNetPage(Iris());
+    double before = w.Network.GetWeight(0, 0, 0);
+    w.Prev();
+    w.Next(); // nothing touched and the network fits: kept
+    EXPECT_EQ(w.Network.GetWeight(0, 0, 0), before);
+    EXPECT_EQ(w.Network.GetLayerSize(0), 4);
+    w.Prev();
+    w.Prev();
+    Type(Iris()); // a reload gives the network its default shape again, even untouched
+    w.Next();
+    w.Network.SetWeight(0, 0, 0, 123);
+    w.Next();
+    EXPECT_NE(w.Network.GetWeight(0, 0, 0), 123);
+}
+
+TEST_F(WizardTest, GoingBackToPageTwoRunsItsStepAgain) {
+    ToNetPage(Iris());
+    w.Prev();
+    for (int f = 0; f < 4; ++f) {
+        w.SelectField(f);
+        w.RoleClicked(ftUnused);
+    }
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Не определены входные поля");
+}
+
+TEST_F(WizardTest, LearningPageDefaultsAndApply) {
+    ToLearnPage(Iris());
+    const TLearnPage& p = w.LearnPage;
+    EXPECT_EQ(p.IdentErrText, "0.05");
+    EXPECT_EQ(p.MaxTeachErrText, "0.05");
+    EXPECT_EQ(p.UseForTeach, 80);
+    EXPECT_EQ(p.EpochC, 10000);
+    EXPECT_EQ(p.TeachIdentC, 80);
+    EXPECT_FALSE(p.EpochOn);
+    EXPECT_EQ(p.TeachSpeedText, "0.1");
+    EXPECT_EQ(p.MiuText, "0.9");
+    w.LearnPage.MidTestErrText = "";
+    w.LearnPage.Validate = true; // no handler: not a change
+    EXPECT_FALSE(w.PageChanged);
+    w.LearnPage.TeachSpeedText = "0.3";
+    w.Prev(); // not applied
+    EXPECT_EQ(w.Network.TeachSpeed, 0.1);
+    w.Next();
+    EXPECT_EQ(w.LearnPage.MidTestErrText, "0.05");
+    EXPECT_EQ(w.LearnPage.TeachSpeedText, "0.1"); // what was typed and not applied is replaced
+    w.CriterionClicked(TCriterion::Epoch, true);
+    EXPECT_TRUE(w.PageChanged);
+    w.LearnPage.TeachSpeedText = "0.3";
+    w.LearnPage.UseForTeach = 1;
+    w.Next();
+    EXPECT_EQ(w.Network.TeachSpeed, 0.3);
+    EXPECT_EQ(w.TeachCount, 1);
+    EXPECT_EQ(w.TestCount, 149);
+    EXPECT_EQ(w.IdentErrLimit, 0.05);
+}
+
+TEST_F(WizardTest, LearningPageConversionErrorStopsPartWay) {
+    ToLearnPage(Iris());
+    w.LearnPage.IdentErrText = "0.2";
+    w.LearnPage.MidTeachErrText = "abc";
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "'abc' is not a valid floating point value");
+    EXPECT_EQ(w.State, 3);
+    EXPECT_EQ(w.IdentErrLimit, 0.2); // taken before the faulty field
+    EXPECT_EQ(w.TeachCount, 0);      // not reached
+    w.LearnPage.MidTeachErrText = "0.1";
+    w.LearnPage.UseForTeach = 100;
+    w.Next();
+    EXPECT_EQ(w.TestCount, 0);
+}
+
+namespace {
+
+struct TRunRecorder {
+    std::vector<std::string> endMessages, errors, captions;
+    TWizard::TRunHooks Hooks(TWizard& w, ITrainingView* view) {
+        TWizard::TRunHooks h;
+        h.View = view;
+        h.OnEndMessage = [this](const std::string& m) { endMessages.push_back(m); };
+        h.OnError = [this](const std::string& m) { errors.push_back(m); };
+        h.OnStateChanged = [this, &w] { captions.push_back(w.LearnCaption); };
+        return h;
+    }
+};
+
+} // namespace
+
+class WizardTrainingTest : public WizardTest {
+protected:
+    void ToTrainingPage(const std::function<void()>& onLearnPage = {}) {
+        ToLearnPage(Iris());
+        if (onLearnPage)
+            onLearnPage();
+        w.Next();
+        w.Next();
+        ASSERT_EQ(w.State, 5);
+    }
+};
+
+TEST_F(WizardTrainingTest, EpochLimitRunEndsWithItsMessageAndRestoresTheButton) {
+    ToTrainingPage([&] {
+        w.CriterionClicked(TCriterion::Epoch, true);
+        w.LearnPage.EpochC = 12;
+    });
+    EXPECT_EQ(w.StatCells[1][0], "Обуч.");
+    EXPECT_EQ(w.StatCells[0][3], "Распознано");
+    EXPECT_EQ(w.StatCells[1][1], "");
+    TRunRecorder rec;
+    w.LearnClicked(rec.Hooks(w, nullptr));
+    EXPECT_EQ(rec.endMessages, (std::vector<std::string>{"Остановка обучения\n\rИсчерпан лимит эпох."}));
+    EXPECT_EQ(rec.captions, (std::vector<std::string>{"Остановка обучения", "Пуск обучения"}));
+    EXPECT_EQ(w.Network.Epoch, 13);
+    EXPECT_EQ(w.StatusText, "Эпоха: 10"); // the last refresh, not the last epoch
+    EXPECT_FALSE(w.StatCells[1][1].empty());
+    EXPECT_EQ(w.StatCells[2][3].back(), '%');
+    EXPECT_EQ(w.LearnTag, 0);
+    EXPECT_TRUE(w.NextEnabled);
+    EXPECT_TRUE(w.QuitEnabled);
+    EXPECT_TRUE(w.IconTimerEnabled);
+    EXPECT_TRUE(w.PageChanged); // the trained state is a change of the project
+}
+
+TEST_F(WizardTrainingTest, StopButtonDuringARun) {
+    ToTrainingPage();
+    struct TStopper : ITrainingView {
+        TWizard* w = nullptr;
+        TWizard::TRunHooks hooks;
+        int examples = 0;
+        std::vector<std::string> seen;
+        bool Pump() override {
+            if (++examples == 200) {
+                seen.push_back(w->LearnCaption);
+                EXPECT_FALSE(w->NextEnabled);
+                EXPECT_FALSE(w->PrevEnabled);
+                EXPECT_FALSE(w->QuitEnabled);
+                EXPECT_FALSE(w->IconTimerEnabled);
+                w->LearnClicked(hooks); // the button pressed again from inside the run
+                seen.push_back(w->LearnCaption);
+            }
+            return false;
+        }
+    } stopper;
+    TRunRecorder rec;
+    stopper.w = &w;
+    stopper.hooks = rec.Hooks(w, &stopper);
+    w.LearnClicked(stopper.hooks);
+    EXPECT_EQ(stopper.seen, (std::vector<std::string>{"Остановка обучения", "Ждите..."}));
+    EXPECT_TRUE(rec.endMessages.empty());
+    EXPECT_EQ(w.Network.Epoch, 2); // 120 training + 30 test examples per epoch
+    EXPECT_EQ(w.LearnCaption, "Пуск обучения");
+    EXPECT_EQ(w.LearnHint, "Начало обучение системы");
+}
+
+TEST_F(WizardTrainingTest, CriterionEndsTheRun) {
+    ToTrainingPage([&] {
+        w.CriterionClicked(TCriterion::MaxTeachErr, true);
+        w.LearnPage.MaxTeachErrText = "10";
+    });
+    TRunRecorder rec;
+    w.LearnClicked(rec.Hooks(w, nullptr));
+    EXPECT_EQ(rec.endMessages, (std::vector<std::string>{"Обучение завершено успешно"}));
+    EXPECT_EQ(w.Network.Epoch, 1);
+}
+
+TEST_F(WizardTrainingTest, ArithmeticFaultRestoresTheButtons) {
+    Type(Iris());
+    w.Next();
+    w.SelectField(0);
+    w.ParamExit(TWizard::TParam::Max, "4.3"); // Max = Min
+    w.Next();
+    w.Next();
+    w.CriterionClicked(TCriterion::Epoch, true);
+    w.Next();
+    w.Next();
+    TRunRecorder rec;
+    w.LearnClicked(rec.Hooks(w, nullptr));
+    ASSERT_EQ(rec.errors.size(), 1u);
+    EXPECT_TRUE(rec.errors[0] == "Деление на ноль" || rec.errors[0] == "Недопустимая операция с плавающей точкой")
+        << rec.errors[0];
+    EXPECT_EQ(w.LearnTag, 0);
+    EXPECT_EQ(w.LearnCaption, "Пуск обучения");
+    EXPECT_TRUE(w.NextEnabled);
+    EXPECT_TRUE(w.PrevEnabled);
+    EXPECT_TRUE(w.QuitEnabled);
+    EXPECT_TRUE(w.Modified); // UpdateNavigation folded the run's change in
+}
+
+TEST_F(WizardTrainingTest, PredictionPage) {
+    ToTrainingPage();
+    w.Next();
+    ASSERT_EQ(w.State, 6);
+    EXPECT_FALSE(w.NextEnabled);
+    EXPECT_EQ(w.PredictPage.InputNames,
+              (std::vector<std::string>{"SepalLength", "SepalWidth", "PetalLength", "PetalWidth"}));
+    EXPECT_EQ(w.PredictPage.OutputNames, (std::vector<std::string>{"Species"}));
+    for (int i = 0; i < 4; ++i)
+        w.SetPredictInput(i, "5");
+    w.Predict();
+    ASSERT_EQ(w.PredictPage.OutputTexts.size(), 1u);
+    double y = StrToFloat(w.PredictPage.OutputTexts[0]);
+    EXPECT_GT(y, 0); // a linear target always lands between its Min and Max
+    EXPECT_LT(y, 2);
+    std::string first = w.PredictPage.OutputTexts[0];
+    w.Predict();
+    EXPECT_EQ(w.PredictPage.OutputTexts[0], first);
+    w.SetPredictInput(2, "1,5");
+    EXPECT_EQ(ErrorOf([&] { w.Predict(); }), "'1,5' is not a valid floating point value");
+    EXPECT_EQ(w.PredictPage.OutputTexts[0], first);
+    w.Prev();
+    w.Next();
+    EXPECT_EQ(w.PredictPage.InputTexts[2], "1,5"); // kept while the page was left
+    EXPECT_EQ(w.PredictPage.OutputTexts[0], first);
+    EXPECT_FALSE(w.PageChanged);
+}
+
+TEST_F(WizardTrainingTest, PredictionOfASigmoidTargetAtSaturation) {
+    ToTrainingPage();
+    w.Next();
+    w.Fields[4].NormType = ntSigmoid;
+    w.Network.SetWeight(1, 0, 0, 0);
+    w.Network.SetThreshold(1, 0, 1e6); // the output saturates to exactly 1
+    for (int i = 0; i < 4; ++i)
+        w.SetPredictInput(i, "5");
+    EXPECT_NE(ErrorOf([&] { w.Predict(); }), "");
+    EXPECT_TRUE(w.PredictPage.OutputTexts[0].empty());
+}
