@@ -10,6 +10,17 @@ namespace nirvex {
 
 class TWizard;
 
+// Context help: a widget's help context number is this dynamic property; F1 uses the focused
+// widget's, else the nearest enclosing widget's, else the window's (the page's).
+inline constexpr const char* kHelpContextProperty = "HelpContext";
+inline void SetHelpContext(QWidget* w, int context) {
+    w->setProperty(kHelpContextProperty, context);
+}
+
+// Every page lays its controls out in a client area of this size (the page host's inner area).
+inline constexpr int kPageClientWidth = 394;
+inline constexpr int kPageClientHeight = 292;
+
 // Modal boxes and file dialogs go through here, so that tests answer them without blocking.
 class IDialogs {
 public:

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "WizardHost.h"
+
+namespace nirvex {
+
+// The real boxes and file dialogs of the program.
+class TDialogs : public IDialogs {
+public:
+    void ShowError(const QString& message) override;
+    void ShowMessage(const QString& message) override;
+    TAnswer AskYesNoCancel(const QString& question) override;
+    QString OpenFileName(QWidget* parent, const QString& filter) override;
+    QString SaveFileName(QWidget* parent, const QString& filter, const QString& proposed) override;
+};
+
+// The sample open dialog's filter list: text files first, then projects, then tables.
+inline const char* const kSampleFileFilter = "Текстовые файлы (*.txt);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)";
+
+} // namespace nirvex

@@ -1,0 +1,246 @@
+#include "fmWizard.h"
+
+#include "Dialogs.h"
+#include "Errors.h"
+#include "HelpViewer.h"
+#include "PageFields.h"
+#include "PageLearn.h"
+#include "PageLearnConfig.h"
+#include "PageNet.h"
+#include "PagePredict.h"
+#include "PageReport.h"
+#include "PageSample.h"
+#include "ProjectFile.h"
+#include "Wizard.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QStatusBar>
+
+namespace nirvex {
+
+namespace {
+
+constexpr int kClientWidth = 567;
+constexpr int kClientHeight = 385;
+constexpr int kStatusHeight = 19;
+constexpr int kButtonRowHeight = 43;
+constexpr int kButtonRowTop = kClientHeight - kStatusHeight - kButtonRowHeight;
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QString& hint, int x) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(x, kButtonRowTop + 12, 93, 25);
+    b->setToolTip(hint);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+TfrmWizard::TfrmWizard(IDialogs* dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      dialogs_(dialogs), model_(std::make_unique<TWizard>()) {
+    if (dialogs_ == nullptr) {
+        ownDialogs_ = std::make_unique<TDialogs>();
+        dialogs_ = ownDialogs_.get();
+    }
+    setObjectName(QStringLiteral("frmWizard"));
+    setWindowTitle(QStringLiteral("Nirvex"));
+    setFixedSize(kClientWidth, kClientHeight);
+
+    auto* bevel = new QFrame(this);
+    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bevel->setGeometry(4, 10, 152, 302);
+    picture_ = new QLabel(this);
+    picture_->setObjectName(QStringLiteral("imgPicture"));
+    picture_->setGeometry(5, 11, 150, 300);
+    picture_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    // The stack's margins leave every page the client area the page layouts are drawn for.
+    pcHost_ = new QStackedWidget(this);
+    pcHost_->setObjectName(QStringLiteral("pcHost"));
+    pcHost_->setGeometry(165, 0, 402, 323);
+    pcHost_->setContentsMargins(4, 10, 402 - 4 - kPageClientWidth, 323 - 10 - kPageClientHeight);
+    pages_ = {new TPageSample(*this, pcHost_),      new TPageFields(*this, pcHost_), new TPageNet(*this, pcHost_),
+              new TPageLearnConfig(*this, pcHost_), new TPageReport(*this, pcHost_), new TPageLearn(*this, pcHost_),
+              new TPagePredict(*this, pcHost_)};
+    for (TWizardPage* page : pages_)
+        pcHost_->addWidget(page);
+
+    auto* line = new QFrame(this);
+    line->setObjectName(QStringLiteral("Bevel2"));
+    line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    line->setGeometry(0, kButtonRowTop, kClientWidth, 2);
+    btnAbout_ = MakeButton(this, "btnAbout", QStringLiteral("О программе..."), QString(), 8);
+    btnPrev_ =
+        MakeButton(this, "btnPrev", QStringLiteral("<< Назад"), QStringLiteral("Переход к предыдущему этапу"), 274);
+    btnNext_ =
+        MakeButton(this, "btnNext", QStringLiteral("Далее >>"), QStringLiteral("Переход к следующему этапу"), 372);
+    btnQuit_ =
+        MakeButton(this, "btnQuit", QStringLiteral("Отмена"), QStringLiteral("Завершение работы с системой"), 469);
+    connect(btnAbout_, &QPushButton::clicked, this, &TfrmWizard::btnAboutClick);
+    connect(btnPrev_, &QPushButton::clicked, this, &TfrmWizard::btnPrevClick);
+    connect(btnNext_, &QPushButton::clicked, this, &TfrmWizard::btnNextClick);
+    connect(btnQuit_, &QPushButton::clicked, this, &TfrmWizard::btnQuitClick);
+
+    sbStatus_ = new QStatusBar(this);
+    sbStatus_->setObjectName(QStringLiteral("sbStatus"));
+    sbStatus_->setSizeGripEnabled(false);
+    sbStatus_->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
+    statusText_ = new QLabel(sbStatus_);
+    statusText_->setObjectName(QStringLiteral("sbStatusText"));
+    sbStatus_->addWidget(statusText_, 1);
+
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, &TfrmWizard::ShowHelp);
+
+    model_->OnStatus = [this](const std::string& text) { ShowStatus(text); };
+    ShowModelPage();
+}
+
+TfrmWizard::~TfrmWizard() {
+    model_->OnStatus = nullptr;
+}
+
+bool TfrmWizard::Guard(const std::function<void()>& fn) {
+    QString message;
+    try {
+        fn();
+        return true;
+    } catch (const EError& e) {
+        message = QString::fromStdString(e.what());
+    } catch (const std::bad_alloc&) {
+        message = QStringLiteral("Out of memory");
+    } catch (const std::exception& e) {
+        message = QString::fromStdString(e.what());
+    } catch (...) {
+        message = QString::fromLatin1(msg::RangeCheck);
+    }
+    try {
+        dialogs_->ShowError(message);
+    } catch (...) {
+    }
+    return false;
+}
+
+void TfrmWizard::RefreshFrame() {
+    const TWizard& m = *model_;
+    btnNext_->setEnabled(m.NextEnabled);
+    btnPrev_->setEnabled(m.PrevEnabled);
+    btnQuit_->setEnabled(m.QuitEnabled);
+    // A missing picture keeps what the area showed.
+    if (m.PictureName != pictureShown_) {
+        QString path = FindProgramFile(QString::fromStdString(m.PictureName));
+        QPixmap pixmap;
+        if (!path.isEmpty() && pixmap.load(path)) {
+            picture_->setPixmap(pixmap);
+            pictureShown_ = m.PictureName;
+        }
+    }
+    ShowStatus(m.StatusText);
+}
+
+void TfrmWizard::ShowStatus(const std::string& text) {
+    QString shown = QString::fromStdString(text);
+    if (statusText_->text() == shown)
+        return;
+    statusText_->setText(shown);
+    // Long steps write their progress before they go on: paint it now.
+    if (statusText_->isVisible())
+        statusText_->repaint();
+}
+
+void TfrmWizard::ShowModelPage() {
+    int state = std::clamp(model_->State, 0, kPageCount - 1);
+    pcHost_->setCurrentIndex(state);
+    pages_[static_cast<std::size_t>(state)]->ShowPage();
+    RefreshFrame();
+}
+
+QString TfrmWizard::StatusText() const {
+    return statusText_->text();
+}
+
+void TfrmWizard::btnNextClick() {
+    int before = model_->State;
+    TWizardPage* page = pages_[static_cast<std::size_t>(before)];
+    Guard([&] {
+        page->SyncToModel();
+        model_->Next();
+    });
+    if (model_->State != before)
+        ShowModelPage();
+    else
+        RefreshFrame();
+}
+
+void TfrmWizard::btnPrevClick() {
+    int before = model_->State;
+    Guard([&] { model_->Prev(); });
+    if (model_->State != before)
+        ShowModelPage();
+    else
+        RefreshFrame();
+}
+
+void TfrmWizard::btnQuitClick() {
+    close();
+}
+
+void TfrmWizard::btnAboutClick() {}
+
+void TfrmWizard::OpenProject(const QString& fileName) {
+    Guard([&] { LoadProject(*model_, fileName.toStdString()); });
+    ShowModelPage();
+}
+
+void TfrmWizard::TypeSampleFileName(const QString& fileName) {
+    model_->SampleFileTextChanged(fileName.toStdString());
+    if (model_->State == 0)
+        pages_[0]->ShowPage();
+}
+
+int TfrmWizard::CurrentHelpContext() const {
+    for (QWidget* w = QApplication::focusWidget(); w != nullptr && w != this; w = w->parentWidget()) {
+        if (w->window() != this)
+            break;
+        int context = w->property(kHelpContextProperty).toInt();
+        if (context != 0)
+            return context;
+    }
+    return model_->HelpContext;
+}
+
+void TfrmWizard::ShowHelp() {
+    if (help_ == nullptr)
+        help_ = new THelpViewer(this);
+    help_->ShowContext(CurrentHelpContext());
+}
+
+void TfrmWizard::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!centred_ && screen() != nullptr) {
+        centred_ = true;
+        QRect area = screen()->availableGeometry();
+        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+}
+
+void TfrmWizard::closeEvent(QCloseEvent* event) {
+    if (help_ != nullptr)
+        help_->close();
+    event->accept();
+}
+
+} // namespace nirvex

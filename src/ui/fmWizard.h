@@ -1,0 +1,73 @@
+#pragma once
+
+#include "WizardHost.h"
+
+#include <array>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QStatusBar;
+
+namespace nirvex {
+
+class THelpViewer;
+
+// The main window: picture, page host, button row and status bar over the one wizard model.
+class TfrmWizard : public QWidget, public IWizardHost {
+    Q_OBJECT
+public:
+    // `dialogs` answers the boxes and file dialogs; nullptr for the real ones.
+    explicit TfrmWizard(IDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    ~TfrmWizard() override;
+
+    TWizard& Model() override { return *model_; }
+    IDialogs& Dialogs() override { return *dialogs_; }
+    bool Guard(const std::function<void()>& fn) override;
+    void RefreshFrame() override;
+
+    // Puts the model's page in front and repaints it and the frame.
+    void ShowModelPage();
+    // The start-up project: restores it; a failure is shown and the window goes on.
+    void OpenProject(const QString& fileName);
+    // Types a file name into page 1 as the user would.
+    void TypeSampleFileName(const QString& fileName);
+
+    TWizardPage* Page(int index) const { return pages_.at(static_cast<std::size_t>(index)); }
+    // The help context F1 would open: the focused control's, an enclosing one's, or the page's.
+    int CurrentHelpContext() const;
+    void ShowHelp();
+    THelpViewer* HelpViewer() const { return help_; }
+    QString StatusText() const;
+
+    void btnNextClick();
+    void btnPrevClick();
+    void btnQuitClick();
+    void btnAboutClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ShowStatus(const std::string& text);
+
+    std::unique_ptr<IDialogs> ownDialogs_;
+    IDialogs* dialogs_;
+    std::unique_ptr<TWizard> model_;
+    QLabel* picture_ = nullptr;
+    QStackedWidget* pcHost_ = nullptr;
+    std::array<TWizardPage*, 7> pages_{};
+    QPushButton* btnAbout_ = nullptr;
+    QPushButton* btnPrev_ = nullptr;
+    QPushButton* btnNext_ = nullptr;
+    QPushButton* btnQuit_ = nullptr;
+    QStatusBar* sbStatus_ = nullptr;
+    QLabel* statusText_ = nullptr;
+    THelpViewer* help_ = nullptr;
+    std::string pictureShown_;
+    bool centred_ = false;
+};
+
+} // namespace nirvex
