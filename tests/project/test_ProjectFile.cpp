@@ -1,0 +1,632 @@
+// Saving and loading the project file: sections per page, key layout, the replay of the forward
+// steps, files as users keep them, failures at each step.
+#include "Cp1251.h"
+#include "Errors.h"
+#include "IniFile.h"
+#include "NumberText.h"
+#include "ProjectFile.h"
+#include "RandomGen.h"
+#include "SampleStats.h"
+#include "Wizard.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace nirvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& name, const std::string& bytes) {
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// UTF-8 lines to a Windows-1251 file with CR LF line ends, as users keep them.
+void WriteCp1251Lines(const std::string& name, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& l : lines)
+        text += l + "\r\n";
+    WriteBytes(name, Utf8ToCp1251(text));
+}
+
+class ProjectFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "nirvex-project-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        sample_ = Path("data.txt");
+        std::vector<std::string> lines = {"x1\tx2\tЦена"};
+        for (int r = 0; r < 12; ++r)
+            lines.push_back(std::to_string(r) + "\t" + std::to_string((r * 7) % 5) + "\t" + std::to_string(r * r));
+        WriteCp1251Lines(sample_, lines);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+    // Drives the wizard through the pages as a user would: the sample, a sigmoid for x2 with slope
+    // 0.5, 3 hidden neurons, 75 % for training and an epoch limit of 5; stops on page `state` + 1.
+    void DriveTo(TWizard& w, int32_t state) {
+        w.SampleFileTextChanged(sample_);
+        for (;;) {
+            if (w.State == 1) {
+                w.SelectField(1);
+                w.MethodClicked(ntSigmoid);
+                w.ParamExit(TWizard::TParam::Alpha, "0.5");
+            } else if (w.State == 2) {
+                w.SetLayerCell(1, "3");
+            } else if (w.State == 3) {
+                w.CriterionClicked(TCriterion::Epoch, true);
+                w.LearnPage.EpochC = 5;
+                w.LearnPage.UseForTeach = 75;
+            }
+            if (w.State >= state)
+                break;
+            w.Next();
+        }
+        ASSERT_EQ(w.State, state);
+    }
+
+    std::string dir_;
+    std::string sample_;
+};
+
+std::vector<std::string> Sections(const std::string& file) {
+    return TIniFile(file).ReadSections();
+}
+
+// ---- the sections and keys a save writes ----
+
+TEST_F(ProjectFileTest, EachPageWritesTheSectionsUpToItsOwn) {
+    const std::vector<std::vector<std::string>> expected = {
+        {"Main", "Phase1"},
+        {"Main", "Phase1", "Phase2"},
+        {"Main", "Phase1", "Phase2", "Phase3"},
+        {"Main", "Phase1", "Phase2", "Phase3", "Phase4"},
+        {"Main", "Phase1", "Phase2", "Phase3", "Phase4"},
+        {"Main", "Phase1", "Phase2", "Phase3", "Phase4", "Network"},
+        {"Main", "Phase1", "Phase2", "Phase3", "Phase4", "Network"},
+    };
+    TWizard w;
+    DriveTo(w, 6);
+    for (int32_t s = 6; s >= 0; --s) {
+        SCOPED_TRACE(s);
+        std::string name = Path("p" + std::to_string(s) + ".qvx");
+        EXPECT_EQ(SaveProject(w, name), name);
+        EXPECT_EQ(Sections(name), expected[static_cast<std::size_t>(s)]);
+        EXPECT_EQ(TIniFile(name).ReadInteger("Main", "State", -1), s);
+        w.Prev();
+    }
+}
+
+TEST_F(ProjectFileTest, KeysAreWrittenInTheirOrderWithTheirFormats) {
+    TWizard w;
+    DriveTo(w, 4);
+    std::string name = SaveProject(w, Path("p.qvx"));
+    TIniFile ini(name);
+    std::vector<std::string> phase2 = {"AvailableFieldsCount"};
+    for (int i = 0; i < 3; ++i)
+        for (const char* k : {"FieldName_", "FieldType_", "NormType_", "MAX_", "MIN_", "MID_", "DISP_", "ALPHA_"})
+            phase2.push_back(k + std::to_string(i));
+    phase2.push_back("Idexing");
+    phase2.push_back("IND_INIT");
+    EXPECT_EQ(ini.ReadSection("Phase2"), phase2);
+    EXPECT_EQ(ini.ReadSection("Phase3"), (std::vector<std::string>{"HideLayers", "Layer_1", "Alpha"}));
+    EXPECT_EQ(ini.ReadSection("Phase4"),
+              (std::vector<std::string>{"UseForTeach", "TeachSpeed", "Miu", "IdentErr", "TestAsValid", "Epoch",
+                                        "EpochC", "MaxTeachErr", "MaxTeachErrV", "MidTeachErr", "MidTeachErrV",
+                                        "TeachIdent", "TeachIdentC", "MaxTestErr", "MaxTestErrV", "MidTestErr",
+                                        "MidTestErrV", "TestIdent", "TestIdentC"}));
+    EXPECT_EQ(ini.ReadString("Phase2", "AvailableFieldsCount", ""), "3");
+    EXPECT_EQ(ini.ReadString("Phase2", "FieldName_2", ""), "Цена");
+    EXPECT_EQ(ini.ReadString("Phase2", "NormType_1", ""), "1");
+    EXPECT_EQ(ini.ReadString("Phase2", "ALPHA_1", ""), "0.5");
+    EXPECT_EQ(ini.ReadString("Phase2", "MID_0", ""), FormatGeneral(w.Fields[0].Mid, 15));
+    EXPECT_EQ(ini.ReadString("Phase2", "DISP_2", ""), FormatGeneral(w.Fields[2].Disp, 15));
+    EXPECT_EQ(ini.ReadString("Phase2", "Idexing", ""), "2");
+    EXPECT_EQ(ini.ReadString("Phase3", "Layer_1", ""), "3");
+    EXPECT_EQ(ini.ReadString("Phase4", "UseForTeach", ""), "75");
+    EXPECT_EQ(ini.ReadString("Phase4", "Epoch", ""), "1");
+    EXPECT_EQ(ini.ReadString("Phase4", "EpochC", ""), "5");
+    EXPECT_EQ(ini.ReadString("Phase4", "MaxTeachErr", ""), "0");
+    // Windows-1251 on disk with CR LF line ends.
+    std::string bytes = ReadBytes(name);
+    EXPECT_NE(bytes.find("FieldName_2=" + Utf8ToCp1251("Цена") + "\r\n"), std::string::npos);
+    EXPECT_EQ(bytes.find("Цена"), std::string::npos);
+    EXPECT_EQ(bytes.rfind("[Main]\r\nState=4\r\n", 0), 0u);
+}
+
+TEST_F(ProjectFileTest, SeedIsWrittenAsSigned32BitDecimal) {
+    TWizard w;
+    DriveTo(w, 1);
+    w.IndexSeed = 0xFFFFFFFBu;
+    std::string name = SaveProject(w, Path("p.qvx"));
+    EXPECT_EQ(TIniFile(name).ReadString("Phase2", "IND_INIT", ""), "-5");
+}
+
+TEST_F(ProjectFileTest, PageFourRealsAreWrittenAsNumbersNotAsTyped) {
+    TWizard w;
+    DriveTo(w, 3);
+    w.LearnPage.TeachSpeedText = " 0.50 ";
+    w.LearnPage.MaxTestErrText = "1e-5";
+    std::string name = SaveProject(w, Path("p.qvx"));
+    TIniFile ini(name);
+    EXPECT_EQ(ini.ReadString("Phase4", "TeachSpeed", ""), "0.5");
+    EXPECT_EQ(ini.ReadString("Phase4", "MaxTestErrV", ""), "1E-5");
+}
+
+// ---- the project file name ----
+
+TEST(ProjectFileName, ReplacesTheExtensionOrAddsOne) {
+    EXPECT_EQ(ProjectFileName("dir/work.txt"), "dir/work.qvx");
+    EXPECT_EQ(ProjectFileName("dir/work"), "dir/work.qvx");
+    EXPECT_EQ(ProjectFileName("dir.v2/work"), "dir.v2/work.qvx");
+    EXPECT_EQ(ProjectFileName("a.tar.gz"), "a.tar.qvx");
+    EXPECT_EQ(ProjectFileName("Default.QVX"), "Default.qvx");
+}
+
+TEST_F(ProjectFileTest, SavingUnderAnotherExtensionWritesTheQvxFile) {
+    TWizard w;
+    DriveTo(w, 1);
+    EXPECT_EQ(SaveProject(w, Path("work.txt")), Path("work.qvx"));
+    EXPECT_TRUE(fs::exists(Path("work.qvx")));
+    EXPECT_FALSE(fs::exists(Path("work.txt")));
+    EXPECT_EQ(SaveProject(w, Path("bare")), Path("bare.qvx"));
+    EXPECT_TRUE(fs::exists(Path("bare.qvx")));
+}
+
+// ---- saving on an earlier page ----
+
+TEST_F(ProjectFileTest, EarlierPageSaveKeepsLaterSectionsAndLoadingIgnoresThem) {
+    TWizard w;
+    DriveTo(w, 6);
+    std::string name = SaveProject(w, Path("p.qvx"));
+    w.Prev();
+    w.Prev();
+    w.Prev();
+    w.Prev();
+    w.Prev(); // page 2
+    SaveProject(w, name);
+    TIniFile ini(name);
+    EXPECT_EQ(ini.ReadInteger("Main", "State", -1), 1);
+    EXPECT_TRUE(ini.SectionExists("Phase3"));
+    EXPECT_TRUE(ini.SectionExists("Phase4"));
+    EXPECT_TRUE(ini.SectionExists("Network"));
+
+    TWizard loaded;
+    LoadProject(loaded, name);
+    EXPECT_EQ(loaded.State, 1);
+    EXPECT_EQ(loaded.FieldCount(), 3);
+    // Neither page 3 nor the network was restored: the network keeps its construction shape.
+    EXPECT_EQ(loaded.Network.GetLayerSize(1), TNeuralNetworkINI().GetLayerSize(1));
+    EXPECT_EQ(loaded.LearnPage.EpochOn, TLearnPage().EpochOn);
+}
+
+// ---- the sample changed since the save ----
+
+TEST_F(ProjectFileTest, ColumnAddedKeepsTheLoadDefaultsWhileTheOthersAreMatchedByName) {
+    TWizard w;
+    DriveTo(w, 2);
+    w.Prev();
+    w.SelectField(0);
+    w.RoleClicked(ftUnused);
+    std::string name = SaveProject(w, Path("p.qvx"));
+    std::vector<std::string> lines = {"new\tx1\tx2\tцена"}; // the target in other letter case
+    for (int r = 0; r < 12; ++r)
+        lines.push_back("1\t" + std::to_string(r) + "\t" + std::to_string(r % 3) + "\t" + std::to_string(2 * r));
+    WriteCp1251Lines(sample_, lines);
+
+    TWizard loaded;
+    LoadProject(loaded, name);
+    ASSERT_EQ(loaded.FieldCount(), 4);
+    EXPECT_EQ(loaded.Fields[0].FieldType, ftInput);
+    EXPECT_EQ(loaded.Fields[0].NormType, ntLinear);
+    EXPECT_EQ(loaded.Fields[1].FieldType, ftUnused);
+    EXPECT_EQ(loaded.Fields[2].NormType, ntSigmoid);
+    EXPECT_EQ(loaded.Fields[2].Alpha, 0.5);
+    EXPECT_EQ(loaded.Fields[3].FieldType, ftTarget);
+    // MAX_ and MIN_ are the saved ones, not the new data's.
+    EXPECT_EQ(loaded.Fields[3].Max, 121);
+    EXPECT_EQ(loaded.Fields[3].DataMax, 22);
+}
+
+TEST_F(ProjectFileTest, ColumnRemovedLeavesTheSettingsOfTheLastSavedPositionsUnread) {
+    TWizard w;
+    DriveTo(w, 1);
+    w.SelectField(2);
+    w.MethodClicked(ntNone);
+    w.SelectField(0);
+    w.MethodClicked(ntAuto);
+    std::string name = SaveProject(w, Path("p.qvx"));
+    std::vector<std::string> lines = {"x1\tЦена"};
+    for (int r = 0; r < 12; ++r)
+        lines.push_back(std::to_string(r) + "\t" + std::to_string(r + 1));
+    WriteCp1251Lines(sample_, lines);
+
+    TWizard loaded;
+    LoadProject(loaded, name);
+    ASSERT_EQ(loaded.FieldCount(), 2);
+    EXPECT_EQ(loaded.Fields[0].NormType, ntAuto);
+    // Saved at position 2, which the two-field sample no longer reaches.
+    EXPECT_EQ(loaded.Fields[1].NormType, ntLinear);
+    EXPECT_EQ(loaded.Fields[1].FieldType, ftTarget);
+}
+
+// ---- the record order ----
+
+TEST_F(ProjectFileTest, ExplicitOrderWithMissingKeysGivesTheirOwnPositions) {
+    std::string name = Path("p.qvx");
+    WriteCp1251Lines(name, {"[Main]", "State=1", "[Phase1]", "LearnSampleFileName=" + sample_, "[Phase2]", "Idexing=1",
+                            "IND_0=11", "IND_2=0", "IND_11=4"});
+    TWizard w;
+    LoadProject(w, name);
+    EXPECT_EQ(w.RecordIndex, (std::vector<int32_t>{11, 1, 0, 3, 4, 5, 6, 7, 8, 9, 10, 4}));
+}
+
+TEST_F(ProjectFileTest, ExplicitOrderOutsideTheSampleIsRefused) {
+    std::string name = Path("p.qvx");
+    WriteCp1251Lines(
+        name, {"[Main]", "State=1", "[Phase1]", "LearnSampleFileName=" + sample_, "[Phase2]", "Idexing=1", "IND_3=12"});
+    TWizard w;
+    try {
+        LoadProject(w, name);
+        FAIL() << "loaded";
+    } catch (const EError& e) {
+        EXPECT_STREQ(e.what(), msgBadProjectFile);
+    }
+    EXPECT_EQ(w.State, 0);
+}
+
+TEST_F(ProjectFileTest, OtherIndexingKeepsTheOrderOfTheSampleLoad) {
+    std::string name = Path("p.qvx");
+    WriteCp1251Lines(name, {"[Main]", "State=1", "[Phase1]", "LearnSampleFileName=" + sample_, "[Phase2]", "Idexing=7",
+                            "IND_INIT=3"});
+    TWizard w;
+    LoadProject(w, name);
+    EXPECT_NE(w.IndexSeed, 3u);
+    SetRandSeed(w.IndexSeed);
+    EXPECT_EQ(w.RecordIndex, BuildRecordIndex(12));
+}
+
+TEST_F(ProjectFileTest, LoadSaveLoadKeepsTheSeedTheSplitAndTheNetwork) {
+    TWizard w;
+    DriveTo(w, 6);
+    std::string first = SaveProject(w, Path("a.qvx"));
+
+    TWizard a;
+    LoadProject(a, first);
+    EXPECT_EQ(a.IndexSeed, w.IndexSeed);
+    EXPECT_EQ(a.RecordIndex, w.RecordIndex);
+    EXPECT_EQ(a.TeachCount, 9);
+    EXPECT_EQ(a.TestCount, 3);
+    ASSERT_EQ(a.Network.CountLayers(), 3);
+    EXPECT_EQ(a.Network.GetLayerSize(1), 3);
+    for (int32_t i = 0; i < 2; ++i)
+        for (int32_t j = 0; j < 3; ++j)
+            EXPECT_NEAR(a.Network.GetWeight(0, i, j), w.Network.GetWeight(0, i, j), 1e-13);
+    EXPECT_EQ(a.Network.Alpha, w.Network.Alpha);
+
+    std::string second = SaveProject(a, Path("b.qvx"));
+    EXPECT_EQ(TIniFile(second).ReadString("Phase2", "IND_INIT", "x"),
+              TIniFile(first).ReadString("Phase2", "IND_INIT", "y"));
+    EXPECT_EQ(TIniFile(second).ReadSection("Network"), TIniFile(first).ReadSection("Network"));
+    TWizard b;
+    LoadProject(b, second);
+    EXPECT_EQ(b.RecordIndex, w.RecordIndex);
+    EXPECT_EQ(b.State, 6);
+    EXPECT_FALSE(b.Modified);
+    EXPECT_FALSE(b.PageChanged);
+}
+
+// ---- the pages restored ----
+
+TEST_F(ProjectFileTest, PageFourShowsTheRestoredLearningRateAndMomentum) {
+    TWizard w;
+    DriveTo(w, 3);
+    w.LearnPage.TeachSpeedText = "0.3";
+    w.LearnPage.MiuText = "0.6";
+    std::string name = SaveProject(w, Path("p.qvx"));
+    TWizard loaded;
+    LoadProject(loaded, name);
+    EXPECT_EQ(loaded.State, 3);
+    EXPECT_EQ(loaded.LearnPage.TeachSpeedText, "0.3");
+    EXPECT_EQ(loaded.LearnPage.MiuText, "0.6");
+    EXPECT_EQ(loaded.LearnPage.UseForTeach, 75);
+    EXPECT_TRUE(loaded.LearnPage.EpochOn);
+    EXPECT_EQ(loaded.LearnPage.EpochC, 5);
+}
+
+TEST_F(ProjectFileTest, SpinValuesAreBroughtIntoTheirRanges) {
+    std::string name = Path("p.qvx");
+    WriteCp1251Lines(name, {"[Main]", "State=3", "[Phase1]", "LearnSampleFileName=" + sample_, "[Phase2]", "Idexing=2",
+                            "[Phase3]", "HideLayers=50", "Alpha=1", "[Phase4]", "UseForTeach=0", "EpochC=999999",
+                            "TeachIdentC=-5", "TestIdentC=101", "TeachSpeed=0.1", "Miu=0.9"});
+    TWizard w;
+    LoadProject(w, name);
+    EXPECT_EQ(w.LearnPage.UseForTeach, 1);
+    EXPECT_EQ(w.LearnPage.EpochC, 100000);
+    EXPECT_EQ(w.LearnPage.TeachIdentC, 0);
+    EXPECT_EQ(w.LearnPage.TestIdentC, 100);
+    EXPECT_EQ(w.Network.CountLayers(), 12); // ten hidden layers of the default "5"
+    EXPECT_EQ(w.Network.GetLayerSize(10), 5);
+}
+
+TEST_F(ProjectFileTest, PageOneProjectFillsTheNameAndLoadsNothing) {
+    TWizard w;
+    DriveTo(w, 1);
+    w.Prev();
+    std::string name = SaveProject(w, Path("p.qvx"));
+    TWizard loaded;
+    LoadProject(loaded, name);
+    EXPECT_EQ(loaded.State, 0);
+    EXPECT_EQ(loaded.SampleFileText, sample_);
+    EXPECT_EQ(loaded.FieldCount(), 0);
+}
+
+TEST_F(ProjectFileTest, MissingOrForeignFileReadsOnlyDefaults) {
+    TWizard w;
+    LoadProject(w, Path("none.qvx"));
+    EXPECT_EQ(w.State, 0);
+    EXPECT_EQ(w.SampleFileText, "");
+    WriteBytes(Path("foreign.qvx"), std::string("\x89PNG\r\n\x1a\n\0\0[Main\x01", 16));
+    LoadProject(w, Path("foreign.qvx"));
+    EXPECT_EQ(w.State, 0);
+}
+
+TEST_F(ProjectFileTest, StateOutsideThePagesIsBroughtIntoRange) {
+    std::string name = Path("p.qvx");
+    WriteCp1251Lines(name, {"[Main]", "State=-3", "[Phase1]", "LearnSampleFileName=" + sample_});
+    TWizard w;
+    LoadProject(w, name);
+    EXPECT_EQ(w.State, 0);
+    EXPECT_EQ(w.FieldCount(), 0);
+    // 99 is the prediction page, which needs the network section.
+    WriteCp1251Lines(name, {"[Main]", "State=99", "[Phase1]", "LearnSampleFileName=" + sample_});
+    EXPECT_THROW(LoadProject(w, name), EError);
+}
+
+// ---- failures ----
+
+TEST_F(ProjectFileTest, PredictionPageWithoutNetworkFailsAfterPagesOneToFive) {
+    TWizard w;
+    DriveTo(w, 4);
+    std::string name = SaveProject(w, Path("p.qvx"));
+    TIniFile ini(name);
+    ini.WriteInteger("Main", "State", 6);
+    ini.UpdateFile();
+
+    TWizard loaded;
+    loaded.Modified = true;
+    try {
+        LoadProject(loaded, name);
+        FAIL() << "loaded";
+    } catch (const EError& e) {
+        EXPECT_STREQ(e.what(), msg::RangeCheck);
+    }
+    EXPECT_EQ(loaded.FieldCount(), 3);
+    EXPECT_EQ(loaded.RecordIndex, w.RecordIndex);
+    EXPECT_EQ(loaded.NetPage.Cells[1], "3");
+    EXPECT_EQ(loaded.LearnPage.EpochC, 5);
+    EXPECT_EQ(loaded.TeachCount, 9); // page 4 was applied
+    EXPECT_EQ(loaded.State, 0);
+    EXPECT_TRUE(loaded.Modified);
+}
+
+TEST_F(ProjectFileTest, MissingSampleEndsTheLoadWithTheReadersMessage) {
+    std::string name = Path("p.qvx");
+    WriteCp1251Lines(name, {"[Main]", "State=4", "[Phase1]", "LearnSampleFileName=" + Path("gone.txt")});
+    TWizard w;
+    try {
+        LoadProject(w, name);
+        FAIL() << "loaded";
+    } catch (const EError& e) {
+        EXPECT_STREQ(e.what(), "Ошибка во входном файле");
+    }
+    EXPECT_EQ(w.State, 0);
+    EXPECT_EQ(w.SampleFileText, Path("gone.txt"));
+}
+
+TEST_F(ProjectFileTest, EmptySampleNameEndsTheLoad) {
+    std::string name = Path("p.qvx");
+    WriteCp1251Lines(name, {"[Main]", "State=2"});
+    TWizard w;
+    try {
+        LoadProject(w, name);
+        FAIL() << "loaded";
+    } catch (const EError& e) {
+        EXPECT_STREQ(e.what(), msgNoFileName);
+    }
+}
+
+TEST_F(ProjectFileTest, ProjectNamingItselfAsSampleEndsInAMessage) {
+    std::string name = Path("self.qvx");
+    WriteCp1251Lines(name, {"[Main]", "State=1", "[Phase1]", "LearnSampleFileName=" + name});
+    TWizard w;
+    try {
+        LoadProject(w, name);
+        FAIL() << "loaded";
+    } catch (const EError& e) {
+        EXPECT_STREQ(e.what(), msgBadProjectFile);
+    }
+}
+
+TEST_F(ProjectFileTest, FailedSaveLeavesTheOldFileByteForByte) {
+    TWizard w;
+    DriveTo(w, 4);
+    std::string name = SaveProject(w, Path("p.qvx"));
+    const std::string before = ReadBytes(name);
+    w.Next();
+    w.Next(); // page 7: the save would raise State and write the network
+    w.LearnPage.MidTestErrText = "0,05";
+    try {
+        SaveProject(w, name);
+        FAIL() << "saved";
+    } catch (const EError& e) {
+        EXPECT_STREQ(e.what(), "'0,05' is not a valid floating point value");
+    }
+    EXPECT_EQ(ReadBytes(name), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2); // no stray file
+}
+
+TEST_F(ProjectFileTest, UnwritablePlaceFailsWithTheWriteMessage) {
+    TWizard w;
+    DriveTo(w, 1);
+    std::string name = Path("no-such-dir/p.qvx");
+    try {
+        SaveProject(w, name);
+        FAIL() << "saved";
+    } catch (const EError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + name);
+    }
+}
+
+// ---- files as users keep them ----
+
+TEST_F(ProjectFileTest, HandWrittenWindowsFileWithOddCaseLoadsThroughTheProjectDirectory) {
+    std::vector<std::string> lines = {"Вход\tx2\tЦена"};
+    for (int r = 0; r < 10; ++r)
+        lines.push_back(std::to_string(r) + "\t" + std::to_string(r % 4) + "\t" + std::to_string(3 * r));
+    WriteCp1251Lines(Path("проба.txt"), lines);
+    std::string name = Path("Старый.QVX");
+    WriteCp1251Lines(name, {"[MAIN]",
+                            "state = 4",
+                            "",
+                            "[phase1]",
+                            "learnsamplefilename = C:\\Мои данные\\проба.txt",
+                            "[PHASE2]",
+                            "availablefieldscount=3",
+                            "FIELDNAME_0 = ЦЕНА",
+                            "fieldtype_0 = 1",
+                            "normtype_0=2",
+                            "fieldname_1= вход",
+                            "FieldType_1 =0",
+                            "Max_1 = 20",
+                            "min_1=-20",
+                            "FieldName_2=X2",
+                            "FieldType_2=2",
+                            "IDEXING = 2",
+                            "ind_init = -5",
+                            "[phase3]",
+                            "hidelayers = 2",
+                            "LAYER_1 = 4",
+                            "layer_2= 3 ",
+                            "ALPHA = 0.5",
+                            "[Phase4]",
+                            "useforteach = 50",
+                            "TEACHSPEED = 0.25",
+                            "miu=0.75",
+                            "identerr=0.01",
+                            "epoch = 1",
+                            "epochc = 7",
+                            "midtesterr=1",
+                            "MIDTESTERRV=0.125"});
+    TWizard w;
+    LoadProject(w, name);
+    EXPECT_EQ(w.State, 4);
+    EXPECT_EQ(w.SampleFileText, Path("проба.txt"));
+    ASSERT_EQ(w.FieldCount(), 3);
+    EXPECT_EQ(w.Fields[0].FieldType, ftInput);
+    EXPECT_EQ(w.Fields[0].Max, 20);
+    EXPECT_EQ(w.Fields[0].Min, -20);
+    EXPECT_EQ(w.Fields[1].FieldType, ftUnused);
+    EXPECT_EQ(w.Fields[2].FieldType, ftTarget);
+    EXPECT_EQ(w.Fields[2].NormType, ntAuto);
+    EXPECT_EQ(w.IndexSeed, 0xFFFFFFFBu);
+    SetRandSeed(0xFFFFFFFBu);
+    EXPECT_EQ(w.RecordIndex, BuildRecordIndex(10));
+    ASSERT_EQ(w.Network.CountLayers(), 4);
+    EXPECT_EQ(w.Network.GetLayerSize(0), 1);
+    EXPECT_EQ(w.Network.GetLayerSize(1), 4);
+    EXPECT_EQ(w.Network.GetLayerSize(2), 3);
+    EXPECT_EQ(w.Network.GetLayerSize(3), 1);
+    EXPECT_EQ(w.Network.Alpha, 0.5);
+    EXPECT_EQ(w.Network.TeachSpeed, 0.25);
+    EXPECT_EQ(w.Network.Miu, 0.75);
+    EXPECT_EQ(w.IdentErrLimit, 0.01);
+    EXPECT_EQ(w.MidTestErrLimit, 0.125);
+    EXPECT_EQ(w.LearnPage.MidTestErrText, "0.125");
+    EXPECT_EQ(w.TeachCount, 5);
+    EXPECT_FALSE(w.Modified);
+    // The report of page 5 was built on the way.
+    ASSERT_FALSE(w.Report.empty());
+    EXPECT_EQ(w.Report.back(), "   средняя ошибка при тестировании<0.125");
+}
+
+TEST(ResolveSampleName, FallsBackToTheProjectDirectoryOnlyWhenThatFileExists) {
+    std::string pattern = (fs::temp_directory_path() / "nirvex-resolve-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string dir = pattern;
+    WriteBytes(dir + "/s.txt", "a b\r\n1 2\r\n");
+    const std::string project = dir + "/p.qvx";
+    EXPECT_EQ(ResolveSampleName("D:\\x\\s.txt", project), dir + "/s.txt");
+    EXPECT_EQ(ResolveSampleName("/elsewhere/s.txt", project), dir + "/s.txt");
+    EXPECT_EQ(ResolveSampleName("C:s.txt", project), dir + "/s.txt");
+    EXPECT_EQ(ResolveSampleName("D:\\x\\t.txt", project), "D:\\x\\t.txt");
+    EXPECT_EQ(ResolveSampleName(dir + "/s.txt", "/nowhere/p.qvx"), dir + "/s.txt");
+    EXPECT_EQ(ResolveSampleName("D:\\x\\", project), "D:\\x\\");
+    EXPECT_EQ(ResolveSampleName("", project), "");
+    fs::remove_all(dir);
+}
+
+TEST(SameFieldName, IgnoresLatinAndCyrillicLetterCase) {
+    EXPECT_TRUE(SameFieldName("PetalWidth", "petalwidth"));
+    EXPECT_TRUE(SameFieldName("ЦЕНА", "цена"));
+    EXPECT_TRUE(SameFieldName("ЁЖ", "ёж"));
+    EXPECT_FALSE(SameFieldName("x1", "x2"));
+    EXPECT_FALSE(SameFieldName("Цена", "Цен"));
+}
+
+// ---- store and close question ----
+
+TEST_F(ProjectFileTest, StoreSavesAndClearsBothFlagsOrDoesNothingWhenCancelled) {
+    TWizard w;
+    DriveTo(w, 6);
+    w.PageChanged = true;
+    EXPECT_FALSE(StoreProject(w, ""));
+    EXPECT_TRUE(w.HasUnsavedChanges());
+    EXPECT_TRUE(StoreProject(w, Path("s.txt")));
+    EXPECT_TRUE(fs::exists(Path("s.qvx")));
+    EXPECT_FALSE(w.Modified);
+    EXPECT_FALSE(w.PageChanged);
+    w.PageChanged = true;
+    w.LearnPage.MiuText = "x";
+    EXPECT_THROW(StoreProject(w, Path("s.qvx")), EError);
+    EXPECT_TRUE(w.PageChanged);
+}
+
+TEST_F(ProjectFileTest, CloseQuestionAnswers) {
+    TWizard w;
+    DriveTo(w, 1);
+    EXPECT_FALSE(AnswerCloseQuestion(w, TCloseAnswer::Yes, [] { return std::string(); }));
+    EXPECT_FALSE(w.StopRequested);
+    EXPECT_FALSE(AnswerCloseQuestion(w, TCloseAnswer::Cancel, nullptr));
+    EXPECT_TRUE(w.StopRequested);
+    w.StopRequested = false;
+    EXPECT_TRUE(AnswerCloseQuestion(w, TCloseAnswer::No, nullptr));
+    EXPECT_TRUE(w.StopRequested);
+    w.StopRequested = false;
+    w.Modified = true;
+    EXPECT_TRUE(AnswerCloseQuestion(w, TCloseAnswer::Yes, [&] { return Path("c.txt"); }));
+    EXPECT_TRUE(fs::exists(Path("c.qvx")));
+    EXPECT_TRUE(w.StopRequested);
+    EXPECT_TRUE(w.Modified); // the window closes; the flags stay
+    w.StopRequested = false;
+    EXPECT_THROW(AnswerCloseQuestion(w, TCloseAnswer::Yes, [&] { return Path("none/c.qvx"); }), EError);
+    EXPECT_FALSE(w.StopRequested);
+}
+
+} // namespace
+} // namespace nirvex
