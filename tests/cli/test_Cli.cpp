@@ -1,0 +1,350 @@
+// nirvex-cli end to end on the bundled iris sample: report, train to an epoch limit, predict;
+// usage and error paths; Ctrl-C on the real program.
+#include "Cli.h"
+#include "Cp1251.h"
+#include "IniFile.h"
+#include "NumberText.h"
+#include "ProjectFile.h"
+#include "TextSample.h"
+#include "Wizard.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace nirvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Split(const std::string& text, const std::string& sep) {
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    for (;;) {
+        std::size_t next = text.find(sep, pos);
+        if (next == std::string::npos) {
+            parts.push_back(text.substr(pos));
+            return parts;
+        }
+        parts.push_back(text.substr(pos, next - pos));
+        pos = next + sep.size();
+    }
+}
+
+struct TCliResult {
+    int Code;
+    std::string Out, Err;
+};
+
+TCliResult RunCommand(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    int code = RunCli(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+// Keeps what the training page shows at every refresh: the status text and the grid.
+class TGridRecorder : public ITrainingView {
+public:
+    explicit TGridRecorder(TWizard& w) : w_(w) {}
+    void Refresh(const TEpochStats&, int32_t, int32_t, int32_t) override {
+        const auto& c = w_.StatCells;
+        Lines.push_back(w_.StatusText + "\t" + c[1][1] + "\t" + c[2][1] + "\t" + c[1][2] + "\t" + c[2][2] + "\t" +
+                        c[1][3] + "\t" + c[2][3]);
+    }
+    std::vector<std::string> Lines;
+
+private:
+    TWizard& w_;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "nirvex-cli-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        sample_ = Path("iris.txt");
+        fs::copy_file(std::string(NIRVEX_EXAMPLES_DIR) + "/iris.txt", sample_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+    // A project built in the window's way: iris, 4 hidden neurons, the epoch limit ticked, saved on
+    // page `state` + 1.
+    std::string MakeProject(const std::string& name, int32_t state, bool epochLimit = true) {
+        TWizard w;
+        w.SampleFileTextChanged(sample_);
+        for (;;) {
+            if (w.State == 2)
+                w.SetLayerCell(1, "4");
+            if (w.State == 3 && epochLimit) {
+                w.CriterionClicked(TCriterion::Epoch, true);
+                w.LearnPage.EpochC = 20;
+            }
+            if (w.State >= state)
+                break;
+            w.Next();
+        }
+        return SaveProject(w, Path(name));
+    }
+
+    std::string dir_;
+    std::string sample_;
+};
+
+TEST_F(CliTest, TrainToTheEpochLimitThenPredict) {
+    const std::string project = MakeProject("iris.qvx", 4);
+    const std::string trained = Path("trained.qvx");
+    const std::string before = ReadBytes(project);
+    TCliResult r = RunCommand({"train", project, "-o", trained});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+
+    // The same run driven through the model, as the training page would show it.
+    TWizard w;
+    LoadProject(w, project);
+    while (w.State < 5)
+        w.Next();
+    TGridRecorder grid(w);
+    std::vector<std::string> messages;
+    TWizard::TRunHooks hooks;
+    hooks.View = &grid;
+    hooks.OnEndMessage = [&](const std::string& m) { messages.push_back(m); };
+    w.LearnClicked(hooks);
+    ASSERT_EQ(grid.Lines.size(), 3u); // epochs 0, 10 and 20
+    ASSERT_EQ(messages, std::vector<std::string>{msgEpochLimit});
+
+    std::string expected;
+    for (const std::string& line : grid.Lines)
+        expected += line + "\n";
+    expected += "Остановка обучения\nИсчерпан лимит эпох.\n";
+    EXPECT_EQ(r.Out, expected);
+    EXPECT_EQ(Split(r.Out, "\n")[0].rfind("Эпоха: 0\t", 0), 0u);
+
+    // Saved on the prediction page with the trained network.
+    TIniFile saved(trained);
+    EXPECT_EQ(saved.ReadInteger("Main", "State", -1), 6);
+    EXPECT_EQ(saved.ReadInteger("Network", "Epoch", -1), 21);
+    EXPECT_EQ(saved.ReadString("Network", "W_1_2_0", ""), FormatGeneral(w.Network.GetWeight(1, 2, 0), 15));
+    EXPECT_EQ(ReadBytes(project), before); // -o leaves the project itself alone
+
+    const std::string predicted = Path("predicted.txt");
+    r = RunCommand({"predict", trained, sample_, "-o", predicted});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "");
+    TWizard p;
+    LoadProject(p, trained);
+    TSampleTable iris = ReadTextSample(sample_);
+    std::string want = "SepalLength\tSepalWidth\tPetalLength\tPetalWidth\tSpecies\r\n";
+    for (int32_t rec = 0; rec < iris.RecordCount; ++rec) {
+        std::vector<double> in;
+        for (int f = 0; f < 4; ++f)
+            in.push_back(iris.Fields[static_cast<std::size_t>(f)].Values[static_cast<std::size_t>(rec)]);
+        for (double v : in)
+            want += FormatGeneral(v, 15) + "\t";
+        want += FormatGeneral(p.PredictValues(in)[0], 15) + "\r\n";
+    }
+    EXPECT_EQ(ReadBytes(predicted), want);
+    // The output is itself a sample file of this program.
+    TSampleTable back = ReadTextSample(predicted);
+    EXPECT_EQ(back.RecordCount, 150);
+    EXPECT_EQ(back.Fields.size(), 5u);
+}
+
+TEST_F(CliTest, TrainingTwiceFromTheSameProjectPrintsTheSameLines) {
+    const std::string project = MakeProject("iris.qvx", 4);
+    TCliResult a = RunCommand({"train", project, "-o", Path("a.qvx")});
+    TCliResult b = RunCommand({"train", project, "-o", Path("b.qvx")});
+    ASSERT_EQ(a.Code, 0);
+    EXPECT_EQ(a.Out, b.Out);
+    EXPECT_EQ(ReadBytes(Path("a.qvx")), ReadBytes(Path("b.qvx")));
+}
+
+TEST_F(CliTest, TrainWithoutOutputSavesIntoTheProjectAndContinuesItsEpochs) {
+    const std::string project = MakeProject("iris.qvx", 4);
+    ASSERT_EQ(RunCommand({"train", project}).Code, 0);
+    EXPECT_EQ(TIniFile(project).ReadInteger("Network", "Epoch", -1), 21);
+    // A trained network already past the limit runs one more epoch.
+    TCliResult r = RunCommand({"train", project});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(Split(r.Out, "\t")[0], "Эпоха: 21");
+    EXPECT_EQ(TIniFile(project).ReadInteger("Network", "Epoch", -1), 22);
+}
+
+TEST_F(CliTest, PredictTakesInputColumnsByNameInAnyOrderAndCase) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    const std::string input = Path("in.txt");
+    std::ofstream(input, std::ios::binary) << "petalwidth\tExtra\tSEPALLENGTH\tPetalLength\tsepalwidth\r\n"
+                                           << "0.2\t99\t5.1\t1.4\t3.5\r\n"
+                                           << "2.3\t98\t6.7\t5.2\t3\r\n";
+    TCliResult r = RunCommand({"predict", project, input});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    TWizard p;
+    LoadProject(p, project);
+    std::string want = "SepalLength\tSepalWidth\tPetalLength\tPetalWidth\tSpecies\n";
+    for (const std::vector<double>& in : {std::vector<double>{5.1, 3.5, 1.4, 0.2}, {6.7, 3, 5.2, 2.3}}) {
+        for (double v : in)
+            want += FormatGeneral(v, 15) + "\t";
+        want += FormatGeneral(p.PredictValues(in)[0], 15) + "\n";
+    }
+    EXPECT_EQ(r.Out, want);
+}
+
+TEST_F(CliTest, PredictNamesTheMissingInputField) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    const std::string input = Path("in.txt");
+    std::ofstream(input, std::ios::binary) << "SepalLength SepalWidth PetalLength\r\n1 2 3\r\n";
+    TCliResult r = RunCommand({"predict", project, input, "-o", Path("out.txt")});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, "Во входном файле нет поля PetalWidth\n");
+    EXPECT_FALSE(fs::exists(Path("out.txt")));
+}
+
+TEST_F(CliTest, PredictReportsAnUnreadableInputFile) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    TCliResult r = RunCommand({"predict", project, Path("none.txt")});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, std::string(msgBadInputFile) + "\n");
+}
+
+TEST_F(CliTest, RunThatCannotEndIsRefusedAndNothingIsSaved) {
+    const std::string project = MakeProject("iris.qvx", 4, false);
+    const std::string before = ReadBytes(project);
+    TCliResult r = RunCommand({"train", project});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, std::string(msgRunCannotEnd) + "\n");
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(ReadBytes(project), before);
+}
+
+TEST_F(CliTest, ForwardStepsFailAsInTheWindow) {
+    TWizard w;
+    w.SampleFileTextChanged(sample_);
+    w.Next();
+    w.SelectField(4);
+    w.RoleClicked(ftInput); // no target left
+    const std::string project = SaveProject(w, Path("p.qvx"));
+    TCliResult r = RunCommand({"train", project});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, std::string(msgNoTargets) + "\n");
+}
+
+TEST_F(CliTest, ReportPrintsTheRestoredConfigurationWhateverThePage) {
+    TCliResult r = RunCommand({"report", MakeProject("four.qvx", 4)});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    std::vector<std::string> lines = Split(r.Out, "\n");
+    ASSERT_EQ(lines.back(), ""); // every line ends with a line feed
+    lines.pop_back();
+    ASSERT_EQ(lines.size(), 26u);
+    EXPECT_EQ(lines[0], "Конфигурация нейросистемы");
+    EXPECT_EQ(lines[2], "    " + sample_);
+    EXPECT_EQ(lines[5], "    SepalLength: x= (X-4.30)/3.60 вход:0");
+    EXPECT_EQ(lines[17], "   Слой 1 - число нейронов:4");
+    EXPECT_EQ(lines.back(), "   прошло 20 эпох");
+
+    // Saved on page 2: the report of what page 2 restored, the network still the default one.
+    r = RunCommand({"report", MakeProject("two.qvx", 1)});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("    Species: x= X/2.00 вход:4\n"), std::string::npos);
+}
+
+TEST_F(CliTest, MissingProjectIsAnError) {
+    for (const char* command : {"report", "train"}) {
+        TCliResult r = RunCommand({command, Path("none.qvx")});
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_EQ(r.Err, std::string(msgProjectNotFound) + "\n");
+    }
+}
+
+TEST(CliUsage, WrongUsagePrintsTheUsageAndExitsWithTwo) {
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"learn", "p.qvx"},
+        {"report"},
+        {"report", "a.qvx", "b.qvx"},
+        {"report", "a.qvx", "-o", "b"},
+        {"train", "a.qvx", "-o"},
+        {"train", "a.qvx", "-o", "b", "-o", "c"},
+        {"train", "a.qvx", "--fast"},
+        {"predict", "a.qvx"},
+        {"predict", "a.qvx", "in.txt", "extra"},
+    };
+    for (const auto& args : wrong) {
+        TCliResult r = RunCommand(args);
+        EXPECT_EQ(r.Code, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_EQ(r.Err.rfind("Использование:\n", 0), 0u);
+        EXPECT_EQ(r.Out, "");
+    }
+    TCliResult help = RunCommand({"--help"});
+    EXPECT_EQ(help.Code, 0);
+    EXPECT_EQ(help.Out.rfind("Использование:\n", 0), 0u);
+}
+
+// The real program: Ctrl-C ends the run after the epoch in progress, without an end message,
+// and the project is saved on the prediction page.
+TEST_F(CliTest, InterruptStopsTheRunAndSaves) {
+    TWizard w;
+    w.SampleFileTextChanged(sample_);
+    while (w.State < 3)
+        w.Next();
+    w.CriterionClicked(TCriterion::MaxTeachErr, true);
+    w.LearnPage.MaxTeachErrText = "0"; // never met: errors are never below 0
+    const std::string project = SaveProject(w, Path("endless.qvx"));
+    const std::string stopped = Path("stopped.qvx");
+
+    int pipeFd[2];
+    ASSERT_EQ(pipe(pipeFd), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(pipeFd[1], 1);
+        close(pipeFd[0]);
+        close(pipeFd[1]);
+        execl(NIRVEX_CLI_PATH, "nirvex-cli", "train", project.c_str(), "-o", stopped.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFd[1]);
+    std::string out;
+    char buf[4096];
+    bool signalled = false;
+    for (;;) {
+        ssize_t n = read(pipeFd[0], buf, sizeof buf);
+        if (n <= 0)
+            break;
+        out.append(buf, static_cast<std::size_t>(n));
+        if (!signalled && out.find("Эпоха: 10\t") != std::string::npos) {
+            kill(pid, SIGINT);
+            signalled = true;
+        }
+    }
+    close(pipeFd[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(signalled) << out;
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(out.find("Остановка"), std::string::npos);
+    EXPECT_EQ(out.find("Обучение завершено"), std::string::npos);
+    TIniFile saved(stopped);
+    EXPECT_EQ(saved.ReadInteger("Main", "State", -1), 6);
+    EXPECT_GE(saved.ReadInteger("Network", "Epoch", -1), 11);
+}
+
+} // namespace
+} // namespace nirvex
