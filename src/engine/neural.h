@@ -48,6 +48,10 @@ public:
     void SetInput(int32_t index, double value);
     void Compute();
     double GetOutput(int32_t index) const;
+    // Unchecked views of the input and the output layer for the training loop, which checks the
+    // shape once per run instead of once per value. Valid until the next reshaping.
+    double* InputLayer() { return outputs_.front().data(); }
+    const double* OutputLayer() const { return outputs_.back().data(); }
 
     // No range checks: callers keep to the shape.
     double GetWeight(int32_t layer, int32_t from, int32_t to) const;

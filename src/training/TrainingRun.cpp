@@ -3,7 +3,9 @@
 #include "Errors.h"
 #include "FloatCheck.h"
 #include "Normalize.h"
+
 #include "NumberText.h"
+#include <algorithm>
 
 namespace nirvex {
 
@@ -17,17 +19,18 @@ double MappedTargetMean(const double* targets, int32_t n) {
     return s / n;
 }
 
-double MappedOutputMean(const TNeuralNetwork& net, int32_t n) {
+double MappedOutputMean(const double* outputs, int32_t n) {
     double s = 0;
     for (int32_t j = 0; j < n; ++j)
-        s += (net.GetOutput(j) + 1) / 2;
+        s += (outputs[j] + 1) / 2;
     return s / n;
 }
 
-double ExampleError(const TNeuralNetwork& net, const double* targets, int32_t n) {
+// Half the sum of squared differences between outputs and targets.
+double ExampleError(const double* outputs, const double* targets, int32_t n) {
     double s = 0;
     for (int32_t j = 0; j < n; ++j) {
-        double d = net.GetOutput(j) - targets[j];
+        double d = outputs[j] - targets[j];
         s += d * d;
     }
     return s / 2;
@@ -96,24 +99,35 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
     if (static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(testCount) > index.size())
         throw EError(msg::RangeCheck);
 
-    std::vector<double> inputs(static_cast<std::size_t>(nIn)), targets(static_cast<std::size_t>(nOut) + 1);
-    double* in = inputs.data();
-    double* tg = targets.data();
-    bool refreshDue = true;
+    // Every example is normalized once per run, in presentation order (position p holds record
+    // RecordIndex[p]), so an epoch streams through memory; an arithmetic fault of the
+    // normalization ends the run here, before any example is taught.
+    const std::size_t width = static_cast<std::size_t>(nIn) + static_cast<std::size_t>(nOut);
+    const std::size_t positions = static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(testCount);
+    std::vector<double> examples(positions * width + 1);
     ClearFloatErrors();
+    for (std::size_t p = 0; p < positions; ++p)
+        BuildExample(fields, index[p], &examples[p * width], &examples[p * width + static_cast<std::size_t>(nIn)]);
+    CheckFloatErrors();
+    double* in = nIn > 0 ? net.InputLayer() : nullptr;
+    const double* out = nOut > 0 ? net.OutputLayer() : examples.data();
+    auto fetch = [&](std::size_t position) -> const double* {
+        const double* ex = &examples[position * width];
+        std::copy(ex, ex + nIn, in);
+        return ex + nIn;
+    };
+    bool refreshDue = true;
     for (;;) {
         view.HistoClear();
         TEpochStats s;
         for (int32_t k = 0; k < teachCount; ++k) {
             if (cursor >= teachCount || cursor < 0)
                 cursor = 0;
-            BuildExample(fields, index[static_cast<std::size_t>(cursor)], in, tg);
+            const double* tg = fetch(static_cast<std::size_t>(cursor));
             ++cursor;
-            for (int32_t i = 0; i < nIn; ++i)
-                net.SetInput(i, in[i]);
             net.Compute();
-            double e = ExampleError(net, tg, nOut);
-            view.TeachExample(k, MappedTargetMean(tg, nOut), MappedOutputMean(net, nOut), e);
+            double e = ExampleError(out, tg, nOut);
+            view.TeachExample(k, MappedTargetMean(tg, nOut), MappedOutputMean(out, nOut), e);
             if (net.Epoch % 10 == 0)
                 refreshDue = true;
             s.TeachErrMean += e;
@@ -130,13 +144,11 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
         for (int32_t k = 0; k < testCount; ++k) {
             if (cursor >= testCount || cursor < 0)
                 cursor = 0;
-            BuildExample(fields, index[static_cast<std::size_t>(teachCount + cursor)], in, tg);
+            const double* tg = fetch(static_cast<std::size_t>(teachCount + cursor));
             ++cursor;
-            for (int32_t i = 0; i < nIn; ++i)
-                net.SetInput(i, in[i]);
             net.Compute();
-            double e = ExampleError(net, tg, nOut);
-            view.TestExample(k, MappedTargetMean(tg, nOut), MappedOutputMean(net, nOut), e);
+            double e = ExampleError(out, tg, nOut);
+            view.TestExample(k, MappedTargetMean(tg, nOut), MappedOutputMean(out, nOut), e);
             s.TestErrMean += e;
             if (e < rules.IdentErrLimit)
                 ++s.TestIdentCount;
