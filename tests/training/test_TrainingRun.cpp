@@ -263,8 +263,25 @@ TEST_F(TrainingRunTest, ArithmeticFaultEndsTheRunAtOnce) {
         std::string m = e.what();
         EXPECT_TRUE(m == msg::DivByZero || m == msg::InvalidOp) << m;
     }
-    EXPECT_EQ(view.teachExamples, 1);
+    // Examples are normalized before the first is taught, so the network is left untouched.
+    EXPECT_EQ(view.teachExamples, 0);
     EXPECT_EQ(net.Epoch, 0);
+}
+
+TEST_F(TrainingRunTest, DivergingNetworkEndsWithTheOverflowMessage) {
+    MakeSample(10, 8);
+    net.TeachSpeed = 1e300; // the first step throws the weights out of the double range
+    net.Miu = 1e300;
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 100;
+    std::string message;
+    try {
+        RunTrainingLoop(ctx, view);
+    } catch (const EError& e) {
+        message = e.what();
+    }
+    EXPECT_TRUE(message == msg::Overflow || message == msg::InvalidOp) << message;
+    EXPECT_LE(view.teachExamples, 3);
 }
 
 TEST_F(TrainingRunTest, NetworkThatDoesNotFitTheFieldsRaisesItsRangeError) {
