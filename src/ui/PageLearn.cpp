@@ -41,8 +41,8 @@ public:
         page_.gpTest->SetPointY(k, y);
         page_.hErrors->AddTestErr(e);
     }
-    void Refresh(const TEpochStats& stats, int32_t /*teachCount*/, int32_t /*testCount*/, int32_t epoch) override {
-        page_.host_.Model().RefreshStats(stats, epoch);
+    // The model has already written the grid's cells and the status line.
+    void Refresh(const TEpochStats&, int32_t, int32_t, int32_t) override {
         page_.PaintStats();
         page_.gpTeach->update();
         page_.gpTest->update();

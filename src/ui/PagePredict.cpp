@@ -105,13 +105,13 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
 
     btnPredict = new QPushButton(QString::fromUtf8("Рассчет"), pnlResult);
     btnPredict->setObjectName("btnPredict");
-    btnPredict->setGeometry(64, 240, 75, 25);
+    btnPredict->resize(75, 25);
     btnPredict->setToolTip(QString::fromUtf8("Проведение нейросетевого рассчета"));
     connect(btnPredict, &QPushButton::clicked, this, [this] { btnPredictClick(); });
 
     btnStore = new QPushButton(QString::fromUtf8("Сохранить"), pnlResult);
     btnStore->setObjectName("btnStore");
-    btnStore->setGeometry(64, 272, 75, 25);
+    btnStore->resize(75, 25);
     connect(btnStore, &QPushButton::clicked, this, [this] { btnStoreClick(); });
 
     setTabOrder(sgInp, sgOut);
@@ -125,7 +125,12 @@ void TPagePredict::resizeEvent(QResizeEvent* event) {
     lblTitles->setGeometry(0, 0, w, 13);
     sgInp->setGeometry(0, 13, 201, h - 13);
     pnlResult->setGeometry(201, 13, w - 201, h - 13);
-    sgOut->setGeometry(0, 0, w - 201, 233);
+    // The two buttons stand at the panel's bottom, 32 pixels apart, the grid above them: on the
+    // 292-pixel page the store button would otherwise fall off the panel's lower edge.
+    const int panelHeight = h - 13;
+    sgOut->setGeometry(0, 0, w - 201, panelHeight - 68);
+    btnPredict->move(64, panelHeight - 61);
+    btnStore->move(64, panelHeight - 29);
 }
 
 void TPagePredict::ShowPage() {
@@ -169,12 +174,7 @@ void TPagePredict::btnStoreClick() {
         host_.Dialogs().SaveFileName(this, QString::fromUtf8("Файлы Nirvex (*.qvx)"), QStringLiteral("Default"));
     if (name.isEmpty())
         return;
-    host_.Guard([&] {
-        TWizard& m = host_.Model();
-        SaveProject(m, name.toStdString());
-        m.PageChanged = false;
-        m.Modified = false;
-    });
+    host_.Guard([&] { StoreProject(host_.Model(), name.toStdString()); });
 }
 
 } // namespace nirvex

@@ -1,0 +1,224 @@
+#include "PageLearnConfig.h"
+#include "PagesFixture.h"
+
+#include "NumberText.h"
+#include "RandomGen.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace nirvex {
+namespace {
+
+using test::TTestHost;
+
+const char* const kCriteria[7][2] = {
+    {"cbEpoch", "seEpoch"},           {"cbMaxTeachErr", "edtMaxTeachErr"}, {"cbMidTeachErr", "edtMidTeachErr"},
+    {"cbTeachIdent", "seTeachIdent"}, {"cbMaxTestErr", "edtMaxTestErr"},   {"cbMidTestErr", "edtMidTestErr"},
+    {"cbTestIdent", "seTestIdent"}};
+
+class PageLearnConfigTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SetRandSeed(7);
+        ASSERT_TRUE(dir.isValid());
+        sample = dir.filePath("s.txt").toStdString();
+        test::WriteSample(sample, 40);
+        test::ConfigureUpToLearnPage(host.Wizard, sample);
+        ASSERT_EQ(host.Wizard.State, 3);
+        page = std::make_unique<TPageLearnConfig>(host, nullptr);
+        page->resize(kPageClientWidth, kPageClientHeight);
+        page->show();
+        page->ShowPage();
+    }
+
+    template <class T> T* Find(const char* name) {
+        T* w = page->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QLineEdit* Edit(const char* name) { return Find<QLineEdit>(name); }
+    QSpinBox* Spin(const char* name) { return Find<QSpinBox>(name); }
+    QCheckBox* Box(const char* name) { return Find<QCheckBox>(name); }
+
+    // The frame's round trip "<< Назад" then "Далее >>", which shows this page again.
+    void LeaveBackAndReturn() {
+        page->SyncToModel();
+        host.Wizard.Prev();
+        host.Wizard.Next();
+        ASSERT_EQ(host.Wizard.State, 3);
+        page->ShowPage();
+    }
+
+    static void Retype(QLineEdit* edit, const char* text) {
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, QString::fromUtf8(text));
+    }
+
+    QTemporaryDir dir;
+    std::string sample;
+    TTestHost host;
+    std::unique_ptr<TPageLearnConfig> page;
+};
+
+TEST_F(PageLearnConfigTest, FirstVisitShowsTheDefaults) {
+    for (const char* name : {"edtIdentErr", "edtMaxTeachErr", "edtMidTeachErr", "edtMaxTestErr", "edtMidTestErr"})
+        EXPECT_EQ(Edit(name)->text(), "0.05") << name;
+    EXPECT_EQ(Spin("seUseForTeach")->value(), 80);
+    EXPECT_EQ(Spin("seEpoch")->value(), 10000);
+    EXPECT_EQ(Spin("seTeachIdent")->value(), 80);
+    EXPECT_EQ(Spin("seTestIdent")->value(), 80);
+    for (const auto& c : kCriteria) {
+        EXPECT_FALSE(Box(c[0])->isChecked()) << c[0];
+        EXPECT_FALSE(page->findChild<QWidget*>(c[1])->isEnabled()) << c[1];
+    }
+    EXPECT_FALSE(Box("cbValidate")->isChecked());
+    for (const char* name : {"seUseForTeach", "edtTS", "edtMiu", "edtIdentErr", "cbValidate"})
+        EXPECT_TRUE(page->findChild<QWidget*>(name)->isEnabled()) << name;
+    // learning rate and momentum are the network's, in the 5-digit general format
+    EXPECT_EQ(Edit("edtTS")->text().toStdString(), FormatGeneral(host.Wizard.Network.TeachSpeed, 5));
+    EXPECT_EQ(Edit("edtMiu")->text().toStdString(), FormatGeneral(host.Wizard.Network.Miu, 5));
+}
+
+TEST_F(PageLearnConfigTest, ControlsHaveTheirRangesPlacesAndHints) {
+    EXPECT_EQ(Spin("seUseForTeach")->minimum(), 1);
+    EXPECT_EQ(Spin("seUseForTeach")->maximum(), 100);
+    EXPECT_EQ(Spin("seEpoch")->minimum(), 0);
+    EXPECT_EQ(Spin("seEpoch")->maximum(), 100000);
+    for (const char* name : {"seTeachIdent", "seTestIdent"}) {
+        EXPECT_EQ(Spin(name)->minimum(), 0);
+        EXPECT_EQ(Spin(name)->maximum(), 100);
+    }
+    EXPECT_EQ(Spin("seUseForTeach")->geometry(), QRect(232, 0, 57, 22));
+    EXPECT_EQ(Edit("edtTS")->pos(), QPoint(232, 24));
+    EXPECT_EQ(Edit("edtMiu")->pos(), QPoint(232, 48));
+    EXPECT_EQ(Edit("edtIdentErr")->pos(), QPoint(232, 73));
+    EXPECT_EQ(Box("cbValidate")->geometry().topLeft(), QPoint(11, 100));
+    EXPECT_EQ(Box("cbValidate")->width(), 310);
+    auto* group = Box("cbEpoch")->parentWidget();
+    EXPECT_EQ(group->geometry(), QRect(0, 112, kPageClientWidth, 180)); // aligned to the bottom
+    EXPECT_EQ(qobject_cast<QGroupBox*>(group)->title(), QString::fromUtf8(" Критерии остановки обучения"));
+    EXPECT_EQ(Spin("seEpoch")->pos(), QPoint(110, 17));
+    EXPECT_EQ(Edit("edtMidTestErr")->pos(), QPoint(232, 131));
+    EXPECT_EQ(Spin("seTestIdent")->pos(), QPoint(110, 153));
+    for (const char* name : {"edtTS", "edtMaxTeachErr", "edtMidTestErr", "seEpoch", "seTestIdent"})
+        EXPECT_EQ(page->findChild<QWidget*>(name)->width(), 57) << name;
+    EXPECT_EQ(Spin("seUseForTeach")->toolTip(), QString::fromUtf8("Процент выборки, используемый при обучении"));
+    EXPECT_EQ(Edit("edtIdentErr")->toolTip(), QString::fromUtf8("Порог верного распознания примера"));
+    EXPECT_EQ(Box("cbValidate")->toolTip(),
+              QString::fromUtf8("Остановка обучения при увеличении ошибки по тестовой выборке"));
+    EXPECT_EQ(Spin("seEpoch")->toolTip(), QString::fromUtf8("Максимальное число эпох, используемое при обучении"));
+    EXPECT_EQ(Box("cbMidTeachErr")->text(), QString::fromUtf8("Средняя ошибки при обучении <"));
+    EXPECT_EQ(Box("cbTestIdent")->text(), QString::fromUtf8("Распознано "));
+}
+
+TEST_F(PageLearnConfigTest, KeyboardOrderRunsThroughTheGroupBeforeValidate) {
+    const std::vector<std::string> expected = {"seUseForTeach", "edtTS",          "edtMiu",        "edtIdentErr",
+                                               "cbEpoch",       "seEpoch",        "cbMaxTeachErr", "edtMaxTeachErr",
+                                               "cbMidTeachErr", "edtMidTeachErr", "cbTeachIdent",  "seTeachIdent",
+                                               "cbMaxTestErr",  "edtMaxTestErr",  "cbMidTestErr",  "edtMidTestErr",
+                                               "cbTestIdent",   "seTestIdent",    "cbValidate"};
+    std::vector<std::string> seen;
+    QWidget* start = Spin("seUseForTeach");
+    QWidget* w = start;
+    do {
+        std::string name = w->objectName().toStdString();
+        if (std::find(expected.begin(), expected.end(), name) != expected.end() &&
+            std::find(seen.begin(), seen.end(), name) == seen.end())
+            seen.push_back(name);
+        w = w->nextInFocusChain();
+    } while (w != start);
+    EXPECT_EQ(seen, expected);
+}
+
+TEST_F(PageLearnConfigTest, CheckBoxClickMarksChangedAndSwitchesItsValueControl) {
+    for (const auto& c : kCriteria) {
+        host.Wizard.PageChanged = false;
+        QTest::mouseClick(Box(c[0]), Qt::LeftButton);
+        EXPECT_TRUE(host.Wizard.PageChanged) << c[0];
+        EXPECT_TRUE(page->findChild<QWidget*>(c[1])->isEnabled()) << c[1];
+        QTest::mouseClick(Box(c[0]), Qt::LeftButton);
+        EXPECT_FALSE(page->findChild<QWidget*>(c[1])->isEnabled()) << c[1];
+    }
+    QTest::mouseClick(Box("cbMaxTestErr"), Qt::LeftButton);
+    EXPECT_TRUE(host.Wizard.LearnPage.MaxTestErrOn);
+    EXPECT_FALSE(host.Wizard.LearnPage.MaxTeachErrOn);
+}
+
+TEST_F(PageLearnConfigTest, ValidateEditsAndSpinsDoNotMarkChanged) {
+    host.Wizard.Modified = false; // the earlier pages' changes are not this page's
+    QTest::mouseClick(Box("cbValidate"), Qt::LeftButton);
+    EXPECT_TRUE(host.Wizard.LearnPage.Validate);
+    Retype(Edit("edtMiu"), "0.5");
+    EXPECT_EQ(host.Wizard.LearnPage.MiuText, "0.5");
+    Spin("seUseForTeach")->setValue(60);
+    EXPECT_EQ(host.Wizard.LearnPage.UseForTeach, 60);
+    EXPECT_FALSE(host.Wizard.PageChanged);
+    page->SyncToModel();
+    host.Wizard.Next();
+    EXPECT_FALSE(host.Wizard.Modified);
+}
+
+TEST_F(PageLearnConfigTest, ClearedThresholdIsRefilledWhenShownAgain) {
+    for (const char* box : {"cbMaxTestErr", "cbMidTeachErr"}) // a disabled edit takes no typing
+        QTest::mouseClick(Box(box), Qt::LeftButton);
+    Retype(Edit("edtMaxTestErr"), "");
+    Retype(Edit("edtIdentErr"), "");
+    Retype(Edit("edtMidTeachErr"), "0.2");
+    LeaveBackAndReturn();
+    EXPECT_EQ(Edit("edtMaxTestErr")->text(), "0.05");
+    EXPECT_EQ(Edit("edtIdentErr")->text(), "0.05");
+    EXPECT_EQ(Edit("edtMidTeachErr")->text(), "0.2");
+}
+
+TEST_F(PageLearnConfigTest, ValuesApplyOnlyWhenLeftForward) {
+    const double speedBefore = host.Wizard.Network.TeachSpeed;
+    Retype(Edit("edtIdentErr"), "0.125");
+    Retype(Edit("edtTS"), "0.3");
+    Spin("seUseForTeach")->setValue(50);
+    LeaveBackAndReturn();
+    EXPECT_EQ(host.Wizard.IdentErrLimit, 0.0);
+    EXPECT_EQ(host.Wizard.Network.TeachSpeed, speedBefore);
+    // the unapplied rate is replaced by the network's; the threshold keeps its text
+    EXPECT_EQ(Edit("edtTS")->text().toStdString(), FormatGeneral(speedBefore, 5));
+    EXPECT_EQ(Edit("edtIdentErr")->text(), "0.125");
+
+    Retype(Edit("edtTS"), "0.3");
+    page->SyncToModel();
+    ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
+    EXPECT_EQ(host.Wizard.State, 4);
+    EXPECT_EQ(host.Wizard.IdentErrLimit, 0.125);
+    EXPECT_EQ(host.Wizard.Network.TeachSpeed, 0.3);
+    EXPECT_EQ(host.Wizard.TeachCount, 20); // 50 % of 40 records
+    EXPECT_EQ(host.Wizard.TestCount, 20);
+}
+
+TEST_F(PageLearnConfigTest, TextStillBeingTypedInASpinBoxIsTakenOnSync) {
+    QSpinBox* spin = Spin("seUseForTeach");
+    spin->findChild<QLineEdit*>()->setText("30");
+    page->SyncToModel();
+    EXPECT_EQ(host.Wizard.LearnPage.UseForTeach, 30);
+}
+
+TEST_F(PageLearnConfigTest, NonNumericThresholdStopsTheForwardStepWithTheReadersMessage) {
+    QTest::mouseClick(Box("cbMidTeachErr"), Qt::LeftButton);
+    Retype(Edit("edtIdentErr"), "0.07");
+    Retype(Edit("edtMidTeachErr"), "abc");
+    page->SyncToModel();
+    EXPECT_FALSE(host.Guard([&] { host.Wizard.Next(); }));
+    ASSERT_EQ(host.Boxes.Errors.size(), 1u);
+    EXPECT_EQ(host.Boxes.Errors[0], "'abc' is not a valid floating point value");
+    EXPECT_EQ(host.Wizard.State, 3);
+    EXPECT_EQ(host.Wizard.IdentErrLimit, 0.07); // taken before the faulty field
+}
+
+} // namespace
+} // namespace nirvex

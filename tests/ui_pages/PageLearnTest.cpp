@@ -1,0 +1,251 @@
+#include "PageLearn.h"
+#include "PagesFixture.h"
+
+#include "GraphPanel.h"
+#include "Histo.h"
+#include "RandomGen.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace nirvex {
+namespace {
+
+using test::TTestHost;
+
+const QString kStart = QString::fromUtf8("Пуск обучения");
+const QString kStartHint = QString::fromUtf8("Начало обучение системы");
+const QString kStop = QString::fromUtf8("Остановка обучения");
+const QString kStopHint = QString::fromUtf8("Остановка обучения системы");
+const QString kWait = QString::fromUtf8("Ждите...");
+
+class PageLearnTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SetRandSeed(11);
+        ASSERT_TRUE(dir.isValid());
+        sample = dir.filePath("s.txt").toStdString();
+        test::WriteSample(sample, 50);
+        test::ConfigureUpToLearnPage(host.Wizard, sample, 4);
+    }
+
+    // Leaves page 4 forward with the settings made so far and shows the training page.
+    void OpenLearnPage() {
+        ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
+        ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
+        ASSERT_EQ(host.Wizard.State, 5);
+        page = std::make_unique<TPageLearn>(host, nullptr);
+        page->resize(kPageClientWidth, kPageClientHeight);
+        page->show();
+        page->ShowPage();
+        btn = page->findChild<QPushButton*>("btnLearn");
+        grid = page->findChild<QTableWidget*>("sgStat");
+        histo = page->findChild<THisto*>("hErrors");
+        teach = page->findChild<TGraphPanel*>("gpTeach");
+        testPanel = page->findChild<TGraphPanel*>("gpTest");
+        ASSERT_TRUE(btn && grid && histo && teach && testPanel);
+    }
+
+    void Tick(TCriterion which) { host.Wizard.CriterionClicked(which, true); }
+
+    QString Cell(int column, int row) const { return grid->item(row, column)->text(); }
+
+    // Every value cell shows what the model computed for the last refresh.
+    void ExpectGridShowsModel() const {
+        for (int c = 0; c < 3; ++c)
+            for (int r = 0; r < 4; ++r)
+                EXPECT_EQ(Cell(c, r).toStdString(), host.Wizard.StatCells[c][r]) << c << "," << r;
+    }
+
+    void ExpectIdle() const {
+        EXPECT_EQ(btn->text(), kStart);
+        EXPECT_EQ(btn->toolTip(), kStartHint);
+        EXPECT_FALSE(host.Wizard.Training());
+        ASSERT_FALSE(host.Frames.empty());
+        const test::TFrameState& f = host.Frames.back();
+        EXPECT_TRUE(f.Next && f.Prev && f.Quit && f.IconTimer);
+    }
+
+    QTemporaryDir dir;
+    std::string sample;
+    TTestHost host;
+    std::unique_ptr<TPageLearn> page;
+    QPushButton* btn = nullptr;
+    QTableWidget* grid = nullptr;
+    THisto* histo = nullptr;
+    TGraphPanel* teach = nullptr;
+    TGraphPanel* testPanel = nullptr;
+};
+
+TEST_F(PageLearnTest, ShowsHeadingsIdleButtonAndLayout) {
+    OpenLearnPage();
+    EXPECT_EQ(Cell(1, 0), QString::fromUtf8("Обуч."));
+    EXPECT_EQ(Cell(2, 0), QString::fromUtf8("Тест."));
+    EXPECT_EQ(Cell(0, 1), QString::fromUtf8("Error ср."));
+    EXPECT_EQ(Cell(0, 2), QString::fromUtf8("Error макс."));
+    EXPECT_EQ(Cell(0, 3), QString::fromUtf8("Распознано"));
+    EXPECT_EQ(Cell(1, 1), "");
+    EXPECT_EQ(grid->rowCount(), 4);
+    EXPECT_EQ(grid->columnCount(), 3);
+    EXPECT_FALSE(grid->isEnabled());
+    EXPECT_EQ(grid->columnWidth(0), 66);
+    EXPECT_EQ(grid->columnWidth(2), 56);
+    EXPECT_EQ(grid->rowHeight(0), 15);
+    EXPECT_EQ(grid->rowHeight(3), 16);
+    EXPECT_EQ(btn->text(), kStart);
+    EXPECT_EQ(btn->toolTip(), kStartHint);
+    EXPECT_EQ(histo->geometry(), QRect(0, 0, 394, 195));
+    EXPECT_EQ(teach->mapTo(page.get(), QPoint(0, 0)), QPoint(0, 195));
+    EXPECT_EQ(teach->size(), QSize(97, 97));
+    EXPECT_EQ(testPanel->mapTo(page.get(), QPoint(0, 0)), QPoint(105, 195));
+    EXPECT_EQ(grid->mapTo(page.get(), QPoint(0, 0)), QPoint(212, 195));
+    EXPECT_EQ(btn->mapTo(page.get(), QPoint(0, 0)), QPoint(248, 195 + 72));
+    EXPECT_EQ(btn->size(), QSize(121, 25));
+    EXPECT_EQ(histo->Color(), QColor(Qt::black));
+    EXPECT_EQ(histo->HistoColor1(), QColor(0, 255, 0));
+    EXPECT_EQ(histo->HistoColor2(), QColor(255, 0, 0));
+    EXPECT_EQ(teach->Color(), QColor(0, 255, 0));
+    EXPECT_EQ(testPanel->Color(), QColor(255, 0, 0));
+}
+
+TEST_F(PageLearnTest, RunEndedByTheEpochLimit) {
+    Tick(TCriterion::Epoch);
+    host.Wizard.LearnPage.EpochC = 12;
+    OpenLearnPage();
+    QTest::mouseClick(btn, Qt::LeftButton);
+
+    ASSERT_EQ(host.Boxes.Messages.size(), 1u);
+    EXPECT_EQ(host.Boxes.Messages[0], QString::fromUtf8("Остановка обучения\n\rИсчерпан лимит эпох."));
+    EXPECT_TRUE(host.Boxes.Errors.empty());
+    EXPECT_EQ(host.Wizard.Network.Epoch, 13); // counters 0..12 before the increase
+    // refreshed after the epochs counted 0 and 10: the status shows the latter
+    EXPECT_EQ(host.Wizard.StatusText, "Эпоха: 10");
+    ExpectGridShowsModel();
+    EXPECT_FALSE(Cell(1, 1).isEmpty());
+    EXPECT_TRUE(Cell(1, 3).endsWith('%'));
+    EXPECT_EQ(teach->PountsCount(), host.Wizard.TeachCount);
+    EXPECT_EQ(testPanel->PountsCount(), host.Wizard.TestCount);
+    EXPECT_EQ(histo->TeachTotal(), host.Wizard.TeachCount); // cleared every epoch
+    EXPECT_EQ(histo->TestTotal(), host.Wizard.TestCount);
+    for (int k = 0; k < teach->PountsCount(); ++k) {
+        EXPECT_GE(teach->Point(k).X, 0.5);
+        EXPECT_LE(teach->Point(k).Y, 1.0);
+    }
+    // Running while the run lasted, idle at its end
+    ASSERT_GE(host.Frames.size(), 2u);
+    const test::TFrameState& first = host.Frames.front();
+    EXPECT_FALSE(first.Next || first.Prev || first.Quit || first.IconTimer);
+    EXPECT_EQ(QString::fromStdString(first.Caption), kStop);
+    EXPECT_EQ(QString::fromStdString(first.Hint), kStopHint);
+    ExpectIdle();
+}
+
+TEST_F(PageLearnTest, RunEndedByACriterion) {
+    Tick(TCriterion::MaxTeachErr);
+    host.Wizard.LearnPage.MaxTeachErrText = "10"; // every example's error is below 1
+    OpenLearnPage();
+    QTest::mouseClick(btn, Qt::LeftButton);
+    ASSERT_EQ(host.Boxes.Messages.size(), 1u);
+    EXPECT_EQ(host.Boxes.Messages[0], QString::fromUtf8("Обучение завершено успешно"));
+    EXPECT_EQ(host.Wizard.Network.Epoch, 1);
+    EXPECT_EQ(host.Wizard.StatusText, "Эпоха: 0");
+    ExpectGridShowsModel();
+    ExpectIdle();
+}
+
+TEST_F(PageLearnTest, StopButtonPressedDuringTheRunThroughThePumpedEventLoop) {
+    OpenLearnPage(); // no criterion: only the stop button ends this run
+    QString captionRunning, hintRunning, captionStopping;
+    bool navDuringRun = true, stopFlag = false, timedOut = false;
+    QTimer stopper, watchdog;
+    stopper.setSingleShot(true);
+    watchdog.setSingleShot(true);
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        captionRunning = btn->text();
+        hintRunning = btn->toolTip();
+        navDuringRun = host.Wizard.NextEnabled || host.Wizard.PrevEnabled || host.Wizard.QuitEnabled;
+        QTest::mouseClick(btn, Qt::LeftButton);
+        captionStopping = btn->text();
+        stopFlag = host.Wizard.StopRequested;
+    });
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        timedOut = true;
+        host.Wizard.RequestStop();
+    });
+    stopper.start(60);
+    watchdog.start(20000);
+    EXPECT_EQ(btn->text(), kStart);
+    QTest::mouseClick(btn, Qt::LeftButton);
+
+    EXPECT_FALSE(timedOut);
+    EXPECT_EQ(captionRunning, kStop);
+    EXPECT_EQ(hintRunning, kStopHint);
+    EXPECT_FALSE(navDuringRun);
+    EXPECT_EQ(captionStopping, kWait);
+    EXPECT_TRUE(stopFlag);
+    EXPECT_TRUE(host.Boxes.Messages.empty()); // a user stop ends without a message
+    EXPECT_GE(host.Wizard.Network.Epoch, 1);
+    ExpectIdle();
+    std::vector<std::string> captions;
+    for (const auto& f : host.Frames)
+        if (captions.empty() || captions.back() != f.Caption)
+            captions.push_back(f.Caption);
+    EXPECT_EQ(captions, (std::vector<std::string>{"Остановка обучения", "Ждите...", "Пуск обучения"}));
+}
+
+TEST_F(PageLearnTest, ErrorInTheMiddleOfARunRestoresTheButtons) {
+    // All records train, so the fault always meets a teaching step (a test example alone would
+    // divide by zero without the invalid operation that follows in the step).
+    host.Wizard.LearnPage.UseForTeach = 100;
+    OpenLearnPage();
+    TFieldInfo& input = host.Wizard.Fields[0];
+    ASSERT_EQ(input.FieldType, ftInput);
+    const double min = input.Min, max = input.Max;
+    QString captionBefore;
+    bool timedOut = false;
+    QTimer breaker, watchdog;
+    breaker.setSingleShot(true);
+    watchdog.setSingleShot(true);
+    QObject::connect(&breaker, &QTimer::timeout, [&] {
+        captionBefore = btn->text();
+        input.Min = input.Max = input.DataMax + 1000; // every later example divides by Max - Min = 0
+    });
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        timedOut = true;
+        host.Wizard.RequestStop();
+    });
+    breaker.start(40);
+    watchdog.start(20000);
+    QTest::mouseClick(btn, Qt::LeftButton);
+
+    EXPECT_FALSE(timedOut);
+    EXPECT_EQ(captionBefore, kStop);
+    ASSERT_EQ(host.Boxes.Errors.size(), 1u);
+    // the infinite input meets a saturated neuron in the teaching step: 0 x inf
+    EXPECT_EQ(host.Boxes.Errors[0], QString::fromUtf8("Недопустимая операция с плавающей точкой"));
+    EXPECT_TRUE(host.Boxes.Messages.empty());
+    ExpectIdle();
+
+    // the page is usable again: with the field repaired and the network built anew (the failed
+    // epoch left its weights broken) the next run trains to the epoch limit
+    input.Min = min;
+    input.Max = max;
+    host.Wizard.PageChanged = true;
+    host.Wizard.ApplyNetConfig();
+    host.Wizard.LearnPage.EpochOn = true;
+    host.Wizard.LearnPage.EpochC = 0;
+    QTest::mouseClick(btn, Qt::LeftButton);
+    ASSERT_EQ(host.Boxes.Messages.size(), 1u);
+    EXPECT_EQ(host.Boxes.Messages[0], QString::fromUtf8("Остановка обучения\n\rИсчерпан лимит эпох."));
+    ExpectIdle();
+}
+
+} // namespace
+} // namespace nirvex

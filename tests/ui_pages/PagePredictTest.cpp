@@ -1,0 +1,193 @@
+#include "PagePredict.h"
+#include "PagesFixture.h"
+
+#include "NumberText.h"
+#include "RandomGen.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace nirvex {
+namespace {
+
+using test::TTestHost;
+
+class PagePredictTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SetRandSeed(5);
+        ASSERT_TRUE(dir.isValid());
+        sample = dir.filePath("s.txt").toStdString();
+        test::WriteSample(sample, 30);
+        test::ConfigureUpToLearnPage(host.Wizard, sample, 3);
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
+        ASSERT_EQ(host.Wizard.State, 6);
+        page = std::make_unique<TPagePredict>(host, nullptr);
+        page->resize(kPageClientWidth, kPageClientHeight);
+        page->show();
+        page->ShowPage();
+        inp = page->findChild<QTableWidget*>("sgInp");
+        out = page->findChild<QTableWidget*>("sgOut");
+        btnPredict = page->findChild<QPushButton*>("btnPredict");
+        btnStore = page->findChild<QPushButton*>("btnStore");
+        ASSERT_TRUE(inp && out && btnPredict && btnStore);
+    }
+
+    void Type(int row, const char* text) { inp->item(row, 1)->setText(QString::fromUtf8(text)); }
+    QString Output(int row) const { return out->item(row, 1)->text(); }
+
+    QTemporaryDir dir;
+    std::string sample;
+    TTestHost host;
+    std::unique_ptr<TPagePredict> page;
+    QTableWidget* inp = nullptr;
+    QTableWidget* out = nullptr;
+    QPushButton* btnPredict = nullptr;
+    QPushButton* btnStore = nullptr;
+};
+
+TEST_F(PagePredictTest, GridsAreNamedFromTheFields) {
+    ASSERT_EQ(inp->rowCount(), 4); // header and the inputs A, B, C
+    ASSERT_EQ(out->rowCount(), 2); // header and the target Y
+    EXPECT_EQ(inp->item(1, 0)->text(), "A");
+    EXPECT_EQ(inp->item(3, 0)->text(), "C");
+    EXPECT_EQ(out->item(1, 0)->text(), "Y");
+    EXPECT_EQ(inp->item(0, 1)->text(), "");
+    EXPECT_FALSE(inp->item(1, 0)->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(inp->item(0, 1)->flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(inp->item(1, 1)->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(out->item(1, 1)->flags() & Qt::ItemIsEditable);
+    EXPECT_EQ(inp->columnWidth(0), 64);
+    EXPECT_EQ(inp->columnWidth(1), 113);
+    EXPECT_EQ(out->columnWidth(1), 101);
+    EXPECT_EQ(inp->rowHeight(2), 18);
+    EXPECT_EQ(inp->geometry(), QRect(0, 13, 201, 279));
+    EXPECT_EQ(out->mapTo(page.get(), QPoint(0, 0)), QPoint(201, 13));
+    EXPECT_EQ(btnPredict->text(), QString::fromUtf8("Рассчет"));
+    EXPECT_EQ(btnPredict->toolTip(), QString::fromUtf8("Проведение нейросетевого рассчета"));
+    EXPECT_EQ(btnStore->text(), QString::fromUtf8("Сохранить"));
+    EXPECT_EQ(inp->toolTip(), QString::fromUtf8("Значения входов нейросети, при которых надо провести рассчет"));
+    EXPECT_EQ(out->toolTip(), QString::fromUtf8("Результат нейросетевого рассчета"));
+    // both buttons lie wholly on the page
+    for (QPushButton* b : {btnPredict, btnStore})
+        EXPECT_TRUE(page->rect().contains(QRect(b->mapTo(page.get(), QPoint(0, 0)), b->size())));
+}
+
+TEST_F(PagePredictTest, CalculationFillsTheOutputInTheTargetsUnits) {
+    Type(1, "3");
+    Type(2, "1.5");
+    Type(3, "2");
+    QTest::mouseClick(btnPredict, Qt::LeftButton);
+    EXPECT_TRUE(host.Boxes.Errors.empty());
+    const QString first = Output(1);
+    ASSERT_FALSE(first.isEmpty());
+    const TFieldInfo& y = host.Wizard.Fields[3];
+    const double v = StrToFloat(first.toStdString());
+    EXPECT_GT(v, y.Min);
+    EXPECT_LT(v, y.Max);
+    // the rows reach the inputs by NetIndex, and the text is the 15-digit general format
+    EXPECT_EQ(first.toStdString(), FormatGeneral(host.Wizard.PredictValues({3, 1.5, 2})[0], 15));
+    QTest::mouseClick(btnPredict, Qt::LeftButton);
+    EXPECT_EQ(Output(1), first);
+    EXPECT_FALSE(host.Wizard.PageChanged);
+}
+
+TEST_F(PagePredictTest, TextStillInTheCellEditorIsUsed) {
+    Type(1, "3");
+    Type(2, "1.5");
+    Type(3, "9");
+    inp->setCurrentCell(3, 1);
+    inp->editItem(inp->item(3, 1));
+    auto* editor = inp->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText("2");
+    page->SyncToModel();
+    EXPECT_EQ(host.Wizard.PredictPage.InputTexts[2], "2");
+    QTest::mouseClick(btnPredict, Qt::LeftButton);
+    EXPECT_EQ(Output(1).toStdString(), FormatGeneral(host.Wizard.PredictValues({3, 1.5, 2})[0], 15));
+}
+
+TEST_F(PagePredictTest, EmptyOrCommaInputIsRefusedAndNothingIsWritten) {
+    Type(1, "3");
+    Type(2, "1.5");
+    QTest::mouseClick(btnPredict, Qt::LeftButton);
+    ASSERT_EQ(host.Boxes.Errors.size(), 1u);
+    EXPECT_EQ(host.Boxes.Errors[0], "'' is not a valid floating point value");
+    EXPECT_EQ(Output(1), "");
+
+    Type(3, "2");
+    QTest::mouseClick(btnPredict, Qt::LeftButton);
+    const QString good = Output(1);
+    Type(2, "1,5");
+    QTest::mouseClick(btnPredict, Qt::LeftButton);
+    ASSERT_EQ(host.Boxes.Errors.size(), 2u);
+    EXPECT_EQ(host.Boxes.Errors[1], "'1,5' is not a valid floating point value");
+    EXPECT_EQ(Output(1), good);
+}
+
+TEST_F(PagePredictTest, LinearInputWithMaxEqualToMinDividesByZero) {
+    host.Wizard.Fields[0].Max = host.Wizard.Fields[0].Min;
+    Type(1, QByteArray::fromStdString(test::Num(host.Wizard.Fields[0].Min + 1)).constData());
+    Type(2, "1");
+    Type(3, "1");
+    QTest::mouseClick(btnPredict, Qt::LeftButton);
+    ASSERT_EQ(host.Boxes.Errors.size(), 1u);
+    EXPECT_EQ(host.Boxes.Errors[0], QString::fromUtf8("Деление на ноль"));
+    EXPECT_EQ(Output(1), "");
+}
+
+TEST_F(PagePredictTest, ValuesStayWhenThePageIsLeftAndShownAgain) {
+    Type(1, "3");
+    Type(2, "1.5");
+    Type(3, "2");
+    QTest::mouseClick(btnPredict, Qt::LeftButton);
+    const QString result = Output(1);
+    host.Wizard.Prev();
+    host.Wizard.Next();
+    ASSERT_EQ(host.Wizard.State, 6);
+    page->ShowPage();
+    EXPECT_EQ(inp->item(2, 1)->text(), "1.5");
+    EXPECT_EQ(Output(1), result);
+    EXPECT_EQ(inp->item(3, 0)->text(), "C");
+}
+
+TEST_F(PagePredictTest, StoreSavesTheProjectAndClearsTheChangeMarks) {
+    host.Wizard.Modified = true;
+    host.Boxes.NextSaveName = dir.filePath("proj");
+    QTest::mouseClick(btnStore, Qt::LeftButton);
+    EXPECT_TRUE(host.Boxes.Errors.empty());
+    ASSERT_EQ(host.Boxes.SaveFilters.size(), 1u);
+    EXPECT_EQ(host.Boxes.SaveFilters[0], QString::fromUtf8("Файлы Nirvex (*.qvx)"));
+    EXPECT_EQ(host.Boxes.SaveProposed[0], "Default");
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("proj.qvx")));
+    EXPECT_FALSE(host.Wizard.Modified);
+    EXPECT_FALSE(host.Wizard.PageChanged);
+}
+
+TEST_F(PagePredictTest, CancelledStoreChangesNothing) {
+    host.Wizard.Modified = true;
+    host.Boxes.NextSaveName.clear();
+    QTest::mouseClick(btnStore, Qt::LeftButton);
+    EXPECT_TRUE(host.Wizard.Modified);
+    EXPECT_TRUE(QDir(dir.path()).entryList({"*.qvx"}).isEmpty());
+}
+
+TEST_F(PagePredictTest, FailedStoreIsShownAndKeepsTheMarks) {
+    host.Wizard.Modified = true;
+    host.Boxes.NextSaveName = dir.filePath("missing/sub/proj");
+    QTest::mouseClick(btnStore, Qt::LeftButton);
+    EXPECT_EQ(host.Boxes.Errors.size(), 1u);
+    EXPECT_TRUE(host.Wizard.Modified);
+}
+
+} // namespace
+} // namespace nirvex
