@@ -1,0 +1,81 @@
+#include "UiTestSupport.h"
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace nirvex;
+using namespace nirvex::test;
+
+namespace {
+
+class PageSampleTest : public testing::Test, public TWindowFixture {};
+
+} // namespace
+
+TEST_F(PageSampleTest, MemoHoldsTheSevenLines) {
+    QStringList lines = Find<QPlainTextEdit>("Memo1")->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(lines[0], QStringLiteral("Нейросети  являются программами, работающими по самообучающи-"));
+    EXPECT_EQ(lines[3], QStringLiteral("ного набора данных - обучающей  выборки.  Для  обучения  нейросети "));
+    EXPECT_EQ(lines[6], QStringLiteral("специального вида"));
+    EXPECT_TRUE(Find<QPlainTextEdit>("Memo1")->isReadOnly());
+}
+
+TEST_F(PageSampleTest, ControlsCarryTheirCaptionsAndHints) {
+    EXPECT_EQ(Find<QGroupBox>("GroupBox2")->title(), QStringLiteral(" Файл с обучающей выборкой "));
+    EXPECT_EQ(Find("edtLearnSampleFileName")->toolTip(), QStringLiteral("Укажите имя файла с обучающей выборкой"));
+    EXPECT_EQ(Find<QPushButton>("btnBrowseLearnSampleFile")->text(), QStringLiteral("Обзор"));
+    EXPECT_EQ(Find("btnBrowseLearnSampleFile")->toolTip(), QStringLiteral("Выбор доступных файлов"));
+}
+
+TEST_F(PageSampleTest, TypingMarksThePageChanged) {
+    Type("edtLearnSampleFileName", QStringLiteral("a.txt"));
+    EXPECT_EQ(Model().SampleFileText, "a.txt");
+    EXPECT_TRUE(Model().PageChanged);
+}
+
+TEST_F(PageSampleTest, BrowsePutsTheChosenNameInAndMarksTheChange) {
+    Dialogs.NextOpenFile = ExampleFile("boston.txt");
+    Click("btnBrowseLearnSampleFile");
+    EXPECT_EQ(Dialogs.LastFilter,
+              QStringLiteral("Текстовые файлы (*.txt);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)"));
+    EXPECT_EQ(Find<QLineEdit>("edtLearnSampleFileName")->text(), ExampleFile("boston.txt"));
+    EXPECT_EQ(Model().SampleFileText, ExampleFile("boston.txt").toStdString());
+    EXPECT_TRUE(Model().PageChanged);
+    Click("btnNext");
+    EXPECT_EQ(Model().FieldCount(), 14);
+}
+
+TEST_F(PageSampleTest, CancelledBrowseChangesNothing) {
+    Type("edtLearnSampleFileName", QStringLiteral("kept.txt"));
+    Find("btnNext")->setFocus();
+    Find("edtLearnSampleFileName")->setFocus();
+    ASSERT_FALSE(Model().PageChanged);
+    Dialogs.NextOpenFile.clear();
+    Click("btnBrowseLearnSampleFile");
+    EXPECT_EQ(Find<QLineEdit>("edtLearnSampleFileName")->text(), QStringLiteral("kept.txt"));
+    EXPECT_FALSE(Model().PageChanged);
+}
+
+TEST_F(PageSampleTest, FocusEnteringFromOutsideClearsTheChangeButMovesInsideDoNot) {
+    Type("edtLearnSampleFileName", QStringLiteral("a.txt"));
+    Find("btnBrowseLearnSampleFile")->setFocus();
+    EXPECT_TRUE(Model().PageChanged);
+    Find("edtLearnSampleFileName")->setFocus();
+    EXPECT_TRUE(Model().PageChanged);
+    Find("btnQuit")->setFocus();
+    EXPECT_TRUE(Model().PageChanged);
+    Find("edtLearnSampleFileName")->setFocus();
+    EXPECT_FALSE(Model().PageChanged);
+}
+
+TEST_F(PageSampleTest, UnchangedNameKeepsTheLoadedSample) {
+    LoadIris();
+    Model().Fields[1].FieldType = ftTarget;
+    Click("btnPrev");
+    Find("edtLearnSampleFileName")->setFocus();
+    Click("btnNext");
+    EXPECT_EQ(Model().Fields[1].FieldType, ftTarget);
+}
