@@ -22,8 +22,18 @@ namespace {
 
 constexpr int kGridRowHeight = 18;
 
+// The captions were laid out for a narrower font than ours: the condensed face keeps them clear
+// of the controls beside them.
+QFont Condensed(const QFont& base, int pixelSize) {
+    QFont f = base;
+    f.setFamily(QStringLiteral("DejaVu Sans Condensed"));
+    f.setPixelSize(pixelSize);
+    return f;
+}
+
 QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y) {
     auto* label = new QLabel(text, parent);
+    label->setFont(Condensed(label->font(), 11));
     label->move(x, y);
     label->adjustSize();
     return label;
@@ -32,7 +42,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y) {
 QLabel* MakeStatic(QWidget* parent, const char* name, int y) {
     auto* st = new QLabel(parent);
     st->setObjectName(QString::fromLatin1(name));
-    st->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    st->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     st->setGeometry(192, y, 57, 22);
     st->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     st->setIndent(3);
@@ -90,8 +100,10 @@ TPageNet::TPageNet(IWizardHost& host, QWidget* parent) : TWizardPage(host, paren
     sgHideLayerConfig_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     sgHideLayerConfig_->verticalHeader()->setDefaultSectionSize(kGridRowHeight);
     sgHideLayerConfig_->verticalHeader()->setMinimumSectionSize(kGridRowHeight);
-    sgHideLayerConfig_->setColumnWidth(0, 35);
-    sgHideLayerConfig_->setColumnWidth(1, 73);
+    sgHideLayerConfig_->setFont(Condensed(font(), 10));
+    sgHideLayerConfig_->setColumnWidth(0, 40);
+    sgHideLayerConfig_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sgHideLayerConfig_->horizontalHeader()->setStretchLastSection(true);
     sgHideLayerConfig_->setShowGrid(true);
     sgHideLayerConfig_->setSelectionMode(QAbstractItemView::ContiguousSelection);
     sgHideLayerConfig_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -123,9 +135,7 @@ TPageNet::TPageNet(IWizardHost& host, QWidget* parent) : TWizardPage(host, paren
 
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("Вид сигмоиды"));
-    QFont small = font();
-    small.setPixelSize(9);
-    chart->setTitleFont(small);
+    chart->setTitleFont(Condensed(font(), 9));
     chart->legend()->hide();
     chart->setMargins(QMargins(0, 0, 0, 0));
     chart->layout()->setContentsMargins(0, 0, 0, 0);
@@ -140,12 +150,16 @@ TPageNet::TPageNet(IWizardHost& host, QWidget* parent) : TWizardPage(host, paren
     axisX->setRange(-10, 10);
     axisX->setTickCount(11);
     axisX->setLabelFormat(QStringLiteral("%.0f"));
+    // Thirteen labels do not fit the chart's height: the grid keeps every 0.1, the labels every 0.5.
     auto* axisY = new QValueAxis;
     axisY->setRange(-0.1, 1.1);
-    axisY->setTickCount(13);
+    axisY->setTickType(QValueAxis::TicksDynamic);
+    axisY->setTickAnchor(0);
+    axisY->setTickInterval(0.5);
+    axisY->setMinorTickCount(4);
     axisY->setLabelFormat(QStringLiteral("%.1f"));
     for (QValueAxis* axis : {axisX, axisY})
-        axis->setLabelsFont(small);
+        axis->setLabelsFont(Condensed(font(), 9));
     chart->addAxis(axisX, Qt::AlignBottom);
     chart->addAxis(axisY, Qt::AlignLeft);
     series_->attachAxis(axisX);

@@ -38,6 +38,10 @@ TPageSample::TPageSample(IWizardHost& host, QWidget* parent) : TWizardPage(host,
     memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memo_->document()->setDocumentMargin(2);
+    // The lines are hyphenated for a narrow font: the condensed face keeps them whole.
+    QFont narrow = memo_->font();
+    narrow.setFamily(QStringLiteral("DejaVu Sans Condensed"));
+    memo_->setFont(narrow);
     QPalette pal = memo_->palette();
     pal.setColor(QPalette::Base, pal.color(QPalette::Window));
     memo_->setPalette(pal);
