@@ -2,6 +2,7 @@
 
 #include "GraphPanel.h"
 #include "Histo.h"
+#include "PageControls.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -100,6 +101,8 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
     sgStat->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sgStat->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sgStat->setShowGrid(true);
+    sgStat->setItemDelegate(new TGridDelegate(sgStat));
+    CondenseFont(sgStat);
     sgStat->setFrameShape(QFrame::Box);
     sgStat->setFrameShadow(QFrame::Plain);
     sgStat->setLineWidth(1);

@@ -1,5 +1,6 @@
 #include "PageLearnConfig.h"
 
+#include "PageControls.h"
 #include "Wizard.h"
 
 #include <QCheckBox>
@@ -12,9 +13,11 @@ namespace nirvex {
 
 namespace {
 
-QLabel* MakeLabel(QWidget* parent, const char* text, int x, int y) {
+// A caption at (x, y) that must end before x + room, where the next control begins.
+QLabel* MakeLabel(QWidget* parent, const char* text, int x, int y, int room) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
     label->move(x, y);
+    FitCaption(label, room);
     label->adjustSize();
     return label;
 }
@@ -39,6 +42,7 @@ QCheckBox* MakeBox(QWidget* parent, const char* name, const char* text, int x, i
     auto* box = new QCheckBox(QString::fromUtf8(text), parent);
     box->setObjectName(name);
     box->setGeometry(x, y, width, 17);
+    FitCaption(box, width);
     return box;
 }
 
@@ -58,15 +62,15 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     setObjectName("tsLearnConfig");
     setProperty("HelpContext", 64);
 
-    MakeLabel(this, "Использовать для обучения нейросети", 11, 8);
+    MakeLabel(this, "Использовать для обучения нейросети", 11, 8, 219);
     seUseForTeach = MakeSpin(this, "seUseForTeach", 232, 0, 1, 100, 80);
     seUseForTeach->setToolTip(QString::fromUtf8("Процент выборки, используемый при обучении"));
-    MakeLabel(this, "% выборки", 296, 8);
-    MakeLabel(this, "Скорость обучения", 11, 32);
+    MakeLabel(this, "% выборки", 296, 8, 98);
+    MakeLabel(this, "Скорость обучения", 11, 32, 219);
     edtTS = MakeEdit(this, "edtTS", 232, 24);
-    MakeLabel(this, "Момент", 11, 56);
+    MakeLabel(this, "Момент", 11, 56, 219);
     edtMiu = MakeEdit(this, "edtMiu", 232, 48);
-    MakeLabel(this, "Распознано если ошибка по примеру<", 11, 80);
+    MakeLabel(this, "Распознано если ошибка по примеру<", 11, 80, 219);
     edtIdentErr = MakeEdit(this, "edtIdentErr", 232, 73);
     edtIdentErr->setToolTip(QString::fromUtf8("Порог верного распознания примера"));
     cbValidate = MakeBox(this, "cbValidate", "Использовать тестовое множество как валидационное", 11, 100, 310);
@@ -78,21 +82,21 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     auto* cbEpoch = MakeBox(g, "cbEpoch", "Прошло ", 11, 18, 97);
     seEpoch = MakeSpin(g, "seEpoch", 110, 17, 0, 100000, 10000);
     seEpoch->setToolTip(QString::fromUtf8("Максимальное число эпох, используемое при обучении"));
-    MakeLabel(g, "эпох", 177, 20);
+    MakeLabel(g, "эпох", 177, 20, 217);
     auto* cbMaxTeachErr = MakeBox(g, "cbMaxTeachErr", "Макс. ошибка при обучении <", 11, 41, 219);
     edtMaxTeachErr = MakeEdit(g, "edtMaxTeachErr", 232, 37);
     auto* cbMidTeachErr = MakeBox(g, "cbMidTeachErr", "Средняя ошибки при обучении <", 11, 64, 219);
     edtMidTeachErr = MakeEdit(g, "edtMidTeachErr", 232, 60);
     auto* cbTeachIdent = MakeBox(g, "cbTeachIdent", "Распознано ", 11, 87, 97);
     seTeachIdent = MakeSpin(g, "seTeachIdent", 110, 80, 0, 100, 80);
-    MakeLabel(g, "% обучающей выборки", 177, 89);
+    MakeLabel(g, "% обучающей выборки", 177, 89, 217);
     auto* cbMaxTestErr = MakeBox(g, "cbMaxTestErr", "Макс. ошибка при тестировании <", 11, 110, 219);
     edtMaxTestErr = MakeEdit(g, "edtMaxTestErr", 232, 108);
     auto* cbMidTestErr = MakeBox(g, "cbMidTestErr", "Средняя ошибки при тестировании <", 11, 133, 219);
     edtMidTestErr = MakeEdit(g, "edtMidTestErr", 232, 131);
     auto* cbTestIdent = MakeBox(g, "cbTestIdent", "Распознано ", 11, 156, 97);
     seTestIdent = MakeSpin(g, "seTestIdent", 110, 153, 0, 100, 80);
-    MakeLabel(g, "% тестовой выборки", 177, 159);
+    MakeLabel(g, "% тестовой выборки", 177, 159, 217);
 
     rows_ = {{{cbEpoch, seEpoch},
               {cbMaxTeachErr, edtMaxTeachErr},

@@ -1,5 +1,6 @@
 #include "PagePredict.h"
 
+#include "PageControls.h"
 #include "ProjectFile.h"
 #include "Wizard.h"
 
@@ -25,6 +26,8 @@ public:
         setColumnWidth(0, nameWidth);
         setColumnWidth(1, valueWidth);
         setShowGrid(true);
+        setItemDelegate(new TGridDelegate(this));
+        CondenseFont(this);
         setSelectionMode(QAbstractItemView::ContiguousSelection);
         setSelectionBehavior(QAbstractItemView::SelectItems);
         setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
@@ -89,6 +92,7 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
     lblTitles = new QLabel(
         QString::fromUtf8("         Набор входных параметров                        Рассчитанные значения"), this);
     lblTitles->setObjectName("lblTitles");
+    FitCaption(lblTitles, kPageClientWidth);
 
     sgInp = new TPredictGrid("sgInp", 64, 113, true, this);
     sgInp->setToolTip(QString::fromUtf8("Значения входов нейросети, при которых надо провести рассчет"));
@@ -148,6 +152,9 @@ void TPagePredict::ShowPage() {
         sgOut->SetCell(static_cast<int>(k) + 1, 0, Q(pp.OutputNames[k]));
     PaintOutputs();
     painting_ = false;
+    // the cursor starts in the first cell that takes input, not on the fixed header
+    if (inputs > 0 && (sgInp->currentRow() < 1 || sgInp->currentColumn() < 1))
+        sgInp->setCurrentCell(1, 1);
 }
 
 void TPagePredict::PaintOutputs() {

@@ -50,12 +50,14 @@ int main(int argc, char** argv) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);
     QApplication::setFont(font);
-    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
 
     SetRandSeed(2024);
     test::TTestHost host;
     TWizard& m = host.Wizard;
-    if (!host.Guard([&] { test::ConfigureUpToLearnPage(m, NIRVEX_EXAMPLES_DIR "/iris.txt", 6); })) {
+    // the report names the sample as typed: relative to the source tree, not this build's path
+    QDir::setCurrent(QStringLiteral(NIRVEX_EXAMPLES_DIR "/.."));
+    if (!host.Guard([&] { test::ConfigureUpToLearnPage(m, "examples/iris.txt", 6); })) {
         std::fprintf(stderr, "%s\n", host.Boxes.Errors.back().toUtf8().constData());
         return 1;
     }
@@ -69,6 +71,9 @@ int main(int argc, char** argv) {
     m.LearnPage.TestIdentC = 97;
     learnConfig.ShowPage();
     bool ok = Save(learnConfig, folder, "page4.png");
+    // the run pictured on page 6 goes on to its epoch limit
+    for (const char* box : {"cbMidTestErr", "cbTestIdent"})
+        QTest::mouseClick(learnConfig.findChild<QCheckBox*>(box), Qt::LeftButton);
 
     learnConfig.SyncToModel();
     ok = host.Guard([&] { m.Next(); }) && ok;
