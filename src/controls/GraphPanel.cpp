@@ -48,9 +48,20 @@ void TGraphPanel::PaintBuffer() {
     p.drawLine(5, h - 5, w - 5, 5);
 
     p.setPen(QPen(FColor, 0));
+    // A training pass plots tens of thousands of examples onto a few thousand pixels. All dots share
+    // one colour, so a dot at a place already drawn sets the same pixels again: draw each place once
+    // (for an opaque colour; a translucent one darkens with every repeat).
+    const bool opaque = FColor.alpha() == 255;
+    std::vector<bool> drawn(opaque ? static_cast<std::size_t>(w) * static_cast<std::size_t>(h) : 0);
     for (const TGraphPoint& pt : Points) {
         const int px = GraphDotX(pt.X, w);
         const int py = GraphDotY(pt.Y, h);
+        if (opaque && px >= 0 && px < w && py >= 0 && py < h) {
+            const std::size_t place = static_cast<std::size_t>(py) * static_cast<std::size_t>(w) + px;
+            if (drawn[place])
+                continue;
+            drawn[place] = true;
+        }
         p.drawEllipse(QRect(px - 1, py - 1, 2, 2));
     }
 }

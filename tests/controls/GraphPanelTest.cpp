@@ -214,6 +214,24 @@ TEST_F(GraphPaint, DotColourFollowsTheProperty) {
     ExpectDotAt(Render(), 27, 27, 0xffff0000);
 }
 
+TEST_F(GraphPaint, RepeatedPlacesPaintLikeSingleDots) {
+    // Many points falling on the same few places (as a training pass does) and the same places
+    // once each, in another order, must give the same picture.
+    const double xs[] = {0.1, 0.5, 0.52, 0.9};
+    Panel.SetPountsCount(4);
+    for (int i = 0; i < 4; ++i) {
+        Panel.SetPointX(i, xs[3 - i]);
+        Panel.SetPointY(i, xs[i]);
+    }
+    const QImage once = Render();
+    Panel.SetPountsCount(400);
+    for (int i = 0; i < 400; ++i) {
+        Panel.SetPointX(i, xs[i % 4]);
+        Panel.SetPointY(i, xs[3 - i % 4]);
+    }
+    EXPECT_EQ(once, Render());
+}
+
 TEST_F(GraphPaint, WildValuesDoNotBreakPainting) {
     Panel.SetPountsCount(3);
     Panel.SetPointX(0, 1e300);
