@@ -8,6 +8,7 @@
 #include <bit>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 namespace nirvex {
 
@@ -59,68 +60,18 @@ int DbfCodePage(uint8_t driverId, std::string_view driverName) {
         }
         return cp;
     }
-    switch (driverId) {
-    case 0x01:
-    case 0x09:
-    case 0x0B:
-    case 0x0D:
-    case 0x0F:
-    case 0x11:
-    case 0x15:
-    case 0x18:
-    case 0x19:
-    case 0x1B:
-        return 437;
-    case 0x02:
-    case 0x0A:
-    case 0x0E:
-    case 0x10:
-    case 0x12:
-    case 0x14:
-    case 0x16:
-    case 0x1A:
-    case 0x1D:
-    case 0x25:
-    case 0x37:
-        return 850;
-    case 0x03:
-    case 0x58:
-    case 0x59:
-        return 1252;
-    case 0x26:
-    case 0x65:
-        return 866;
-    case 0x1F:
-    case 0x22:
-    case 0x23:
-    case 0x40:
-    case 0x64:
-        return 852;
-    case 0x08:
-    case 0x17:
-    case 0x66:
-        return 865;
-    case 0x6A:
-        return 737;
-    case 0x6B:
-        return 857;
-    case 0x7D:
-        return 1255;
-    case 0x7E:
-        return 1256;
-    case 0xC8:
-        return 1250;
-    case 0xC9:
-        return 1251;
-    case 0xCA:
-        return 1254;
-    case 0xCB:
-        return 1253;
-    case 0xCC:
-        return 1257;
-    default: // 0x57 is the system's ANSI page, which for this program is Windows-1251
-        return 0;
-    }
+    // Language-driver bytes and their code pages; 0x57 is the system's ANSI page, Windows-1251 for this program.
+    static constexpr std::pair<uint8_t, int> drivers[] = {
+        {0x01, 437},  {0x09, 437},  {0x0B, 437}, {0x0D, 437}, {0x0F, 437},  {0x11, 437},  {0x15, 437},  {0x18, 437},
+        {0x19, 437},  {0x1B, 437},  {0x02, 850}, {0x0A, 850}, {0x0E, 850},  {0x10, 850},  {0x12, 850},  {0x14, 850},
+        {0x16, 850},  {0x1A, 850},  {0x1D, 850}, {0x25, 850}, {0x37, 850},  {0x03, 1252}, {0x58, 1252}, {0x59, 1252},
+        {0x26, 866},  {0x65, 866},  {0x1F, 852}, {0x22, 852}, {0x23, 852},  {0x40, 852},  {0x64, 852},  {0x08, 865},
+        {0x17, 865},  {0x66, 865},  {0x6A, 737}, {0x6B, 857}, {0x7D, 1255}, {0x7E, 1256}, {0xC8, 1250}, {0xC9, 1251},
+        {0xCA, 1254}, {0xCB, 1253}, {0xCC, 1257}};
+    for (const auto& [id, codePage] : drivers)
+        if (id == driverId)
+            return codePage;
+    return 0;
 }
 
 void TDbfTable::Open(const std::string& databaseName, const std::string& tableName) {
