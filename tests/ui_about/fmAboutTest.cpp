@@ -1,0 +1,213 @@
+#include "fmAbout.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+using namespace nirvex;
+
+namespace {
+
+class AboutTest : public testing::Test {
+protected:
+    AboutTest() {
+        about_.SetUrlOpener([this](const QUrl& url) {
+            opened_.push_back(url);
+            return openerAnswer_;
+        });
+    }
+
+    template <class T> T* Child(const char* name) {
+        T* child = about_.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+
+    // Runs the window modally; `act` runs once it is on screen. A guard rejects it after 3 s so a
+    // window that does not close fails the test instead of hanging it.
+    int RunModal(const std::function<void()>& act) {
+        QTimer::singleShot(0, &about_, [this, act] {
+            shownModal_ = QApplication::activeModalWidget() == &about_;
+            act();
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [this] {
+            timedOut_ = true;
+            about_.done(-1);
+        });
+        guard.start(3000);
+        return about_.exec();
+    }
+
+    TfrmAbout about_;
+    std::vector<QUrl> opened_;
+    bool openerAnswer_ = true;
+    bool shownModal_ = false;
+    bool timedOut_ = false;
+};
+
+} // namespace
+
+TEST_F(AboutTest, CaptionAndFixedClientSize) {
+    EXPECT_EQ(about_.windowTitle(), QStringLiteral("О программе..."));
+    EXPECT_EQ(about_.minimumSize(), QSize(257, 142));
+    EXPECT_EQ(about_.maximumSize(), QSize(257, 142));
+}
+
+TEST_F(AboutTest, HasASystemMenuButNoMinimizeOrMaximizeBox) {
+    const Qt::WindowFlags flags = about_.windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowSystemMenuHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(about_.isModal());
+}
+
+TEST_F(AboutTest, ShowsTheIconProductNameAndVersion) {
+    auto* image = Child<QLabel>("imgAbout");
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->geometry(), QRect(8, 8, 33, 33));
+    ASSERT_FALSE(image->pixmap().isNull());
+    // the icon's amber body sits in the middle of the tile
+    const QImage icon = image->pixmap().toImage();
+    const QColor middle = icon.pixelColor(icon.width() * 34 / 64, icon.height() / 2);
+    EXPECT_GT(middle.red(), 200);
+    EXPECT_LT(middle.blue(), 120);
+
+    auto* name = Child<QLabel>("lblProduct");
+    auto* version = Child<QLabel>("lblVersion");
+    ASSERT_TRUE(name != nullptr && version != nullptr);
+    EXPECT_EQ(name->text(), QStringLiteral("Nirvex"));
+    EXPECT_EQ(name->pos(), QPoint(56, 8));
+    EXPECT_EQ(version->text(), QStringLiteral("Версия 1.5"));
+    EXPECT_EQ(version->pos(), QPoint(56, 24));
+}
+
+TEST_F(AboutTest, LinksAreNavyUnderlinedWithAHandCursor) {
+    for (const char* name : {"Label5", "Label6"}) {
+        auto* link = Child<QLabel>(name);
+        ASSERT_NE(link, nullptr);
+        EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 128)) << name;
+        EXPECT_TRUE(link->font().underline()) << name;
+        EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor) << name;
+        EXPECT_FALSE(link->text().isEmpty()) << name;
+        // the whole text fits in the window
+        EXPECT_LE(link->geometry().right(), 257) << name;
+        EXPECT_GE(link->width(), link->fontMetrics().horizontalAdvance(link->text())) << name;
+    }
+    EXPECT_EQ(Child<QLabel>("Label5")->pos(), QPoint(56, 72));
+    EXPECT_EQ(Child<QLabel>("Label6")->pos(), QPoint(56, 88));
+}
+
+TEST_F(AboutTest, SeparatorAndOkButtonSitAtTheBottom) {
+    auto* bevel = Child<QFrame>("Bevel1");
+    ASSERT_NE(bevel, nullptr);
+    EXPECT_EQ(bevel->frameShape(), QFrame::HLine);
+    EXPECT_EQ(bevel->pos(), QPoint(4, 104));
+    EXPECT_EQ(bevel->width(), 245);
+    auto* ok = Child<QPushButton>("btnOk");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->text(), QStringLiteral("Ok"));
+    EXPECT_EQ(ok->geometry(), QRect(176, 112, 75, 25));
+    EXPECT_TRUE(ok->isDefault());
+}
+
+TEST_F(AboutTest, WebLinkOpensTheMakersPage) {
+    QTest::mouseClick(Child<QLabel>("Label5"), Qt::LeftButton);
+    ASSERT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(opened_[0], QUrl(QStringLiteral("https://nirvex.example.org")));
+    EXPECT_EQ(opened_[0].scheme(), QStringLiteral("https"));
+}
+
+TEST_F(AboutTest, MailLinkOpensAMessageToTheMaker) {
+    QTest::mouseClick(Child<QLabel>("Label6"), Qt::LeftButton);
+    ASSERT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(opened_[0], QUrl(QStringLiteral("mailto:support@nirvex.example.org")));
+    EXPECT_EQ(opened_[0].scheme(), QStringLiteral("mailto"));
+    EXPECT_EQ(opened_[0].path(), Child<QLabel>("Label6")->text());
+}
+
+TEST_F(AboutTest, OtherButtonsAndTheRestOfTheWindowOpenNothing) {
+    QTest::mouseClick(Child<QLabel>("Label5"), Qt::RightButton);
+    QTest::mouseClick(Child<QLabel>("Label6"), Qt::MiddleButton);
+    QTest::mouseClick(Child<QLabel>("lblProduct"), Qt::LeftButton);
+    QTest::mouseClick(&about_, Qt::LeftButton, {}, QPoint(20, 80));
+    EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(AboutTest, FailingLinkHandlerIsIgnored) {
+    openerAnswer_ = false;
+    const int result = RunModal([this] {
+        QTest::mouseClick(Child<QLabel>("Label5"), Qt::LeftButton);
+        QTest::mouseClick(Child<QLabel>("Label6"), Qt::LeftButton);
+        // the window stays open and shows no box
+        EXPECT_TRUE(about_.isVisible());
+        EXPECT_EQ(QApplication::activeModalWidget(), &about_);
+        Child<QPushButton>("btnOk")->click();
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(opened_.size(), 2u);
+}
+
+TEST_F(AboutTest, OkClosesWithResultOk) {
+    const int result = RunModal([this] { QTest::mouseClick(Child<QPushButton>("btnOk"), Qt::LeftButton); });
+    EXPECT_TRUE(shownModal_);
+    EXPECT_FALSE(timedOut_);
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_FALSE(about_.isVisible());
+}
+
+TEST_F(AboutTest, EnterPressesOk) {
+    const int result = RunModal([this] { QTest::keyClick(&about_, Qt::Key_Return); });
+    EXPECT_FALSE(timedOut_);
+    EXPECT_EQ(result, QDialog::Accepted);
+}
+
+TEST_F(AboutTest, OpensAndClosesRepeatedlyWithOkAndTheCloseBox) {
+    for (int round = 0; round < 3; ++round) {
+        shownModal_ = false;
+        int result = RunModal([this] { Child<QPushButton>("btnOk")->click(); });
+        EXPECT_TRUE(shownModal_) << round;
+        EXPECT_EQ(result, QDialog::Accepted) << round;
+        EXPECT_FALSE(about_.isVisible()) << round;
+
+        shownModal_ = false;
+        result = RunModal([this] { about_.close(); });
+        EXPECT_TRUE(shownModal_) << round;
+        EXPECT_EQ(result, QDialog::Rejected) << round;
+        EXPECT_FALSE(about_.isVisible()) << round;
+    }
+    EXPECT_FALSE(timedOut_);
+    // unchanged after all that
+    EXPECT_EQ(about_.windowTitle(), QStringLiteral("О программе..."));
+    EXPECT_EQ(about_.size(), QSize(257, 142));
+    EXPECT_EQ(Child<QPushButton>("btnOk")->geometry(), QRect(176, 112, 75, 25));
+    EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(AboutTest, EscapeClosesLikeTheCloseBox) {
+    const int result = RunModal([this] { QTest::keyClick(&about_, Qt::Key_Escape); });
+    EXPECT_FALSE(timedOut_);
+    EXPECT_EQ(result, QDialog::Rejected);
+}
+
+TEST_F(AboutTest, IsCentredOnTheScreenWhenShown) {
+    QRect shownAt;
+    RunModal([this, &shownAt] {
+        shownAt = about_.frameGeometry();
+        about_.accept();
+    });
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(std::abs(shownAt.center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(shownAt.center().y() - screen.center().y()), 1);
+}
