@@ -1,25 +1,55 @@
+#include "HelpViewer.h"
 #include "fmWizard.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QTextStream>
 #include <QTimer>
+
+namespace {
+
+// Lists the files the program looks up beside itself; exit status 1 when one is missing.
+int ListDataFiles() {
+    QTextStream out(stdout);
+    int missing = 0;
+    QStringList names{QStringLiteral("wizard.html"), QStringLiteral("Splash.bmp"), QStringLiteral("nirvex.png")};
+    for (int i = 1; i <= 7; ++i)
+        names << QString::number(i) + QStringLiteral(".bmp");
+    for (const QString& name : names) {
+        QString path = nirvex::FindProgramFile(name);
+        out << name << ": " << (path.isEmpty() ? QStringLiteral("-") : path) << "\n";
+        missing += path.isEmpty() ? 1 : 0;
+    }
+    return missing == 0 ? 0 : 1;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nirvex"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Nirvex"));
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);
     QApplication::setFont(font);
 
-    nirvex::TfrmWizard window;
     QStringList args = QApplication::arguments();
+    if (args.size() >= 2 && args[1] == QLatin1String("--list-data"))
+        return ListDataFiles();
+
+    nirvex::TfrmWizard window;
     QString project;
-    if (args.size() >= 3 && args[1] == QLatin1String("--sample"))
+    bool splash = true;
+    if (args.size() >= 3 && args[1] == QLatin1String("--sample")) {
         window.TypeSampleFileName(args[2]);
-    else if (args.size() >= 2)
+    } else if (args.size() >= 2 && args[1] == QLatin1String("--no-splash")) {
+        splash = false;
+        if (args.size() >= 3)
+            project = args[2];
+    } else if (args.size() >= 2) {
         project = args[1];
+    }
     window.show();
-    if (!project.isEmpty())
-        QTimer::singleShot(0, &window, [&window, project] { window.OpenProject(project); });
+    QTimer::singleShot(0, &window, [&window, project, splash] { window.FormActivate(project, splash); });
     return app.exec();
 }

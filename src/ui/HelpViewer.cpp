@@ -13,7 +13,9 @@ QString FindProgramFile(const QString& name) {
     const QString appDir = QCoreApplication::applicationDirPath();
     QStringList dirs{appDir, QDir(appDir).filePath(QStringLiteral("../share/nirvex"))};
 #ifdef NIRVEX_SOURCE_DATA_DIR
-    dirs << QStringLiteral(NIRVEX_SOURCE_DATA_DIR);
+    // The installation test turns the source tree off to prove the installed files are found.
+    if (qEnvironmentVariableIsEmpty("NIRVEX_NO_SOURCE_DATA"))
+        dirs << QStringLiteral(NIRVEX_SOURCE_DATA_DIR);
 #endif
     for (const QString& dir : dirs) {
         QFileInfo info(QDir(dir).filePath(name));

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "Errors.h"
 #include "HelpViewer.h"
+#include "Icons.h"
 #include "PageFields.h"
 #include "PageLearn.h"
 #include "PageLearnConfig.h"
@@ -12,9 +13,12 @@
 #include "PageSample.h"
 #include "ProjectFile.h"
 #include "Wizard.h"
+#include "fmAbout.h"
+#include "fmSplash.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPixmap>
@@ -23,6 +27,7 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace nirvex {
 
@@ -105,6 +110,16 @@ TfrmWizard::TfrmWizard(IDialogs* dialogs, QWidget* parent)
     f1->setContext(Qt::WindowShortcut);
     connect(f1, &QShortcut::activated, this, &TfrmWizard::ShowHelp);
 
+    // The icon animation; training runs stop it (the model says when).
+    Timer1_ = new QTimer(this);
+    Timer1_->setObjectName(QStringLiteral("Timer1"));
+    Timer1_->setInterval(100);
+    connect(Timer1_, &QTimer::timeout, this, &TfrmWizard::Timer1Timer);
+    setWindowIcon(AnimationIcon(0));
+
+    about_ = new TfrmAbout(this);
+    about_->hide();
+
     model_->OnStatus = [this](const std::string& text) { ShowStatus(text); };
     ShowModelPage();
 }
@@ -139,6 +154,10 @@ void TfrmWizard::RefreshFrame() {
     btnNext_->setEnabled(m.NextEnabled);
     btnPrev_->setEnabled(m.PrevEnabled);
     btnQuit_->setEnabled(m.QuitEnabled);
+    if (m.IconTimerEnabled && !Timer1_->isActive())
+        Timer1_->start();
+    else if (!m.IconTimerEnabled && Timer1_->isActive())
+        Timer1_->stop();
     // A missing picture keeps what the area showed.
     if (m.PictureName != pictureShown_) {
         QString path = FindProgramFile(QString::fromStdString(m.PictureName));
@@ -198,7 +217,31 @@ void TfrmWizard::btnQuitClick() {
     close();
 }
 
-void TfrmWizard::btnAboutClick() {}
+void TfrmWizard::btnAboutClick() {
+    about_->exec();
+}
+
+void TfrmWizard::Timer1Timer() {
+    if (++iconFrame_ >= AnimationFrameCount())
+        iconFrame_ = 0;
+    QIcon icon = AnimationIcon(iconFrame_);
+    setWindowIcon(icon);
+    QApplication::setWindowIcon(icon);
+}
+
+void TfrmWizard::FormActivate(const QString& project, bool splash) {
+    iconFrame_ = 0;
+    setWindowIcon(AnimationIcon(0));
+    QApplication::setWindowIcon(windowIcon());
+    if (splash) {
+        QString picture = FindProgramFile(QStringLiteral("Splash.bmp"));
+        TfrmSplash frmSplash(picture.isEmpty() ? QString() : QFileInfo(picture).path(), this);
+        frmSplash.exec();
+    }
+    if (!project.isEmpty())
+        OpenProject(project);
+    show();
+}
 
 void TfrmWizard::OpenProject(const QString& fileName) {
     Guard([&] { LoadProject(*model_, fileName.toStdString()); });
@@ -238,6 +281,29 @@ void TfrmWizard::showEvent(QShowEvent* event) {
 }
 
 void TfrmWizard::closeEvent(QCloseEvent* event) {
+    // The close question; it may come while a training run pumps events, and then only sets the
+    // stop request, which the run honours at the end of its epoch.
+    bool mayClose = true;
+    if (model_->HasUnsavedChanges()) {
+        IDialogs::TAnswer reply = dialogs_->AskYesNoCancel(QString::fromUtf8(msgUnsavedChanges));
+        TCloseAnswer answer = reply == IDialogs::TAnswer::Yes  ? TCloseAnswer::Yes
+                              : reply == IDialogs::TAnswer::No ? TCloseAnswer::No
+                                                               : TCloseAnswer::Cancel;
+        mayClose = false;
+        Guard([&] {
+            mayClose = AnswerCloseQuestion(*model_, answer, [this] {
+                return dialogs_
+                    ->SaveFileName(this, QStringLiteral("Файлы Nirvex (*.qvx)"),
+                                   QString::fromUtf8(kProposedProjectName))
+                    .toStdString();
+            });
+        });
+        RefreshFrame();
+    }
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     if (help_ != nullptr)
         help_->close();
     event->accept();

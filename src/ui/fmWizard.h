@@ -9,10 +9,12 @@ class QLabel;
 class QPushButton;
 class QStackedWidget;
 class QStatusBar;
+class QTimer;
 
 namespace nirvex {
 
 class THelpViewer;
+class TfrmAbout;
 
 // The main window: picture, page host, button row and status bar over the one wizard model.
 class TfrmWizard : public QWidget, public IWizardHost {
@@ -31,6 +33,13 @@ public:
     void ShowModelPage();
     // The start-up project: restores it; a failure is shown and the window goes on.
     void OpenProject(const QString& fileName);
+    // First activation: the animated icon, the splash for its two seconds (when `splash`), then
+    // the project named on the command line, if any.
+    void FormActivate(const QString& project, bool splash = true);
+    TfrmAbout* About() const { return about_; }
+    QTimer* IconTimer() const { return Timer1_; }
+    int IconFrame() const { return iconFrame_; }
+    void Timer1Timer();
     // Types a file name into page 1 as the user would.
     void TypeSampleFileName(const QString& fileName);
 
@@ -66,6 +75,9 @@ private:
     QStatusBar* sbStatus_ = nullptr;
     QLabel* statusText_ = nullptr;
     THelpViewer* help_ = nullptr;
+    TfrmAbout* about_ = nullptr;
+    QTimer* Timer1_ = nullptr;
+    int iconFrame_ = 0;
     std::string pictureShown_;
     bool centred_ = false;
 };

@@ -51,9 +51,14 @@ int32_t TWizard::PageHelpContext(int32_t state) {
 
 void TWizard::Next() {
     switch (State) {
-    case 0:
+    case 0: {
+        // A project chosen as the sample shows its own saved page; nothing moves on from there.
+        bool opensProject = PageChanged && !SampleFileText.empty() && UpperExtension(SampleFileText) == ".QVX";
         LoadSample();
+        if (opensProject)
+            return;
         break;
+    }
     case 1:
         CheckFieldRoles();
         break;

@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "HelpViewer.h"
+#include "fmAbout.h"
 
 #include <QFile>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace nirvex;
@@ -160,8 +162,17 @@ TEST_F(FrameTest, QuitClosesTheWindow) {
     EXPECT_FALSE(Window->isVisible());
 }
 
-TEST_F(FrameTest, AboutChangesNothing) {
-    Click("btnAbout");
+TEST_F(FrameTest, AboutOpensModallyAgainAndAgainAndChangesNothing) {
+    for (int i = 0; i < 3; ++i) {
+        bool wasShown = false;
+        QTimer::singleShot(50, Window.get(), [&] {
+            wasShown = Window->About()->isVisible();
+            QTest::mouseClick(Window->About()->findChild<QAbstractButton*>(QStringLiteral("btnOk")), Qt::LeftButton);
+        });
+        Click("btnAbout");
+        EXPECT_TRUE(wasShown);
+        EXPECT_FALSE(Window->About()->isVisible());
+    }
     EXPECT_EQ(ShownPage(), 0);
     EXPECT_TRUE(Dialogs.Errors.isEmpty());
     EXPECT_FALSE(Model().PageChanged);

@@ -1,0 +1,178 @@
+// Projects in the window: the store button, the close question (also during a run), a project
+// chosen on page 1, and the icon animation.
+#include "UiTestSupport.h"
+
+#include "ProjectFile.h"
+
+#include <QFile>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace nirvex;
+using namespace nirvex::test;
+
+namespace {
+
+class ProjectWindowTest : public ::testing::Test, public TWindowFixture {
+protected:
+    int ShownPage() { return Find<QStackedWidget>("pcHost")->currentIndex(); }
+    // Through pages 1 to 5 with the epoch limit ticked, landing on the training page.
+    void ToTrainingPage(int epochLimit) {
+        LoadIris();
+        Click("btnNext");
+        Click("btnNext");
+        Click("cbEpoch");
+        Find<QSpinBox>("seEpoch")->setValue(epochLimit);
+        Click("btnNext");
+        Click("btnNext");
+        ASSERT_EQ(ShownPage(), 5);
+    }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(ProjectWindowTest, ClosingRightAfterStartUpAsksNothing) {
+    EXPECT_TRUE(Window->close());
+    EXPECT_TRUE(Dialogs.Questions.isEmpty());
+}
+
+TEST_F(ProjectWindowTest, TypingOnPageOneThenClosingAsks) {
+    Type("edtLearnSampleFileName", QStringLiteral("x.txt"));
+    Dialogs.NextAnswer = IDialogs::TAnswer::Cancel;
+    EXPECT_FALSE(Window->close());
+    EXPECT_EQ(Dialogs.Questions, QStringList{QStringLiteral("Имеются несохраненные изменения. Сохранить их?")});
+    EXPECT_TRUE(Window->isVisible());
+    EXPECT_TRUE(Model().StopRequested);
+    Dialogs.NextAnswer = IDialogs::TAnswer::No;
+    EXPECT_TRUE(Window->close());
+}
+
+TEST_F(ProjectWindowTest, YesWithATxtNameWritesTheProjectAndCloses) {
+    LoadIris();
+    Dialogs.NextAnswer = IDialogs::TAnswer::Yes;
+    Dialogs.NextSaveFile = dir.filePath(QStringLiteral("mine.txt"));
+    EXPECT_TRUE(Window->close());
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("mine.qvx"))));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("mine.txt"))));
+}
+
+TEST_F(ProjectWindowTest, YesThenCancellingTheSaveDialogKeepsTheWindow) {
+    LoadIris();
+    Dialogs.NextAnswer = IDialogs::TAnswer::Yes;
+    Dialogs.NextSaveFile.clear();
+    EXPECT_FALSE(Window->close());
+    EXPECT_TRUE(Window->isVisible());
+    EXPECT_FALSE(Model().StopRequested);
+}
+
+TEST_F(ProjectWindowTest, FailedSaveFromTheQuestionKeepsTheWindowAndShowsTheError) {
+    LoadIris();
+    Dialogs.NextAnswer = IDialogs::TAnswer::Yes;
+    Dialogs.NextSaveFile = QStringLiteral("/nonexistent-dir/x.qvx");
+    EXPECT_FALSE(Window->close());
+    ASSERT_EQ(Dialogs.Errors.size(), 1);
+    EXPECT_TRUE(Dialogs.Errors[0].startsWith(QStringLiteral("Unable to write to"))) << Dialogs.Errors[0].toStdString();
+    EXPECT_FALSE(Model().StopRequested);
+}
+
+TEST_F(ProjectWindowTest, StoreThenClosingAsksNothing) {
+    ToTrainingPage(0);
+    Click("btnNext");
+    ASSERT_EQ(ShownPage(), 6);
+    Dialogs.NextSaveFile = dir.filePath(QStringLiteral("stored"));
+    Click("btnStore");
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("stored.qvx"))));
+    EXPECT_TRUE(Window->close());
+    EXPECT_TRUE(Dialogs.Questions.isEmpty());
+}
+
+TEST_F(ProjectWindowTest, CancelDuringARunKeepsTheWindowAndStopsAfterTheEpoch) {
+    ToTrainingPage(100000);
+    Dialogs.NextAnswer = IDialogs::TAnswer::Cancel;
+    bool closed = true;
+    QTimer::singleShot(100, Window.get(), [&] { closed = Window->close(); });
+    Click("btnLearn"); // returns when the run ends
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(Dialogs.Questions.size(), 1);
+    EXPECT_TRUE(Window->isVisible());
+    EXPECT_LT(Model().Network.Epoch, 100000);
+    EXPECT_TRUE(Dialogs.Messages.isEmpty()); // a stop, not an end of the run
+    EXPECT_EQ(Model().LearnTag, 0);
+    EXPECT_TRUE(Find("btnNext")->isEnabled());
+}
+
+TEST_F(ProjectWindowTest, NoDuringARunEndsTheRunAndCloses) {
+    ToTrainingPage(100000);
+    Dialogs.NextAnswer = IDialogs::TAnswer::No;
+    QTimer::singleShot(100, Window.get(), [&] { Window->close(); });
+    Click("btnLearn");
+    EXPECT_FALSE(Window->isVisible());
+    EXPECT_LT(Model().Network.Epoch, 100000);
+}
+
+TEST_F(ProjectWindowTest, IconAnimationStopsDuringARun) {
+    EXPECT_TRUE(Window->IconTimer()->isActive());
+    int before = Window->IconFrame();
+    QTest::qWait(350);
+    EXPECT_NE(Window->IconFrame(), before);
+    ToTrainingPage(100000);
+    bool activeDuringRun = true;
+    QTimer::singleShot(100, Window.get(), [&] {
+        activeDuringRun = Window->IconTimer()->isActive();
+        Click("btnLearn"); // stop
+    });
+    Click("btnLearn");
+    EXPECT_FALSE(activeDuringRun);
+    EXPECT_TRUE(Window->IconTimer()->isActive());
+}
+
+TEST_F(ProjectWindowTest, ProjectChosenOnPageOneOpensOnItsPage) {
+    // A project saved on the training settings page, made through the model of another window.
+    TFakeDialogs otherDialogs;
+    TfrmWizard other(&otherDialogs);
+    TWizard& m = other.Model();
+    m.SampleFileTextChanged(ExampleFile("iris.txt").toStdString());
+    m.Next();
+    m.Next();
+    m.Next();
+    std::string saved = SaveProject(m, dir.filePath(QStringLiteral("p.qvx")).toStdString());
+
+    Type("edtLearnSampleFileName", QString::fromStdString(saved));
+    Click("btnNext");
+    EXPECT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(';').toStdString();
+    EXPECT_EQ(ShownPage(), 3);
+    EXPECT_EQ(Model().State, 3);
+    EXPECT_FALSE(Model().Modified);
+    EXPECT_TRUE(Find("btnPrev")->isEnabled());
+    EXPECT_EQ(Model().FieldCount(), 5);
+}
+
+TEST_F(ProjectWindowTest, FailingProjectOnPageOneKeepsTheWindowUsable) {
+    QString name = dir.filePath(QStringLiteral("bad.qvx"));
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Main]\r\nState=3\r\n[Phase1]\r\nLearnSampleFileName=/no/such/file.txt\r\n");
+    f.close();
+    Type("edtLearnSampleFileName", name);
+    Click("btnNext");
+    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("Ошибка во входном файле")});
+    EXPECT_EQ(ShownPage(), 0);
+    LoadIris();
+    EXPECT_EQ(ShownPage(), 1);
+}
+
+TEST_F(ProjectWindowTest, StartUpWithoutSplashOpensTheProject) {
+    TFakeDialogs otherDialogs;
+    TfrmWizard other(&otherDialogs);
+    other.Model().SampleFileTextChanged(ExampleFile("iris.txt").toStdString());
+    other.Model().Next();
+    std::string saved = SaveProject(other.Model(), dir.filePath(QStringLiteral("s.qvx")).toStdString());
+    Window->FormActivate(QString::fromStdString(saved), false);
+    EXPECT_EQ(ShownPage(), 1);
+    EXPECT_FALSE(Model().Modified);
+    EXPECT_TRUE(Window->isVisible());
+}
