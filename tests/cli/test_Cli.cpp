@@ -232,6 +232,18 @@ TEST_F(CliTest, RunThatCannotEndIsRefusedAndNothingIsSaved) {
     EXPECT_EQ(ReadBytes(project), before);
 }
 
+TEST_F(CliTest, ProjectSavedOnPageOneLoadsItsSampleBeforeMovingOn) {
+    TWizard w;
+    w.SampleFileTextChanged(sample_);
+    w.Next();
+    w.Prev(); // saved on page 1 after the sample was loaded, so the project names it
+    const std::string project = SaveProject(w, Path("first.qvx"));
+    TCliResult r = RunCommand({"train", project});
+    EXPECT_EQ(r.Code, 1);
+    // The sample was read and the pages passed; only the stop rules are missing.
+    EXPECT_EQ(r.Err, std::string(msgRunCannotEnd) + "\n");
+}
+
 TEST_F(CliTest, ForwardStepsFailAsInTheWindow) {
     TWizard w;
     w.SampleFileTextChanged(sample_);
