@@ -1,5 +1,7 @@
 #include "GraphPanel.h"
 
+#include "BufferedPaint.h"
+
 #include <QPainter>
 
 #include <cfenv>
@@ -67,16 +69,7 @@ void TGraphPanel::PaintBuffer() {
 }
 
 void TGraphPanel::paintEvent(QPaintEvent*) {
-    // A repaint may come in the middle of a training example, whose float checks must not see our flags.
-    std::fexcept_t flags;
-    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
-    if (Buffer.size() != size())
-        Buffer = QImage(size(), QImage::Format_RGB32);
-    if (!Buffer.isNull()) {
-        PaintBuffer();
-        QPainter(this).drawImage(0, 0, Buffer);
-    }
-    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+    PaintThroughBuffer(*this, Buffer, [this] { PaintBuffer(); });
 }
 
 } // namespace nirvex

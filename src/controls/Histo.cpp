@@ -1,5 +1,7 @@
 #include "Histo.h"
 
+#include "BufferedPaint.h"
+
 #include "RandomGen.h"
 
 #include <QPainter>
@@ -100,16 +102,7 @@ void THisto::PaintBuffer() {
 }
 
 void THisto::paintEvent(QPaintEvent*) {
-    // A repaint may come in the middle of a training example, whose float checks must not see our flags.
-    std::fexcept_t flags;
-    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
-    if (Buffer.size() != size())
-        Buffer = QImage(size(), QImage::Format_RGB32);
-    if (!Buffer.isNull()) {
-        PaintBuffer();
-        QPainter(this).drawImage(0, 0, Buffer);
-    }
-    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+    PaintThroughBuffer(*this, Buffer, [this] { PaintBuffer(); });
 }
 
 } // namespace nirvex

@@ -1,44 +1,6 @@
 // Any byte sequence as a Paradox table either loads or fails with one of the import's messages.
-#include "DbTable.h"
-#include "Errors.h"
-#include "TableSample.h"
-
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
-namespace {
-
-bool KnownMessage(const std::string& m) {
-    for (const char* prefix :
-         {nirvex::msgTableNotFound, nirvex::msgTableUnreadable, nirvex::msgNotDbfTable, nirvex::msgNotParadoxTable,
-          nirvex::msgBadTableHeader, nirvex::msgBadTableData, nirvex::msgBadTableValue})
-        if (m.rfind(prefix, 0) == 0)
-            return true;
-    return false;
-}
-
-} // namespace
+#include "FuzzTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/nirvex_fuzz_" + std::to_string(getpid()) + ".db";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
-    try {
-        auto t = nirvex::ReadTableSample(path, {});
-        for (const auto& field : t.Fields)
-            if (field.Values.size() != static_cast<size_t>(t.RecordCount))
-                std::abort();
-    } catch (const nirvex::EError& e) {
-        if (!KnownMessage(e.what()))
-            std::abort();
-    }
-    std::remove(path.c_str());
-    return 0;
+    return FuzzTableImport(data, size, ".db");
 }
