@@ -1,9 +1,13 @@
-// Renders pages 1 to 3 of the main window offscreen: ui_screenshots <output folder>
+// Renders the seven pages of the main window offscreen, with a real run on page 6:
+// ui_screenshots <output folder>
 #include "UiTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QCheckBox>
 #include <QFont>
+#include <QSpinBox>
+#include <QTableWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +52,24 @@ int main(int argc, char** argv) {
     ok = ok && window.Model().State == 1 && Save(window, dir, "page2.png");
     window.btnNextClick();
     ok = ok && window.Model().State == 2 && Save(window, dir, "page3.png");
+    window.btnNextClick();
+    // An epoch limit, so that the run on page 6 ends by itself.
+    window.findChild<QCheckBox*>(QStringLiteral("cbEpoch"))->click();
+    window.findChild<QSpinBox*>(QStringLiteral("seEpoch"))->setValue(300);
+    ok = ok && window.Model().State == 3 && Save(window, dir, "page4.png");
+    window.btnNextClick();
+    ok = ok && window.Model().State == 4 && Save(window, dir, "page5.png");
+    window.btnNextClick();
+    window.findChild<QAbstractButton*>(QStringLiteral("btnLearn"))->click();
+    ok = ok && window.Model().State == 5 && Save(window, dir, "page6.png");
+    window.btnNextClick();
+    auto* inputs = window.findChild<QTableWidget*>(QStringLiteral("sgInp"));
+    const char* values[] = {"6.1", "2.8", "4.7", "1.2"};
+    for (int row = 1; row < inputs->rowCount() && row <= 4; ++row)
+        inputs->item(row, 1) ? inputs->item(row, 1)->setText(QString::fromLatin1(values[row - 1]))
+                             : inputs->setItem(row, 1, new QTableWidgetItem(QString::fromLatin1(values[row - 1])));
+    window.findChild<QAbstractButton*>(QStringLiteral("btnPredict"))->click();
+    ok = ok && window.Model().State == 6 && Save(window, dir, "page7.png");
     if (!dialogs.Errors.isEmpty())
         std::fprintf(stderr, "%s\n", dialogs.Errors.join(QLatin1Char('\n')).toLocal8Bit().constData());
     return ok && dialogs.Errors.isEmpty() ? 0 : 1;
