@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
     pxlib-dev
     libgtest-dev
-    clang libclang-rt-14-dev
+    clang clang-format libclang-rt-14-dev
     libfann-dev
     xvfb xauth fonts-dejavu-core
 )

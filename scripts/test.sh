@@ -13,3 +13,7 @@ ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
 
 # The file readers against random and mutated input, briefly.
 "$root/scripts/fuzz.sh" 20
+
+# The code keeps the committed format.
+cd "$root" && git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+echo "format check passed"

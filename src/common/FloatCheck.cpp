@@ -6,7 +6,9 @@
 
 namespace nirvex {
 
-void ClearFloatErrors() { std::feclearexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW); }
+void ClearFloatErrors() {
+    std::feclearexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
+}
 
 void CheckFloatErrors() {
     int raised = std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);

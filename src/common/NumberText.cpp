@@ -129,7 +129,9 @@ std::string FormatFixed(double value, int precision, int decimals) {
     return (value < 0 && !zero ? "-" : "") + text;
 }
 
-std::string FormatInt(long long value) { return std::to_string(value); }
+std::string FormatInt(long long value) {
+    return std::to_string(value);
+}
 
 std::optional<double> TryStrToFloat(std::string_view text) {
     std::size_t b = 0, e = text.size();
@@ -145,7 +147,7 @@ std::optional<double> TryStrToFloat(std::string_view text) {
         ++i;
     }
     std::size_t start = i;
-    int mantissaDigits = 0, firstDigitPos = 0, pointPos = -1, firstNonZero = -1;
+    int mantissaDigits = 0, pointPos = -1, firstNonZero = -1;
     for (; i < s.size(); ++i) {
         char c = s[i];
         if (c >= '0' && c <= '9') {
@@ -158,10 +160,8 @@ std::optional<double> TryStrToFloat(std::string_view text) {
             break;
         }
     }
-    (void)firstDigitPos;
     if (mantissaDigits == 0)
         return std::nullopt;
-    std::size_t mantissaEnd = i;
     long exponent = 0;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         ++i;
@@ -193,7 +193,6 @@ std::optional<double> TryStrToFloat(std::string_view text) {
             return std::nullopt;
         value = 0;
     } else if (res.ec != std::errc() || res.ptr != s.data() + s.size()) {
-        (void)mantissaEnd;
         return std::nullopt;
     }
     return negative ? -value : value;

@@ -8,9 +8,13 @@ namespace {
 uint32_t gSeed = 0;
 }
 
-uint32_t RandSeed() { return gSeed; }
+uint32_t RandSeed() {
+    return gSeed;
+}
 
-void SetRandSeed(uint32_t seed) { gSeed = seed; }
+void SetRandSeed(uint32_t seed) {
+    gSeed = seed;
+}
 
 int32_t Random(int32_t n) {
     gSeed = gSeed * 134775813u + 1u;

@@ -6,7 +6,9 @@ namespace nirvex {
 
 namespace {
 // 1 / (1 + e^t) without overflowing e^t: past 700 the result is e^-t to double precision.
-double Logistic(double t) { return t > 700 ? std::exp(-t) : 1.0 / (1.0 + std::exp(t)); }
+double Logistic(double t) {
+    return t > 700 ? std::exp(-t) : 1.0 / (1.0 + std::exp(t));
+}
 } // namespace
 
 // Nothing here is guarded: a zero range or deviation divides by zero and the caller's

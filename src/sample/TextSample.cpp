@@ -12,14 +12,22 @@ namespace nirvex {
 
 namespace {
 
-inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-inline bool IsNumberChar(unsigned char c) { return IsDigit(c) || c == '.' || c == ','; }
+inline bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+inline bool IsNumberChar(unsigned char c) {
+    return IsDigit(c) || c == '.' || c == ',';
+}
 inline bool IsNameChar(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0 || IsNumberChar(c);
 }
-inline bool IsLineEnd(unsigned char c) { return c == '\r' || c == '\n'; }
+inline bool IsLineEnd(unsigned char c) {
+    return c == '\r' || c == '\n';
+}
 
-[[noreturn]] void Fail() { throw EError(msgBadInputFile); }
+[[noreturn]] void Fail() {
+    throw EError(msgBadInputFile);
+}
 
 // Digits with at most one full stop; a comma or a second full stop is not a number.
 double ConvertValue(const char* b, const char* e) {

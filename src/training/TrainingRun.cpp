@@ -16,14 +16,14 @@ double MappedTargetMean(const double* targets, int32_t n) {
     double s = 0;
     for (int32_t j = 0; j < n; ++j)
         s += (targets[j] + 1) / 2;
-    return s / n;
+    return n > 0 ? s / n : 0.0;
 }
 
 double MappedOutputMean(const double* outputs, int32_t n) {
     double s = 0;
     for (int32_t j = 0; j < n; ++j)
         s += (outputs[j] + 1) / 2;
-    return s / n;
+    return n > 0 ? s / n : 0.0;
 }
 
 // Half the sum of squared differences between outputs and targets.
@@ -102,12 +102,16 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
     // Every example is normalized once per run, in presentation order (position p holds record
     // RecordIndex[p]), so an epoch streams through memory; an arithmetic fault of the
     // normalization ends the run here, before any example is taught.
-    const std::size_t width = static_cast<std::size_t>(nIn) + static_cast<std::size_t>(nOut);
+    // Each row: the inputs, the targets, then the mapped target mean the panels plot.
+    const std::size_t width = static_cast<std::size_t>(nIn) + static_cast<std::size_t>(nOut) + 1;
     const std::size_t positions = static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(testCount);
     std::vector<double> examples(positions * width + 1);
     ClearFloatErrors();
-    for (std::size_t p = 0; p < positions; ++p)
-        BuildExample(fields, index[p], &examples[p * width], &examples[p * width + static_cast<std::size_t>(nIn)]);
+    for (std::size_t p = 0; p < positions; ++p) {
+        double* row = &examples[p * width];
+        BuildExample(fields, index[p], row, row + nIn);
+        row[width - 1] = MappedTargetMean(row + nIn, nOut);
+    }
     CheckFloatErrors();
     double* in = nIn > 0 ? net.InputLayer() : nullptr;
     const double* out = nOut > 0 ? net.OutputLayer() : examples.data();
@@ -127,7 +131,7 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
             ++cursor;
             net.Compute();
             double e = ExampleError(out, tg, nOut);
-            view.TeachExample(k, MappedTargetMean(tg, nOut), MappedOutputMean(out, nOut), e);
+            view.TeachExample(k, tg[nOut], MappedOutputMean(out, nOut), e);
             if (net.Epoch % 10 == 0)
                 refreshDue = true;
             s.TeachErrMean += e;
@@ -148,7 +152,7 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
             ++cursor;
             net.Compute();
             double e = ExampleError(out, tg, nOut);
-            view.TestExample(k, MappedTargetMean(tg, nOut), MappedOutputMean(out, nOut), e);
+            view.TestExample(k, tg[nOut], MappedOutputMean(out, nOut), e);
             s.TestErrMean += e;
             if (e < rules.IdentErrLimit)
                 ++s.TestIdentCount;

@@ -22,7 +22,9 @@ TEST(Cp1251, EveryByteSurvivesTheRoundTripExceptTheUndefinedOne) {
 }
 
 TEST(Cp1251, UnmappableAndBrokenUtf8BecomeQuestionMarks) {
-    EXPECT_EQ(Utf8ToCp1251("a\xE4\xB8\xAD" "b"), "a?b"); // a CJK letter
-    EXPECT_EQ(Utf8ToCp1251("\xC3"), "?");                 // cut sequence
+    EXPECT_EQ(Utf8ToCp1251("a\xE4\xB8\xAD"
+                           "b"),
+              "a?b");                     // a CJK letter
+    EXPECT_EQ(Utf8ToCp1251("\xC3"), "?"); // cut sequence
     EXPECT_EQ(Utf8ToCp1251("\xFF\xFE"), "??");
 }

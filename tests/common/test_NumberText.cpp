@@ -105,5 +105,6 @@ TEST(DisplayMessage, AppendsAFullStopAfterLettersOnly) {
     EXPECT_EQ(DisplayMessage("Stop!"), "Stop!");
     EXPECT_EQ(DisplayMessage("Why?"), "Why?."); // "?" sorts after "."
     EXPECT_EQ(DisplayMessage("'x' is not a valid integer value"), "'x' is not a valid integer value.");
-    EXPECT_EQ(DisplayMessage("Остановка обучения\n\rИсчерпан лимит эпох."), "Остановка обучения\n\rИсчерпан лимит эпох.");
+    EXPECT_EQ(DisplayMessage("Остановка обучения\n\rИсчерпан лимит эпох."),
+              "Остановка обучения\n\rИсчерпан лимит эпох.");
 }

@@ -135,9 +135,7 @@ TEST(TextSample, ReadsFromDiskAcrossBufferBoundaries) {
     const int n = 200000; // several read chunks, lines crossing their ends
     for (int i = 0; i < n; ++i)
         content += std::to_string(i) + ".25\t" + std::to_string(n - i) + "\r\n";
-    {
-        std::ofstream(path, std::ios::binary) << content;
-    }
+    { std::ofstream(path, std::ios::binary) << content; }
     auto t = ReadTextSample(path.string());
     std::filesystem::remove(path);
     EXPECT_EQ(Names(t), (std::vector<std::string>{"перв", "second"}));

@@ -3,8 +3,8 @@
 #include "UiTestSupport.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QCheckBox>
+#include <QDir>
 #include <QFont>
 #include <QSpinBox>
 #include <QTableWidget>
