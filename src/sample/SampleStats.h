@@ -14,7 +14,7 @@ void InitFieldDefaults(std::vector<TFieldInfo>& fields, int32_t recordCount);
 
 // The record order from the generator's current seed: for p = N-1 down to 0, take entry
 // Random(p + 1) out of the pool of remaining record numbers (ascending). Stored projects
-// reproduce their split from the seed alone, so the draw order and the removal rule are fixed.
+// reproduce their split from its seed alone, so the draw order and the removal rule are fixed.
 std::vector<int32_t> BuildRecordIndex(int32_t recordCount);
 
 } // namespace nirvex

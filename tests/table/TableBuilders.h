@@ -191,7 +191,7 @@ private:
     std::filesystem::path dir_;
 };
 
-// Builders taking a function that fills the spec.
+// Builders taking a function that fills in the table description.
 template <class TFill> std::string BuildDbfSpec(TFill fill) {
     TDbfSpec s;
     fill(s);
