@@ -35,6 +35,8 @@ QSpinBox* MakeSpin(QWidget* parent, const char* name, int x, int y, int min, int
     spin->setGeometry(x, y, 57, 22);
     spin->setRange(min, max);
     spin->setValue(value);
+    // A number outside the range is brought back into it, not thrown away.
+    spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     return spin;
 }
 

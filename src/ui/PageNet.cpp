@@ -89,6 +89,7 @@ TPageNet::TPageNet(IWizardHost& host, QWidget* parent) : TWizardPage(host, paren
     seHideLayerCount_->setGeometry(192, 48, 57, 22);
     seHideLayerCount_->setRange(1, kMaxHideLayers);
     seHideLayerCount_->setValue(1);
+    seHideLayerCount_->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     seHideLayerCount_->setToolTip(QStringLiteral("Количество сркытых слоев НС"));
 
     sgHideLayerConfig_ = new QTableWidget(2, 2, this);

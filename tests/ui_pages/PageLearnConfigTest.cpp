@@ -208,6 +208,13 @@ TEST_F(PageLearnConfigTest, TextStillBeingTypedInASpinBoxIsTakenOnSync) {
     EXPECT_EQ(host.Wizard.LearnPage.UseForTeach, 30);
 }
 
+TEST_F(PageLearnConfigTest, NumberOutsideTheRangeIsBroughtBackIntoIt) {
+    QSpinBox* spin = Spin("seUseForTeach");
+    spin->findChild<QLineEdit*>()->setText("0"); // below the minimum of 1
+    page->SyncToModel();
+    EXPECT_EQ(host.Wizard.LearnPage.UseForTeach, 1);
+}
+
 TEST_F(PageLearnConfigTest, NonNumericThresholdStopsTheForwardStepWithTheReadersMessage) {
     QTest::mouseClick(Box("cbMidTeachErr"), Qt::LeftButton);
     Retype(Edit("edtIdentErr"), "0.07");
