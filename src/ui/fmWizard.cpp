@@ -118,7 +118,6 @@ TfrmWizard::TfrmWizard(IDialogs* dialogs, QWidget* parent)
     setWindowIcon(AnimationIcon(0));
 
     about_ = new TfrmAbout(this);
-    about_->hide();
 
     model_->OnStatus = [this](const std::string& text) { ShowStatus(text); };
     ShowModelPage();
@@ -234,8 +233,10 @@ void TfrmWizard::FormActivate(const QString& project, bool splash) {
     setWindowIcon(AnimationIcon(0));
     QApplication::setWindowIcon(windowIcon());
     if (splash) {
+        Timer1_->stop();
         QString picture = FindProgramFile(QStringLiteral("Splash.bmp"));
-        TfrmSplash frmSplash(picture.isEmpty() ? QString() : QFileInfo(picture).path(), this);
+        // Without a parent: on X11 a splash owned by the main window is shown unpainted.
+        TfrmSplash frmSplash(picture.isEmpty() ? QString() : QFileInfo(picture).path(), nullptr);
         frmSplash.exec();
     }
     if (!project.isEmpty())
