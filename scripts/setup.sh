@@ -9,7 +9,7 @@ packages=(
     libgtest-dev
     clang clang-format libclang-rt-14-dev
     libfann-dev
-    xvfb xauth fonts-dejavu-core
+    xvfb xauth fonts-dejavu-core fonts-dejavu-extra
 )
 
 missing=()
