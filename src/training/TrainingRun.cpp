@@ -111,6 +111,12 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
         double* row = &examples[p * width];
         BuildExample(fields, index[p], row, row + nIn);
         row[width - 1] = MappedTargetMean(row + nIn, nOut);
+        // A large sample takes a while: the window keeps being served meanwhile.
+        if ((p & 1023) == 1023) {
+            CheckFloatErrors();
+            if (view.Pump())
+                ClearFloatErrors();
+        }
     }
     CheckFloatErrors();
     double* in = nIn > 0 ? net.InputLayer() : nullptr;

@@ -306,6 +306,24 @@ TEST_F(TrainingRunTest, TrainingLowersTheErrorOfALearnableSample) {
     EXPECT_LT(view.refreshStats.back().TeachErrMean, view.refreshStats.front().TeachErrMean);
 }
 
+TEST_F(TrainingRunTest, PreparingALargeSampleKeepsPumping) {
+    MakeSample(5000, 4000);
+    struct TCounting : ITrainingView {
+        int pumpsBeforeFirstExample = 0;
+        bool started = false;
+        bool Pump() override {
+            if (!started)
+                ++pumpsBeforeFirstExample;
+            return true; // as if the window ran: flags are forgotten, the run goes on
+        }
+        void TeachExample(int32_t, double, double, double) override { started = true; }
+    } counting;
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 0;
+    EXPECT_EQ(RunTrainingLoop(ctx, counting), TRunEnd::EpochLimit);
+    EXPECT_EQ(counting.pumpsBeforeFirstExample, 4); // every 1024 examples prepared
+}
+
 TEST(PumpBudget, ReadsTheClockRarelyAndPumpsOnTheBudget) {
     TPumpBudget budget(5.0);
     int pumps = 0;
