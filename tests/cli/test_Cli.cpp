@@ -8,6 +8,8 @@
 #include "TextSample.h"
 #include "Wizard.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -26,10 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::ReadBytes;
 
 std::vector<std::string> Split(const std::string& text, const std::string& sep) {
     std::vector<std::string> parts;

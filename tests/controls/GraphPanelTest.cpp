@@ -1,8 +1,10 @@
 #include "GraphPanel.h"
 
+#include "PaintCounter.h"
 #include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -12,17 +14,7 @@
 namespace nirvex {
 namespace {
 
-class PaintCounter : public QObject {
-public:
-    int Count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++Count;
-        return false;
-    }
-};
+using test::PaintCounter;
 
 constexpr QRgb Black = 0xff000000;
 constexpr QRgb Grey = 0xff808080;

@@ -1,9 +1,11 @@
 #include "Histo.h"
 #include "RandomGen.h"
 
+#include "PaintCounter.h"
 #include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -13,18 +15,7 @@
 namespace nirvex {
 namespace {
 
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
-public:
-    int Count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++Count;
-        return false;
-    }
-};
+using test::PaintCounter;
 
 // The training page's histogram: 394 x 195, black, lime and red bars, white axes.
 class HistoPaint : public testing::Test {

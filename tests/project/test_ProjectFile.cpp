@@ -9,6 +9,8 @@
 #include "SampleStats.h"
 #include "Wizard.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,10 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::ReadBytes;
 
 void WriteBytes(const std::string& name, const std::string& bytes) {
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
