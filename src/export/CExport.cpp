@@ -15,8 +15,7 @@ namespace nirvex {
 
 namespace {
 
-// A double literal that reads back exactly (17 significant digits), parenthesised when negative
-// so that it can follow any operator.
+// A double literal that reads back exactly (17 significant digits).
 std::string Literal(double v) {
     char buf[40];
     auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 17);
@@ -24,7 +23,12 @@ std::string Literal(double v) {
     // Integers stay floating-point: C would otherwise compute with them as ints.
     if (s.find_first_of(".e") == std::string::npos)
         s += ".0";
-    return v < 0 || std::signbit(v) ? "(" + s + ")" : s;
+    return s;
+}
+
+// The literal as an operand that may follow any operator.
+std::string Operand(double v) {
+    return std::signbit(v) ? "(" + Literal(v) + ")" : Literal(v);
 }
 
 // Field names go into comments: nothing in them may end the comment or break the line.
@@ -65,13 +69,13 @@ std::string InputExpression(const std::string& prefix, const TExportField& f, co
     std::string n;
     switch (f.NormType) {
     case ntLinear:
-        n = "(" + v + " - " + Literal(f.Min) + ") / (" + Literal(f.Max) + " - " + Literal(f.Min) + ")";
+        n = "(" + v + " - " + Operand(f.Min) + ") / (" + Literal(f.Max) + " - " + Operand(f.Min) + ")";
         break;
     case ntSigmoid:
-        n = prefix + "_logistic(" + Literal(-f.Alpha) + " * " + v + ")";
+        n = prefix + "_logistic(" + Operand(-f.Alpha) + " * " + v + ")";
         break;
     case ntAuto:
-        n = prefix + "_logistic(-(" + v + " - " + Literal(f.Mid) + ") / " + Literal(f.Disp) + ")";
+        n = prefix + "_logistic(-(" + v + " - " + Operand(f.Mid) + ") / " + Operand(f.Disp) + ")";
         break;
     default:
         n = v;
@@ -84,27 +88,26 @@ std::string InputExpression(const std::string& prefix, const TExportField& f, co
 std::string OutputExpression(const TExportField& f, const std::string& y) {
     switch (f.NormType) {
     case ntLinear:
-        return Literal(f.Min) + " + (" + Literal(f.Max) + " - " + Literal(f.Min) + ") * " + y;
+        return Literal(f.Min) + " + (" + Literal(f.Max) + " - " + Operand(f.Min) + ") * " + y;
     case ntSigmoid:
-        return "-log(1.0 / " + y + " - 1.0) / " + Literal(f.Alpha);
+        return "-log(1.0 / " + y + " - 1.0) / " + Operand(f.Alpha);
     case ntAuto:
-        return "-log(1.0 / " + y + " - 1.0) * " + Literal(f.Disp) + " + " + Literal(f.Mid);
+        return "-log(1.0 / " + y + " - 1.0) * " + Operand(f.Disp) + " + " + Operand(f.Mid);
     default:
         return y;
     }
 }
 
-// The values as rows of `columns`, each row in braces when `braced`.
-std::string ArrayRows(const std::vector<double>& values, std::size_t columns, bool braced) {
+// The values as lines of `columns`, separated by commas.
+std::string ArrayRows(const std::vector<double>& values, std::size_t columns) {
     std::string s;
     for (std::size_t k = 0; k < values.size(); ++k) {
-        if (k % columns == 0)
-            s += braced ? "    {" : "    ";
+        s += k % columns == 0 ? "    " : " ";
         s += Literal(values[k]);
-        if (k % columns + 1 < columns)
-            s += ", ";
-        else
-            s += std::string(braced ? "}" : "") + (k + 1 < values.size() ? ",\n" : "\n");
+        if (k + 1 < values.size())
+            s += ",";
+        if (k % columns + 1 == columns || k + 1 == values.size())
+            s += "\n";
     }
     return s;
 }
@@ -147,11 +150,13 @@ std::string CSource(const TExportNet& net, const std::string& name) {
     for (std::size_t l = 0; l + 1 < layers; ++l) {
         const std::string n = std::to_string(net.LayerSizes[l]), m = std::to_string(net.LayerSizes[l + 1]);
         const std::string id = std::to_string(l + 1);
-        s += "/* weights from layer " + std::to_string(l) + " (rows) to layer " + id + " (columns) */\n";
-        s += "static const double " + name + "_w" + id + "[" + n + "][" + m + "] = {\n";
-        s += ArrayRows(net.Weights[l], static_cast<std::size_t>(net.LayerSizes[l + 1]), true) + "};\n";
+        s += "/* связи слоя " + std::to_string(l) + " со слоем " + id +
+             ": строка i, столбец j - вес от нейрона i к нейрону j */\n";
+        s += "static const double " + name + "_w" + id + "[" + n + " * " + m + "] = {\n";
+        s += ArrayRows(net.Weights[l], static_cast<std::size_t>(net.LayerSizes[l + 1])) + "};\n";
+        s += "/* пороги нейронов слоя " + id + " */\n";
         s += "static const double " + name + "_t" + id + "[" + m + "] = {\n";
-        s += ArrayRows(net.Thresholds[l], 4, false) + "};\n\n";
+        s += ArrayRows(net.Thresholds[l], 4) + "};\n\n";
     }
 
     if (usesLogistic)
@@ -159,7 +164,7 @@ std::string CSource(const TExportNet& net, const std::string& name) {
              "_logistic(double t)\n{\n"
              "    return t > 700.0 ? exp(-t) : 1.0 / (1.0 + exp(t));\n}\n\n";
     if (layers > 1)
-        s += "/* y[j] = sigmoid(sum of x[i] * w[i][j] in increasing i, plus t[j]) */\n"
+        s += "/* y[j] = сигмоида(s + t[j]), s = x[0] * w[j] + x[1] * w[m + j] + ..., слагаемые по порядку */\n"
              "static void " +
              name +
              "_layer(const double *x, int n, const double *w, const double *t, int m, double *y)\n{\n"
@@ -169,7 +174,7 @@ std::string CSource(const TExportNet& net, const std::string& name) {
              "        for (i = 0; i < n; ++i)\n"
              "            s += x[i] * w[i * m + j];\n"
              "        z = " +
-             Literal(-net.Alpha) +
+             Operand(-net.Alpha) +
              " * (s + t[j]);\n"
              "        y[j] = z > 700.0 ? exp(-z) : 1.0 / (1.0 + exp(z));\n"
              "    }\n}\n\n";
@@ -188,7 +193,7 @@ std::string CSource(const TExportNet& net, const std::string& name) {
     for (std::size_t l = 0; l + 1 < layers; ++l) {
         const std::string id = std::to_string(l + 1);
         s += "    " + name + "_layer(" + from + ", " + std::to_string(net.LayerSizes[l]) + ", " + name + "_w" + id +
-             "[0], " + name + "_t" + id + ", " + std::to_string(net.LayerSizes[l + 1]) + ", " + to + ");\n";
+             ", " + name + "_t" + id + ", " + std::to_string(net.LayerSizes[l + 1]) + ", " + to + ");\n";
         std::swap(from, to);
     }
     for (std::size_t j = 0; j < net.Outputs.size(); ++j)
