@@ -12,11 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -331,10 +333,20 @@ TEST_F(CliTest, InterruptStopsTheRunAndSaves) {
         _exit(127);
     }
     close(pipeFd[1]);
+    // A fault that stops the progress lines must fail this test, not hang the suite.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     std::string out;
     char buf[4096];
     bool signalled = false;
+    bool timedOut = false;
     for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd readable{pipeFd[0], POLLIN, 0};
+        if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) == 0) {
+            timedOut = true;
+            kill(pid, SIGKILL);
+            break;
+        }
         ssize_t n = read(pipeFd[0], buf, sizeof buf);
         if (n <= 0)
             break;
@@ -347,6 +359,7 @@ TEST_F(CliTest, InterruptStopsTheRunAndSaves) {
     close(pipeFd[0]);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_FALSE(timedOut) << "no end within 30 s; output so far:\n" << out;
     ASSERT_TRUE(signalled) << out;
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
