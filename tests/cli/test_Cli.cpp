@@ -21,6 +21,7 @@
 #include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -204,6 +205,22 @@ TEST_F(CliTest, PredictTakesInputColumnsByNameInAnyOrderAndCase) {
         want += FormatGeneral(p.PredictValues(in)[0], 15) + "\n";
     }
     EXPECT_EQ(r.Out, want);
+}
+
+// The output file written over a user's file stays what it was: a link stays a link, the mode stays.
+TEST_F(CliTest, PredictOutputThroughALinkKeepsTheLinkAndTheMode) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    const std::string target = Path("results.txt");
+    std::ofstream(target) << "old";
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    const std::string link = Path("latest.txt");
+    fs::create_symlink(target, link);
+    TCliResult r = RunCommand({"predict", project, std::string(NIRVEX_EXAMPLES_DIR) + "/iris.txt", "-o", link});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadBytes(target).rfind("SepalLength\tSepalWidth", 0), 0u);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST_F(CliTest, PredictNamesTheMissingInputField) {

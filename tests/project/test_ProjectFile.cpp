@@ -511,6 +511,19 @@ TEST_F(ProjectFileTest, FailedSaveLeavesTheOldFileByteForByte) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2); // no stray file
 }
 
+TEST_F(ProjectFileTest, ProjectOpenedThroughALinkIsSavedIntoTheLinkedFile) {
+    const std::string target = Path("synced.qvx");
+    TWizard w;
+    DriveTo(w, 3);
+    SaveProject(w, target);
+    const std::string link = Path("desktop.qvx");
+    fs::create_symlink(target, link);
+    w.LearnPage.UseForTeach = 60;
+    EXPECT_EQ(SaveProject(w, link), link);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(TIniFile(target).ReadInteger("Phase4", "UseForTeach", 0), 60);
+}
+
 TEST_F(ProjectFileTest, UnwritablePlaceFailsWithTheWriteMessage) {
     TWizard w;
     DriveTo(w, 1);
