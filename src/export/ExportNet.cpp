@@ -32,23 +32,27 @@ TExportField ExportField(const TFieldInfo& f) {
 // The cases in which the program could not predict at all are refused rather than exported as
 // a model that returns nothing but infinities.
 void CheckField(const TExportField& f, bool input) {
-    bool ok = true;
+    bool finite = true, dividesByZero = false;
     switch (f.NormType) {
     case ntLinear:
-        ok = Finite({f.Min, f.Max}) && (!input || f.Max != f.Min);
+        finite = Finite({f.Min, f.Max});
+        dividesByZero = input && f.Max == f.Min;
         break;
     case ntSigmoid:
-        ok = Finite({f.Alpha}) && (input || f.Alpha != 0);
+        finite = Finite({f.Alpha});
+        dividesByZero = !input && f.Alpha == 0;
         break;
     case ntAuto:
-        ok = Finite({f.Mid, f.Disp}) && (!input || f.Disp != 0);
+        finite = Finite({f.Mid, f.Disp});
+        dividesByZero = input && f.Disp == 0;
         break;
     default:
         break;
     }
-    if (!ok)
-        throw EError(Finite({f.Min, f.Max, f.Mid, f.Disp, f.Alpha}) ? msgExportDivByZero + f.Name
-                                                                    : std::string(msgExportNotFinite));
+    if (!finite)
+        throw EError(msgExportNotFinite);
+    if (dividesByZero)
+        throw EError(msgExportDivByZero + f.Name);
 }
 
 } // namespace
