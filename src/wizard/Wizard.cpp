@@ -68,6 +68,10 @@ void TWizard::Next() {
     case 3:
         ApplyLearnConfig();
         break;
+    case 4:
+    case 5:
+        CheckNetworkFits(); // the training and the prediction page need a network of the fields
+        break;
     default:
         break;
     }
@@ -141,7 +145,7 @@ void TWizard::Page1FocusEntered() {
     PageChanged = false;
 }
 
-void TWizard::LoadSample() {
+void TWizard::LoadSample(const TSampleCheck& accept) {
     const std::string fileName = SampleFileText;
     if (fileName.empty())
         throw EError(msgNoFileName);
@@ -156,6 +160,8 @@ void TWizard::LoadSample() {
     if (ext == ".QVX") {
         SetStatus("");
         LoadProject(*this, fileName);
+        if (accept)
+            accept(Fields);
         return;
     }
     // The new table is built aside and replaces the old one only when it is complete.
@@ -165,6 +171,8 @@ void TWizard::LoadSample() {
                         : ReadTextSample(fileName);
         if (table.RecordCount <= 0)
             throw EError(msgNoRecords);
+        if (accept)
+            accept(table.Fields);
     } catch (...) {
         SetStatus("");
         throw;
@@ -178,6 +186,7 @@ void TWizard::LoadSample() {
     SetStatus("Индексация данных");
     IndexSeed = RandomizeFromClock();
     BuildRecordIndex();
+    RecordIndexFromSeed = true;
     SetStatus("");
     ExampleCursor = 0;
 }
@@ -361,7 +370,7 @@ void TWizard::TrackBarChanged(int32_t position) {
 void TWizard::AlphaExit() {
     PageChanged = true;
     double v = StrToFloat(NetPage.AlphaText);
-    if (v < 0.01 || v > 4)
+    if (v < kMinSlope || v > kMaxSlope)
         throw EError(msgAlphaRange);
     auto pos = static_cast<int32_t>(std::nearbyint(v * 100)); // halves to the even neighbour
     if (pos != NetPage.TrackPos)
@@ -455,6 +464,12 @@ TStopRules TWizard::StopRules() const {
     r.TestIdentOn = p.TestIdentOn;
     r.TestIdentPct = p.TestIdentC;
     return r;
+}
+
+void TWizard::CheckNetworkFits() const {
+    const int32_t layers = Network.CountLayers();
+    if (layers == 0 || Network.GetLayerSize(0) != InputCount || Network.GetLayerSize(layers - 1) != OutputCount)
+        throw EError(msgNetMismatch);
 }
 
 // ---- page 6 ----
@@ -622,11 +637,11 @@ std::vector<double> TWizard::PredictValues(const std::vector<double>& raw) {
     std::vector<double> input = raw;
     input.resize(static_cast<std::size_t>(std::max(InputCount, 0)));
     std::vector<double> output(static_cast<std::size_t>(std::max(OutputCount, 0)));
+    CheckNetworkFits();
     ClearFloatErrors();
     NormalizeInputs(Fields, input);
     CheckFloatErrors();
-    for (int32_t i = 0; i < InputCount; ++i)
-        Network.SetInput(i, input[static_cast<std::size_t>(i)]);
+    Network.SetInputs(input.data(), input.size());
     Network.Compute();
     for (int32_t j = 0; j < OutputCount; ++j)
         output[static_cast<std::size_t>(j)] = Network.GetOutput(j);

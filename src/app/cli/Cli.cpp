@@ -94,17 +94,32 @@ TCommand ParseArgs(const std::vector<std::string>& args) {
     return c;
 }
 
+// What the load announces (a sample found beside the project) goes to standard error, also
+// when the load then fails.
+void PrintNotices(TWizard& w, std::ostream& err) {
+    for (const std::string& notice : w.Notices)
+        err << notice << '\n';
+    err.flush();
+    w.Notices.clear();
+}
+
 // A missing project would load as an empty one on page 1; on the command line it is a mistake.
-void OpenProject(TWizard& w, const std::string& fileName) {
+void OpenProject(TWizard& w, const std::string& fileName, std::ostream& err) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(std::filesystem::path(fileName), ec))
         throw EError(msgProjectNotFound);
-    LoadProject(w, fileName);
+    try {
+        LoadProject(w, fileName);
+    } catch (...) {
+        PrintNotices(w, err);
+        throw;
+    }
+    PrintNotices(w, err);
 }
 
-void Report(const TCommand& c, std::ostream& out) {
+void Report(const TCommand& c, std::ostream& out, std::ostream& err) {
     TWizard w;
-    OpenProject(w, c.Positional[0]);
+    OpenProject(w, c.Positional[0], err);
     w.BuildReport();
     for (const std::string& line : w.Report)
         out << line << '\n';
@@ -148,10 +163,10 @@ bool RunCanEnd(const TLearnPage& p) {
            p.TestIdentOn;
 }
 
-void Train(const TCommand& c, std::ostream& out) {
+void Train(const TCommand& c, std::ostream& out, std::ostream& err) {
     const std::string& project = c.Positional[0];
     TWizard w;
-    OpenProject(w, project);
+    OpenProject(w, project, err);
     // Forward as "Далее >>" would, each page's step failing as it would in the window; a project
     // saved on the prediction page goes back to training without checks, as "<< Назад" does.
     // A project saved on page 1 names a sample it never loaded: it counts as typed.
@@ -189,9 +204,9 @@ struct TColumn {
     const std::vector<double>* Values = nullptr;
 };
 
-void Predict(const TCommand& c, std::ostream& out) {
+void Predict(const TCommand& c, std::ostream& out, std::ostream& err) {
     TWizard w;
-    OpenProject(w, c.Positional[0]);
+    OpenProject(w, c.Positional[0], err);
     if (w.InputCount <= 0)
         throw EError(msgNoInputs);
     if (w.OutputCount <= 0)
@@ -268,11 +283,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     try {
         if (c.Name == "report")
-            Report(c, out);
+            Report(c, out, err);
         else if (c.Name == "train")
-            Train(c, out);
+            Train(c, out, err);
         else
-            Predict(c, out);
+            Predict(c, out, err);
         return 0;
     } catch (const EError& e) {
         err << e.what() << std::endl;
