@@ -91,13 +91,16 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
     const int32_t teachCount = ctx.TeachCount, testCount = ctx.TestCount;
     const TStopRules& rules = ctx.Rules;
     int32_t& cursor = *ctx.ExampleCursor;
-    // The net must fit the examples: the engine's own range checks raise here, not mid-pass.
-    if (nIn > 0)
-        net.SetInput(nIn - 1, 0.0);
-    if (nOut > 0)
-        net.GetOutput(nOut - 1);
+    // The net must fit the examples exactly: a larger output layer would be taught from whatever
+    // follows an example's targets, a larger input layer would keep stale inputs.
+    if (net.CountLayers() == 0)
+        throw EError(msgNotConfigured);
+    if (net.GetLayerSize(0) != nIn || net.GetLayerSize(net.CountLayers() - 1) != nOut)
+        throw EError(msgNetMismatch);
     if (static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(testCount) > index.size())
         throw EError(msg::RangeCheck);
+    if (net.Epoch >= kMaxEpoch)
+        return TRunEnd::EpochLimit;
 
     // Every example is normalized once per run, in presentation order (position p holds record
     // RecordIndex[p]), so an epoch streams through memory; an arithmetic fault of the
@@ -119,11 +122,11 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
         }
     }
     CheckFloatErrors();
-    double* in = nIn > 0 ? net.InputLayer() : nullptr;
+    const std::size_t inWidth = static_cast<std::size_t>(nIn), outWidth = static_cast<std::size_t>(nOut);
     const double* out = nOut > 0 ? net.OutputLayer() : examples.data();
     auto fetch = [&](std::size_t position) -> const double* {
         const double* ex = &examples[position * width];
-        std::copy(ex, ex + nIn, in);
+        net.SetInputs(ex, inWidth);
         return ex + nIn;
     };
     bool refreshDue = true;
@@ -145,7 +148,7 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
                 ++s.TeachIdentCount;
             if (e > s.TeachErrMax)
                 s.TeachErrMax = e;
-            net.Teach(tg);
+            net.Teach(tg, outWidth);
             CheckFloatErrors(); // sticky flags: one test per example catches the example that failed
             if (view.Pump())
                 ClearFloatErrors();
@@ -176,7 +179,7 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
         }
         if (ctx.StopRequested && *ctx.StopRequested)
             return TRunEnd::UserStop;
-        if (rules.EpochOn && rules.EpochLimit < net.Epoch)
+        if ((rules.EpochOn && rules.EpochLimit < net.Epoch) || net.Epoch >= kMaxEpoch)
             return TRunEnd::EpochLimit;
         double& prev = *ctx.PrevTestErr;
         if (prev == 0)

@@ -43,6 +43,12 @@ struct TStopRules {
 inline constexpr const char* msgEpochLimit = "Остановка обучения\n\rИсчерпан лимит эпох.";
 inline constexpr const char* msgTestErrGrew = "Остановка обучения\n\rОшибка по тестовой выборке возросла.";
 inline constexpr const char* msgTrainedOk = "Обучение завершено успешно";
+// The network's input or output layer is not as large as the sample's input or target fields.
+inline constexpr const char* msgNetMismatch = "Структура сети не соответствует полям выборки";
+
+// The largest epoch counter a run leaves and a project file holds: a run ends at it as at the
+// epoch limit, so the counter never wraps.
+inline constexpr int32_t kMaxEpoch = 2147483646;
 
 // What a run tells its surroundings. The window turns these into repaints and a pumped event
 // loop, the command line into printed lines, tests into recorded values. All default to nothing.
@@ -82,7 +88,9 @@ struct TTrainingContext {
 };
 
 // Runs epochs until a stop rule or a stop request ends the run. Raises EError on a network
-// error or an arithmetic fault, leaving the network as the interrupted epoch left it.
+// error or an arithmetic fault, leaving the network as the interrupted epoch left it; a network
+// whose input or output layer differs from the fields is refused with msgNetMismatch before any
+// example is read. A network already at kMaxEpoch runs no epoch and ends as at the epoch limit.
 TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view);
 
 // The end message of a run, empty for a user stop.

@@ -52,6 +52,10 @@ void TWizard::Next() {
     case 3:
         ApplyLearnConfig();
         break;
+    case 4:
+    case 5:
+        CheckNetworkFits(); // the training and the prediction page need a network of the fields
+        break;
     default:
         break;
     }
@@ -125,7 +129,7 @@ void TWizard::Page1FocusEntered() {
     PageChanged = false;
 }
 
-void TWizard::LoadSample() {
+void TWizard::LoadSample(const TSampleCheck& accept) {
     const std::string fileName = SampleFileText;
     if (fileName.empty())
         throw EError(msgNoFileName);
@@ -140,6 +144,8 @@ void TWizard::LoadSample() {
     if (ext == ".QVX") {
         SetStatus("");
         LoadProject(*this, fileName);
+        if (accept)
+            accept(Fields);
         return;
     }
     // The new table is built aside and replaces the old one only when it is complete.
@@ -149,6 +155,8 @@ void TWizard::LoadSample() {
         SampleNotice = SkippedLinesNotice(table); // also tells why a sample has no records
         if (table.RecordCount <= 0)
             throw EError(msgNoRecords);
+        if (accept)
+            accept(table.Fields);
     } catch (...) {
         SetStatus(SampleNotice);
         throw;
@@ -162,6 +170,7 @@ void TWizard::LoadSample() {
     SetStatus("Индексация данных");
     IndexSeed = RandomizeFromClock();
     BuildRecordIndex();
+    RecordIndexFromSeed = true;
     SetStatus(SampleNotice);
     ExampleCursor = 0;
 }
@@ -348,7 +357,7 @@ void TWizard::TrackBarChanged(int32_t position) {
 void TWizard::AlphaExit() {
     PageChanged = true;
     double v = StrToFloat(NetPage.AlphaText);
-    if (v < 0.01 || v > 4)
+    if (v < kMinSlope || v > kMaxSlope)
         throw EError(msgAlphaRange);
     auto pos = static_cast<int32_t>(std::nearbyint(v * 100)); // halves to the even neighbour
     if (pos != NetPage.TrackPos)
@@ -442,6 +451,12 @@ TStopRules TWizard::StopRules() const {
     r.TestIdentOn = p.TestIdentOn;
     r.TestIdentPct = p.TestIdentC;
     return r;
+}
+
+void TWizard::CheckNetworkFits() const {
+    const int32_t layers = Network.CountLayers();
+    if (layers == 0 || Network.GetLayerSize(0) != InputCount || Network.GetLayerSize(layers - 1) != OutputCount)
+        throw EError(msgNetMismatch);
 }
 
 // ---- page 6 ----
@@ -609,11 +624,11 @@ std::vector<double> TWizard::PredictValues(const std::vector<double>& raw) {
     std::vector<double> input = raw;
     input.resize(static_cast<std::size_t>(std::max(InputCount, 0)));
     std::vector<double> output(static_cast<std::size_t>(std::max(OutputCount, 0)));
+    CheckNetworkFits();
     ClearFloatErrors();
     NormalizeInputs(Fields, input);
     CheckFloatErrors();
-    for (int32_t i = 0; i < InputCount; ++i)
-        Network.SetInput(i, input[static_cast<std::size_t>(i)]);
+    Network.SetInputs(input.data(), input.size());
     Network.Compute();
     for (int32_t j = 0; j < OutputCount; ++j)
         output[static_cast<std::size_t>(j)] = Network.GetOutput(j);

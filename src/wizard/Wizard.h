@@ -21,6 +21,8 @@ inline constexpr const char* msgAlphaRange = "Параметр должен бы
 
 inline constexpr int32_t kPageCount = 7;
 inline constexpr int32_t kMaxHideLayers = 10;
+// The sigmoid slopes page 3 takes.
+inline constexpr double kMinSlope = 0.01, kMaxSlope = 4;
 
 // Page 2: what the field controls show for the selected field.
 struct TFieldPage {
@@ -99,6 +101,8 @@ public:
     int32_t ExampleCursor = 0;
     std::vector<int32_t> RecordIndex;
     uint32_t IndexSeed = 0;
+    // RecordIndex was built from IndexSeed; false when a project gave it as a list.
+    bool RecordIndexFromSeed = true;
     std::string LearnSampleFileName;
     // What the last sample load had to tell besides an error (lines it left out); the status line
     // shows it on the field page, nirvex-cli prints it.
@@ -121,6 +125,9 @@ public:
     std::string StatusText; // sbStatus
     // Called whenever the status text changes; the window shows it and lets itself repaint.
     TStatusProc OnStatus;
+    // Announcements of a load (a sample found beside its project) that the window shows in a
+    // message box and the command line prints; whoever shows them clears the list.
+    std::vector<std::string> Notices;
     bool NextEnabled = true, PrevEnabled = false, QuitEnabled = true;
     std::string PictureName = "1.bmp"; // page picture, a file beside the program
     int32_t HelpContext = 61;
@@ -148,8 +155,11 @@ public:
     // ---- page 1 ----
     void SampleFileTextChanged(const std::string& text); // typing or browsing
     void Page1FocusEntered();                            // focus comes into page 1 from outside
-    // The forward step of page 1; dispatches by extension (.txt, .dbf/.db, .qvx).
-    void LoadSample();
+    // The forward step of page 1; dispatches by extension (.txt, .dbf/.db, .qvx). `accept`, when
+    // given, sees the new fields before they replace the old ones and may refuse them by raising
+    // (a project named as the sample is loaded first and its fields are seen afterwards).
+    using TSampleCheck = std::function<void(const std::vector<TFieldInfo>&)>;
+    void LoadSample(const TSampleCheck& accept = {});
     // Builds RecordIndex from the generator's current seed.
     void BuildRecordIndex();
 
@@ -184,6 +194,9 @@ public:
     void CriterionClicked(TCriterion which, bool checked);
     void ApplyLearnConfig();
     TStopRules StopRules() const;
+    // Raises msgNetMismatch unless the network's input and output layers have as many neurons as
+    // there are input and target fields.
+    void CheckNetworkFits() const;
 
     // ---- page 5 ----
     void BuildReport(); // tsInfoShow

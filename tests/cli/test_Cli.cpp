@@ -16,6 +16,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -328,6 +329,107 @@ TEST_F(CliTest, MissingProjectIsAnError) {
         EXPECT_EQ(r.Code, 1);
         EXPECT_EQ(r.Err, std::string(msgProjectNotFound) + "\n");
     }
+}
+
+// The real program with its standard error captured; an alarm set before the program starts
+// ends a hang with a signal, which the test sees as such.
+struct TProgramResult {
+    bool Exited = false;
+    int Code = -1;
+    std::string Err;
+};
+
+TProgramResult RunProgram(const std::vector<std::string>& args) {
+    int pipeFd[2];
+    if (pipe(pipeFd) != 0)
+        return {};
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFd[1], 2);
+        int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, 1);
+        close(pipeFd[0]);
+        close(pipeFd[1]);
+        std::vector<char*> argv{const_cast<char*>("nirvex-cli")};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        alarm(60);
+        execv(NIRVEX_CLI_PATH, argv.data());
+        _exit(127);
+    }
+    close(pipeFd[1]);
+    TProgramResult r;
+    char buf[4096];
+    for (ssize_t n; (n = read(pipeFd[0], buf, sizeof buf)) > 0;)
+        r.Err.append(buf, static_cast<std::size_t>(n));
+    close(pipeFd[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.Exited = WIFEXITED(status);
+    r.Code = r.Exited ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// Projects edited by hand or damaged: both commands end with status 1 and the message, without
+// a signal or a hang, and `train` leaves the project as it was.
+TEST_F(CliTest, ProjectsThatDoNotFitAreRefusedByTrainAndReport) {
+    const struct {
+        const char* Section;
+        const char* Key;
+        const char* Value;
+        const char* Message;
+    } cases[] = {
+        {"Network", "Layer_2", "40", msgNetMismatch},      {"Network", "Layer_2", "1000000", msgNetMismatch},
+        {"Network", "Layer_0", "6", msgNetMismatch},       {"Network", "Epoch", "2147483647", msgBadProjectFile},
+        {"Phase2", "FieldType_0", "3", msgBadProjectFile}, {"Phase2", "NormType_0", "4", msgBadProjectFile},
+        {"Main", "State", "7", msgBadProjectFile},         {"Phase3", "HideLayers", "11", msgBadProjectFile},
+    };
+    const std::string project = MakeProject("iris.qvx", 5);
+    const std::string saved = ReadBytes(project);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Section) + " " + c.Key + "=" + c.Value);
+        std::ofstream(project, std::ios::binary | std::ios::trunc) << saved;
+        TIniFile ini(project);
+        ini.WriteString(c.Section, c.Key, c.Value);
+        ini.UpdateFile();
+        const std::string edited = ReadBytes(project);
+        for (const char* command : {"train", "report"}) {
+            TProgramResult r = RunProgram({command, project});
+            EXPECT_TRUE(r.Exited) << command;
+            EXPECT_EQ(r.Code, 1) << command;
+            EXPECT_EQ(r.Err, std::string(c.Message) + "\n") << command;
+        }
+        EXPECT_EQ(ReadBytes(project), edited);
+    }
+}
+
+TEST_F(CliTest, NetworkAtTheLargestEpochEndsAsAtTheEpochLimit) {
+    const std::string project = MakeProject("iris.qvx", 5);
+    TIniFile ini(project);
+    ini.WriteInteger("Network", "Epoch", kMaxEpoch);
+    ini.UpdateFile();
+    TCliResult r = RunCommand({"train", project});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "Остановка обучения\nИсчерпан лимит эпох.\n");
+    EXPECT_EQ(TIniFile(project).ReadInteger("Network", "Epoch", -1), kMaxEpoch);
+}
+
+TEST_F(CliTest, SampleFoundBesideTheProjectIsAnnouncedOnStandardError) {
+    const std::string project = MakeProject("iris.qvx", 4);
+    TIniFile ini(project);
+    ini.WriteString("Phase1", "LearnSampleFileName", "/gone/iris.txt");
+    ini.UpdateFile();
+    const std::string notice = "Файл выборки не найден: /gone/iris.txt. Используется файл " + sample_ + ".\n";
+    TCliResult r = RunCommand({"report", project});
+    EXPECT_EQ(r.Code, 0);
+    EXPECT_EQ(r.Err, notice);
+    EXPECT_NE(r.Out.find("    " + sample_ + "\n"), std::string::npos);
+
+    std::ofstream(sample_, std::ios::binary | std::ios::trunc) << "a b\r\n1 2\r\n";
+    r = RunCommand({"report", project});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, "Файл выборки не соответствует проекту: " + sample_ + "\n");
 }
 
 TEST_F(CliTest, ExportWritesTheProjectsNetworkInTheFormatOfTheExtension) {

@@ -284,15 +284,38 @@ TEST_F(TrainingRunTest, DivergingNetworkEndsWithTheOverflowMessage) {
     EXPECT_LE(view.teachExamples, 3);
 }
 
-TEST_F(TrainingRunTest, NetworkThatDoesNotFitTheFieldsRaisesItsRangeError) {
-    MakeSample(10, 8);
-    ctx.InputCount = 2;
-    try {
-        RunTrainingLoop(ctx, view);
-        ADD_FAILURE();
-    } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), "Неверный номер входа");
+// A layer larger than its fields would be fed stale inputs or taught from past the example's
+// targets; a smaller one would leave fields out. Each is refused before any example is read.
+TEST_F(TrainingRunTest, NetworkThatDoesNotFitTheFieldsIsRefusedBeforeAnyExample) {
+    const struct { int32_t Layer, Size; } shapes[] = {{0, 2}, {0, 0}, {2, 40}, {2, 1000000}, {2, 0}};
+    for (const auto& shape : shapes) {
+        SCOPED_TRACE(std::to_string(shape.Layer) + ":" + std::to_string(shape.Size));
+        MakeSample(10, 8);
+        net.SetLayerSize(shape.Layer, shape.Size);
+        view = TRecordingView{};
+        try {
+            RunTrainingLoop(ctx, view);
+            ADD_FAILURE();
+        } catch (const EError& e) {
+            EXPECT_STREQ(e.what(), msgNetMismatch);
+        }
+        EXPECT_EQ(view.teachExamples, 0);
+        EXPECT_EQ(net.Epoch, 0);
     }
+}
+
+// The counter stops one short of the largest int32, where a project file still holds it.
+TEST_F(TrainingRunTest, EpochCounterEndsTheRunInsteadOfWrapping) {
+    MakeSample(10, 8);
+    net.Epoch = kMaxEpoch - 2;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+    EXPECT_EQ(net.Epoch, kMaxEpoch);
+    EXPECT_EQ(view.histoClears, 2);
+    // A second run has no room left: it ends at once, nothing taught.
+    view = TRecordingView{};
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+    EXPECT_EQ(net.Epoch, kMaxEpoch);
+    EXPECT_EQ(view.teachExamples, 0);
 }
 
 TEST_F(TrainingRunTest, TrainingLowersTheErrorOfALearnableSample) {

@@ -116,22 +116,26 @@ void OpenProject(TWizard& w, const std::string& fileName) {
     LoadProject(w, fileName);
 }
 
-// The sample load's notice on standard error, once, as soon as the sample is read (or before the
-// error that ended the command).
+// What the load tells the user (a sample found beside the project, skipped sample lines) goes to
+// standard error once, as soon as it is known, or before the error that ended the command.
 class TNotice {
 public:
-    TNotice(const TWizard& w, std::ostream& err) : w_(w), err_(err) {}
+    TNotice(TWizard& w, std::ostream& err) : w_(w), err_(err) {}
     void Print() {
-        if (printed_ || w_.SampleNotice.empty())
-            return;
-        err_ << w_.SampleNotice << std::endl;
-        printed_ = true;
+        for (const std::string& notice : w_.Notices)
+            err_ << notice << '\n';
+        w_.Notices.clear();
+        if (!samplePrinted_ && !w_.SampleNotice.empty()) {
+            err_ << w_.SampleNotice << '\n';
+            samplePrinted_ = true;
+        }
+        err_.flush();
     }
 
 private:
-    const TWizard& w_;
+    TWizard& w_;
     std::ostream& err_;
-    bool printed_ = false;
+    bool samplePrinted_ = false;
 };
 
 void Report(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
@@ -183,6 +187,7 @@ bool RunCanEnd(const TLearnPage& p) {
 void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     const std::string& project = c.Positional[0];
     OpenProject(w, project);
+    notice.Print();
     // Forward as "Далее >>" would, each page's step failing as it would in the window; a project
     // saved on the prediction page goes back to training without checks, as "<< Назад" does.
     // A project saved on page 1 names a sample it never loaded: it counts as typed.
