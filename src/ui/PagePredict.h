@@ -20,6 +20,8 @@ public:
 
     void btnPredictClick();
     void btnStoreClick();
+    // "Расчёт по файлу...": asks for an input sample and an output file, computes every record.
+    void btnPredictFileClick();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -33,6 +35,7 @@ private:
     TPredictGrid* sgOut;
     QPushButton* btnPredict;
     QPushButton* btnStore;
+    QPushButton* btnPredictFile;
     bool painting_ = false;
 };
 
