@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <limits>
 
 namespace nirvex {
@@ -71,11 +72,21 @@ void TErrorCurveView::PaintBuffer() {
         p.drawLine(x, top, x, bottom);
         p.setPen(axis_);
         const QString text = QString::number(static_cast<qlonglong>(e));
-        p.drawText(QRect(x - 40, bottom + 2, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop, text);
+        // centred under its tick, but kept inside the widget
+        const int tw = fm.horizontalAdvance(text);
+        const int tx = std::clamp(x - tw / 2, 0, w - tw - 1);
+        p.drawText(QRect(tx, bottom + 2, tw + 1, fm.height()), Qt::AlignLeft | Qt::AlignTop, text);
     }
     p.setPen(axis_);
     p.drawLine(left, top, left, bottom);
     p.drawLine(left, bottom, right, bottom);
+    // The epoch whose network the last run took back.
+    const int32_t marked = curve_ ? curve_->MarkedEpoch() : -1;
+    if (marked >= first && marked <= last) {
+        const int x = EpochColumn(marked, first, last, left, right);
+        p.setPen(QPen(axis_, 1, Qt::DashLine));
+        p.drawLine(x, top, x, bottom);
+    }
 
     // Lines: a value that is not positive cannot sit on the logarithmic axis and breaks the line.
     p.setRenderHint(QPainter::Antialiasing, true);

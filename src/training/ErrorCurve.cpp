@@ -13,6 +13,7 @@ TErrorCurve::TErrorCurve(std::size_t capacity) : capacity_(std::max<std::size_t>
 void TErrorCurve::Clear() {
     full_.clear();
     stride_ = 1;
+    marked_ = -1;
     pendingCount_ = 0;
     pendingTeach_ = pendingTest_ = 0;
 }
@@ -28,6 +29,7 @@ void TErrorCurve::DropFrom(int32_t epoch) {
 
 void TErrorCurve::Add(int32_t epoch, double teachMean, double testMean) {
     DropFrom(epoch);
+    marked_ = -1;
     pendingTeach_ += teachMean;
     pendingTest_ += testMean;
     pendingEpoch_ = epoch;

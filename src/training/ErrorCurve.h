@@ -34,10 +34,14 @@ public:
     bool Empty() const { return full_.empty() && pendingCount_ == 0; }
     // Epochs averaged into one full point.
     int32_t Stride() const { return stride_; }
+    // The epoch whose network a run took back, shown as a mark until the next epoch is added; -1 none.
+    int32_t MarkedEpoch() const { return marked_; }
+    void Mark(int32_t epoch) { marked_ = epoch; }
 
 private:
     std::size_t capacity_;
     int32_t stride_ = 1;
+    int32_t marked_ = -1;
     std::vector<TCurvePoint> full_;
     int32_t pendingCount_ = 0;
     int32_t pendingEpoch_ = 0;

@@ -5,6 +5,7 @@
 #include "ProjectFile.h"
 #include "Wizard.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>

@@ -584,8 +584,10 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
     if (*message && hooks.OnEndMessage)
         hooks.OnEndMessage(message);
     RestoredEpoch = ctx.RestoredEpoch;
-    if (RestoredEpoch >= 0)
+    if (RestoredEpoch >= 0) {
+        Curve.Mark(RestoredEpoch - 1);
         SetStatus(BestRestoredMessage(RestoredEpoch));
+    }
     LearnCaption = "Пуск обучения";
     LearnHint = "Начало обучение системы";
     LearnTag = 0;

@@ -123,6 +123,7 @@ TEST_F(WizardCurveTest, KeepBestTakesBackTheBestNetworkAndTellsSo) {
     EXPECT_EQ(ends, (std::vector<std::string>{"Остановка обучения\n\rИсчерпан лимит эпох.|Эпоха: 10"}));
     EXPECT_EQ(w.StatusText, message);
     EXPECT_EQ(w.RestoredEpoch, best + 1);
+    EXPECT_EQ(w.Curve.MarkedEpoch(), best);
 
     // Saved and opened again: the key, the restored network and its epoch.
     w.Next();
@@ -148,6 +149,7 @@ TEST_F(WizardCurveTest, KeepBestTakesBackTheBestNetworkAndTellsSo) {
     Run(&spoil);
     const std::vector<int32_t> epochs = CurveEpochs();
     EXPECT_EQ(epochs, Range(0, best + 3));
+    EXPECT_EQ(w.Curve.MarkedEpoch(), w.RestoredEpoch - 1); // the new run's own best
 }
 
 TEST_F(WizardCurveTest, KeepBestWithoutTestExamplesIsUnavailableAndIgnored) {
