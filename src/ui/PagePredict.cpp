@@ -1,6 +1,8 @@
 #include "PagePredict.h"
 
 #include "BatchPredict.h"
+#include "Dialogs.h"
+#include "ExportNet.h"
 #include "PageControls.h"
 #include "ProjectFile.h"
 #include "Wizard.h"
@@ -126,11 +128,17 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
     btnPredictFile->resize(125, 25);
     btnPredictFile->setToolTip(QString::fromUtf8("Расчёт для каждой записи файла выборки с записью результата в файл"));
     connect(btnPredictFile, &QPushButton::clicked, this, [this] { btnPredictFileClick(); });
+    btnExport = new QPushButton(QString::fromUtf8("Экспорт..."), pnlResult);
+    btnExport->setObjectName("btnExport");
+    btnExport->resize(75, 25);
+    btnExport->setToolTip(QString::fromUtf8("Выгрузка обученной сети в формате ONNX или исходным текстом на C"));
+    connect(btnExport, &QPushButton::clicked, this, [this] { btnExportClick(); });
 
     setTabOrder(sgInp, sgOut);
     setTabOrder(sgOut, btnPredictFile);
     setTabOrder(btnPredictFile, btnPredict);
     setTabOrder(btnPredict, btnStore);
+    setTabOrder(btnStore, btnExport);
 }
 
 void TPagePredict::resizeEvent(QResizeEvent* event) {
@@ -142,10 +150,11 @@ void TPagePredict::resizeEvent(QResizeEvent* event) {
     // The buttons stand at the panel's bottom, 32 pixels apart, the grid above them: on the
     // 292-pixel page the store button would otherwise fall off the panel's lower edge.
     const int panelHeight = h - 13;
-    sgOut->setGeometry(0, 0, w - 201, panelHeight - 100);
-    btnPredictFile->move(34, panelHeight - 93);
-    btnPredict->move(64, panelHeight - 61);
-    btnStore->move(64, panelHeight - 29);
+    sgOut->setGeometry(0, 0, w - 201, panelHeight - 132);
+    btnPredictFile->move(34, panelHeight - 125);
+    btnPredict->move(64, panelHeight - 93);
+    btnStore->move(64, panelHeight - 61);
+    btnExport->move(64, panelHeight - 29);
 }
 
 void TPagePredict::ShowPage() {
@@ -216,6 +225,13 @@ void TPagePredict::btnPredictFileClick() {
     m.SetStatus("");
     if (ok)
         dialogs.ShowMessage(QString::fromUtf8("Записано записей: %1").arg(written));
+}
+
+void TPagePredict::btnExportClick() {
+    QString name = host_.Dialogs().SaveFileName(this, QString::fromUtf8(kExportFileFilter), QStringLiteral("nirvex"));
+    if (name.isEmpty())
+        return;
+    host_.Guard([&] { ExportProject(host_.Model(), name.toStdString()); });
 }
 
 } // namespace nirvex

@@ -11,7 +11,7 @@ namespace nirvex {
 class TPredictGrid;
 
 // Page tsPredict: input values typed per input field, outputs computed per target field, and
-// the store button.
+// the store and export buttons.
 class TPagePredict : public TWizardPage {
 public:
     TPagePredict(IWizardHost& host, QWidget* parent);
@@ -22,6 +22,7 @@ public:
     void btnStoreClick();
     // "Расчёт по файлу...": asks for an input sample and an output file, computes every record.
     void btnPredictFileClick();
+    void btnExportClick();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -36,6 +37,7 @@ private:
     QPushButton* btnPredict;
     QPushButton* btnStore;
     QPushButton* btnPredictFile;
+    QPushButton* btnExport;
     bool painting_ = false;
 };
 
