@@ -64,9 +64,10 @@ std::string CurveCsvLine(const TEpochStats& s, int32_t teachCount, int32_t testC
     auto share = [](int32_t ident, int32_t count) {
         return count > 0 ? FormatGeneral(static_cast<double>(ident) / count * 100, 15) : std::string("0");
     };
-    return std::to_string(epoch - 1) + "," + FormatGeneral(s.TeachErrMean, 15) + "," + FormatGeneral(s.TestErrMean, 15) +
-           "," + FormatGeneral(s.TeachErrMax, 15) + "," + FormatGeneral(s.TestErrMax, 15) + "," +
-           share(s.TeachIdentCount, teachCount) + "," + share(s.TestIdentCount, testCount) + "\n";
+    return std::to_string(epoch - 1) + "," + FormatGeneral(s.TeachErrMean, 15) + "," +
+           FormatGeneral(s.TestErrMean, 15) + "," + FormatGeneral(s.TeachErrMax, 15) + "," +
+           FormatGeneral(s.TestErrMax, 15) + "," + share(s.TeachIdentCount, teachCount) + "," +
+           share(s.TestIdentCount, testCount) + "\n";
 }
 
 } // namespace nirvex

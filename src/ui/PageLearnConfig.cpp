@@ -88,9 +88,8 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     cbKeepBest = MakeBox(this, "cbKeepBest", "Сохранить сеть с наименьшей ошибкой на тесте", 11, 114, 383);
     cbKeepBest->setToolTip(QString::fromUtf8(
         "По окончании обучения вернуть сеть той эпохи, в которой средняя ошибка на тестовой выборке была наименьшей"));
-    connect(cbKeepBest, &QCheckBox::clicked, this, [this](bool checked) {
-        host_.Guard([&] { host_.Model().KeepBestClicked(checked); });
-    });
+    connect(cbKeepBest, &QCheckBox::clicked, this,
+            [this](bool checked) { host_.Guard([&] { host_.Model().KeepBestClicked(checked); }); });
 
     gbCriteria = new QGroupBox(QString::fromUtf8(" Критерии остановки обучения"), this);
     gbCriteria->setObjectName("gbCriteria");
@@ -128,7 +127,7 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     QWidget* order[] = {seUseForTeach, edtTS,         edtMiu,         edtIdentErr,   cbEpoch,
                         seEpoch,       cbMaxTeachErr, edtMaxTeachErr, cbMidTeachErr, edtMidTeachErr,
                         cbTeachIdent,  seTeachIdent,  cbMaxTestErr,   edtMaxTestErr, cbMidTestErr,
-                        edtMidTestErr, cbTestIdent,   seTestIdent,    cbValidate,     cbKeepBest};
+                        edtMidTestErr, cbTestIdent,   seTestIdent,    cbValidate,    cbKeepBest};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -155,7 +154,8 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     };
     spin(seUseForTeach, &TLearnPage::UseForTeach);
     // Without test examples there is no test error to choose by.
-    connect(seUseForTeach, &QSpinBox::valueChanged, this, [this] { cbKeepBest->setEnabled(host_.Model().KeepBestAvailable()); });
+    connect(seUseForTeach, &QSpinBox::valueChanged, this,
+            [this] { cbKeepBest->setEnabled(host_.Model().KeepBestAvailable()); });
     spin(seEpoch, &TLearnPage::EpochC);
     spin(seTeachIdent, &TLearnPage::TeachIdentC);
     spin(seTestIdent, &TLearnPage::TestIdentC);

@@ -220,7 +220,8 @@ void TPagePredict::btnPredictFileClick() {
     TWizard& m = host_.Model();
     int32_t written = 0;
     const bool ok = host_.Guard([&] {
-        written = PredictFile(m, input.toStdString(), output.toStdString(), [&](const std::string& s) { m.SetStatus(s); });
+        written =
+            PredictFile(m, input.toStdString(), output.toStdString(), [&](const std::string& s) { m.SetStatus(s); });
     });
     m.SetStatus("");
     if (ok)

@@ -215,8 +215,8 @@ TEST_F(CliTest, KeepBestRestoresTheEpochOfTheLeastTestErrorAndSaysSo) {
             best = static_cast<int32_t>(i) - 1;
         }
     }
-    const std::string tail = "Остановка обучения\nИсчерпан лимит эпох.\nВосстановлена лучшая сеть: эпоха " +
-                             std::to_string(best) + "\n";
+    const std::string tail =
+        "Остановка обучения\nИсчерпан лимит эпох.\nВосстановлена лучшая сеть: эпоха " + std::to_string(best) + "\n";
     ASSERT_GE(r.Out.size(), tail.size());
     EXPECT_EQ(r.Out.substr(r.Out.size() - tail.size()), tail);
     EXPECT_EQ(TIniFile(Path("t.qvx")).ReadInteger("Network", "Epoch", -1), best + 1);

@@ -15,7 +15,8 @@ TEST(CurvePlot, DecadesCoverTheValues) {
         double lo, hi;
         int wantLo, wantHi;
     } cases[] = {
-        {0.0034, 0.12, -3, 0}, {0.01, 0.1, -2, -1}, {0.05, 0.05, -2, -1}, {2e-7, 3, -7, 1}, {0, 1, -3, 0}, // nothing positive: a default
+        {0.0034, 0.12, -3, 0}, {0.01, 0.1, -2, -1}, {0.05, 0.05, -2, -1},
+        {2e-7, 3, -7, 1},      {0, 1, -3, 0}, // nothing positive: a default
     };
     for (const auto& c : cases) {
         TDecades d = DecadesFor(c.lo, c.hi);

@@ -125,10 +125,10 @@ TEST_F(ProjectFileTest, KeysAreWrittenInTheirOrderWithTheirFormats) {
     EXPECT_EQ(ini.ReadSection("Phase2"), phase2);
     EXPECT_EQ(ini.ReadSection("Phase3"), (std::vector<std::string>{"HideLayers", "Layer_1", "Alpha"}));
     EXPECT_EQ(ini.ReadSection("Phase4"),
-              (std::vector<std::string>{"UseForTeach", "TeachSpeed", "Miu", "IdentErr", "TestAsValid", "Epoch",
-                                        "EpochC", "MaxTeachErr", "MaxTeachErrV", "MidTeachErr", "MidTeachErrV",
-                                        "TeachIdent", "TeachIdentC", "MaxTestErr", "MaxTestErrV", "MidTestErr",
-                                        "MidTestErrV", "TestIdent", "TestIdentC", "KeepBest"}));
+              (std::vector<std::string>{"UseForTeach",  "TeachSpeed",  "Miu",         "IdentErr",     "TestAsValid",
+                                        "Epoch",        "EpochC",      "MaxTeachErr", "MaxTeachErrV", "MidTeachErr",
+                                        "MidTeachErrV", "TeachIdent",  "TeachIdentC", "MaxTestErr",   "MaxTestErrV",
+                                        "MidTestErr",   "MidTestErrV", "TestIdent",   "TestIdentC",   "KeepBest"}));
     EXPECT_EQ(ini.ReadString("Phase2", "AvailableFieldsCount", ""), "3");
     EXPECT_EQ(ini.ReadString("Phase2", "FieldName_2", ""), "Цена");
     EXPECT_EQ(ini.ReadString("Phase2", "NormType_1", ""), "1");

@@ -385,8 +385,8 @@ TEST_F(TrainingRunTest, KeepBestTakesBackTheEpochOfTheLeastTestError) {
     spoil.SpoilFrom = 6;
     EXPECT_EQ(RunTrainingLoop(ctx, spoil), TRunEnd::EpochLimit);
     ASSERT_EQ(spoil.TestMeans.size(), 12u);
-    const auto best = static_cast<std::size_t>(
-        std::min_element(spoil.TestMeans.begin(), spoil.TestMeans.end()) - spoil.TestMeans.begin());
+    const auto best = static_cast<std::size_t>(std::min_element(spoil.TestMeans.begin(), spoil.TestMeans.end()) -
+                                               spoil.TestMeans.begin());
     ASSERT_LT(best, 11u); // the fixture works only when the best is not the last epoch
     TNetworkSnapshot now;
     net.TakeSnapshot(now);

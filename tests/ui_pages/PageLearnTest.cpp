@@ -156,8 +156,8 @@ int CountColor(const QImage& img, QColor color, int x0, int x1) {
         for (int x = std::max(0, x0); x < std::min(img.width(), x1); ++x) {
             const QColor c = img.pixelColor(x, y);
             n += std::abs(c.red() - color.red()) + std::abs(c.green() - color.green()) +
-                         std::abs(c.blue() - color.blue()) <
-                     60;
+                     std::abs(c.blue() - color.blue()) <
+                 60;
         }
     return n;
 }

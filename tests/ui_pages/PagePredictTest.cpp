@@ -245,7 +245,8 @@ TEST_F(PagePredictTest, PredictionOverAFileNamesAMissingFieldAndWritesNothing) {
     host.Boxes.Errors.clear();
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_EQ(host.Boxes.Errors.size(), 1u);
-    EXPECT_TRUE(host.Boxes.Errors[0].endsWith(QString::fromUtf8(", поле A, запись 1"))) << host.Boxes.Errors[0].toStdString();
+    EXPECT_TRUE(host.Boxes.Errors[0].endsWith(QString::fromUtf8(", поле A, запись 1")))
+        << host.Boxes.Errors[0].toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("out.txt")));
     // Cancelling either dialog does nothing.
     host.Boxes.Errors.clear();
