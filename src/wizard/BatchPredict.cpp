@@ -10,6 +10,7 @@
 #include "Normalize.h"
 #include "NumberText.h"
 #include "ProjectFile.h"
+#include "TextSample.h"
 #include "Wizard.h"
 
 #include <algorithm>
@@ -78,6 +79,9 @@ TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProg
             throw EError(msgInputFieldMissing + name);
         sources.push_back(found);
     }
+    // Every output row must belong to an input row, so no line may be left out.
+    if (table.SkippedLines > 0)
+        throw EError(msgWrongValueCount + std::to_string(table.FirstSkippedLine));
 
     const auto records = static_cast<std::size_t>(std::max(table.RecordCount, 0));
     p.RecordCount = static_cast<int32_t>(records);

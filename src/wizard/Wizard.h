@@ -102,6 +102,9 @@ public:
     std::vector<int32_t> RecordIndex;
     uint32_t IndexSeed = 0;
     std::string LearnSampleFileName;
+    // What the last sample load had to tell besides an error (lines it left out); the status line
+    // shows it on the field page, nirvex-cli prints it.
+    std::string SampleNotice;
     TNeuralNetworkINI Network;
     double IdentErrLimit = 0;
     // Mean errors of every epoch since the network was last built; in memory only.
