@@ -395,4 +395,20 @@ void TNeuralNetwork::Teach(const double* targets, std::size_t count) {
     Teach(targets);
 }
 
+void TNeuralNetwork::TakeSnapshot(TNetworkSnapshot& into) const {
+    into.Weights = weights_;
+    into.WeightDeltas = weightDeltas_;
+    into.Thresholds = thresholds_;
+    into.ThresholdDeltas = thresholdDeltas_;
+    into.Epoch = Epoch;
+}
+
+void TNeuralNetwork::RestoreSnapshot(const TNetworkSnapshot& from) {
+    weights_ = from.Weights;
+    weightDeltas_ = from.WeightDeltas;
+    thresholds_ = from.Thresholds;
+    thresholdDeltas_ = from.ThresholdDeltas;
+    Epoch = from.Epoch;
+}
+
 } // namespace nirvex

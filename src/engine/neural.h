@@ -16,6 +16,13 @@ double Sigmoid(double alpha, double x);
 // alpha·y·(1 - y) for a sigmoid output y.
 double SigmoidDerivative(double alpha, double y);
 
+// What a network learned, copied aside: weights, thresholds, their last changes and the epoch
+// counter. Taking a copy into the same object again reuses its storage.
+struct TNetworkSnapshot {
+    std::vector<std::vector<double>> Weights, WeightDeltas, Thresholds, ThresholdDeltas;
+    int32_t Epoch = 0;
+};
+
 // A multilayer perceptron of sigmoid neurons with one additive threshold per non-input neuron,
 // trained on-line by back-propagation with momentum. Layer 0 is the input layer.
 class TNeuralNetwork {
@@ -69,6 +76,10 @@ public:
     // more, so that no step reads past its row.
     void Teach(const double* targets, std::size_t count);
     void Teach(const std::vector<double>& targets) { Teach(targets.data(), targets.size()); }
+
+    void TakeSnapshot(TNetworkSnapshot& into) const;
+    // Puts back a snapshot of this network's current shape.
+    void RestoreSnapshot(const TNetworkSnapshot& from);
 
 private:
     // Storage per connection layer l (0 .. CountLayers-2), each one contiguous block:

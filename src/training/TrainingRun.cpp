@@ -77,13 +77,43 @@ const char* RunEndMessage(TRunEnd end) {
     }
 }
 
+std::string BestRestoredMessage(int32_t epoch) {
+    return msgBestRestored + std::to_string(epoch - 1);
+}
+
 std::string FormatIdentShare(int32_t identCount, int32_t count) {
     if (count <= 0)
         return "0";
     return FormatGeneral(static_cast<double>(identCount) / count * 100, 3) + "%";
 }
 
+namespace {
+
+// The network of the epoch with the least mean test error seen in a run.
+struct TBest {
+    TNetworkSnapshot Net;
+    double TestErr = 0;
+    bool Taken = false;
+};
+
+TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best);
+
+} // namespace
+
 TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
+    ctx.RestoredEpoch = -1;
+    TBest best;
+    TRunEnd end = RunEpochs(ctx, view, ctx.KeepBest && ctx.TestCount > 0 ? &best : nullptr);
+    if (best.Taken) {
+        ctx.Network->RestoreSnapshot(best.Net);
+        ctx.RestoredEpoch = best.Net.Epoch;
+    }
+    return end;
+}
+
+namespace {
+
+TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
     TNeuralNetwork& net = *ctx.Network;
     const auto& fields = *ctx.Fields;
     const auto& index = *ctx.RecordIndex;
@@ -173,6 +203,12 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
         }
         s.TestErrMean = testCount > 0 ? s.TestErrMean / testCount : 0.0;
         ++net.Epoch;
+        if (best && (!best->Taken || s.TestErrMean < best->TestErr)) {
+            best->TestErr = s.TestErrMean;
+            best->Taken = true;
+            net.TakeSnapshot(best->Net);
+        }
+        view.EpochDone(s, teachCount, testCount, net.Epoch);
         if (refreshDue) {
             view.Refresh(s, teachCount, testCount, net.Epoch);
             refreshDue = false;
@@ -191,5 +227,7 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
             return TRunEnd::Criteria;
     }
 }
+
+} // namespace
 
 } // namespace nirvex

@@ -155,6 +155,7 @@ void WritePhase4(const TLearnPage& p, const TLearnNumbers& n, TIniFile& ini) {
     ini.WriteFloat(sPhase4, "MidTestErrV", n.MidTestErr);
     ini.WriteBool(sPhase4, "TestIdent", p.TestIdentOn);
     ini.WriteInteger(sPhase4, "TestIdentC", p.TestIdentC);
+    ini.WriteBool(sPhase4, "KeepBest", p.KeepBest);
 }
 
 // Fields are matched by name among the first FieldCount saved positions, so a column added to or
@@ -242,6 +243,7 @@ void RestorePhase4(TWizard& w, const TIniFile& ini) {
     p.MidTestErrText = real5("MidTestErrV");
     p.TestIdentOn = flag("TestIdent");
     p.TestIdentC = spin("TestIdentC", 0, 100);
+    p.KeepBest = flag("KeepBest");
     w.Network.SetTeachSpeed(teachSpeed);
     w.Network.Miu = miu;
 }

@@ -287,6 +287,7 @@ void TWizard::CheckFieldRoles() {
         sampleReloaded_ = false;
         NetPage.InputLayerText = std::to_string(InputCount);
         NetPage.OutputLayerText = std::to_string(OutputCount);
+        Curve.Clear();
         Network.SetCountLayers(3);
         Network.SetLayerSize(0, InputCount);
         Network.SetLayerSize(1, 10);
@@ -370,6 +371,7 @@ void TWizard::ApplyNetConfig() {
     if (!PageChanged)
         return;
     int32_t n = NetPage.HideLayerCount;
+    Curve.Clear();
     Network.SetCountLayers(n + 2);
     Network.SetLayerSize(0, InputCount);
     for (int32_t i = 1; i <= n; ++i)
@@ -416,6 +418,16 @@ void TWizard::CriterionClicked(TCriterion which, bool checked) {
         p.TestIdentOn = checked;
         break;
     }
+}
+
+void TWizard::KeepBestClicked(bool checked) {
+    LearnPage.KeepBest = checked;
+    PageChanged = true;
+}
+
+bool TWizard::KeepBestAvailable() const {
+    const int64_t teach = static_cast<int64_t>(std::clamp(LearnPage.UseForTeach, 1, 100)) * RecordCount / 100;
+    return RecordCount - teach > 0;
 }
 
 void TWizard::ApplyLearnConfig() {
@@ -521,6 +533,11 @@ public:
         if (view_)
             view_->TestExample(k, x, y, e);
     }
+    void EpochDone(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
+        w_.Curve.Add(epoch - 1, s.TeachErrMean, s.TestErrMean);
+        if (view_)
+            view_->EpochDone(s, teachCount, testCount, epoch);
+    }
     void Refresh(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
         w_.RefreshStats(s, epoch);
         if (view_)
@@ -564,6 +581,8 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
     ctx.PrevTestErr = &PrevTestErr;
     ctx.StopRequested = &StopRequested;
     ctx.Rules = StopRules();
+    ctx.KeepBest = LearnPage.KeepBest;
+    RestoredEpoch = -1;
     TRunEnd end;
     try {
         end = RunTrainingLoop(ctx, view);
@@ -585,6 +604,11 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
     const char* message = RunEndMessage(end);
     if (*message && hooks.OnEndMessage)
         hooks.OnEndMessage(message);
+    RestoredEpoch = ctx.RestoredEpoch;
+    if (RestoredEpoch >= 0) {
+        Curve.Mark(RestoredEpoch - 1);
+        SetStatus(BestRestoredMessage(RestoredEpoch));
+    }
     LearnCaption = "Пуск обучения";
     LearnHint = "Начало обучение системы";
     LearnTag = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ErrorCurve.h"
 #include "FieldInfo.h"
 #include "NeuralINI.h"
 #include "SampleFile.h"
@@ -67,6 +68,7 @@ struct TLearnPage {
     std::string MidTestErrText = "0.05";
     bool TestIdentOn = false;
     int32_t TestIdentC = 80; // 0..100
+    bool KeepBest = false;   // cbKeepBest: take back the network of the least test error
 };
 
 // The seven check boxes of the stop criteria group, in keyboard order.
@@ -109,6 +111,10 @@ public:
     std::string SampleNotice;
     TNeuralNetworkINI Network;
     double IdentErrLimit = 0;
+    // Mean errors of every epoch since the network was last built; in memory only.
+    TErrorCurve Curve;
+    // The last run took back the network of this epoch counter; -1 when it did not.
+    int32_t RestoredEpoch = -1;
 
     int32_t FieldCount() const { return static_cast<int32_t>(Fields.size()); }
 
@@ -192,6 +198,9 @@ public:
     // ---- page 4 ----
     void LearnConfigShow(); // tsLearnConfigEnter
     void CriterionClicked(TCriterion which, bool checked);
+    void KeepBestClicked(bool checked);
+    // The box is usable only when the page's share leaves test examples.
+    bool KeepBestAvailable() const;
     void ApplyLearnConfig();
     TStopRules StopRules() const;
     // Raises msgNetMismatch unless the network's input and output layers have as many neurons as

@@ -135,10 +135,10 @@ TEST_F(ProjectFileTest, KeysAreWrittenInTheirOrderWithTheirFormats) {
     EXPECT_EQ(ini.ReadSection("Phase2"), phase2);
     EXPECT_EQ(ini.ReadSection("Phase3"), (std::vector<std::string>{"HideLayers", "Layer_1", "Alpha"}));
     EXPECT_EQ(ini.ReadSection("Phase4"),
-              (std::vector<std::string>{"UseForTeach", "TeachSpeed", "Miu", "IdentErr", "TestAsValid", "Epoch",
-                                        "EpochC", "MaxTeachErr", "MaxTeachErrV", "MidTeachErr", "MidTeachErrV",
-                                        "TeachIdent", "TeachIdentC", "MaxTestErr", "MaxTestErrV", "MidTestErr",
-                                        "MidTestErrV", "TestIdent", "TestIdentC"}));
+              (std::vector<std::string>{"UseForTeach",  "TeachSpeed",  "Miu",         "IdentErr",     "TestAsValid",
+                                        "Epoch",        "EpochC",      "MaxTeachErr", "MaxTeachErrV", "MidTeachErr",
+                                        "MidTeachErrV", "TeachIdent",  "TeachIdentC", "MaxTestErr",   "MaxTestErrV",
+                                        "MidTestErr",   "MidTestErrV", "TestIdent",   "TestIdentC",   "KeepBest"}));
     EXPECT_EQ(ini.ReadString("Phase2", "AvailableFieldsCount", ""), "3");
     EXPECT_EQ(ini.ReadString("Phase2", "FieldName_2", ""), "Цена");
     EXPECT_EQ(ini.ReadString("Phase2", "NormType_1", ""), "1");
@@ -151,6 +151,7 @@ TEST_F(ProjectFileTest, KeysAreWrittenInTheirOrderWithTheirFormats) {
     EXPECT_EQ(ini.ReadString("Phase4", "Epoch", ""), "1");
     EXPECT_EQ(ini.ReadString("Phase4", "EpochC", ""), "5");
     EXPECT_EQ(ini.ReadString("Phase4", "MaxTeachErr", ""), "0");
+    EXPECT_EQ(ini.ReadString("Phase4", "KeepBest", ""), "0");
     // Windows-1251 on disk with CR LF line ends.
     std::string bytes = ReadBytes(name);
     EXPECT_NE(bytes.find("FieldName_2=" + Utf8ToCp1251("Цена") + "\r\n"), std::string::npos);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -366,4 +367,77 @@ TEST(FormatIdentShare, PercentFormat) {
     EXPECT_EQ(FormatIdentShare(3, 3), "100%");
     EXPECT_EQ(FormatIdentShare(4, 5), "80%");
     EXPECT_EQ(FormatIdentShare(0, 5), "0%");
+}
+
+namespace {
+
+// Keeps the network as it stands after every epoch and from epoch `SpoilFrom` on spoils it, so
+// that the test error of the later epochs is worse than before.
+struct TSpoilingView : ITrainingView {
+    TNeuralNetwork* Net = nullptr;
+    int32_t SpoilFrom = 0;
+    std::vector<TNetworkSnapshot> After;
+    std::vector<double> TestMeans;
+    void EpochDone(const TEpochStats& s, int32_t, int32_t, int32_t epoch) override {
+        TestMeans.push_back(s.TestErrMean);
+        After.emplace_back();
+        Net->TakeSnapshot(After.back());
+        if (epoch >= SpoilFrom)
+            for (int32_t i = 0; i < Net->GetLayerSize(1); ++i)
+                Net->SetWeight(1, i, 0, 9.0);
+    }
+};
+
+void ExpectSameNetwork(const TNetworkSnapshot& a, const TNetworkSnapshot& b) {
+    EXPECT_EQ(a.Weights, b.Weights);
+    EXPECT_EQ(a.WeightDeltas, b.WeightDeltas);
+    EXPECT_EQ(a.Thresholds, b.Thresholds);
+    EXPECT_EQ(a.ThresholdDeltas, b.ThresholdDeltas);
+    EXPECT_EQ(a.Epoch, b.Epoch);
+}
+
+} // namespace
+
+TEST_F(TrainingRunTest, KeepBestTakesBackTheEpochOfTheLeastTestError) {
+    MakeSample(40, 30);
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 11;
+    ctx.KeepBest = true;
+    TSpoilingView spoil;
+    spoil.Net = &net;
+    spoil.SpoilFrom = 6;
+    EXPECT_EQ(RunTrainingLoop(ctx, spoil), TRunEnd::EpochLimit);
+    ASSERT_EQ(spoil.TestMeans.size(), 12u);
+    const auto best = static_cast<std::size_t>(std::min_element(spoil.TestMeans.begin(), spoil.TestMeans.end()) -
+                                               spoil.TestMeans.begin());
+    ASSERT_LT(best, 11u); // the fixture works only when the best is not the last epoch
+    TNetworkSnapshot now;
+    net.TakeSnapshot(now);
+    ExpectSameNetwork(now, spoil.After[best]);
+    EXPECT_EQ(net.Epoch, static_cast<int32_t>(best) + 1);
+    EXPECT_EQ(ctx.RestoredEpoch, static_cast<int32_t>(best) + 1);
+    EXPECT_EQ(BestRestoredMessage(ctx.RestoredEpoch), "Восстановлена лучшая сеть: эпоха " + std::to_string(best));
+}
+
+TEST_F(TrainingRunTest, KeepBestDoesNothingWithoutTestExamplesOrOnAFailure) {
+    MakeSample(10, 10);
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 4;
+    ctx.KeepBest = true;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+    EXPECT_EQ(ctx.RestoredEpoch, -1);
+    EXPECT_EQ(net.Epoch, 5);
+    // A failure leaves the network as the failing epoch left it: no copy is taken back.
+    MakeSample(10, 8);
+    ctx.KeepBest = true;
+    struct TFailing : ITrainingView {
+        void EpochDone(const TEpochStats&, int32_t, int32_t, int32_t epoch) override {
+            if (epoch == 3)
+                throw EError("сбой");
+        }
+    } failing;
+    const int32_t before = net.Epoch;
+    EXPECT_THROW(RunTrainingLoop(ctx, failing), EError);
+    EXPECT_EQ(net.Epoch, before + 3);
+    EXPECT_EQ(ctx.RestoredEpoch, -1);
 }
