@@ -33,6 +33,7 @@ struct TFieldInfo {
 struct TSampleTable {
     std::vector<TFieldInfo> Fields;
     int32_t RecordCount = 0;
+    std::vector<std::string> TextColumns; // CSV columns left out because they hold text
 };
 
 // Shows a progress line in the window's status bar (and lets the window repaint); empty clears it.

@@ -15,6 +15,7 @@ public:
 };
 
 // The sample open dialog's filter list: text files first, then projects, then tables.
-inline const char* const kSampleFileFilter = "Текстовые файлы (*.txt);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)";
+inline const char* const kSampleFileFilter =
+    "Текстовые файлы (*.txt);;Файлы CSV (*.csv);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)";
 
 } // namespace nirvex

@@ -1,5 +1,6 @@
 #include "Wizard.h"
 
+#include "CsvSample.h"
 #include "Errors.h"
 #include "FloatCheck.h"
 #include "Normalize.h"
@@ -153,6 +154,7 @@ void TWizard::LoadSample() {
     InitFieldDefaults(table.Fields, table.RecordCount);
     Fields = std::move(table.Fields);
     RecordCount = table.RecordCount;
+    SampleNote = TextColumnsNote(table);
     LearnSampleFileName = fileName;
     FieldPage = TFieldPage{};
     sampleReloaded_ = true;
@@ -173,6 +175,8 @@ void TWizard::FieldPageShow() {
     FieldPage.SelectedField = Fields.empty() ? -1 : 0;
     if (!Fields.empty())
         ShowFieldSettings();
+    if (!SampleNote.empty())
+        SetStatus(SampleNote);
 }
 
 void TWizard::SelectField(int32_t listIndex) {

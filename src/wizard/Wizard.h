@@ -100,6 +100,8 @@ public:
     std::vector<int32_t> RecordIndex;
     uint32_t IndexSeed = 0;
     std::string LearnSampleFileName;
+    // What the last load left out of the file (text columns); shown when the field page opens.
+    std::string SampleNote;
     TNeuralNetworkINI Network;
     double IdentErrLimit = 0;
 

@@ -39,8 +39,9 @@ TEST_F(PageSampleTest, TypingMarksThePageChanged) {
 TEST_F(PageSampleTest, BrowsePutsTheChosenNameInAndMarksTheChange) {
     Dialogs.NextOpenFile = ExampleFile("boston.txt");
     Click("btnBrowseLearnSampleFile");
-    EXPECT_EQ(Dialogs.LastFilter,
-              QStringLiteral("Текстовые файлы (*.txt);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)"));
+    EXPECT_EQ(
+        Dialogs.LastFilter,
+        QStringLiteral("Текстовые файлы (*.txt);;Файлы CSV (*.csv);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)"));
     EXPECT_EQ(Find<QLineEdit>("edtLearnSampleFileName")->text(), ExampleFile("boston.txt"));
     EXPECT_EQ(Model().SampleFileText, ExampleFile("boston.txt").toStdString());
     EXPECT_TRUE(Model().PageChanged);
