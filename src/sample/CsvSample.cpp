@@ -171,8 +171,15 @@ std::string CleanUtf8(const std::string& text) {
     if (IsValidUtf8(text))
         return text;
     std::string out;
-    for (std::size_t pos = 0; pos < text.size();)
-        AppendUtf8(out, DecodeUtf8(text, pos));
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        DecodeUtf8(text, pos);
+        const std::string_view one = std::string_view(text).substr(start, pos - start);
+        if (IsValidUtf8(one))
+            out += one;
+        else
+            AppendUtf8(out, 0xFFFD);
+    }
     return out;
 }
 

@@ -58,6 +58,11 @@ TEST(CsvSample, DelimitersDecimalsQuotingAndEncodings) {
         {"quoted line break", "\"multi\r\nline\";x\n1;2\n", {"multi\r\nline", "x"}, {1, 2}},
         {"byte order mark", "\xEF\xBB\xBF\xD0\xA6\xD0\xB5\xD0\xBD\xD0\xB0;x\n1;2\n", {"Цена", "x"}, {1, 2}},
         {"UTF-8 header", "\xD0\xA6\xD0\xB5\xD0\xBD\xD0\xB0;x\n1;2\n", {"Цена", "x"}, {1, 2}},
+        {"broken UTF-8 after a byte order mark",
+         "\xEF\xBB\xBF"
+         "a\xED\xA0\x80;x\n1;2\n",
+         {"a\xEF\xBF\xBD", "x"},
+         {1, 2}},
         {"Windows-1251 header", "\xD6\xE5\xED\xE0;x\n1;2\n", {"Цена", "x"}, {1, 2}},
         {"empty names", ";x;\n1;2;3\n", {"Столбец 1", "x", "Столбец 3"}, {1, 2, 3}},
         {"one column", "x\n1,5\n", {"x"}, {1.5}},
