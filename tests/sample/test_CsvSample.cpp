@@ -134,7 +134,7 @@ TEST(CsvSample, MissingFileIsABadInputFile) {
     }
 }
 
-// Files written by R and pandas.
+// Files written by R and pandas, and the bundled example.
 TEST(CsvSample, FilesOfOtherPrograms) {
     struct TFileCase {
         const char* File;
@@ -145,6 +145,12 @@ TEST(CsvSample, FilesOfOtherPrograms) {
         std::vector<double> LastRow;
     };
     const TFileCase cases[] = {
+        {NIRVEX_EXAMPLES_DIR "/statecrime.csv",
+         7,
+         51,
+         {"state"},
+         "violent",
+         {219.3, 2.0, 91.8, 9.8, 18.9, 91.3, 24.51}},
         {"mtcars_write.csv.csv", 11, 32, {"Столбец 1"}, "mpg", {21.4, 4, 121, 109, 4.11, 2.78, 18.6, 1, 1, 4, 2}},
         {"iris_write.csv.csv", 4, 150, {"Species"}, "Sepal.Length", {5.9, 3, 5.1, 1.8}},
         {"iris_ru_write.csv2_utf8.csv", 3, 150, {}, "Длина", {5.9, 3, 3}},
@@ -164,7 +170,8 @@ TEST(CsvSample, FilesOfOtherPrograms) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.File);
-        const TSampleTable t = ReadCsvSample(std::string(NIRVEX_CSV_DIR "/") + c.File);
+        const std::string file = c.File;
+        const TSampleTable t = ReadCsvSample(file[0] == '/' ? file : NIRVEX_CSV_DIR "/" + file);
         ASSERT_EQ(t.Fields.size(), c.Fields);
         EXPECT_EQ(t.RecordCount, c.Records);
         EXPECT_EQ(t.TextColumns, c.TextColumns);
