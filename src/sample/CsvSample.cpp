@@ -229,6 +229,8 @@ TSampleTable ParseCsvSample(std::string_view bytes) {
                 table.Fields.emplace_back();
                 table.Fields.back().FieldName = names[k];
             }
+            if (kept.empty()) // nothing but text: no column to learn from
+                throw EError(msgCsvBadValue + names[0] + ", строка " + std::to_string(line));
         }
         if (table.RecordCount == INT32_MAX)
             FailFile();
