@@ -18,4 +18,7 @@ public:
 inline const char* const kSampleFileFilter =
     "Текстовые файлы (*.txt);;Файлы CSV (*.csv);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)";
 
+// The export dialog's filter list; the chosen type's extension selects the format.
+inline const char* const kExportFileFilter = "Модель ONNX (*.onnx);;Исходный текст на C (*.c)";
+
 } // namespace nirvex
