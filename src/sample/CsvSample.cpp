@@ -154,16 +154,16 @@ char DetectDelimiter(std::string_view bytes) {
     return best;
 }
 
-std::optional<double> CellNumber(std::string cell, bool commaIsDecimal) {
-    if (commaIsDecimal) {
-        std::size_t comma = cell.find(',');
-        if (comma != std::string::npos) {
-            if (cell.find('.') != std::string::npos)
-                return std::nullopt;
-            cell[comma] = '.';
-        }
-    }
-    return TryStrToFloat(cell);
+std::optional<double> CellNumber(const std::string& cell, bool commaIsDecimal) {
+    const std::size_t b = cell.find_first_not_of(" \t");
+    if (b == std::string::npos)
+        return std::nullopt;
+    const std::size_t n = cell.find_last_not_of(" \t") + 1;
+    const char* end = cell.data() + n;
+    const TScannedNumber v = ScanNumber(cell.data() + b, end, commaIsDecimal);
+    if (v.Status != TNumberScan::Ok || v.End != end)
+        return std::nullopt;
+    return v.Value;
 }
 
 // Broken sequences of a file taken as UTF-8 become U+FFFD, so names stay valid text.

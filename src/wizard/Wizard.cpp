@@ -9,6 +9,7 @@
 #include "RandomGen.h"
 #include "SampleFile.h"
 #include "SampleStats.h"
+#include "TextSample.h"
 
 #include <algorithm>
 #include <cmath>
@@ -135,6 +136,7 @@ void TWizard::LoadSample() {
     if (ext != ".QVX" && !IsSampleFileName(fileName))
         throw EError(msgUnknownSampleType);
     ExampleCursor = 0;
+    SampleNotice.clear();
     SetStatus("Открывается таблица данных");
     if (ext == ".QVX") {
         SetStatus("");
@@ -145,23 +147,26 @@ void TWizard::LoadSample() {
     TSampleTable table;
     try {
         table = ReadSampleFile(fileName, [this](const std::string& s) { SetStatus(s); });
+        SampleNotice = SkippedLinesNotice(table); // also tells why a sample has no records
+        const std::string textColumns = TextColumnsNote(table);
+        if (!textColumns.empty())
+            SampleNotice += (SampleNotice.empty() ? "" : "; ") + textColumns;
         if (table.RecordCount <= 0)
             throw EError(msgNoRecords);
     } catch (...) {
-        SetStatus("");
+        SetStatus(SampleNotice);
         throw;
     }
     InitFieldDefaults(table.Fields, table.RecordCount);
     Fields = std::move(table.Fields);
     RecordCount = table.RecordCount;
-    SampleNote = TextColumnsNote(table);
     LearnSampleFileName = fileName;
     FieldPage = TFieldPage{};
     sampleReloaded_ = true;
     SetStatus("Индексация данных");
     IndexSeed = RandomizeFromClock();
     BuildRecordIndex();
-    SetStatus("");
+    SetStatus(SampleNotice);
     ExampleCursor = 0;
 }
 
@@ -175,8 +180,9 @@ void TWizard::FieldPageShow() {
     FieldPage.SelectedField = Fields.empty() ? -1 : 0;
     if (!Fields.empty())
         ShowFieldSettings();
-    if (!SampleNote.empty())
-        SetStatus(SampleNote);
+    // A fresh sample's notice stays in view until a field is picked.
+    if (sampleReloaded_ && !SampleNotice.empty())
+        SetStatus(SampleNotice);
 }
 
 void TWizard::SelectField(int32_t listIndex) {
