@@ -55,7 +55,8 @@ public:
     virtual void HistoClear() {}
     virtual void HistoRepaint() {}
     virtual void SetPointCounts(int32_t /*teach*/, int32_t /*test*/) {}
-    // One example of the training pass (k-th of the pass): mapped target x, mapped output y, error e.
+    // One example of the training pass (k-th of the pass): mean target x and mean output y, both in
+    // 0..1, and error e.
     virtual void TeachExample(int32_t /*k*/, double /*x*/, double /*y*/, double /*e*/) {}
     virtual void TestExample(int32_t /*k*/, double /*x*/, double /*y*/, double /*e*/) {}
     // The page refresh after an epoch; `epoch` is the counter after this epoch's increase.

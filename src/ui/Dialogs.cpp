@@ -14,14 +14,19 @@ const QString kCaption = QStringLiteral("Nirvex");
 
 } // namespace
 
+QString BoxText(const QString& message) {
+    QString text = message;
+    return text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+}
+
 void TDialogs::ShowError(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, kCaption, QString::fromStdString(DisplayMessage(message.toStdString())),
+    QMessageBox box(QMessageBox::Critical, kCaption, BoxText(QString::fromStdString(DisplayMessage(message.toStdString()))),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
 void TDialogs::ShowMessage(const QString& message) {
-    QMessageBox box(QMessageBox::NoIcon, kCaption, message, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::NoIcon, kCaption, BoxText(message), QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
@@ -44,7 +49,14 @@ QString TDialogs::OpenFileName(QWidget* parent, const QString& filter) {
 }
 
 QString TDialogs::SaveFileName(QWidget* parent, const QString& filter, const QString& proposed) {
-    return QFileDialog::getSaveFileName(parent, QString(), proposed, filter);
+    // The extension is added before the dialog checks for a file to overwrite, so it asks about
+    // the file the save will really replace.
+    QFileDialog dialog(parent, QString(), proposed, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("qvx"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace nirvex

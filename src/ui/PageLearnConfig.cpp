@@ -75,7 +75,10 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     MakeLabel(this, "Распознано если ошибка по примеру<", 11, 80, 219);
     edtIdentErr = MakeEdit(this, "edtIdentErr", 232, 73);
     edtIdentErr->setToolTip(QString::fromUtf8("Порог верного распознания примера"));
-    cbValidate = MakeBox(this, "cbValidate", "Использовать тестовое множество как валидационное", 11, 100, 310);
+    // Wider than the other boxes' room and clear of the group's title below it, so that its caption
+    // keeps their size.
+    cbValidate = MakeBox(this, "cbValidate", "Использовать тестовое множество как валидационное", 11, 94,
+                         kPageClientWidth - 11);
     cbValidate->setToolTip(QString::fromUtf8("Остановка обучения при увеличении ошибки по тестовой выборке"));
 
     gbCriteria = new QGroupBox(QString::fromUtf8(" Критерии остановки обучения"), this);
@@ -87,14 +90,14 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     MakeLabel(g, "эпох", 177, 20, 217);
     auto* cbMaxTeachErr = MakeBox(g, "cbMaxTeachErr", "Макс. ошибка при обучении <", 11, 41, 219);
     edtMaxTeachErr = MakeEdit(g, "edtMaxTeachErr", 232, 37);
-    auto* cbMidTeachErr = MakeBox(g, "cbMidTeachErr", "Средняя ошибки при обучении <", 11, 64, 219);
+    auto* cbMidTeachErr = MakeBox(g, "cbMidTeachErr", "Средняя ошибка при обучении <", 11, 64, 219);
     edtMidTeachErr = MakeEdit(g, "edtMidTeachErr", 232, 60);
     auto* cbTeachIdent = MakeBox(g, "cbTeachIdent", "Распознано ", 11, 87, 97);
     seTeachIdent = MakeSpin(g, "seTeachIdent", 110, 80, 0, 100, 80);
     MakeLabel(g, "% обучающей выборки", 177, 89, 217);
     auto* cbMaxTestErr = MakeBox(g, "cbMaxTestErr", "Макс. ошибка при тестировании <", 11, 110, 219);
     edtMaxTestErr = MakeEdit(g, "edtMaxTestErr", 232, 108);
-    auto* cbMidTestErr = MakeBox(g, "cbMidTestErr", "Средняя ошибки при тестировании <", 11, 133, 219);
+    auto* cbMidTestErr = MakeBox(g, "cbMidTestErr", "Средняя ошибка при тестировании <", 11, 133, 219);
     edtMidTestErr = MakeEdit(g, "edtMidTestErr", 232, 131);
     auto* cbTestIdent = MakeBox(g, "cbTestIdent", "Распознано ", 11, 156, 97);
     seTestIdent = MakeSpin(g, "seTestIdent", 110, 153, 0, 100, 80);
@@ -117,12 +120,11 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
-    // Typing only stores: the values count when the page is left forward, and none of these
-    // marks the project as changed.
+    // Every typed or toggled value goes to the model at once; a changed one marks the page changed.
     auto text = [this](QLineEdit* edit, std::string TLearnPage::*field) {
         connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& t) {
             if (!painting_)
-                host_.Model().LearnPage.*field = t.toStdString();
+                host_.Model().SetLearnValue(field, t.toStdString());
         });
     };
     text(edtTS, &TLearnPage::TeachSpeedText);
@@ -135,7 +137,7 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     auto spin = [this](QSpinBox* box, int32_t TLearnPage::*field) {
         connect(box, &QSpinBox::valueChanged, this, [this, field](int v) {
             if (!painting_)
-                host_.Model().LearnPage.*field = v;
+                host_.Model().SetLearnValue(field, v);
         });
     };
     spin(seUseForTeach, &TLearnPage::UseForTeach);
@@ -144,7 +146,7 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     spin(seTestIdent, &TLearnPage::TestIdentC);
     connect(cbValidate, &QCheckBox::toggled, this, [this](bool on) {
         if (!painting_)
-            host_.Model().LearnPage.Validate = on;
+            host_.Model().SetLearnValue(&TLearnPage::Validate, on);
     });
 }
 
@@ -186,19 +188,22 @@ void TPageLearnConfig::SyncToModel() {
     // A spin box still being typed in has not yet turned its text into its value.
     for (QSpinBox* box : {seUseForTeach, seEpoch, seTeachIdent, seTestIdent})
         box->interpretText();
-    TLearnPage& lp = host_.Model().LearnPage;
-    lp.UseForTeach = seUseForTeach->value();
-    lp.TeachSpeedText = edtTS->text().toStdString();
-    lp.MiuText = edtMiu->text().toStdString();
-    lp.IdentErrText = edtIdentErr->text().toStdString();
-    lp.Validate = cbValidate->isChecked();
-    lp.EpochC = seEpoch->value();
-    lp.MaxTeachErrText = edtMaxTeachErr->text().toStdString();
-    lp.MidTeachErrText = edtMidTeachErr->text().toStdString();
-    lp.TeachIdentC = seTeachIdent->value();
-    lp.MaxTestErrText = edtMaxTestErr->text().toStdString();
-    lp.MidTestErrText = edtMidTestErr->text().toStdString();
-    lp.TestIdentC = seTestIdent->value();
+    TWizard& m = host_.Model();
+    auto text = [&m](std::string TLearnPage::*field, const QLineEdit* edit) {
+        m.SetLearnValue(field, edit->text().toStdString());
+    };
+    m.SetLearnValue(&TLearnPage::UseForTeach, seUseForTeach->value());
+    text(&TLearnPage::TeachSpeedText, edtTS);
+    text(&TLearnPage::MiuText, edtMiu);
+    text(&TLearnPage::IdentErrText, edtIdentErr);
+    m.SetLearnValue(&TLearnPage::Validate, cbValidate->isChecked());
+    m.SetLearnValue(&TLearnPage::EpochC, seEpoch->value());
+    text(&TLearnPage::MaxTeachErrText, edtMaxTeachErr);
+    text(&TLearnPage::MidTeachErrText, edtMidTeachErr);
+    m.SetLearnValue(&TLearnPage::TeachIdentC, seTeachIdent->value());
+    text(&TLearnPage::MaxTestErrText, edtMaxTestErr);
+    text(&TLearnPage::MidTestErrText, edtMidTestErr);
+    m.SetLearnValue(&TLearnPage::TestIdentC, seTestIdent->value());
 }
 
 } // namespace nirvex

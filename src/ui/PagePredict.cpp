@@ -95,7 +95,7 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
     FitCaption(lblTitles, kPageClientWidth);
 
     sgInp = new TPredictGrid("sgInp", 64, 113, true, this);
-    sgInp->setToolTip(QString::fromUtf8("Значения входов нейросети, при которых надо провести рассчет"));
+    sgInp->setToolTip(QString::fromUtf8("Значения входов нейросети, при которых надо провести расчёт"));
     connect(sgInp, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* it) {
         if (painting_ || it->column() != 1 || it->row() < 1)
             return;
@@ -105,12 +105,12 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
     pnlResult = new QWidget(this);
     pnlResult->setObjectName("pnlResult");
     sgOut = new TPredictGrid("sgOut", 64, 101, false, pnlResult);
-    sgOut->setToolTip(QString::fromUtf8("Результат нейросетевого рассчета"));
+    sgOut->setToolTip(QString::fromUtf8("Результат нейросетевого расчёта"));
 
-    btnPredict = new QPushButton(QString::fromUtf8("Рассчет"), pnlResult);
+    btnPredict = new QPushButton(QString::fromUtf8("Расчёт"), pnlResult);
     btnPredict->setObjectName("btnPredict");
     btnPredict->resize(75, 25);
-    btnPredict->setToolTip(QString::fromUtf8("Проведение нейросетевого рассчета"));
+    btnPredict->setToolTip(QString::fromUtf8("Проведение нейросетевого расчёта"));
     connect(btnPredict, &QPushButton::clicked, this, [this] { btnPredictClick(); });
 
     btnStore = new QPushButton(QString::fromUtf8("Сохранить"), pnlResult);

@@ -188,6 +188,9 @@ void RestorePhase3(TWizard& w, const TIniFile& ini) {
     for (int32_t k = 1; k <= w.NetPage.HideLayerCount; ++k)
         w.NetPage.Cells[static_cast<std::size_t>(k)] = ini.ReadString(sPhase3, Key("Layer_", k), "5");
     w.NetPage.AlphaText = ini.ReadString(sPhase3, "Alpha", "1");
+    // The network takes the saved slope at once, so that the page shows it as the network's.
+    if (auto slope = TryStrToFloat(w.NetPage.AlphaText))
+        w.Network.Alpha = *slope;
 }
 
 // The page's spin boxes bring their values into range; the restored learning rate and momentum
@@ -286,7 +289,7 @@ void LoadProjectFromIni(TWizard& w, const TIniFile& ini) {
     RestorePhase1(w, ini);
     if (s > 0) {
         w.PageChanged = true;
-        w.LoadSample();
+        w.LoadSample(true);
         RestorePhase2(w, ini);
     }
     if (s > 1) {
@@ -296,7 +299,7 @@ void LoadProjectFromIni(TWizard& w, const TIniFile& ini) {
     }
     if (s > 2) {
         w.PageChanged = true;
-        w.ApplyNetConfig();
+        w.ApplyNetConfig(false);
         RestorePhase4(w, ini);
     }
     if (s > 3) {

@@ -72,11 +72,11 @@ TEST_F(PagePredictTest, GridsAreNamedFromTheFields) {
     EXPECT_EQ(inp->rowHeight(2), 18);
     EXPECT_EQ(inp->geometry(), QRect(0, 13, 201, 279));
     EXPECT_EQ(out->mapTo(page.get(), QPoint(0, 0)), QPoint(201, 13));
-    EXPECT_EQ(btnPredict->text(), QString::fromUtf8("Рассчет"));
-    EXPECT_EQ(btnPredict->toolTip(), QString::fromUtf8("Проведение нейросетевого рассчета"));
+    EXPECT_EQ(btnPredict->text(), QString::fromUtf8("Расчёт"));
+    EXPECT_EQ(btnPredict->toolTip(), QString::fromUtf8("Проведение нейросетевого расчёта"));
     EXPECT_EQ(btnStore->text(), QString::fromUtf8("Сохранить"));
-    EXPECT_EQ(inp->toolTip(), QString::fromUtf8("Значения входов нейросети, при которых надо провести рассчет"));
-    EXPECT_EQ(out->toolTip(), QString::fromUtf8("Результат нейросетевого рассчета"));
+    EXPECT_EQ(inp->toolTip(), QString::fromUtf8("Значения входов нейросети, при которых надо провести расчёт"));
+    EXPECT_EQ(out->toolTip(), QString::fromUtf8("Результат нейросетевого расчёта"));
     // both buttons lie wholly on the page
     for (QPushButton* b : {btnPredict, btnStore})
         EXPECT_TRUE(page->rect().contains(QRect(b->mapTo(page.get(), QPoint(0, 0)), b->size())));

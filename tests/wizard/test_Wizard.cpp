@@ -85,9 +85,14 @@ TEST_F(WizardTest, BackAndForwardWithoutTouchingTheNameKeepsFieldSettings) {
     w.Page1FocusEntered();
     w.Next();
     EXPECT_EQ(w.Fields[1].FieldType, ftUnused);
-    // Typing the same name again reloads and resets every setting.
+    // Typing the same name again keeps them; choosing the file again in the open dialog reloads
+    // and resets every setting.
     w.Prev();
     Type(Iris());
+    w.Next();
+    EXPECT_EQ(w.Fields[1].FieldType, ftUnused);
+    w.Prev();
+    w.SampleFileChosen(Iris());
     w.Next();
     EXPECT_EQ(w.Fields[1].FieldType, ftInput);
 }
@@ -180,8 +185,8 @@ TEST_F(WizardTest, NetworkPageFirstShow) {
     EXPECT_EQ(w.NetPage.Cells[1], "10");
     EXPECT_EQ(w.NetPage.InputLayerText, "4");
     EXPECT_EQ(w.NetPage.OutputLayerText, "1");
-    EXPECT_EQ(w.NetPage.AlphaText, "1");
-    EXPECT_EQ(w.NetPage.TrackPos, 100);
+    EXPECT_EQ(w.NetPage.AlphaText, "0.5"); // the new network's slope, which passing the page keeps
+    EXPECT_EQ(w.NetPage.TrackPos, 50);
     EXPECT_EQ(w.NetPage.CurveX[0], -10);
     EXPECT_EQ(w.NetPage.CurveX[40], 10);
     EXPECT_EQ(w.NetPage.CurveX[20], 0);
@@ -252,7 +257,7 @@ TEST_F(WizardTest, PassingThroughTheNetworkPageKeepsTheNetwork) {
     double alpha = w.Network.Alpha;
     w.Next();
     EXPECT_EQ(w.Network.GetWeight(0, 1, 2), before);
-    EXPECT_EQ(w.Network.Alpha, alpha); // still 0.5 although the page showed 1
+    EXPECT_EQ(w.Network.Alpha, alpha); // 0.5, as the page showed
 }
 
 TEST_F(WizardTest, PageTwoRebuildsTheNetworkOnlyForAChangeOrANewSample) {
@@ -264,7 +269,7 @@ TEST_F(WizardTest, PageTwoRebuildsTheNetworkOnlyForAChangeOrANewSample) {
     EXPECT_EQ(w.Network.GetLayerSize(0), 4);
     w.Prev();
     w.Prev();
-    Type(Iris()); // a reload gives the network its default shape again, even untouched
+    w.SampleFileChosen(Iris()); // a reload gives the network its default shape again, even untouched
     w.Next();
     w.Network.SetWeight(0, 0, 0, 123);
     w.Next();
@@ -405,7 +410,7 @@ TEST_F(WizardTrainingTest, StopButtonDuringARun) {
     EXPECT_TRUE(rec.endMessages.empty());
     EXPECT_EQ(w.Network.Epoch, 2); // 120 training + 30 test examples per epoch
     EXPECT_EQ(w.LearnCaption, "Пуск обучения");
-    EXPECT_EQ(w.LearnHint, "Начало обучение системы");
+    EXPECT_EQ(w.LearnHint, "Начало обучения системы");
 }
 
 TEST_F(WizardTrainingTest, CriterionEndsTheRun) {
