@@ -20,8 +20,9 @@ QString BoxText(const QString& message) {
 }
 
 void TDialogs::ShowError(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, kCaption, BoxText(QString::fromStdString(DisplayMessage(message.toStdString()))),
-                    QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, kCaption,
+                    BoxText(QString::fromStdString(DisplayMessage(message.toStdString()))), QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.exec();
 }
 

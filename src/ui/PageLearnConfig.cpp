@@ -77,8 +77,8 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     edtIdentErr->setToolTip(QString::fromUtf8("Порог верного распознания примера"));
     // Wider than the other boxes' room and clear of the group's title below it, so that its caption
     // keeps their size.
-    cbValidate = MakeBox(this, "cbValidate", "Использовать тестовое множество как валидационное", 11, 94,
-                         kPageClientWidth - 11);
+    cbValidate =
+        MakeBox(this, "cbValidate", "Использовать тестовое множество как валидационное", 11, 94, kPageClientWidth - 11);
     cbValidate->setToolTip(QString::fromUtf8("Остановка обучения при увеличении ошибки по тестовой выборке"));
 
     gbCriteria = new QGroupBox(QString::fromUtf8(" Критерии остановки обучения"), this);

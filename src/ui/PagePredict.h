@@ -20,6 +20,8 @@ public:
 
     void btnPredictClick();
     void btnStoreClick();
+    // What a cell of sgOut (`output`) or sgInp shows of its text.
+    QString ShownText(bool output, int row, int column) const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -344,7 +344,8 @@ void TWizard::NetConfigShow() {
     // The page shows the slope the network has, which is what passing the page leaves it with.
     NetPage.Slope = Network.Alpha;
     NetPage.AlphaText = SlopeText(Network.Alpha);
-    NetPage.TrackPos = std::clamp(static_cast<int32_t>(std::nearbyint(std::clamp(Network.Alpha, 0.0, 4.0) * 100)), 1, 400);
+    NetPage.TrackPos =
+        std::clamp(static_cast<int32_t>(std::nearbyint(std::clamp(Network.Alpha, 0.0, 4.0) * 100)), 1, 400);
     SetCurve(Network.Alpha);
     SetHideLayerCount(Network.CountLayers() - 2);
     int32_t n = NetPage.HideLayerCount;
@@ -372,8 +373,7 @@ void TWizard::HideLayerCountChanged(const std::string& text) {
     PageChanged = true;
 }
 
-void TWizard::GridTouched() {
-}
+void TWizard::GridTouched() {}
 
 void TWizard::SetLayerCell(int32_t row, const std::string& text) {
     if (row < 1 || row > kMaxHideLayers || NetPage.Cells[static_cast<std::size_t>(row)] == text)
