@@ -82,7 +82,8 @@ public:
 
     // What cell (row, column) shows of its text.
     QString ShownText(int row, int column) const {
-        return delegate_->ShownText(QFontMetrics(font()), item(row, column)->text(), columnWidth(column) - 2);
+        const QRect text = visualRect(model()->index(row, column)).adjusted(2, 0, 0, 0);
+        return delegate_->ShownText(QFontMetrics(font()), item(row, column)->text(), text.width());
     }
 
     // An editor still open holds text the model has not seen.
