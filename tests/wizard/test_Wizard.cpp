@@ -335,11 +335,15 @@ namespace {
 
 struct TRunRecorder {
     std::vector<std::string> endMessages, errors, captions;
+    std::string captionShownAtError; // the last caption the window was told to paint
     TWizard::TRunHooks Hooks(TWizard& w, ITrainingView* view) {
         TWizard::TRunHooks h;
         h.View = view;
         h.OnEndMessage = [this](const std::string& m) { endMessages.push_back(m); };
-        h.OnError = [this](const std::string& m) { errors.push_back(m); };
+        h.OnError = [this](const std::string& m) {
+            errors.push_back(m);
+            captionShownAtError = captions.empty() ? "" : captions.back();
+        };
         h.OnStateChanged = [this, &w] { captions.push_back(w.LearnCaption); };
         return h;
     }
@@ -441,6 +445,7 @@ TEST_F(WizardTrainingTest, ArithmeticFaultRestoresTheButtons) {
         << rec.errors[0];
     EXPECT_EQ(w.LearnTag, 0);
     EXPECT_EQ(w.LearnCaption, "Пуск обучения");
+    EXPECT_EQ(rec.captionShownAtError, "Пуск обучения"); // repainted before the error box
     EXPECT_TRUE(w.NextEnabled);
     EXPECT_TRUE(w.PrevEnabled);
     EXPECT_TRUE(w.QuitEnabled);
