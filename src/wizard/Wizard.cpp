@@ -6,30 +6,13 @@
 #include "NumberText.h"
 #include "ProjectFile.h"
 #include "RandomGen.h"
+#include "SampleFile.h"
 #include "SampleStats.h"
-#include "TableSample.h"
-#include "TextSample.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace nirvex {
-
-namespace {
-
-std::string UpperExtension(const std::string& fileName) {
-    std::size_t dot = fileName.rfind('.');
-    std::size_t sep = fileName.find_last_of("/\\");
-    if (dot == std::string::npos || (sep != std::string::npos && dot < sep))
-        return "";
-    std::string ext = fileName.substr(dot);
-    for (char& c : ext)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return ext;
-}
-
-} // namespace
 
 TWizard::TWizard() {
     for (auto& column : StatCells)
@@ -165,8 +148,7 @@ void TWizard::LoadSample(bool force) {
     lastLoadFailed_ = true;
     reloadChosen_ = false;
     const std::string ext = UpperExtension(fileName);
-    bool isTable = ext == ".DBF" || ext == ".DB";
-    if (ext != ".QVX" && ext != ".TXT" && !isTable)
+    if (ext != ".QVX" && !IsSampleFileName(fileName))
         throw EError(msgUnknownSampleType);
     ExampleCursor = 0;
     SetStatus("Открывается таблица данных");
@@ -179,8 +161,7 @@ void TWizard::LoadSample(bool force) {
     // The new table is built aside and replaces the old one only when it is complete.
     TSampleTable table;
     try {
-        table = isTable ? ReadTableSample(fileName, [this](const std::string& s) { SetStatus(s); })
-                        : ReadTextSample(fileName);
+        table = ReadSampleFile(fileName, [this](const std::string& s) { SetStatus(s); });
         if (table.RecordCount <= 0)
             throw EError(msgNoRecords);
     } catch (...) {

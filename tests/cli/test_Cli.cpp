@@ -12,13 +12,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -204,6 +207,22 @@ TEST_F(CliTest, PredictTakesInputColumnsByNameInAnyOrderAndCase) {
     EXPECT_EQ(r.Out, want);
 }
 
+// The output file written over a user's file stays what it was: a link stays a link, the mode stays.
+TEST_F(CliTest, PredictOutputThroughALinkKeepsTheLinkAndTheMode) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    const std::string target = Path("results.txt");
+    std::ofstream(target) << "old";
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    const std::string link = Path("latest.txt");
+    fs::create_symlink(target, link);
+    TCliResult r = RunCommand({"predict", project, std::string(NIRVEX_EXAMPLES_DIR) + "/iris.txt", "-o", link});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadBytes(target).rfind("SepalLength\tSepalWidth", 0), 0u);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
 TEST_F(CliTest, PredictNamesTheMissingInputField) {
     const std::string project = MakeProject("iris.qvx", 6);
     const std::string input = Path("in.txt");
@@ -331,10 +350,20 @@ TEST_F(CliTest, InterruptStopsTheRunAndSaves) {
         _exit(127);
     }
     close(pipeFd[1]);
+    // A fault that stops the progress lines must fail this test, not hang the suite.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     std::string out;
     char buf[4096];
     bool signalled = false;
+    bool timedOut = false;
     for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd readable{pipeFd[0], POLLIN, 0};
+        if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) == 0) {
+            timedOut = true;
+            kill(pid, SIGKILL);
+            break;
+        }
         ssize_t n = read(pipeFd[0], buf, sizeof buf);
         if (n <= 0)
             break;
@@ -347,6 +376,7 @@ TEST_F(CliTest, InterruptStopsTheRunAndSaves) {
     close(pipeFd[0]);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_FALSE(timedOut) << "no end within 30 s; output so far:\n" << out;
     ASSERT_TRUE(signalled) << out;
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);

@@ -1,9 +1,12 @@
 #include "Cli.h"
 
+#include "BatchPredict.h"
 #include "Cp1251.h"
 #include "Errors.h"
 #include "NumberText.h"
 #include "ProjectFile.h"
+#include "SafeFile.h"
+#include "SampleFile.h"
 #include "TextSample.h"
 #include "TrainingRun.h"
 #include "Wizard.h"
@@ -181,72 +184,19 @@ void Train(const TCommand& c, std::ostream& out) {
     SaveProject(w, c.Output.empty() ? project : c.Output);
 }
 
-struct TColumn {
-    std::string Name;
-    const std::vector<double>* Values = nullptr;
-};
-
 void Predict(const TCommand& c, std::ostream& out) {
     TWizard w;
     OpenProject(w, c.Positional[0]);
-    if (w.InputCount <= 0)
-        throw EError(msgNoInputs);
-    if (w.OutputCount <= 0)
-        throw EError(msgNoTargets);
-    const TSampleTable table = ReadTextSample(c.Positional[1]);
-
-    // The project's inputs and targets in network order; each input taken from the input file's
-    // first column of that name.
-    std::vector<TColumn> inputs(static_cast<std::size_t>(w.InputCount));
-    std::vector<std::string> targets(static_cast<std::size_t>(w.OutputCount));
-    for (const TFieldInfo& f : w.Fields) {
-        if (f.NetIndex < 0)
-            continue;
-        auto k = static_cast<std::size_t>(f.NetIndex);
-        if (f.FieldType == ftInput && k < inputs.size())
-            inputs[k].Name = f.FieldName;
-        else if (f.FieldType == ftTarget && k < targets.size())
-            targets[k] = f.FieldName;
-    }
-    for (TColumn& col : inputs) {
-        for (const TFieldInfo& t : table.Fields)
-            if (SameFieldName(t.FieldName, col.Name)) {
-                col.Values = &t.Values;
-                break;
-            }
-        if (col.Values == nullptr)
-            throw EError(msgInputFieldMissing + col.Name);
-    }
-
-    // Everything is computed before anything is written: a failing record leaves no output file.
-    const char* eol = c.Output.empty() ? "\n" : "\r\n";
-    std::string text;
-    for (const TColumn& col : inputs)
-        text += col.Name + '\t';
-    for (std::size_t j = 0; j < targets.size(); ++j)
-        text += targets[j] + (j + 1 < targets.size() ? "\t" : eol);
-    std::vector<double> raw(inputs.size());
-    for (int32_t r = 0; r < table.RecordCount; ++r) {
-        auto ri = static_cast<std::size_t>(r);
-        for (std::size_t i = 0; i < inputs.size(); ++i) {
-            raw[i] = (*inputs[i].Values)[ri];
-            text += FormatGeneral(raw[i], 15) + '\t';
-        }
-        std::vector<double> outputs = w.PredictValues(raw);
-        for (std::size_t j = 0; j < outputs.size(); ++j)
-            text += FormatGeneral(outputs[j], 15) + (j + 1 < outputs.size() ? "\t" : eol);
-    }
-
+    const std::string& input = c.Positional[1];
+    // An input without a known extension is read as sample text.
+    const TSampleTable table = IsSampleFileName(input) ? ReadSampleFile(input, {}) : ReadTextSample(input);
+    const TBatchPrediction p = PredictTable(w, table);
     if (c.Output.empty()) {
-        out << text;
+        out << FormatPredictionText(p, "\n");
         out.flush();
         return;
     }
-    std::ofstream file(c.Output, std::ios::binary | std::ios::trunc);
-    file << Utf8ToCp1251(text);
-    file.close();
-    if (!file)
-        throw EError("Unable to write to " + c.Output);
+    WriteFileReplacing(c.Output, EncodeTextFile(FormatPredictionText(p, "\r\n")));
 }
 
 } // namespace

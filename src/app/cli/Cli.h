@@ -9,8 +9,6 @@ namespace nirvex {
 inline constexpr const char* msgProjectNotFound = "Файл проекта не найден";
 inline constexpr const char* msgRunCannotEnd =
     "Обучение не может завершиться: не выбран ни один критерий остановки и не задан лимит эпох";
-// Followed by the name of the project's input field that the input file lacks.
-inline constexpr const char* msgInputFieldMissing = "Во входном файле нет поля ";
 
 // Runs one command of nirvex-cli (`args` without the program name) and returns the exit status:
 // 0 done, 1 an error (its message on `err`), 2 wrong usage (the usage text on `err`).
