@@ -4,13 +4,42 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace nirvex {
 
 namespace {
 
 const QString kCaption = QStringLiteral("Nirvex");
+
+// The extension of a type in the list, "(*.qvx)" giving "qvx"; empty when it names none.
+QString TypeSuffix(const QString& type) {
+    static const QRegularExpression firstPattern(QStringLiteral("\\(\\*\\.([^ )]+)"));
+    const QRegularExpressionMatch m = firstPattern.match(type);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+// A name typed without an extension takes the one of the type chosen in the list (the export
+// tells its formats apart by the extension alone), before the dialog asks about a file to
+// overwrite, so that it asks about the file the save will really replace.
+class TSaveDialog : public QFileDialog {
+public:
+    TSaveDialog(QWidget* parent, const QString& proposed, const QString& filter)
+        : QFileDialog(parent, QString(), proposed, filter) {
+        setAcceptMode(QFileDialog::AcceptSave);
+        setDefaultSuffix(TypeSuffix(selectedNameFilter()));
+        connect(this, &QFileDialog::filterSelected, this,
+                [this](const QString& type) { setDefaultSuffix(TypeSuffix(type)); });
+    }
+
+protected:
+    void accept() override {
+        setDefaultSuffix(TypeSuffix(selectedNameFilter()));
+        QFileDialog::accept();
+    }
+};
 
 } // namespace
 
@@ -50,11 +79,7 @@ QString TDialogs::OpenFileName(QWidget* parent, const QString& filter) {
 }
 
 QString TDialogs::SaveFileName(QWidget* parent, const QString& filter, const QString& proposed) {
-    // The extension is added before the dialog checks for a file to overwrite, so it asks about
-    // the file the save will really replace.
-    QFileDialog dialog(parent, QString(), proposed, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("qvx"));
+    TSaveDialog dialog(parent, proposed, filter);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();

@@ -11,7 +11,7 @@ namespace nirvex {
 class TPredictGrid;
 
 // Page tsPredict: input values typed per input field, outputs computed per target field, and
-// the store button.
+// the store and export buttons.
 class TPagePredict : public TWizardPage {
 public:
     TPagePredict(IWizardHost& host, QWidget* parent);
@@ -20,6 +20,7 @@ public:
 
     void btnPredictClick();
     void btnStoreClick();
+    void btnExportClick();
     // What a cell of sgOut (`output`) or sgInp shows of its text.
     QString ShownText(bool output, int row, int column) const;
 
@@ -35,6 +36,7 @@ private:
     TPredictGrid* sgOut;
     QPushButton* btnPredict;
     QPushButton* btnStore;
+    QPushButton* btnExport;
     bool painting_ = false;
 };
 

@@ -2,6 +2,7 @@
 // usage and error paths; Ctrl-C on the real program.
 #include "Cli.h"
 #include "Cp1251.h"
+#include "ExportNet.h"
 #include "IniFile.h"
 #include "NumberText.h"
 #include "ProjectFile.h"
@@ -301,6 +302,41 @@ TEST_F(CliTest, MissingProjectIsAnError) {
     }
 }
 
+TEST_F(CliTest, ExportWritesTheProjectsNetworkInTheFormatOfTheExtension) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    TWizard w;
+    LoadProject(w, project);
+    struct TCase {
+        std::vector<std::string> Args;
+        std::string File, Name;
+    };
+    for (const TCase& c : std::vector<TCase>{{{"-o", Path("a.onnx")}, Path("a.onnx"), "nirvex"},
+                                             {{"-o", Path("a.c"), "--name", "iris"}, Path("a.c"), "iris"},
+                                             {{"--name", "iris", "-o", Path("b.c")}, Path("b.c"), "iris"}}) {
+        std::vector<std::string> args = {"export", project};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        TCliResult r = RunCommand(args);
+        ASSERT_EQ(r.Code, 0) << r.Err;
+        EXPECT_EQ(r.Out + r.Err, "");
+        const std::string expected = Path("expected") + fs::path(c.File).extension().string();
+        ExportProject(w, expected, c.Name);
+        EXPECT_EQ(ReadBytes(c.File), ReadBytes(expected));
+    }
+    EXPECT_NE(ReadBytes(Path("a.c")).find("void iris_predict(const double *inputs, double *outputs)"),
+              std::string::npos);
+
+    const std::string untrained = MakeProject("page5.qvx", 4);
+    for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"export", untrained, "-o", Path("u.onnx")}, msgNotTrained},
+             {{"export", project, "-o", Path("u.txt")}, msgExportFormat},
+             {{"export", project, "-o", Path("u.c"), "--name", "1st"}, msgExportName}}) {
+        TCliResult r = RunCommand(args);
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_EQ(r.Err, message + "\n");
+    }
+    EXPECT_FALSE(fs::exists(Path("u.onnx")) || fs::exists(Path("u.txt")) || fs::exists(Path("u.c")));
+}
+
 TEST(CliUsage, WrongUsagePrintsTheUsageAndExitsWithTwo) {
     const std::vector<std::vector<std::string>> wrong = {
         {},
@@ -313,6 +349,10 @@ TEST(CliUsage, WrongUsagePrintsTheUsageAndExitsWithTwo) {
         {"train", "a.qvx", "--fast"},
         {"predict", "a.qvx"},
         {"predict", "a.qvx", "in.txt", "extra"},
+        {"export", "a.qvx"},
+        {"export", "a.qvx", "-o", "m.c", "--name"},
+        {"export", "a.qvx", "-o", "m.c", "--name", "a", "--name", "b"},
+        {"predict", "a.qvx", "in.txt", "--name", "a"},
     };
     for (const auto& args : wrong) {
         TCliResult r = RunCommand(args);

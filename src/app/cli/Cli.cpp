@@ -3,6 +3,7 @@
 #include "BatchPredict.h"
 #include "Cp1251.h"
 #include "Errors.h"
+#include "ExportNet.h"
 #include "NumberText.h"
 #include "ProjectFile.h"
 #include "SafeFile.h"
@@ -29,11 +30,14 @@ const char* const kUsage =
     "  nirvex-cli report ПРОЕКТ\n"
     "  nirvex-cli train ПРОЕКТ [-o ВЫХОД]\n"
     "  nirvex-cli predict ПРОЕКТ ВХОД [-o ВЫХОД]\n"
+    "  nirvex-cli export ПРОЕКТ -o ФАЙЛ [--name ИМЯ]\n"
     "\n"
     "report   печатает отчет о конфигурации проекта\n"
     "train    обучает сеть с настройками проекта и сохраняет проект (по умолчанию в тот же файл)\n"
     "predict  рассчитывает целевые поля для каждой записи входного файла; без -o результат\n"
-    "         печатается\n";
+    "         печатается\n"
+    "export   выгружает обученную сеть с нормализацией полей: ФАЙЛ.onnx в формате ONNX, ФАЙЛ.c\n"
+    "         как исходный текст на C с функцией ИМЯ_predict (по умолчанию nirvex_predict)\n";
 
 volatile std::sig_atomic_t gStopRequested = 0;
 
@@ -69,7 +73,8 @@ struct TUsageError {};
 struct TCommand {
     std::string Name;
     std::vector<std::string> Positional;
-    std::string Output; // -o
+    std::string Output;               // -o
+    std::string ModelName = "nirvex"; // --name
 };
 
 TCommand ParseArgs(const std::vector<std::string>& args) {
@@ -77,7 +82,7 @@ TCommand ParseArgs(const std::vector<std::string>& args) {
         throw TUsageError{};
     TCommand c;
     c.Name = args[0];
-    bool haveOutput = false;
+    bool haveOutput = false, haveName = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "-o") {
@@ -85,14 +90,20 @@ TCommand ParseArgs(const std::vector<std::string>& args) {
                 throw TUsageError{};
             c.Output = args[++i];
             haveOutput = true;
+        } else if (a == "--name" && c.Name == "export") {
+            if (haveName || i + 1 >= args.size())
+                throw TUsageError{};
+            c.ModelName = args[++i];
+            haveName = true;
         } else if (a.empty() || (a.size() > 1 && a[0] == '-')) {
             throw TUsageError{};
         } else {
             c.Positional.push_back(a);
         }
     }
-    std::size_t want = c.Name == "report" || c.Name == "train" ? 1 : c.Name == "predict" ? 2 : 0;
-    if (want == 0 || c.Positional.size() != want || (c.Name == "report" && haveOutput))
+    std::size_t want = c.Name == "report" || c.Name == "train" || c.Name == "export" ? 1 : c.Name == "predict" ? 2 : 0;
+    if (want == 0 || c.Positional.size() != want || (c.Name == "report" && haveOutput) ||
+        (c.Name == "export" && !haveOutput))
         throw TUsageError{};
     return c;
 }
@@ -199,6 +210,14 @@ void Predict(const TCommand& c, std::ostream& out) {
     WriteFileReplacing(c.Output, EncodeTextFile(FormatPredictionText(p, "\r\n")));
 }
 
+// The network of a project saved on the training or prediction page, in the format of the
+// output's extension.
+void Export(const TCommand& c) {
+    TWizard w;
+    OpenProject(w, c.Positional[0]);
+    ExportProject(w, c.Output, c.ModelName);
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -218,6 +237,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             Report(c, out);
         else if (c.Name == "train")
             Train(c, out);
+        else if (c.Name == "export")
+            Export(c);
         else
             Predict(c, out);
         return 0;

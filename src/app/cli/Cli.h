@@ -15,6 +15,7 @@ inline constexpr const char* msgRunCannotEnd =
 //   report PROJECT                  the configuration report, one line per report line
 //   train PROJECT [-o OUT]          one training run, then the project saved on the prediction page
 //   predict PROJECT INPUT [-o OUT]  the outputs for every record of a sample text file
+//   export PROJECT -o FILE [--name NAME]  the trained network as FILE.onnx or FILE.c
 // Text on `out` and `err` is UTF-8. During `train`, Ctrl-C stops the run after the epoch in
 // progress (the project is still saved); a second Ctrl-C ends the program at once.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
