@@ -8,6 +8,7 @@
 #include "RandomGen.h"
 #include "SampleFile.h"
 #include "SampleStats.h"
+#include "TextSample.h"
 
 #include <algorithm>
 #include <cmath>
@@ -151,6 +152,7 @@ void TWizard::LoadSample(bool force) {
     if (ext != ".QVX" && !IsSampleFileName(fileName))
         throw EError(msgUnknownSampleType);
     ExampleCursor = 0;
+    SampleNotice.clear();
     SetStatus("Открывается таблица данных");
     if (ext == ".QVX") {
         SetStatus("");
@@ -162,10 +164,11 @@ void TWizard::LoadSample(bool force) {
     TSampleTable table;
     try {
         table = ReadSampleFile(fileName, [this](const std::string& s) { SetStatus(s); });
+        SampleNotice = SkippedLinesNotice(table); // also tells why a sample has no records
         if (table.RecordCount <= 0)
             throw EError(msgNoRecords);
     } catch (...) {
-        SetStatus("");
+        SetStatus(SampleNotice);
         throw;
     }
     InitFieldDefaults(table.Fields, table.RecordCount);
@@ -177,7 +180,7 @@ void TWizard::LoadSample(bool force) {
     SetStatus("Индексация данных");
     IndexSeed = RandomizeFromClock();
     BuildRecordIndex();
-    SetStatus("");
+    SetStatus(SampleNotice);
     ExampleCursor = 0;
     lastLoadFailed_ = false;
     // A new sample replaces every field setting: the project has changed.
@@ -194,6 +197,9 @@ void TWizard::FieldPageShow() {
     FieldPage.SelectedField = Fields.empty() ? -1 : 0;
     if (!Fields.empty())
         ShowFieldSettings();
+    // A fresh sample's notice stays in view until a field is picked.
+    if (sampleReloaded_ && !SampleNotice.empty())
+        SetStatus(SampleNotice);
 }
 
 void TWizard::SelectField(int32_t listIndex) {
