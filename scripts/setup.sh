@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev qt6-translations-l10n
     pxlib-dev libcsv-dev
     libgtest-dev
     clang clang-format libclang-rt-14-dev

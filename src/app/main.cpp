@@ -1,8 +1,8 @@
+#include "AppSetup.h"
 #include "HelpViewer.h"
 #include "fmWizard.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QTextStream>
 #include <QTimer>
 
@@ -27,11 +27,8 @@ int ListDataFiles() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Nirvex"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Nirvex"));
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(11);
-    QApplication::setFont(font);
+    nirvex::SetUpApplication();
+    nirvex::InstallQtRussian();
 
     QStringList args = QApplication::arguments();
     if (args.size() >= 2 && args[1] == QLatin1String("--list-data"))
@@ -41,7 +38,7 @@ int main(int argc, char** argv) {
     QString project;
     bool splash = true;
     if (args.size() >= 3 && args[1] == QLatin1String("--sample")) {
-        window.TypeSampleFileName(args[2]);
+        window.StartWithSample(args[2]);
     } else if (args.size() >= 2 && args[1] == QLatin1String("--no-splash")) {
         splash = false;
         if (args.size() >= 3)

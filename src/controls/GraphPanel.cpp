@@ -68,8 +68,14 @@ void TGraphPanel::PaintBuffer() {
     }
 }
 
+void TGraphPanel::PaintNow() {
+    RenderBuffer(*this, Buffer, [this] { PaintBuffer(); });
+    held_ = true;
+    repaint();
+}
+
 void TGraphPanel::paintEvent(QPaintEvent*) {
-    PaintThroughBuffer(*this, Buffer, [this] { PaintBuffer(); });
+    PaintHeldOrFresh(*this, Buffer, held_, [this] { PaintBuffer(); });
 }
 
 } // namespace nirvex

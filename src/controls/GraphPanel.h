@@ -19,14 +19,19 @@ inline int GraphGridLine(int i, int span) {
     return RoundHalfEven(static_cast<double>(i * span) / 10.0 + 5.0);
 }
 
+// Values outside 0..1 are drawn at the edge they passed.
+inline double GraphClamp(double v) {
+    return v < 0.0 ? 0.0 : v > 1.0 ? 1.0 : v;
+}
+
 // Screen column of X (0 at the left margin, 1 at W - 5).
 inline int GraphDotX(double x, int width) {
-    return RoundHalfEven(x * (width - 10) + 5.0);
+    return RoundHalfEven(GraphClamp(x) * (width - 10) + 5.0);
 }
 
 // Screen row of Y (0 at the bottom margin H - 5, 1 at the top margin 5).
 inline int GraphDotY(double y, int height) {
-    return height - RoundHalfEven(y * (height - 10) + 5.0);
+    return height - RoundHalfEven(GraphClamp(y) * (height - 10) + 5.0);
 }
 
 struct TGraphPoint {
@@ -58,6 +63,10 @@ public:
     void SetPointY(int32_t i, double value);
     TGraphPoint Point(int32_t i) const { return ValidIndex(i) ? Points[i] : TGraphPoint{}; }
 
+    // Draws the points as they are now and keeps that picture on the screen, while the points
+    // go on changing, until the next call.
+    void PaintNow();
+
     QSize sizeHint() const override { return QSize(97, 97); }
 
 protected:
@@ -71,6 +80,7 @@ private:
     int32_t FPountsCount = 0;
     QColor FColor = Qt::black;
     QImage Buffer;
+    bool held_ = false;
 };
 
 } // namespace nirvex

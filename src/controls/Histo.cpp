@@ -48,6 +48,8 @@ void THisto::Clear() {
     FTestTotal = 0;
     FBelowCount = 0;
     FAboveCount = 0;
+    FTestBelowCount = 0;
+    FTestAboveCount = 0;
 }
 
 void THisto::AddErr(double x, std::array<int32_t, HistoBinCount>& bins) {
@@ -67,6 +69,10 @@ void THisto::AddTeachErr(double x) {
 void THisto::AddTestErr(double x) {
     ++FTestTotal;
     AddErr(x, FTestBins);
+    if (x < 0.0)
+        ++FTestBelowCount;
+    else if (x >= 1.0)
+        ++FTestAboveCount;
 }
 
 void THisto::PaintBuffer() {
@@ -89,9 +95,12 @@ void THisto::PaintBuffer() {
             FillSpan(p, x, HistoBarTop(h, FTeachBins[i - 1], FTeachTotal), x + b, base, FHistoColor1);
             FillSpan(p, x + b, HistoBarTop(h, FTestBins[i - 1], FTestTotal), x + 2 * b, base, FHistoColor2);
         }
-        // Both out-of-range bars are scaled by the training total, whichever set their errors came from.
-        FillSpan(p, 40 - b, HistoBarTop(h, FBelowCount, FTeachTotal), 40, base, Qt::red);
-        FillSpan(p, w - 40, HistoBarTop(h, FAboveCount, FTeachTotal), w - 40 + b, base, Qt::red);
+        // Each set's out-of-range errors are scaled by that set's total, like its regular bars.
+        const int32_t teachBelow = FBelowCount - FTestBelowCount, teachAbove = FAboveCount - FTestAboveCount;
+        FillSpan(p, 40 - b, HistoBarTop(h, teachBelow, FTeachTotal), 40, base, Qt::red);
+        FillSpan(p, 40, HistoBarTop(h, FTestBelowCount, FTestTotal), 40 + b, base, Qt::red);
+        FillSpan(p, w - 40, HistoBarTop(h, teachAbove, FTeachTotal), w - 40 + b, base, Qt::red);
+        FillSpan(p, w - 40 + b, HistoBarTop(h, FTestAboveCount, FTestTotal), w - 40 + 2 * b, base, Qt::red);
     }
 
     if (FBorderStyle == bsSingle) {
@@ -101,8 +110,14 @@ void THisto::PaintBuffer() {
     }
 }
 
+void THisto::PaintNow() {
+    RenderBuffer(*this, Buffer, [this] { PaintBuffer(); });
+    held_ = true;
+    repaint();
+}
+
 void THisto::paintEvent(QPaintEvent*) {
-    PaintThroughBuffer(*this, Buffer, [this] { PaintBuffer(); });
+    PaintHeldOrFresh(*this, Buffer, held_, [this] { PaintBuffer(); });
 }
 
 } // namespace nirvex

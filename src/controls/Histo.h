@@ -52,7 +52,8 @@ inline int HistoBarTop(int height, int32_t count, int32_t total) {
 }
 
 // Distribution of the example errors of one epoch: per bin a training bar and a test bar, each
-// scaled to its own set, and two red bars for errors below 0 and of 1 or more.
+// scaled to its own set, and red bars for errors below 0 and of 1 or more, again one per set and
+// scaled to that set (the training one where a single bar stood, the test one beside it).
 class THisto : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QColor Color READ Color WRITE SetColor)
@@ -84,14 +85,19 @@ public:
     int32_t TestBins(int i) const { return ValidBin(i) ? FTestBins[i - 1] : 0; }
     int32_t TeachTotal() const { return FTeachTotal; }
     int32_t TestTotal() const { return FTestTotal; }
-    // Shared by both sets.
+    // Of both sets together, and of the test set alone.
     int32_t BelowCount() const { return FBelowCount; }
     int32_t AboveCount() const { return FAboveCount; }
+    int32_t TestBelowCount() const { return FTestBelowCount; }
+    int32_t TestAboveCount() const { return FTestAboveCount; }
 
     // None of these repaint: they run once for every example of every epoch.
     void Clear();
     void AddTeachErr(double x);
     void AddTestErr(double x);
+    // Draws the counts as they are now and keeps that picture on the screen, while the counts go
+    // on changing, until the next call.
+    void PaintNow();
 
     QSize sizeHint() const override { return QSize(394, 195); }
 
@@ -110,6 +116,9 @@ private:
     int32_t FTestTotal = 0;
     int32_t FBelowCount = 0;
     int32_t FAboveCount = 0;
+    int32_t FTestBelowCount = 0;
+    int32_t FTestAboveCount = 0;
+    bool held_ = false;
     QColor FColor;
     QColor FHistoColor1;
     QColor FHistoColor2;

@@ -11,18 +11,11 @@ namespace nirvex {
 
 namespace {
 
-// Mean of (v + 1) / 2 over the outputs: the panels plot targets and outputs on the same scale.
-double MappedTargetMean(const double* targets, int32_t n) {
+// Mean over the outputs: targets and outputs both lie in 0..1, the panels' whole square.
+double PlottedMean(const double* values, int32_t n) {
     double s = 0;
     for (int32_t j = 0; j < n; ++j)
-        s += (targets[j] + 1) / 2;
-    return n > 0 ? s / n : 0.0;
-}
-
-double MappedOutputMean(const double* outputs, int32_t n) {
-    double s = 0;
-    for (int32_t j = 0; j < n; ++j)
-        s += (outputs[j] + 1) / 2;
+        s += values[j];
     return n > 0 ? s / n : 0.0;
 }
 
@@ -135,7 +128,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
     // Every example is normalized once per run, in presentation order (position p holds record
     // RecordIndex[p]), so an epoch streams through memory; an arithmetic fault of the
     // normalization ends the run here, before any example is taught.
-    // Each row: the inputs, the targets, then the mapped target mean the panels plot.
+    // Each row: the inputs, the targets, then the target mean the panels plot.
     const std::size_t width = static_cast<std::size_t>(nIn) + static_cast<std::size_t>(nOut) + 1;
     const std::size_t positions = static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(testCount);
     std::vector<double> examples(positions * width + 1);
@@ -143,7 +136,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
     for (std::size_t p = 0; p < positions; ++p) {
         double* row = &examples[p * width];
         BuildExample(fields, index[p], row, row + nIn);
-        row[width - 1] = MappedTargetMean(row + nIn, nOut);
+        row[width - 1] = PlottedMean(row + nIn, nOut);
         // A large sample takes a while: the window keeps being served meanwhile.
         if ((p & 1023) == 1023) {
             CheckFloatErrors();
@@ -170,7 +163,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
             ++cursor;
             net.Compute();
             double e = ExampleError(out, tg, nOut);
-            view.TeachExample(k, tg[nOut], MappedOutputMean(out, nOut), e);
+            view.TeachExample(k, tg[nOut], PlottedMean(out, nOut), e);
             if (net.Epoch % 10 == 0)
                 refreshDue = true;
             s.TeachErrMean += e;
@@ -191,7 +184,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
             ++cursor;
             net.Compute();
             double e = ExampleError(out, tg, nOut);
-            view.TestExample(k, tg[nOut], MappedOutputMean(out, nOut), e);
+            view.TestExample(k, tg[nOut], PlottedMean(out, nOut), e);
             s.TestErrMean += e;
             if (e < rules.IdentErrLimit)
                 ++s.TestIdentCount;

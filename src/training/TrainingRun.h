@@ -63,7 +63,8 @@ public:
     virtual void HistoClear() {}
     virtual void HistoRepaint() {}
     virtual void SetPointCounts(int32_t /*teach*/, int32_t /*test*/) {}
-    // One example of the training pass (k-th of the pass): mapped target x, mapped output y, error e.
+    // One example of the training pass (k-th of the pass): mean target x and mean output y, both in
+    // 0..1, and error e.
     virtual void TeachExample(int32_t /*k*/, double /*x*/, double /*y*/, double /*e*/) {}
     virtual void TestExample(int32_t /*k*/, double /*x*/, double /*y*/, double /*e*/) {}
     // After every epoch, before its refresh; `epoch` is the counter after this epoch's increase.

@@ -4,7 +4,11 @@
 
 namespace nirvex {
 
-// The real boxes and file dialogs of the program.
+// A message as a box shows it: the line break "\n\r" of the fixed messages is one break.
+QString BoxText(const QString& message);
+
+// The real boxes and file dialogs of the program; the save dialog adds ".qvx" to a name without
+// an extension.
 class TDialogs : public IDialogs {
 public:
     void ShowError(const QString& message) override;

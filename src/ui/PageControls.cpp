@@ -20,8 +20,18 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->setClipRect(r);
     painter->setFont(opt.font);
     painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    painter->drawText(r.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, opt.text);
+    const QRect textRect = r.adjusted(2, 0, 0, 0);
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                      ShownText(QFontMetrics(opt.font), opt.text, textRect.width()));
     painter->restore();
+}
+
+QString TGridDelegate::ShownText(const QFontMetrics& metrics, const QString& text, int width) const {
+    return elide_ ? metrics.elidedText(text, Qt::ElideRight, width) : text;
+}
+
+int TGridDelegate::CellWidthFor(const QFontMetrics& metrics, const QString& text) {
+    return metrics.horizontalAdvance(text) + 6; // the 2-pixel indent, the grid line and some air
 }
 
 void CondenseFont(QWidget* w) {

@@ -7,12 +7,19 @@ class QWidget;
 namespace nirvex {
 
 // Cells of the pages' string grids as the system draws them: the text 2 pixels from the cell's
-// left edge, clipped by the cell and never shortened with an ellipsis, fixed cells (those with a
-// background of their own) in that colour.
+// left edge, clipped by the cell, fixed cells (those with a background of their own) in that
+// colour. With `elide`, a text wider than its cell ends in "…" instead of being cut.
 class TGridDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit TGridDelegate(QObject* parent, bool elide = false) : QStyledItemDelegate(parent), elide_(elide) {}
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // The text as a cell `width` pixels wide shows it.
+    QString ShownText(const QFontMetrics& metrics, const QString& text, int width) const;
+    // Pixels a cell needs to show `text` whole.
+    static int CellWidthFor(const QFontMetrics& metrics, const QString& text);
+
+private:
+    bool elide_;
 };
 
 // The controls keep the system's pixel positions, which were laid out for a narrower font: a

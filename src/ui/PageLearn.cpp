@@ -14,7 +14,7 @@
 namespace nirvex {
 
 // What a run shows on the page. Per example it only stores (a point, a histogram count); the
-// controls are repainted at the page refresh, and the event loop runs on a time budget so the
+// controls are drawn at the page refresh, and the event loop runs on a time budget so the
 // window stays responsive while training keeps the engine's speed.
 class TPageLearn::TView : public ITrainingView {
 public:
@@ -44,12 +44,13 @@ public:
         page_.gpTest->SetPointY(k, y);
         page_.hErrors->AddTestErr(e);
     }
-    // The model has already written the grid's cells and the status line.
+    // The model has already written the grid's cells and the status line. The pictures are drawn
+    // now, from this epoch's data, and stay so while the next epochs refill it.
     void Refresh(const TEpochStats&, int32_t, int32_t, int32_t) override {
         page_.PaintStats();
-        page_.gpTeach->update();
-        page_.gpTest->update();
-        page_.hErrors->update();
+        page_.gpTeach->PaintNow();
+        page_.gpTest->PaintNow();
+        page_.hErrors->PaintNow();
         page_.crvErrors->update();
     }
 

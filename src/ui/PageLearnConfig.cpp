@@ -83,9 +83,12 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     MakeLabel(this, "Распознано если ошибка по примеру<", 11, 80, 219);
     edtIdentErr = MakeEdit(this, "edtIdentErr", 232, 73);
     edtIdentErr->setToolTip(QString::fromUtf8("Порог верного распознания примера"));
-    cbValidate = MakeBox(this, "cbValidate", "Использовать тестовое множество как валидационное", 11, 96, 383);
+    // As wide as the page and clear of the group's title below, so that its caption keeps the others' size.
+    cbValidate =
+        MakeBox(this, "cbValidate", "Использовать тестовое множество как валидационное", 11, 96, kPageClientWidth - 11);
     cbValidate->setToolTip(QString::fromUtf8("Остановка обучения при увеличении ошибки по тестовой выборке"));
-    cbKeepBest = MakeBox(this, "cbKeepBest", "Сохранить сеть с наименьшей ошибкой на тесте", 11, 114, 383);
+    cbKeepBest =
+        MakeBox(this, "cbKeepBest", "Сохранить сеть с наименьшей ошибкой на тесте", 11, 114, kPageClientWidth - 11);
     cbKeepBest->setToolTip(QString::fromUtf8(
         "По окончании обучения вернуть сеть той эпохи, в которой средняя ошибка на тестовой выборке была наименьшей"));
     connect(cbKeepBest, &QCheckBox::clicked, this,
@@ -101,14 +104,14 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     MakeLabel(g, "эпох", 177, RowTop(0) + 2, 217);
     auto* cbMaxTeachErr = MakeBox(g, "cbMaxTeachErr", "Макс. ошибка при обучении <", 11, RowTop(1), 219);
     edtMaxTeachErr = MakeEdit(g, "edtMaxTeachErr", 232, RowTop(1) - 2, h);
-    auto* cbMidTeachErr = MakeBox(g, "cbMidTeachErr", "Средняя ошибки при обучении <", 11, RowTop(2), 219);
+    auto* cbMidTeachErr = MakeBox(g, "cbMidTeachErr", "Средняя ошибка при обучении <", 11, RowTop(2), 219);
     edtMidTeachErr = MakeEdit(g, "edtMidTeachErr", 232, RowTop(2) - 2, h);
     auto* cbTeachIdent = MakeBox(g, "cbTeachIdent", "Распознано ", 11, RowTop(3), 97);
     seTeachIdent = MakeSpin(g, "seTeachIdent", 110, RowTop(3) - 2, 0, 100, 80, h);
     MakeLabel(g, "% обучающей выборки", 177, RowTop(3) + 2, 217);
     auto* cbMaxTestErr = MakeBox(g, "cbMaxTestErr", "Макс. ошибка при тестировании <", 11, RowTop(4), 219);
     edtMaxTestErr = MakeEdit(g, "edtMaxTestErr", 232, RowTop(4) - 2, h);
-    auto* cbMidTestErr = MakeBox(g, "cbMidTestErr", "Средняя ошибки при тестировании <", 11, RowTop(5), 219);
+    auto* cbMidTestErr = MakeBox(g, "cbMidTestErr", "Средняя ошибка при тестировании <", 11, RowTop(5), 219);
     edtMidTestErr = MakeEdit(g, "edtMidTestErr", 232, RowTop(5) - 2, h);
     auto* cbTestIdent = MakeBox(g, "cbTestIdent", "Распознано ", 11, RowTop(6), 97);
     seTestIdent = MakeSpin(g, "seTestIdent", 110, RowTop(6) - 2, 0, 100, 80, h);
@@ -131,12 +134,11 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
-    // Typing only stores: the values count when the page is left forward, and none of these
-    // marks the project as changed.
+    // Every typed or toggled value goes to the model at once; a changed one marks the page changed.
     auto text = [this](QLineEdit* edit, std::string TLearnPage::*field) {
         connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& t) {
             if (!painting_)
-                host_.Model().LearnPage.*field = t.toStdString();
+                host_.Model().SetLearnValue(field, t.toStdString());
         });
     };
     text(edtTS, &TLearnPage::TeachSpeedText);
@@ -149,7 +151,7 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     auto spin = [this](QSpinBox* box, int32_t TLearnPage::*field) {
         connect(box, &QSpinBox::valueChanged, this, [this, field](int v) {
             if (!painting_)
-                host_.Model().LearnPage.*field = v;
+                host_.Model().SetLearnValue(field, v);
         });
     };
     spin(seUseForTeach, &TLearnPage::UseForTeach);
@@ -161,7 +163,7 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     spin(seTestIdent, &TLearnPage::TestIdentC);
     connect(cbValidate, &QCheckBox::toggled, this, [this](bool on) {
         if (!painting_)
-            host_.Model().LearnPage.Validate = on;
+            host_.Model().SetLearnValue(&TLearnPage::Validate, on);
     });
 }
 
@@ -205,19 +207,22 @@ void TPageLearnConfig::SyncToModel() {
     // A spin box still being typed in has not yet turned its text into its value.
     for (QSpinBox* box : {seUseForTeach, seEpoch, seTeachIdent, seTestIdent})
         box->interpretText();
-    TLearnPage& lp = host_.Model().LearnPage;
-    lp.UseForTeach = seUseForTeach->value();
-    lp.TeachSpeedText = edtTS->text().toStdString();
-    lp.MiuText = edtMiu->text().toStdString();
-    lp.IdentErrText = edtIdentErr->text().toStdString();
-    lp.Validate = cbValidate->isChecked();
-    lp.EpochC = seEpoch->value();
-    lp.MaxTeachErrText = edtMaxTeachErr->text().toStdString();
-    lp.MidTeachErrText = edtMidTeachErr->text().toStdString();
-    lp.TeachIdentC = seTeachIdent->value();
-    lp.MaxTestErrText = edtMaxTestErr->text().toStdString();
-    lp.MidTestErrText = edtMidTestErr->text().toStdString();
-    lp.TestIdentC = seTestIdent->value();
+    TWizard& m = host_.Model();
+    auto text = [&m](std::string TLearnPage::*field, const QLineEdit* edit) {
+        m.SetLearnValue(field, edit->text().toStdString());
+    };
+    m.SetLearnValue(&TLearnPage::UseForTeach, seUseForTeach->value());
+    text(&TLearnPage::TeachSpeedText, edtTS);
+    text(&TLearnPage::MiuText, edtMiu);
+    text(&TLearnPage::IdentErrText, edtIdentErr);
+    m.SetLearnValue(&TLearnPage::Validate, cbValidate->isChecked());
+    m.SetLearnValue(&TLearnPage::EpochC, seEpoch->value());
+    text(&TLearnPage::MaxTeachErrText, edtMaxTeachErr);
+    text(&TLearnPage::MidTeachErrText, edtMidTeachErr);
+    m.SetLearnValue(&TLearnPage::TeachIdentC, seTeachIdent->value());
+    text(&TLearnPage::MaxTestErrText, edtMaxTestErr);
+    text(&TLearnPage::MidTestErrText, edtMidTestErr);
+    m.SetLearnValue(&TLearnPage::TestIdentC, seTestIdent->value());
 }
 
 } // namespace nirvex

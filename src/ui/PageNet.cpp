@@ -2,6 +2,7 @@
 
 #include "Wizard.h"
 
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QFocusEvent>
@@ -90,7 +91,7 @@ TPageNet::TPageNet(IWizardHost& host, QWidget* parent) : TWizardPage(host, paren
     seHideLayerCount_->setRange(1, kMaxHideLayers);
     seHideLayerCount_->setValue(1);
     seHideLayerCount_->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
-    seHideLayerCount_->setToolTip(QStringLiteral("Количество сркытых слоев НС"));
+    seHideLayerCount_->setToolTip(QStringLiteral("Количество скрытых слоев НС"));
 
     sgHideLayerConfig_ = new QTableWidget(2, 2, this);
     sgHideLayerConfig_->setObjectName(QStringLiteral("sgHideLayerConfig"));
@@ -268,9 +269,13 @@ bool TPageNet::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     } else if (watched == edtAlpha_ && event->type() == QEvent::FocusOut) {
-        // Another window taking the focus (a message box, say) is not leaving the edit.
+        // Another window taking the focus (a message box, say) is not leaving the edit. Nor is
+        // going to the frame's buttons: the forward step checks the slope itself, so one click
+        // shows one message.
         Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible())
+        QWidget* next = QApplication::focusWidget();
+        bool toFrame = next != nullptr && next->window() == window() && !isAncestorOf(next);
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible() && !toFrame)
             edtAlphaExit();
     }
     return TWizardPage::eventFilter(watched, event);

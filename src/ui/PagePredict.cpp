@@ -7,21 +7,35 @@
 #include "ProjectFile.h"
 #include "Wizard.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 
 namespace nirvex {
 
+namespace {
+
+// A cell's tooltip is its whole text; an empty cell leaves the grid's own hint.
+void SetCellTip(QTableWidgetItem* it) {
+    it->setData(Qt::ToolTipRole, it->text().isEmpty() ? QVariant() : QVariant(it->text()));
+}
+
+} // namespace
+
 // A string grid with a fixed first row and column, 18-pixel rows and (when editable) typed
-// values in column 1.
+// values in column 1. Its columns are resized by dragging their right edge in the fixed row; a
+// text wider than its cell ends in "…" and shows whole in the cell's tooltip.
 class TPredictGrid : public QTableWidget {
 public:
     TPredictGrid(const char* name, int nameWidth, int valueWidth, bool editable, QWidget* parent)
-        : QTableWidget(1, 2, parent), editable_(editable) {
+        : QTableWidget(1, 2, parent), editable_(editable), valueWidth_(valueWidth) {
         setObjectName(name);
         horizontalHeader()->hide();
         verticalHeader()->hide();
@@ -31,8 +45,10 @@ public:
         setColumnWidth(0, nameWidth);
         setColumnWidth(1, valueWidth);
         setShowGrid(true);
-        setItemDelegate(new TGridDelegate(this));
+        delegate_ = new TGridDelegate(this, true);
+        setItemDelegate(delegate_);
         CondenseFont(this);
+        viewport()->setMouseTracking(true);
         setSelectionMode(QAbstractItemView::ContiguousSelection);
         setSelectionBehavior(QAbstractItemView::SelectItems);
         setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
@@ -51,11 +67,28 @@ public:
                     setItem(r, c, MakeItem(r, c));
     }
 
-    // Text of a cell, written only when it differs so that no change signal fires in vain.
+    // Text of a cell, written only when it differs so that no change signal fires in vain; the
+    // tooltip carries the whole text.
     void SetCell(int row, int column, const QString& text) {
         QTableWidgetItem* it = item(row, column);
         if (it->text() != text)
             it->setText(text);
+        SetCellTip(it);
+    }
+
+    // Column 1 as wide as its widest text needs, never narrower than it was laid out.
+    void FitValueColumn() {
+        int width = valueWidth_;
+        for (int r = 1; r < rowCount(); ++r)
+            width = std::max(width, TGridDelegate::CellWidthFor(QFontMetrics(font()), item(r, 1)->text()));
+        if (columnWidth(1) < width)
+            setColumnWidth(1, width);
+    }
+
+    // What cell (row, column) shows of its text.
+    QString ShownText(int row, int column) const {
+        const QRect text = visualRect(model()->index(row, column)).adjusted(2, 0, 0, 0);
+        return delegate_->ShownText(QFontMetrics(font()), item(row, column)->text(), text.width());
     }
 
     // An editor still open holds text the model has not seen.
@@ -64,7 +97,46 @@ public:
             commitData(editor);
     }
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        int column = EdgeAt(event->position().toPoint());
+        if (event->button() == Qt::LeftButton && column >= 0) {
+            resizing_ = column;
+            grabX_ = event->position().toPoint().x() - columnWidth(column);
+            return;
+        }
+        QTableWidget::mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        const QPoint at = event->position().toPoint();
+        if (resizing_ >= 0) {
+            setColumnWidth(resizing_, std::max(8, at.x() - grabX_));
+            return;
+        }
+        viewport()->setCursor(EdgeAt(at) >= 0 ? Qt::SplitHCursor : Qt::ArrowCursor);
+        QTableWidget::mouseMoveEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (resizing_ >= 0) {
+            resizing_ = -1;
+            return;
+        }
+        QTableWidget::mouseReleaseEvent(event);
+    }
+
 private:
+    // The column whose right edge lies within 3 pixels of `at` in the fixed row, or -1.
+    int EdgeAt(const QPoint& at) const {
+        if (rowAt(at.y()) != 0)
+            return -1;
+        for (int c = 0; c < columnCount(); ++c) {
+            int edge = columnViewportPosition(c) + columnWidth(c);
+            if (std::abs(at.x() - edge) <= 3)
+                return c;
+        }
+        return -1;
+    }
+
     QTableWidgetItem* MakeItem(int row, int column) const {
         auto* it = new QTableWidgetItem;
         if (row == 0 || column == 0) {
@@ -80,6 +152,10 @@ private:
     }
 
     bool editable_;
+    int valueWidth_;
+    TGridDelegate* delegate_ = nullptr;
+    int resizing_ = -1;
+    int grabX_ = 0;
 };
 
 namespace {
@@ -100,22 +176,23 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
     FitCaption(lblTitles, kPageClientWidth);
 
     sgInp = new TPredictGrid("sgInp", 64, 113, true, this);
-    sgInp->setToolTip(QString::fromUtf8("Значения входов нейросети, при которых надо провести рассчет"));
+    sgInp->setToolTip(QString::fromUtf8("Значения входов нейросети, при которых надо провести расчёт"));
     connect(sgInp, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* it) {
         if (painting_ || it->column() != 1 || it->row() < 1)
             return;
+        SetCellTip(it);
         host_.Guard([&] { host_.Model().SetPredictInput(it->row() - 1, it->text().toStdString()); });
     });
 
     pnlResult = new QWidget(this);
     pnlResult->setObjectName("pnlResult");
     sgOut = new TPredictGrid("sgOut", 64, 101, false, pnlResult);
-    sgOut->setToolTip(QString::fromUtf8("Результат нейросетевого рассчета"));
+    sgOut->setToolTip(QString::fromUtf8("Результат нейросетевого расчёта"));
 
-    btnPredict = new QPushButton(QString::fromUtf8("Рассчет"), pnlResult);
+    btnPredict = new QPushButton(QString::fromUtf8("Расчёт"), pnlResult);
     btnPredict->setObjectName("btnPredict");
     btnPredict->resize(75, 25);
-    btnPredict->setToolTip(QString::fromUtf8("Проведение нейросетевого рассчета"));
+    btnPredict->setToolTip(QString::fromUtf8("Проведение нейросетевого расчёта"));
     connect(btnPredict, &QPushButton::clicked, this, [this] { btnPredictClick(); });
 
     btnStore = new QPushButton(QString::fromUtf8("Сохранить"), pnlResult);
@@ -183,6 +260,12 @@ void TPagePredict::PaintOutputs() {
         const auto k = static_cast<std::size_t>(r - 1);
         sgOut->SetCell(r, 1, k < pp.OutputTexts.size() ? Q(pp.OutputTexts[k]) : QString());
     }
+    // A computed value is always shown whole.
+    sgOut->FitValueColumn();
+}
+
+QString TPagePredict::ShownText(bool output, int row, int column) const {
+    return (output ? sgOut : sgInp)->ShownText(row, column);
 }
 
 void TPagePredict::SyncToModel() {

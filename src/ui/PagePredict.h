@@ -23,6 +23,8 @@ public:
     // "Расчёт по файлу...": asks for an input sample and an output file, computes every record.
     void btnPredictFileClick();
     void btnExportClick();
+    // What a cell of sgOut (`output`) or sgInp shows of its text.
+    QString ShownText(bool output, int row, int column) const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

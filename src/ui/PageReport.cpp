@@ -17,7 +17,7 @@ TPageReport::TPageReport(IWizardHost& host, QWidget* parent) : TWizardPage(host,
     mReport->setLineWrapMode(QPlainTextEdit::NoWrap);
     mReport->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mReport->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mReport->setToolTip(QString::fromUtf8("Иныормация о конфигурации нейросистемы"));
+    mReport->setToolTip(QString::fromUtf8("Информация о конфигурации нейросистемы"));
     QPalette pal = mReport->palette();
     pal.setColor(QPalette::Base, pal.color(QPalette::Button));
     mReport->setPalette(pal);

@@ -93,7 +93,7 @@ void TPageSample::btnBrowseLearnSampleFileClick() {
         if (name.isEmpty())
             return;
         edtFileName_->setText(name);
-        host_.Model().SampleFileTextChanged(name.toStdString());
+        host_.Model().SampleFileChosen(name.toStdString());
     });
     host_.RefreshFrame();
 }

@@ -254,6 +254,8 @@ void TfrmWizard::FormActivate(const QString& project, bool splash) {
     if (!project.isEmpty())
         OpenProject(project);
     show();
+    // The animation paused for the splash goes on now.
+    RefreshFrame();
 }
 
 void TfrmWizard::OpenProject(const QString& fileName) {
@@ -263,6 +265,12 @@ void TfrmWizard::OpenProject(const QString& fileName) {
 
 void TfrmWizard::TypeSampleFileName(const QString& fileName) {
     model_->SampleFileTextChanged(fileName.toStdString());
+    if (model_->State == 0)
+        pages_[0]->ShowPage();
+}
+
+void TfrmWizard::StartWithSample(const QString& fileName) {
+    model_->SetStartSample(fileName.toStdString());
     if (model_->State == 0)
         pages_[0]->ShowPage();
 }

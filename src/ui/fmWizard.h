@@ -42,6 +42,9 @@ public:
     void Timer1Timer();
     // Types a file name into page 1 as the user would.
     void TypeSampleFileName(const QString& fileName);
+    // The sample named on the command line: in page 1's edit, loaded by "Далее >>", and not an
+    // unsaved change.
+    void StartWithSample(const QString& fileName);
 
     TWizardPage* Page(int index) const { return pages_.at(static_cast<std::size_t>(index)); }
     // The help context F1 would open: the focused control's, an enclosing one's, or the page's.

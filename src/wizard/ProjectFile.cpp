@@ -206,9 +206,12 @@ void RestorePhase3(TWizard& w, const TIniFile& ini) {
         w.NetPage.Cells[static_cast<std::size_t>(k)] = ini.ReadString(sPhase3, Key("Layer_", k), "5");
     w.NetPage.AlphaText = ini.ReadString(sPhase3, "Alpha", "1");
     // A slope the page would have refused; a text that is no number fails when the page is applied.
-    auto alpha = TryStrToFloat(w.NetPage.AlphaText);
-    if (alpha && !(*alpha >= kMinSlope && *alpha <= kMaxSlope))
-        throw EError(msgBadProjectFile);
+    // The network takes the saved slope at once, so that the page shows it as the network's.
+    if (auto slope = TryStrToFloat(w.NetPage.AlphaText)) {
+        if (!(*slope >= kMinSlope && *slope <= kMaxSlope))
+            throw EError(msgBadProjectFile);
+        w.Network.Alpha = *slope;
+    }
 }
 
 // The page's spin boxes bring their values into range; the restored learning rate and momentum
@@ -343,9 +346,10 @@ void LoadProjectFromIni(TWizard& w, const TIniFile& ini) {
         w.PageChanged = true;
         try {
             if (moved.empty())
-                w.LoadSample();
+                w.LoadSample(true);
             else
-                w.LoadSample([&](const std::vector<TFieldInfo>& fields) { RequireStoredNames(ini, fields, found); });
+                w.LoadSample(true,
+                             [&](const std::vector<TFieldInfo>& fields) { RequireStoredNames(ini, fields, found); });
         } catch (...) {
             w.SampleFileText = stored; // the other file was not taken
             throw;
@@ -362,7 +366,7 @@ void LoadProjectFromIni(TWizard& w, const TIniFile& ini) {
     }
     if (s > 2) {
         w.PageChanged = true;
-        w.ApplyNetConfig();
+        w.ApplyNetConfig(false);
         RestorePhase4(w, ini);
     }
     if (s > 3) {

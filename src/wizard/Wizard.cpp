@@ -38,7 +38,7 @@ void TWizard::Next() {
     switch (State) {
     case 0: {
         // A project chosen as the sample shows its own saved page; nothing moves on from there.
-        bool opensProject = PageChanged && !SampleFileText.empty() && UpperExtension(SampleFileText) == ".QVX";
+        bool opensProject = SampleLoadDue() && !SampleFileText.empty() && UpperExtension(SampleFileText) == ".QVX";
         LoadSample();
         if (opensProject)
             return;
@@ -126,16 +126,33 @@ void TWizard::SampleFileTextChanged(const std::string& text) {
     PageChanged = true;
 }
 
+void TWizard::SampleFileChosen(const std::string& text) {
+    SampleFileTextChanged(text);
+    reloadChosen_ = true;
+}
+
+void TWizard::SetStartSample(const std::string& text) {
+    SampleFileText = text;
+}
+
+bool TWizard::SampleLoadDue() const {
+    return reloadChosen_ || lastLoadFailed_ || LearnSampleFileName.empty() || RecordCount <= 0 ||
+           SampleFileText != LearnSampleFileName;
+}
+
 void TWizard::Page1FocusEntered() {
     PageChanged = false;
 }
 
-void TWizard::LoadSample(const TSampleCheck& accept) {
+void TWizard::LoadSample(bool force, const TSampleCheck& accept) {
     const std::string fileName = SampleFileText;
     if (fileName.empty())
         throw EError(msgNoFileName);
-    if (!PageChanged)
+    if (!force && !SampleLoadDue())
         return;
+    // Until this load succeeds, the next "Далее >>" tries again.
+    lastLoadFailed_ = true;
+    reloadChosen_ = false;
     const std::string ext = UpperExtension(fileName);
     if (ext != ".QVX" && !IsSampleFileName(fileName))
         throw EError(msgUnknownSampleType);
@@ -147,6 +164,7 @@ void TWizard::LoadSample(const TSampleCheck& accept) {
         LoadProject(*this, fileName);
         if (accept)
             accept(Fields);
+        lastLoadFailed_ = false;
         return;
     }
     // The new table is built aside and replaces the old one only when it is complete.
@@ -177,6 +195,9 @@ void TWizard::LoadSample(const TSampleCheck& accept) {
     RecordIndexFromSeed = true;
     SetStatus(SampleNotice);
     ExampleCursor = 0;
+    lastLoadFailed_ = false;
+    // A new sample replaces every field setting: the project has changed.
+    PageChanged = true;
 }
 
 void TWizard::BuildRecordIndex() {
@@ -240,7 +261,8 @@ void TWizard::ShowFieldSettings() {
 
 void TWizard::RoleClicked(int32_t item) {
     int32_t sel = FieldPage.SelectedField;
-    if (!FieldPage.RoleGroupEnabled || sel < 0 || sel >= FieldCount() || item < 0 || item > 2)
+    if (!FieldPage.RoleGroupEnabled || sel < 0 || sel >= FieldCount() || item < 0 || item > 2 ||
+        Fields[static_cast<std::size_t>(sel)].FieldType == item)
         return;
     Fields[static_cast<std::size_t>(sel)].FieldType = item;
     ShowFieldSettings();
@@ -249,7 +271,8 @@ void TWizard::RoleClicked(int32_t item) {
 
 void TWizard::MethodClicked(int32_t item) {
     int32_t sel = FieldPage.SelectedField;
-    if (!FieldPage.MethodGroupEnabled || sel < 0 || sel >= FieldCount() || item < 0 || item > 3)
+    if (!FieldPage.MethodGroupEnabled || sel < 0 || sel >= FieldCount() || item < 0 || item > 3 ||
+        Fields[static_cast<std::size_t>(sel)].NormType == item)
         return;
     Fields[static_cast<std::size_t>(sel)].NormType = item;
     ShowFieldSettings();
@@ -265,9 +288,12 @@ void TWizard::ParamExit(TParam which, const std::string& text) {
     if (sel >= 0 && sel < FieldCount()) {
         double v = StrToFloat(text);
         TFieldInfo& f = Fields[static_cast<std::size_t>(sel)];
-        (which == TParam::Min ? f.Min : which == TParam::Max ? f.Max : f.Alpha) = v;
+        double& param = which == TParam::Min ? f.Min : which == TParam::Max ? f.Max : f.Alpha;
+        // Leaving the edit with the value it showed changes nothing.
+        if (param != v)
+            PageChanged = true;
+        param = v;
     }
-    PageChanged = true;
 }
 
 void TWizard::CheckFieldRoles() {
@@ -310,10 +336,18 @@ void TWizard::SetCurve(double slope) {
     }
 }
 
+// The slope as the page shows the network's: exact enough to give the same number back.
+static std::string SlopeText(double alpha) {
+    return FormatGeneral(alpha, 15);
+}
+
 void TWizard::NetConfigShow() {
-    if (NetPage.AlphaText.empty())
-        NetPage.AlphaText = "1";
-    AlphaExit();
+    // The page shows the slope the network has, which is what passing the page leaves it with.
+    NetPage.Slope = Network.Alpha;
+    NetPage.AlphaText = SlopeText(Network.Alpha);
+    NetPage.TrackPos =
+        std::clamp(static_cast<int32_t>(std::nearbyint(std::clamp(Network.Alpha, 0.0, 4.0) * 100)), 1, 400);
+    SetCurve(Network.Alpha);
     SetHideLayerCount(Network.CountLayers() - 2);
     int32_t n = NetPage.HideLayerCount;
     int32_t layers = Network.CountLayers();
@@ -340,12 +374,10 @@ void TWizard::HideLayerCountChanged(const std::string& text) {
     PageChanged = true;
 }
 
-void TWizard::GridTouched() {
-    PageChanged = true;
-}
+void TWizard::GridTouched() {}
 
 void TWizard::SetLayerCell(int32_t row, const std::string& text) {
-    if (row < 1 || row > kMaxHideLayers)
+    if (row < 1 || row > kMaxHideLayers || NetPage.Cells[static_cast<std::size_t>(row)] == text)
         return;
     NetPage.Cells[static_cast<std::size_t>(row)] = text;
     PageChanged = true;
@@ -353,25 +385,41 @@ void TWizard::SetLayerCell(int32_t row, const std::string& text) {
 
 void TWizard::TrackBarChanged(int32_t position) {
     position = std::clamp(position, 1, 400);
-    NetPage.TrackPos = position;
     NetPage.AlphaText = FormatGeneral(position / 100.0, 3);
     SetCurve(position / 100.0);
-    PageChanged = true;
+    if (NetPage.Slope != position / 100.0)
+        PageChanged = true;
+    NetPage.TrackPos = position;
+    NetPage.Slope = position / 100.0;
 }
 
-void TWizard::AlphaExit() {
-    PageChanged = true;
+double TWizard::CheckedSlope() const {
     double v = StrToFloat(NetPage.AlphaText);
     if (v < kMinSlope || v > kMaxSlope)
         throw EError(msgAlphaRange);
-    auto pos = static_cast<int32_t>(std::nearbyint(v * 100)); // halves to the even neighbour
-    if (pos != NetPage.TrackPos)
-        TrackBarChanged(pos);
-    else
-        SetCurve(pos / 100.0);
+    return v;
 }
 
-void TWizard::ApplyNetConfig() {
+void TWizard::AlphaExit() {
+    double v = CheckedSlope();
+    auto pos = static_cast<int32_t>(std::nearbyint(v * 100)); // halves to the even neighbour
+    if (pos != NetPage.TrackPos) {
+        TrackBarChanged(pos);
+        return;
+    }
+    if (v != NetPage.Slope)
+        PageChanged = true;
+    NetPage.Slope = v;
+    SetCurve(v);
+}
+
+void TWizard::ApplyNetConfig(bool check) {
+    // What the page shows is what the network gets: a slope out of range never passes, and one
+    // typed without leaving the edit is a change like any other.
+    double slope = check ? CheckedSlope() : StrToFloat(NetPage.AlphaText);
+    const bool slopeShown = NetPage.AlphaText == SlopeText(Network.Alpha);
+    if (!slopeShown && slope != Network.Alpha)
+        PageChanged = true;
     if (!PageChanged)
         return;
     int32_t n = NetPage.HideLayerCount;
@@ -381,7 +429,8 @@ void TWizard::ApplyNetConfig() {
     for (int32_t i = 1; i <= n; ++i)
         Network.SetLayerSize(i, StrToInt(NetPage.Cells[static_cast<std::size_t>(i)]));
     Network.SetLayerSize(n + 1, OutputCount);
-    Network.Alpha = StrToFloat(NetPage.AlphaText);
+    if (!slopeShown)
+        Network.Alpha = slope;
 }
 
 // ---- page 4 ----
@@ -425,13 +474,30 @@ void TWizard::CriterionClicked(TCriterion which, bool checked) {
 }
 
 void TWizard::KeepBestClicked(bool checked) {
-    LearnPage.KeepBest = checked;
-    PageChanged = true;
+    SetLearnValue(&TLearnPage::KeepBest, checked);
 }
 
 bool TWizard::KeepBestAvailable() const {
     const int64_t teach = static_cast<int64_t>(std::clamp(LearnPage.UseForTeach, 1, 100)) * RecordCount / 100;
     return RecordCount - teach > 0;
+}
+
+void TWizard::SetLearnValue(std::string TLearnPage::*field, const std::string& value) {
+    if (LearnPage.*field != value)
+        PageChanged = true;
+    LearnPage.*field = value;
+}
+
+void TWizard::SetLearnValue(int32_t TLearnPage::*field, int32_t value) {
+    if (LearnPage.*field != value)
+        PageChanged = true;
+    LearnPage.*field = value;
+}
+
+void TWizard::SetLearnValue(bool TLearnPage::*field, bool value) {
+    if (LearnPage.*field != value)
+        PageChanged = true;
+    LearnPage.*field = value;
 }
 
 void TWizard::ApplyLearnConfig() {
@@ -592,17 +658,18 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
         end = RunTrainingLoop(ctx, view);
     } catch (const std::exception& e) {
         LearnCaption = "Пуск обучения";
-        LearnHint = "Начало обучение системы";
+        LearnHint = "Начало обучения системы";
         IconTimerEnabled = true;
         LearnTag = 0;
         std::string message = dynamic_cast<const EError*>(&e) ? e.what() : msg::RangeCheck;
         if (dynamic_cast<const std::bad_alloc*>(&e))
             message = msgNetTooLarge;
-        if (hooks.OnError)
-            hooks.OnError(message);
+        // The page shows the run as ended before the box holds the user's attention.
         QuitEnabled = true;
         UpdateNavigation();
         changed();
+        if (hooks.OnError)
+            hooks.OnError(message);
         return;
     }
     const char* message = RunEndMessage(end);
@@ -614,7 +681,7 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
         SetStatus(BestRestoredMessage(RestoredEpoch));
     }
     LearnCaption = "Пуск обучения";
-    LearnHint = "Начало обучение системы";
+    LearnHint = "Начало обучения системы";
     LearnTag = 0;
     NextEnabled = State != kPageCount - 1;
     PrevEnabled = State != 0;

@@ -44,6 +44,7 @@ struct TNetPage {
     std::array<std::string, kMaxHideLayers + 1> Cells; // Cells[k] = neurons of hidden layer k (k >= 1)
     std::string AlphaText;                             // edtAlpha, empty at start
     int32_t TrackPos = 1;                              // tbAlpha, 1..400
+    double Slope = 0;                                  // the value the edit and track bar stand for
     std::string InputLayerText, OutputLayerText;       // stEntryLayer, stOutputLayer
     std::array<double, 41> CurveX{}, CurveY{};         // Series1 of the sigmoid chart
 };
@@ -142,7 +143,7 @@ public:
     // ---- training button (btnLearn) ----
     int32_t LearnTag = 0; // 0 idle, 1 running
     std::string LearnCaption = "Пуск обучения";
-    std::string LearnHint = "Начало обучение системы";
+    std::string LearnHint = "Начало обучения системы";
     bool Training() const { return LearnTag == 1; }
 
     // ---- navigation ----
@@ -159,13 +160,21 @@ public:
     bool HasUnsavedChanges() const { return Modified || PageChanged; }
 
     // ---- page 1 ----
-    void SampleFileTextChanged(const std::string& text); // typing or browsing
-    void Page1FocusEntered();                            // focus comes into page 1 from outside
-    // The forward step of page 1; dispatches by extension (.txt, .dbf/.db, .qvx). `accept`, when
+    void SampleFileTextChanged(const std::string& text); // typing
+    // A file confirmed in the open dialog: loaded on "Далее >>" even when it is the one loaded.
+    void SampleFileChosen(const std::string& text);
+    // The sample named on the command line: shown in the edit, not a change of the project.
+    void SetStartSample(const std::string& text);
+    void Page1FocusEntered(); // focus comes into page 1 from outside
+    // Whether "Далее >>" on page 1 loads the named file: it differs from the sample loaded, the
+    // last load failed, no sample is loaded, or the open dialog chose it.
+    bool SampleLoadDue() const;
+    // The forward step of page 1; dispatches by extension (.txt, .dbf/.db, .qvx). Without
+    // `force` it keeps the loaded sample and its settings unless a load is due. `accept`, when
     // given, sees the new fields before they replace the old ones and may refuse them by raising
     // (a project named as the sample is loaded first and its fields are seen afterwards).
     using TSampleCheck = std::function<void(const std::vector<TFieldInfo>&)>;
-    void LoadSample(const TSampleCheck& accept = {});
+    void LoadSample(bool force = false, const TSampleCheck& accept = {});
     // Builds RecordIndex from the generator's current seed.
     void BuildRecordIndex();
 
@@ -173,8 +182,9 @@ public:
     void FieldPageShow();                // tsEntryConfigShow
     void SelectField(int32_t listIndex); // a list entry clicked
     void ShowFieldSettings();
-    void RoleClicked(int32_t item);   // user click on rgUseFieldAs
-    void MethodClicked(int32_t item); // user click on rgNormalizeFieldAs
+    // User clicks on rgUseFieldAs / rgNormalizeFieldAs; the item already checked changes nothing.
+    void RoleClicked(int32_t item);
+    void MethodClicked(int32_t item);
     enum class TParam { Min, Max, Alpha };
     // Focus leaves a parameter edit holding `text`; raises the conversion error.
     void ParamExit(TParam which, const std::string& text);
@@ -188,12 +198,15 @@ public:
     // seHideLayerCountChange with the spin box's new text.
     void HideLayerCountChanged(const std::string& text);
     void SetHideLayerCount(int32_t value);
-    void GridTouched();                                      // sgHideLayerConfigClick / GetEditMask
+    void GridTouched(); // sgHideLayerConfigClick / GetEditMask: selecting a cell changes nothing
     void SetLayerCell(int32_t row, const std::string& text); // an edit in grid column 1
     void TrackBarChanged(int32_t position);                  // tbAlphaChange
     void AlphaTextChanged(const std::string& text) { NetPage.AlphaText = text; }
     void AlphaExit(); // edtAlphaExit (and Enter); raises
-    void ApplyNetConfig();
+    // The slope edit's text as a number within 0.01..4; raises the conversion or range error.
+    double CheckedSlope() const;
+    // `check` off restores a stored project as it was saved, whatever its slope.
+    void ApplyNetConfig(bool check = true);
 
     // ---- page 4 ----
     void LearnConfigShow(); // tsLearnConfigEnter
@@ -201,6 +214,10 @@ public:
     void KeepBestClicked(bool checked);
     // The box is usable only when the page's share leaves test examples.
     bool KeepBestAvailable() const;
+    // A typed or toggled value of the page; a value that differs from the one held is a change.
+    void SetLearnValue(std::string TLearnPage::*field, const std::string& value);
+    void SetLearnValue(int32_t TLearnPage::*field, int32_t value);
+    void SetLearnValue(bool TLearnPage::*field, bool value);
     void ApplyLearnConfig();
     TStopRules StopRules() const;
     // Raises msgNetMismatch unless the network's input and output layers have as many neurons as
@@ -228,7 +245,7 @@ public:
     // ---- page 7 ----
     void PredictShow(); // tsPredictShow
     void SetPredictInput(int32_t row, const std::string& text);
-    // "Рассчет": computes every output from the typed inputs; nothing is written on an error.
+    // "Расчёт": computes every output from the typed inputs; nothing is written on an error.
     void Predict();
     // Raw outputs for raw inputs indexed by NetIndex (the command line's prediction).
     std::vector<double> PredictValues(const std::vector<double>& inputs);
@@ -239,6 +256,8 @@ public:
 private:
     // A new sample was loaded since the network was last given the default shape.
     bool sampleReloaded_ = false;
+    bool lastLoadFailed_ = false;
+    bool reloadChosen_ = false;
     void RunShowStep();
     void SetCurve(double slope);
     void RunTraining(const TRunHooks& hooks);

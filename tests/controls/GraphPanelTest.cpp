@@ -60,10 +60,11 @@ TEST(GraphGeometry, CornersOfTheSquareMeetTheMargins) {
     EXPECT_EQ(45, GraphDotY(0.0, 50));
 }
 
-TEST(GraphGeometry, ValuesOutsideTheSquareLieOutsideTheGrid) {
-    EXPECT_LT(GraphDotX(-0.5, 97), 5);
-    EXPECT_GT(GraphDotY(-0.5, 97), 92);
-    EXPECT_GT(GraphDotX(1e300, 97), 97);
+TEST(GraphGeometry, ValuesOutsideTheSquareSitAtItsEdge) {
+    EXPECT_EQ(GraphDotX(-0.5, 97), 5);
+    EXPECT_EQ(GraphDotY(-0.5, 97), 92);
+    EXPECT_EQ(GraphDotX(1e300, 97), 92);
+    EXPECT_EQ(GraphDotY(1.5, 97), 5);
 }
 
 TEST(GraphPoints, DefaultsOfANewPanel) {
@@ -222,6 +223,20 @@ TEST_F(GraphPaint, RepeatedPlacesPaintLikeSingleDots) {
         Panel.SetPointY(i, xs[3 - i % 4]);
     }
     EXPECT_EQ(once, Render());
+}
+
+TEST_F(GraphPaint, PaintNowHoldsItsPictureWhileThePointsChange) {
+    Panel.SetPountsCount(1);
+    Panel.SetPointX(0, 0.5);
+    Panel.SetPointY(0, 0.5);
+    Panel.PaintNow();
+    const QImage held = Render();
+    ExpectDotAt(held, 48, 49, Lime);
+    Panel.SetPointX(0, 0.25);
+    Panel.SetPointY(0, 0.75);
+    EXPECT_EQ(held, Render());
+    Panel.PaintNow();
+    ExpectDotAt(Render(), 27, 27, Lime);
 }
 
 TEST_F(GraphPaint, WildValuesDoNotBreakPainting) {

@@ -253,10 +253,12 @@ TEST_F(HistoPaint, AxesAndBaseLine) {
     EXPECT_EQ(Black, img.pixel(10, 24));
 }
 
-TEST_F(HistoPaint, OutOfRangeBarsScaledByTrainingTotal) {
+TEST_F(HistoPaint, OutOfRangeBarsScaledByTheirOwnSet) {
     Histo.AddTeachErr(-1.0);
     Histo.AddTeachErr(0.5);
     Histo.AddTestErr(2.0);
+    EXPECT_EQ(1, Histo.AboveCount());
+    EXPECT_EQ(1, Histo.TestAboveCount());
     QImage img = Histo.grab().toImage();
     // One of two training errors: half height, top at 98, in the 3 pixels left of x = 40 ...
     for (int x = 37; x <= 39; ++x) {
@@ -265,13 +267,28 @@ TEST_F(HistoPaint, OutOfRangeBarsScaledByTrainingTotal) {
     }
     EXPECT_EQ(Black, img.pixel(36, 120));
     EXPECT_EQ(Black, img.pixel(40, 120));
-    // ... and the 3 pixels right of x = W - 40 = 354, though the error came from the test set.
-    for (int x = 354; x <= 356; ++x) {
-        EXPECT_EQ(Red, img.pixel(x, 98)) << x;
-        EXPECT_EQ(Black, img.pixel(x, 97)) << x;
+    // ... no training error of 1 or more right of x = W - 40 = 354, and beside it the one test
+    // error, all of the test set: full height.
+    for (int x = 354; x <= 356; ++x)
+        EXPECT_EQ(Black, img.pixel(x, 120)) << x;
+    for (int x = 357; x <= 359; ++x) {
+        EXPECT_EQ(Red, img.pixel(x, 25)) << x;
+        EXPECT_EQ(Black, img.pixel(x, 24)) << x;
     }
-    EXPECT_EQ(Black, img.pixel(353, 120));
-    EXPECT_EQ(Black, img.pixel(357, 120));
+    EXPECT_EQ(Black, img.pixel(360, 120));
+}
+
+TEST_F(HistoPaint, PaintNowHoldsItsPictureWhileTheCountsChange) {
+    Histo.AddTeachErr(0.0);
+    Histo.AddTestErr(0.0);
+    Histo.PaintNow();
+    const QImage held = Histo.grab().toImage();
+    EXPECT_EQ(Red, held.pixel(15, 25));
+    Histo.Clear();
+    Histo.AddTeachErr(0.5);
+    EXPECT_EQ(held, Histo.grab().toImage());
+    Histo.PaintNow();
+    EXPECT_EQ(Black, At(15, 100));
 }
 
 TEST_F(HistoPaint, OutOfRangeBarsDrawnOverRegularBars) {
@@ -288,8 +305,12 @@ TEST_F(HistoPaint, EmptyTrainingSetDrawsOnlyTestBars) {
     Histo.AddTestErr(-0.5);
     Histo.AddTestErr(1.5);
     QImage img = Histo.grab().toImage();
-    EXPECT_EQ(Red, img.pixel(15, 122)); // a third of the test set: top at Round(170 - 48.33)
-    EXPECT_EQ(Black, img.pixel(15, 121));
+    // A third of the test set each: top at Round(170 - 48.33), the out-of-range ones beside the
+    // training places.
+    for (int x : {15, 40, 357}) {
+        EXPECT_EQ(Red, img.pixel(x, 122)) << x;
+        EXPECT_EQ(Black, img.pixel(x, 121)) << x;
+    }
     for (int y = 25; y < 170; ++y) {
         EXPECT_EQ(Black, img.pixel(12, y)) << y;
         EXPECT_EQ(Black, img.pixel(39, y)) << y;

@@ -350,9 +350,9 @@ TEST_F(ProjectFileTest, RecordOrderIsSavedTheWayItCame) {
     LoadProject(b, saved);
     EXPECT_EQ(b.RecordIndex, order);
 
-    // A seed: the sample loaded again, saved as the seed alone.
+    // A seed: the sample chosen again in the open dialog (which reloads it), saved as the seed alone.
     b.Prev();
-    b.SampleFileTextChanged(sample_);
+    b.SampleFileChosen(sample_);
     b.Next();
     saved = SaveProject(b, Path("seed.qvx"));
     EXPECT_EQ(TIniFile(saved).ReadInteger("Phase2", "Idexing", 0), 2);

@@ -17,7 +17,7 @@ namespace {
 struct TRecordingView : ITrainingView {
     std::vector<int32_t> refreshEpochs;
     std::vector<TEpochStats> refreshStats;
-    std::vector<double> teachX, testX; // mapped targets in presentation order
+    std::vector<double> teachX, testX; // plotted targets in presentation order
     int teachExamples = 0, testExamples = 0, histoClears = 0;
     std::function<void()> onTestExample;
     void HistoClear() override { ++histoClears; }
@@ -69,8 +69,8 @@ protected:
         ctx.StopRequested = &stop;
         n_ = n;
     }
-    // Record number of a mapped target mean x = (t + 1) / 2.
-    int32_t RecordOf(double x) const { return static_cast<int32_t>(std::lround((2 * x - 1) * (n_ - 1))); }
+    // Record number of a plotted target x = t, which is r / (N - 1).
+    int32_t RecordOf(double x) const { return static_cast<int32_t>(std::lround(x * (n_ - 1))); }
 
     std::vector<TFieldInfo> fields;
     std::vector<int32_t> index;

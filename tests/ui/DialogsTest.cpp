@@ -1,14 +1,18 @@
 #include "Dialogs.h"
+#include "AppSetup.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 using namespace nirvex;
 
@@ -81,6 +85,55 @@ TEST(DialogsTest, QuestionDefaultsToYesAndMapsEveryAnswer) {
     EXPECT_EQ(answer, IDialogs::TAnswer::Yes);
     AnswerNextBox(QMessageBox::Cancel, [&] { answer = dialogs.AskYesNoCancel(QStringLiteral("?")); });
     EXPECT_EQ(answer, IDialogs::TAnswer::Cancel);
+}
+
+TEST(DialogsTest, TheFixedMessagesLineBreakIsOneBreak) {
+    TDialogs dialogs;
+    const QString stop = QString::fromUtf8("Остановка обучения\n\rИсчерпан лимит эпох.");
+    const QString shown = QString::fromUtf8("Остановка обучения\nИсчерпан лимит эпох.");
+    EXPECT_EQ(AnswerNextBox(QMessageBox::Ok, [&] { dialogs.ShowMessage(stop); }).Text, shown);
+    EXPECT_EQ(AnswerNextBox(QMessageBox::Ok, [&] { dialogs.ShowError(stop); }).Text, shown);
+}
+
+TEST(DialogsTest, SaveDialogAddsTheProjectExtension) {
+    TDialogs dialogs;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QString chosen;
+    for (const char* typed : {"proj", "named.qvx"}) {
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            dialog->selectFile(dir.filePath(QString::fromLatin1(typed)));
+            static_cast<QDialog*>(dialog)->accept(); // typed and confirmed with "Save"
+        });
+        chosen = dialogs.SaveFileName(nullptr, QStringLiteral("Файлы Nirvex (*.qvx)"), QStringLiteral("Default"));
+        EXPECT_EQ(QFileInfo(chosen).fileName(), QString::fromLatin1(typed).endsWith(QLatin1String(".qvx"))
+                                                    ? QString::fromLatin1(typed)
+                                                    : QString::fromLatin1(typed) + QStringLiteral(".qvx"));
+    }
+}
+
+TEST(AppSetupTest, QtsOwnTextsReadRussian) {
+    std::unique_ptr<QTranslator> russian(InstallQtRussian());
+    ASSERT_NE(russian, nullptr) << "qt6-translations-l10n is not installed";
+    QMessageBox box(QMessageBox::Question, QString(), QString(),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QString::fromUtf8("Да"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QString::fromUtf8("Нет"));
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')), QString::fromUtf8("Отмена"));
+    EXPECT_EQ(QFileDialog::tr("Save As"), QString::fromUtf8("Сохранить как"));
+}
+
+TEST(AppSetupTest, NoDisplayNameIsAppendedToWindowTitles) {
+    SetUpApplication();
+    EXPECT_EQ(QApplication::applicationName(), QStringLiteral("Nirvex"));
+    // Without a display name of its own, the application's follows its name and is never added
+    // to a title such as "О программе...".
+    QApplication::setApplicationName(QStringLiteral("probe"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("probe"));
+    SetUpApplication();
 }
 
 TEST(DialogsTest, SavedNameWithoutExtensionTakesTheChosenTypes) {

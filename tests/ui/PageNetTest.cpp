@@ -51,8 +51,8 @@ TEST_F(PageNetTest, FirstShowReadsTheDefaultNetwork) {
     EXPECT_EQ(Cell(0, 1), QStringLiteral("число нейронов"));
     EXPECT_EQ(Cell(1, 0), QStringLiteral("1"));
     EXPECT_EQ(Cell(1, 1), QStringLiteral("10"));
-    EXPECT_EQ(Alpha()->text(), QStringLiteral("1"));
-    EXPECT_EQ(Track()->value(), 100);
+    EXPECT_EQ(Alpha()->text(), QStringLiteral("0.5"));
+    EXPECT_EQ(Track()->value(), 50);
     ASSERT_EQ(Series()->count(), 41);
     EXPECT_EQ(Series()->at(20), QPointF(0, 0.5));
     EXPECT_FALSE(Model().PageChanged);
@@ -108,25 +108,39 @@ TEST_F(PageNetTest, SlopeTypedWithEnterMovesTheTrackBarAndSelectsTheText) {
 }
 
 TEST_F(PageNetTest, SlopeOutOfRangeIsRefusedAndNothingMoves) {
+    const QString range = QStringLiteral("Параметр должен быть в диапазоне 0.01..4");
     TypeAlphaAndEnter(QStringLiteral("5"));
-    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("Параметр должен быть в диапазоне 0.01..4")});
-    EXPECT_EQ(Track()->value(), 100);
+    EXPECT_EQ(Dialogs.Errors, QStringList{range});
+    EXPECT_EQ(Track()->value(), 50);
     EXPECT_EQ(Alpha()->text(), QStringLiteral("5"));
-    EXPECT_EQ(Series()->at(22).y(), Sigmoid(1, 1));
+    EXPECT_EQ(Series()->at(22).y(), Sigmoid(0.5, 1));
+    // "Далее >>" refuses it every time, with the message once a click, and the network keeps its slope.
+    for (int click = 2; click <= 3; ++click) {
+        Click("btnNext");
+        EXPECT_EQ(Model().State, 2);
+        EXPECT_EQ(Dialogs.Errors, QStringList(click, range));
+    }
+    EXPECT_EQ(Model().Network.Alpha, 0.5);
+    TypeAlphaAndEnter(QStringLiteral("0"));
+    Click("btnNext");
+    EXPECT_EQ(Model().State, 2);
+    EXPECT_EQ(Dialogs.Errors.size(), 5);
 }
 
 TEST_F(PageNetTest, SlopeThatIsNoNumberIsRefusedOnLeaving) {
     Type("edtAlpha", QStringLiteral("abc"));
     Find("seHideLayerCount")->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("'abc' is not a valid floating point value")});
-    EXPECT_EQ(Track()->value(), 100);
+    EXPECT_EQ(Track()->value(), 50);
 }
 
 TEST_F(PageNetTest, SlopeWithinATrackStepKeepsItsText) {
-    TypeAlphaAndEnter(QStringLiteral("1.004"));
+    TypeAlphaAndEnter(QStringLiteral("0.504"));
     EXPECT_TRUE(Dialogs.Errors.isEmpty());
-    EXPECT_EQ(Track()->value(), 100);
-    EXPECT_EQ(Alpha()->text(), QStringLiteral("1.004"));
+    EXPECT_EQ(Track()->value(), 50);
+    EXPECT_EQ(Alpha()->text(), QStringLiteral("0.504"));
+    Click("btnNext"); // what the page shows is what the network gets
+    EXPECT_EQ(Model().Network.Alpha, 0.504);
 }
 
 TEST_F(PageNetTest, MoreHiddenLayersAddNumberedEmptyRowsThatNextRefuses) {
@@ -154,7 +168,7 @@ TEST_F(PageNetTest, TypedNeuronCountReachesTheNetwork) {
     QTableWidgetItem* cell = Grid()->item(1, 1);
     Grid()->setFocus();
     Grid()->setCurrentItem(cell);
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_FALSE(Model().PageChanged); // selecting a cell is not a change
     QTest::keyClick(Grid(), Qt::Key_F2);
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     ASSERT_NE(editor, nullptr);
@@ -166,6 +180,7 @@ TEST_F(PageNetTest, TypedNeuronCountReachesTheNetwork) {
     QCoreApplication::processEvents(); // the editor commits after the key
     EXPECT_EQ(Cell(1, 1), QStringLiteral("6"));
     EXPECT_EQ(Model().NetPage.Cells[1], "6");
+    EXPECT_TRUE(Model().PageChanged);
     Click("btnNext");
     EXPECT_EQ(Model().Network.GetLayerSize(1), 6);
 }
@@ -188,7 +203,7 @@ TEST_F(PageNetTest, FewerLayersGiveTheSmallerNetwork) {
     EXPECT_EQ(Model().Network.GetLayerSize(1), 10);
 }
 
-TEST_F(PageNetTest, ShowingAgainReloadsTheShapeButKeepsTheSlopeText) {
+TEST_F(PageNetTest, ShowingAgainReloadsTheShapeAndTheSlopeFromTheNetwork) {
     Find<QSpinBox>("seHideLayerCount")->setValue(2);
     TypeAlphaAndEnter(QStringLiteral("1.5"));
     Click("btnPrev");
@@ -196,7 +211,7 @@ TEST_F(PageNetTest, ShowingAgainReloadsTheShapeButKeepsTheSlopeText) {
     EXPECT_EQ(Model().State, 2);
     EXPECT_EQ(Find<QSpinBox>("seHideLayerCount")->value(), 1);
     EXPECT_EQ(Grid()->rowCount(), 2);
-    EXPECT_EQ(Alpha()->text(), QStringLiteral("1.5"));
-    EXPECT_EQ(Track()->value(), 150);
+    EXPECT_EQ(Alpha()->text(), QStringLiteral("0.5"));
+    EXPECT_EQ(Track()->value(), 50);
     EXPECT_FALSE(Model().PageChanged);
 }

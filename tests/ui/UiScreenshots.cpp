@@ -1,4 +1,4 @@
-// Renders the seven pages of the main window offscreen, with a real run on page 6:
+// Renders the seven pages of the main window offscreen, page 6 during a real run:
 // ui_screenshots <output folder>
 #include "UiTestSupport.h"
 
@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -61,12 +62,30 @@ int main(int argc, char** argv) {
     window.btnNextClick();
     ok = ok && window.Model().State == 4 && Save(window, dir, "page5.png");
     window.btnNextClick();
+    // Page 6 is pictured during the run, once the status shows epoch 100 or later: the histogram,
+    // the panels and the statistics all show that epoch.
+    bool pictured = false;
+    QTimer during;
+    QObject::connect(&during, &QTimer::timeout, [&] {
+        const QString epoch = QStringLiteral("Эпоха: ");
+        const QString status = window.StatusText();
+        if (!pictured && status.startsWith(epoch) && status.mid(epoch.size()).toInt() >= 100) {
+            pictured = true;
+            ok = Save(window, dir, "page6.png") && ok;
+        }
+    });
+    during.start(1);
     window.findChild<QAbstractButton*>(QStringLiteral("btnLearn"))->click();
-    ok = ok && window.Model().State == 5 && Save(window, dir, "page6.png");
+    during.stop();
+    ok = ok && pictured && window.Model().State == 5;
     window.findChild<QAbstractButton*>(QStringLiteral("btnShowCurve"))->click();
     ok = ok && Save(window, dir, "page6-curve.png");
     window.findChild<QAbstractButton*>(QStringLiteral("btnShowHisto"))->click();
     window.btnNextClick();
+    // The target in millionths of its unit: a result of 15 digits and an exponent, shown whole.
+    TFieldInfo& target = window.Model().Fields.back();
+    target.Min *= 1e-6;
+    target.Max *= 1e-6;
     auto* inputs = window.findChild<QTableWidget*>(QStringLiteral("sgInp"));
     const char* values[] = {"6.1", "2.8", "4.7", "1.2"};
     for (int row = 1; row < inputs->rowCount() && row <= 4; ++row)

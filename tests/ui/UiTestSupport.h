@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace nirvex::test {
@@ -24,8 +25,14 @@ public:
     QString NextOpenFile;
     QString NextSaveFile;
     QString LastFilter;
+    // Runs while an error box would be open: what the window shows behind it.
+    std::function<void()> OnError;
 
-    void ShowError(const QString& message) override { Errors << message; }
+    void ShowError(const QString& message) override {
+        Errors << message;
+        if (OnError)
+            OnError();
+    }
     void ShowMessage(const QString& message) override { Messages << message; }
     TAnswer AskYesNoCancel(const QString& question) override {
         Questions << question;

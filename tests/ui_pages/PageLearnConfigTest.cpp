@@ -12,7 +12,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 namespace nirvex {
 namespace {
@@ -101,11 +103,16 @@ TEST_F(PageLearnConfigTest, ControlsHaveTheirRangesPlacesAndHints) {
     EXPECT_EQ(Edit("edtTS")->pos(), QPoint(232, 24));
     EXPECT_EQ(Edit("edtMiu")->pos(), QPoint(232, 48));
     EXPECT_EQ(Edit("edtIdentErr")->pos(), QPoint(232, 73));
-    // The two check boxes above the group, which is aligned to the bottom with rows 20 apart.
-    EXPECT_EQ(Box("cbValidate")->geometry(), QRect(11, 96, 383, 17));
-    EXPECT_EQ(Box("cbKeepBest")->geometry(), QRect(11, 114, 383, 17));
+    // The two check boxes above the group, which is aligned to the bottom with rows 20 apart. They keep
+    // the other captions' size and end above the group's title.
     auto* group = Box("cbEpoch")->parentWidget();
     EXPECT_EQ(group->geometry(), QRect(0, 132, kPageClientWidth, 160));
+    EXPECT_EQ(Box("cbValidate")->geometry(), QRect(11, 96, kPageClientWidth - 11, 17));
+    EXPECT_EQ(Box("cbKeepBest")->geometry(), QRect(11, 114, kPageClientWidth - 11, 17));
+    EXPECT_GT(Box("cbValidate")->y(), Edit("edtIdentErr")->geometry().bottom());
+    EXPECT_LT(Box("cbKeepBest")->geometry().bottom(), group->y());
+    for (const char* name : {"cbValidate", "cbKeepBest"})
+        EXPECT_EQ(Box(name)->font(), Box("cbEpoch")->font()) << name;
     EXPECT_EQ(qobject_cast<QGroupBox*>(group)->title(), QString::fromUtf8(" Критерии остановки обучения"));
     EXPECT_EQ(Spin("seEpoch")->geometry(), QRect(110, 14, 57, 20));
     EXPECT_EQ(Edit("edtMidTestErr")->geometry(), QRect(232, 114, 57, 20));
@@ -120,7 +127,7 @@ TEST_F(PageLearnConfigTest, ControlsHaveTheirRangesPlacesAndHints) {
     EXPECT_EQ(Box("cbValidate")->toolTip(),
               QString::fromUtf8("Остановка обучения при увеличении ошибки по тестовой выборке"));
     EXPECT_EQ(Spin("seEpoch")->toolTip(), QString::fromUtf8("Максимальное число эпох, используемое при обучении"));
-    EXPECT_EQ(Box("cbMidTeachErr")->text(), QString::fromUtf8("Средняя ошибки при обучении <"));
+    EXPECT_EQ(Box("cbMidTeachErr")->text(), QString::fromUtf8("Средняя ошибка при обучении <"));
     EXPECT_EQ(Box("cbTestIdent")->text(), QString::fromUtf8("Распознано "));
 }
 
@@ -178,18 +185,33 @@ TEST_F(PageLearnConfigTest, KeepBestBoxIsStoredMarksChangedAndNeedsTestExamples)
     EXPECT_FALSE(box->isEnabled());
 }
 
-TEST_F(PageLearnConfigTest, ValidateEditsAndSpinsDoNotMarkChanged) {
-    host.Wizard.Modified = false; // the earlier pages' changes are not this page's
-    QTest::mouseClick(Box("cbValidate"), Qt::LeftButton);
+// Every control of the page: a changed value marks the page changed, and leaving it forward the
+// project modified; showing the page's values is no change.
+TEST_F(PageLearnConfigTest, EveryChangedValueMarksTheProjectModified) {
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"cbValidate", [&] { QTest::mouseClick(Box("cbValidate"), Qt::LeftButton); }},
+        {"cbKeepBest", [&] { QTest::mouseClick(Box("cbKeepBest"), Qt::LeftButton); }},
+        {"edtTS", [&] { Retype(Edit("edtTS"), "0.3"); }},
+        {"edtMiu", [&] { Retype(Edit("edtMiu"), "0.5"); }},
+        {"edtIdentErr", [&] { Retype(Edit("edtIdentErr"), "0.1"); }},
+        {"seUseForTeach", [&] { Spin("seUseForTeach")->setValue(60); }},
+        {"seTestIdent", [&] { Spin("seTestIdent")->stepUp(); }},
+    };
+    for (const auto& [name, change] : changes) {
+        host.Wizard.PageChanged = false;
+        host.Wizard.Modified = false;
+        page->ShowPage();
+        EXPECT_FALSE(host.Wizard.PageChanged) << name;
+        change();
+        EXPECT_TRUE(host.Wizard.PageChanged) << name;
+        page->SyncToModel();
+        host.Wizard.Next();
+        EXPECT_TRUE(host.Wizard.Modified) << name;
+        host.Wizard.Prev();
+    }
     EXPECT_TRUE(host.Wizard.LearnPage.Validate);
-    Retype(Edit("edtMiu"), "0.5");
     EXPECT_EQ(host.Wizard.LearnPage.MiuText, "0.5");
-    Spin("seUseForTeach")->setValue(60);
     EXPECT_EQ(host.Wizard.LearnPage.UseForTeach, 60);
-    EXPECT_FALSE(host.Wizard.PageChanged);
-    page->SyncToModel();
-    host.Wizard.Next();
-    EXPECT_FALSE(host.Wizard.Modified);
 }
 
 TEST_F(PageLearnConfigTest, ClearedThresholdIsRefilledWhenShownAgain) {

@@ -1,4 +1,5 @@
 #include "PagePredict.h"
+#include "PageControls.h"
 #include "PagesFixture.h"
 
 #include "Cli.h"
@@ -80,12 +81,12 @@ TEST_F(PagePredictTest, GridsAreNamedFromTheFields) {
     EXPECT_EQ(inp->rowHeight(2), 18);
     EXPECT_EQ(inp->geometry(), QRect(0, 13, 201, 279));
     EXPECT_EQ(out->mapTo(page.get(), QPoint(0, 0)), QPoint(201, 13));
-    EXPECT_EQ(btnPredict->text(), QString::fromUtf8("Рассчет"));
-    EXPECT_EQ(btnPredict->toolTip(), QString::fromUtf8("Проведение нейросетевого рассчета"));
+    EXPECT_EQ(btnPredict->text(), QString::fromUtf8("Расчёт"));
+    EXPECT_EQ(btnPredict->toolTip(), QString::fromUtf8("Проведение нейросетевого расчёта"));
     EXPECT_EQ(btnStore->text(), QString::fromUtf8("Сохранить"));
     EXPECT_EQ(btnExport->text(), QString::fromUtf8("Экспорт..."));
-    EXPECT_EQ(inp->toolTip(), QString::fromUtf8("Значения входов нейросети, при которых надо провести рассчет"));
-    EXPECT_EQ(out->toolTip(), QString::fromUtf8("Результат нейросетевого рассчета"));
+    EXPECT_EQ(inp->toolTip(), QString::fromUtf8("Значения входов нейросети, при которых надо провести расчёт"));
+    EXPECT_EQ(out->toolTip(), QString::fromUtf8("Результат нейросетевого расчёта"));
     // the buttons lie wholly on the page, below the output grid
     EXPECT_LE(out->geometry().bottom(), btnPredict->geometry().top());
     for (QPushButton* b : {btnPredict, btnStore, btnExport})
@@ -109,6 +110,50 @@ TEST_F(PagePredictTest, CalculationFillsTheOutputInTheTargetsUnits) {
     QTest::mouseClick(btnPredict, Qt::LeftButton);
     EXPECT_EQ(Output(1), first);
     EXPECT_FALSE(host.Wizard.PageChanged);
+}
+
+TEST_F(PagePredictTest, LongValuesShowWholeAndLongNamesEndInAnEllipsis) {
+    TFieldInfo& y = host.Wizard.Fields[3];
+    y.NormType = ntLinear;
+    y.Min = 0;
+    y.Max = 1.23456789012345e-5;
+    const QString name = QString::fromUtf8("Очень длинное имя целевого поля");
+    y.FieldName = name.toStdString();
+    host.Wizard.PredictShow();
+    page->ShowPage();
+    Type(1, "3");
+    Type(2, "1.5");
+    Type(3, "2");
+    QTest::mouseClick(btnPredict, Qt::LeftButton);
+    const QString value = Output(1);
+    // 15 digits and an exponent: more than the column's laid-out 101 pixels hold
+    ASSERT_GT(TGridDelegate::CellWidthFor(QFontMetrics(out->font()), value), 101) << value.toStdString();
+    EXPECT_EQ(page->ShownText(true, 1, 1), value);
+    EXPECT_EQ(out->item(1, 1)->toolTip(), value);
+    EXPECT_EQ(page->ShownText(true, 1, 0).back(), QChar(0x2026));
+    EXPECT_EQ(out->item(1, 0)->toolTip(), name);
+    // The painted value ends inside its column, the name inside its own.
+    const QImage img = out->viewport()->grab().toImage();
+    const int top = out->rowViewportPosition(1), left = out->columnViewportPosition(1);
+    int lastInk = -1;
+    for (int x = 0; x < img.width(); ++x)
+        for (int dy = 3; dy < 15; ++dy)
+            if (qGray(img.pixel(x, top + dy)) < 128)
+                lastInk = x;
+    EXPECT_GT(lastInk, left + 90);
+    EXPECT_LT(lastInk, left + out->columnWidth(1) - 1);
+}
+
+TEST_F(PagePredictTest, ColumnsResizeByDraggingTheirEdgeInTheFixedRow) {
+    QWidget* grid = out->viewport();
+    QTest::mousePress(grid, Qt::LeftButton, {}, QPoint(63, 9));
+    QTest::mouseMove(grid, QPoint(90, 9));
+    QTest::mouseRelease(grid, Qt::LeftButton, {}, QPoint(90, 9));
+    EXPECT_EQ(out->columnWidth(0), 91);
+    // a press elsewhere selects as before
+    QTest::mouseClick(inp->viewport(), Qt::LeftButton, {}, QPoint(100, 27));
+    EXPECT_EQ(inp->columnWidth(0), 64);
+    EXPECT_EQ(inp->currentRow(), 1);
 }
 
 TEST_F(PagePredictTest, TextStillInTheCellEditorIsUsed) {

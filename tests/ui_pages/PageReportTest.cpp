@@ -69,7 +69,7 @@ TEST_F(PageReportTest, ShowsTheModelsReportReadOnlyWithTheCaretAtTheStart) {
     EXPECT_EQ(memo->textCursor().position(), 0);
     EXPECT_TRUE(memo->isVisibleTo(report.get()));
     EXPECT_EQ(memo->geometry(), report->rect()); // fills the page
-    EXPECT_EQ(memo->toolTip(), QString::fromUtf8("Иныормация о конфигурации нейросистемы"));
+    EXPECT_EQ(memo->toolTip(), QString::fromUtf8("Информация о конфигурации нейросистемы"));
 }
 
 TEST_F(PageReportTest, ShowingAgainReplacesTheTextAndReturnsTheCaret) {

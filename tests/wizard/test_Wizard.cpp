@@ -117,9 +117,14 @@ TEST_F(WizardTest, BackAndForwardWithoutTouchingTheNameKeepsFieldSettings) {
     w.Page1FocusEntered();
     w.Next();
     EXPECT_EQ(w.Fields[1].FieldType, ftUnused);
-    // Typing the same name again reloads and resets every setting.
+    // Typing the same name again keeps them; choosing the file again in the open dialog reloads
+    // and resets every setting.
     w.Prev();
     Type(Iris());
+    w.Next();
+    EXPECT_EQ(w.Fields[1].FieldType, ftUnused);
+    w.Prev();
+    w.SampleFileChosen(Iris());
     w.Next();
     EXPECT_EQ(w.Fields[1].FieldType, ftInput);
 }
@@ -212,8 +217,8 @@ TEST_F(WizardTest, NetworkPageFirstShow) {
     EXPECT_EQ(w.NetPage.Cells[1], "10");
     EXPECT_EQ(w.NetPage.InputLayerText, "4");
     EXPECT_EQ(w.NetPage.OutputLayerText, "1");
-    EXPECT_EQ(w.NetPage.AlphaText, "1");
-    EXPECT_EQ(w.NetPage.TrackPos, 100);
+    EXPECT_EQ(w.NetPage.AlphaText, "0.5"); // the new network's slope, which passing the page keeps
+    EXPECT_EQ(w.NetPage.TrackPos, 50);
     EXPECT_EQ(w.NetPage.CurveX[0], -10);
     EXPECT_EQ(w.NetPage.CurveX[40], 10);
     EXPECT_EQ(w.NetPage.CurveX[20], 0);
@@ -284,7 +289,7 @@ TEST_F(WizardTest, PassingThroughTheNetworkPageKeepsTheNetwork) {
     double alpha = w.Network.Alpha;
     w.Next();
     EXPECT_EQ(w.Network.GetWeight(0, 1, 2), before);
-    EXPECT_EQ(w.Network.Alpha, alpha); // still 0.5 although the page showed 1
+    EXPECT_EQ(w.Network.Alpha, alpha); // 0.5, as the page showed
 }
 
 TEST_F(WizardTest, PageTwoRebuildsTheNetworkOnlyForAChangeOrANewSample) {
@@ -296,7 +301,7 @@ TEST_F(WizardTest, PageTwoRebuildsTheNetworkOnlyForAChangeOrANewSample) {
     EXPECT_EQ(w.Network.GetLayerSize(0), 4);
     w.Prev();
     w.Prev();
-    Type(Iris()); // a reload gives the network its default shape again, even untouched
+    w.SampleFileChosen(Iris()); // a reload gives the network its default shape again, even untouched
     w.Next();
     w.Network.SetWeight(0, 0, 0, 123);
     w.Next();
@@ -362,11 +367,15 @@ namespace {
 
 struct TRunRecorder {
     std::vector<std::string> endMessages, errors, captions;
+    std::string captionShownAtError; // the last caption the window was told to paint
     TWizard::TRunHooks Hooks(TWizard& w, ITrainingView* view) {
         TWizard::TRunHooks h;
         h.View = view;
         h.OnEndMessage = [this](const std::string& m) { endMessages.push_back(m); };
-        h.OnError = [this](const std::string& m) { errors.push_back(m); };
+        h.OnError = [this](const std::string& m) {
+            errors.push_back(m);
+            captionShownAtError = captions.empty() ? "" : captions.back();
+        };
         h.OnStateChanged = [this, &w] { captions.push_back(w.LearnCaption); };
         return h;
     }
@@ -437,7 +446,7 @@ TEST_F(WizardTrainingTest, StopButtonDuringARun) {
     EXPECT_TRUE(rec.endMessages.empty());
     EXPECT_EQ(w.Network.Epoch, 2); // 120 training + 30 test examples per epoch
     EXPECT_EQ(w.LearnCaption, "Пуск обучения");
-    EXPECT_EQ(w.LearnHint, "Начало обучение системы");
+    EXPECT_EQ(w.LearnHint, "Начало обучения системы");
 }
 
 TEST_F(WizardTrainingTest, CriterionEndsTheRun) {
@@ -468,6 +477,7 @@ TEST_F(WizardTrainingTest, ArithmeticFaultRestoresTheButtons) {
         << rec.errors[0];
     EXPECT_EQ(w.LearnTag, 0);
     EXPECT_EQ(w.LearnCaption, "Пуск обучения");
+    EXPECT_EQ(rec.captionShownAtError, "Пуск обучения"); // repainted before the error box
     EXPECT_TRUE(w.NextEnabled);
     EXPECT_TRUE(w.PrevEnabled);
     EXPECT_TRUE(w.QuitEnabled);

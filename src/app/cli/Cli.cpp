@@ -204,9 +204,6 @@ void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     notice.Print();
     // Forward as "Далее >>" would, each page's step failing as it would in the window; a project
     // saved on the prediction page goes back to training without checks, as "<< Назад" does.
-    // A project saved on page 1 names a sample it never loaded: it counts as typed.
-    if (w.State == 0)
-        w.PageChanged = true;
     while (w.State < kPageCount - 2)
         w.Next();
     if (w.State > kPageCount - 2)
