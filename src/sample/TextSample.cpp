@@ -161,6 +161,11 @@ private:
     int32_t records_ = 0;
 };
 
+// A character Windows-1251 cannot hold; what a broken sequence decodes to is none.
+bool IsForeignLetter(char32_t cp) {
+    return cp != 0xFFFD && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF) && !HasCp1251Byte(cp);
+}
+
 } // namespace
 
 bool IsUtf8Header(std::string_view line) {
@@ -193,7 +198,7 @@ std::vector<std::string> ParseHeader(std::string_view line, bool utf8) {
     for (std::size_t i = 0; i < line.size();) {
         const char32_t cp = DecodeUtf8(line, i);
         const bool nameChar = cp < 0x80 ? IsNameChar(static_cast<unsigned char>(cp))
-                                        : (cp >= 0x410 && cp <= 0x44F) || (cp != 0xFFFD && !HasCp1251Byte(cp));
+                                        : (cp >= 0x410 && cp <= 0x44F) || IsForeignLetter(cp);
         if (nameChar) {
             AppendUtf8(name, cp);
         } else if (!name.empty()) {

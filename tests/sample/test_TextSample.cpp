@@ -119,6 +119,11 @@ TEST(TextSample, HeaderEncoding) {
         {"\xD0\x9E\xD0\xB1\xD1\x8A\xD1\x91\xD0\xBC;y\r\n1 2\r\n", {"Объ", "м", "y"}}, // ё separates
         {"Gr\xC3\xB6\xC3\x9F\x65\xC2\xABx\r\n1 2\r\n", {"Größe", "x"}}, // letters Windows-1251 lacks join; « separates
         {"Gr\xC3\xB6\xC3\x9F\x65 \xE6\x95\xB0\r\n1 2\r\n", {"Größe", "数"}},
+        {"\xEF\xBB\xBF"
+         "a\xF6\x99\x99\x99"
+         "b \xED\xA0\x80"
+         "x\r\n1 2\r\n",
+         {"a", "b", "x"}},                                  // past U+10FFFF, surrogate
         {"\xEF\xBB\xBF\xE0\x80\xC1 ab\r\n1 2\r\n", {"ab"}}, // broken UTF-8 after a mark makes no name
     };
     for (const auto& c : cases) {
