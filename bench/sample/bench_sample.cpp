@@ -1,5 +1,6 @@
 // The record order of a million records, and the load of a 100 MB sample text file (read,
 // statistics, record order) with its speed and peak memory.
+#include "BenchSample.h"
 #include "RandomGen.h"
 #include "SampleStats.h"
 #include "TextSample.h"
@@ -42,25 +43,8 @@ int main() {
     }
     std::printf("record_index_1M: %.1f ms\n", indexBest);
 
-    // 5 numeric columns, CR LF, about 100 MB; written as a stream so the writer holds no table.
     auto path = std::filesystem::temp_directory_path() / "nirvex_bench_sample.txt";
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << "a\tb\tc\td\ttarget\r\n";
-        std::string line;
-        std::size_t written = 0;
-        for (uint64_t r = 0; written < 100u * 1000u * 1000u; ++r) {
-            line.clear();
-            for (int k = 0; k < 5; ++k) {
-                uint32_t v = static_cast<uint32_t>(Random(1000000));
-                line += std::to_string(v / 1000) + "." + std::to_string(v % 1000);
-                line += k < 4 ? '\t' : '\r';
-            }
-            line += '\n';
-            out << line;
-            written += line.size();
-        }
-    }
+    WriteBenchSample(path.string());
     const double fileMb = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
     const double rssBefore = PeakRssMb();
     double seconds = 1e300, readMs = 0, statsMs = 0, orderMs = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldInfo.h"
+#include "LoadProgress.h"
 
 #include <string>
 #include <string_view>
@@ -11,8 +12,9 @@ namespace nirvex {
 inline constexpr const char* msgBadInputFile = "Ошибка во входном файле";
 
 // Reads a sample text file: a header line of field names, then one record of numbers per line.
-// Any failure raises "Ошибка во входном файле". Lines end at CR or LF.
-TSampleTable ReadTextSample(const std::string& fileName);
+// Any failure raises "Ошибка во входном файле". Lines end at CR or LF. Reports the share of the
+// file's bytes done through `progress` (about every megabyte).
+TSampleTable ReadTextSample(const std::string& fileName, const TProgressProc& progress = {});
 // The same reader over bytes already in memory.
 TSampleTable ParseTextSample(std::string_view bytes);
 
