@@ -2,6 +2,7 @@
 
 #include "Cp1251.h"
 #include "Errors.h"
+#include "PlainDecimal.h"
 
 #include <charconv>
 #include <cstdio>
@@ -33,6 +34,8 @@ inline bool IsLineEnd(unsigned char c) {
 
 // Digits with at most one full stop; a comma or a second full stop is not a number.
 double ConvertValue(const char* b, const char* e) {
+    if (double v; ParsePlainDecimal(b, e, v))
+        return v;
     const char* point = nullptr;
     for (const char* p = b; p < e; ++p) {
         if (*p == ',')
