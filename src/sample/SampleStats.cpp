@@ -70,7 +70,7 @@ std::vector<int32_t> BuildRecordIndex(int32_t recordCount, const TProgressProc& 
     TRankPool pool(n);
     for (int32_t p = n - 1; p >= 0; --p) {
         index[static_cast<std::size_t>(p)] = pool.Take(Random(p + 1));
-        if (progress && (p & (kProgressStride / 4 - 1)) == 0)
+        if (progress && (p & (kProgressStride / 16 - 1)) == 0)
             progress(static_cast<double>(n - p) / n);
     }
     return index;

@@ -211,7 +211,7 @@ void TfrmWizard::ShowProgress(double fraction) {
     int percent = static_cast<int>(fraction * 100);
     if (percent != pbProgress_->value())
         pbProgress_->setValue(percent);
-    if (first || Clock::now() - lastPump_ >= std::chrono::milliseconds(20)) {
+    if (first || Clock::now() - lastPump_ >= std::chrono::milliseconds(10)) {
         QCoreApplication::processEvents();
         lastPump_ = Clock::now();
     }

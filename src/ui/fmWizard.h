@@ -64,8 +64,8 @@ protected:
 
 private:
     void ShowStatus(const std::string& text);
-    // The model's long steps: the bar in the status bar, and the events served every few
-    // dozen milliseconds so that the window repaints, moves and can be closed meanwhile.
+    // The model's long steps: the bar in the status bar, and the events served every 10 ms so
+    // that the window repaints, moves and can be closed meanwhile.
     void ShowProgress(double fraction);
 
     std::unique_ptr<IDialogs> ownDialogs_;
