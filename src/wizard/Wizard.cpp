@@ -6,30 +6,13 @@
 #include "NumberText.h"
 #include "ProjectFile.h"
 #include "RandomGen.h"
+#include "SampleFile.h"
 #include "SampleStats.h"
-#include "TableSample.h"
-#include "TextSample.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace nirvex {
-
-namespace {
-
-std::string UpperExtension(const std::string& fileName) {
-    std::size_t dot = fileName.rfind('.');
-    std::size_t sep = fileName.find_last_of("/\\");
-    if (dot == std::string::npos || (sep != std::string::npos && dot < sep))
-        return "";
-    std::string ext = fileName.substr(dot);
-    for (char& c : ext)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return ext;
-}
-
-} // namespace
 
 TWizard::TWizard() {
     for (auto& column : StatCells)
@@ -201,8 +184,7 @@ void TWizard::LoadSample() {
     if (!PageChanged)
         return;
     const std::string ext = UpperExtension(fileName);
-    bool isTable = ext == ".DBF" || ext == ".DB";
-    if (ext != ".QVX" && ext != ".TXT" && !isTable)
+    if (ext != ".QVX" && !IsSampleFileName(fileName))
         throw EError(msgUnknownSampleType);
     ExampleCursor = 0;
     SetStatus("Открывается таблица данных");
@@ -219,9 +201,8 @@ void TWizard::LoadSample() {
     std::vector<int32_t> order;
     uint32_t seed = 0;
     try {
-        table = isTable ? ReadTableSample(
-                              fileName, [this](const std::string& s) { SetStatus(s); }, LoadProgress(0, 0.8))
-                        : ReadTextSample(fileName, LoadProgress(0, 0.8));
+        table = ReadSampleFile(
+            fileName, [this](const std::string& s) { SetStatus(s); }, LoadProgress(0, 0.8));
         if (table.RecordCount <= 0)
             throw EError(msgNoRecords);
         InitFieldDefaults(table.Fields, table.RecordCount, LoadProgress(0.8, 0.85));

@@ -3,6 +3,7 @@
 #include "FieldInfo.h"
 #include "LoadProgress.h"
 #include "NeuralINI.h"
+#include "SampleFile.h"
 #include "TrainingRun.h"
 
 #include <array>
@@ -17,7 +18,6 @@ inline constexpr const char* msgNoFileName = "Не указано имя фай�
 inline constexpr const char* msgNoInputs = "Не определены входные поля";
 inline constexpr const char* msgNoTargets = "Не определены целевые поля";
 inline constexpr const char* msgNoRecords = "Обучающая выборка не содержит записей";
-inline constexpr const char* msgUnknownSampleType = "Неизвестный тип файла обучающей выборки";
 inline constexpr const char* msgAlphaRange = "Параметр должен быть в диапазоне 0.01..4";
 
 inline constexpr int32_t kPageCount = 7;

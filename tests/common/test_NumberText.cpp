@@ -57,6 +57,24 @@ TEST(FormatFixed, ReportExamples) {
     EXPECT_EQ(FormatFixed(123456, 5, 2), "1.2346E5");
 }
 
+// A negative number that rounds to zero loses its sign; one that rounds to the last digit keeps it.
+TEST(NumberFormats, SmallNegativesRoundToZeroWithoutASign) {
+    struct Case {
+        double value;
+        const char* fixed2;   // FormatFixed(v, 5, 2), as the report prints a field's Min
+        const char* general3; // FormatGeneral(v, 3)
+    };
+    const Case cases[] = {
+        {-0.001, "0.00", "-0.001"},  {-0.004999, "0.00", "-0.005"},  {-0.005, "-0.01", "-0.005"},
+        {-0.006, "-0.01", "-0.006"}, {-0.0099999, "-0.01", "-0.01"}, {-0.994, "-0.99", "-0.994"},
+        {-0.9996, "-1.00", "-1"},    {-1e-300, "0.00", "-1E-300"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FormatFixed(c.value, 5, 2), c.fixed2) << c.value;
+        EXPECT_EQ(FormatGeneral(c.value, 3), c.general3) << c.value;
+    }
+}
+
 TEST(StrToFloat, AcceptsBlanksSignAndExponent) {
     EXPECT_DOUBLE_EQ(StrToFloat("0.5"), 0.5);
     EXPECT_DOUBLE_EQ(StrToFloat(" 2.5 "), 2.5);
