@@ -9,7 +9,7 @@
 
 namespace nirvex {
 
-TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table) {
+TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProgressProc& progress) {
     if (w.InputCount <= 0)
         throw EError(msgNoInputs);
     if (w.OutputCount <= 0)
@@ -51,7 +51,11 @@ TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table) {
         const std::vector<double> outputs = w.PredictValues(raw);
         for (std::size_t j = 0; j < outputs.size() && j < p.Targets.size(); ++j)
             p.Targets[j][r] = outputs[j];
+        if (progress && r % 4096 == 4095)
+            progress(static_cast<double>(r + 1) / static_cast<double>(records));
     }
+    if (progress)
+        progress(1.0);
     return p;
 }
 

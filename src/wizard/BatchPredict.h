@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldInfo.h"
+#include "LoadProgress.h"
 
 #include <string>
 #include <vector>
@@ -24,8 +25,9 @@ struct TBatchPrediction {
 
 // Computes the targets for every record of `table`. Each input field is taken from the table's first
 // column of that name in any letter case; other columns are ignored. Everything is computed before
-// anything is returned, so a failing record yields nothing.
-TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table);
+// anything is returned, so a failing record yields nothing. Reports the share of the records
+// computed through `progress`.
+TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProgressProc& progress = {});
 
 // The prediction as sample text: names, then one record per line, tab-separated, 15 significant
 // digits, every line ended by `eol`.

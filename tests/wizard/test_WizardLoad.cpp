@@ -1,4 +1,6 @@
+#include "BatchPredict.h"
 #include "LoadProgress.h"
+#include "ProgressLog.h"
 #include "WizardFixture.h"
 
 #include <cmath>
@@ -103,4 +105,21 @@ TEST_F(LoadProgressWizardTest, FocusMovedByTheDisabledControlsKeepsTheLoadPendin
     w.Next();
     EXPECT_EQ(w.State, 1);
     EXPECT_TRUE(w.Modified);
+}
+
+TEST_F(WizardTest, PredictionOverATableReportsItsProgressUpToTheEnd) {
+    ToNetPage(Iris());
+    TSampleTable table;
+    table.Fields = w.Fields;
+    for (TFieldInfo& f : table.Fields) {
+        std::vector<double> many;
+        for (int copy = 0; copy < 100; ++copy)
+            many.insert(many.end(), f.Values.begin(), f.Values.end());
+        f.Values = std::move(many);
+    }
+    table.RecordCount = 15000;
+    nirvex::test::TProgressLog log;
+    TBatchPrediction p = PredictTable(w, table, log.Proc());
+    EXPECT_EQ(p.RecordCount, 15000);
+    EXPECT_TRUE(log.Complete(4)); // every 4096 records and at the end
 }
