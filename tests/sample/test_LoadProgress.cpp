@@ -12,23 +12,23 @@ using nirvex::test::TProgressLog;
 
 namespace {
 
-// A 3-column sample of `records` lines, several megabytes for a few hundred thousand records.
+// A 3-column sample of `records` lines, several megabytes for a few hundred thousand records; one
+// file per test, as tests may run side by side.
 class LoadProgressTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        path_ = std::filesystem::temp_directory_path() / "nirvex_progress_sample.txt";
+    void SetUp() override {
+        path_ = std::filesystem::temp_directory_path() /
+                (std::string("nirvex_progress_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::ofstream out(path_, std::ios::binary);
         out << "x y t\r\n";
         for (int r = 0; r < kRecords; ++r)
             out << r % 997 << '.' << r % 7 << ' ' << r % 13 << ' ' << r << "\r\n";
     }
-    static void TearDownTestSuite() { std::filesystem::remove(path_); }
+    void TearDown() override { std::filesystem::remove(path_); }
 
     static constexpr int kRecords = 300000;
-    static std::filesystem::path path_;
+    std::filesystem::path path_;
 };
-
-std::filesystem::path LoadProgressTest::path_;
 
 } // namespace
 

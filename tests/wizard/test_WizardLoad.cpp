@@ -30,7 +30,8 @@ protected:
         s << "x y t\r\n";
         for (int r = 0; r < 300000; ++r)
             s << r % 101 << ' ' << r % 7 << '.' << r % 3 << ' ' << r << "\r\n";
-        return WriteSample("large.txt", s.str());
+        return WriteSample(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".txt",
+                           s.str());
     }
 
     std::vector<double> reports;
