@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "NumberText.h"
 #include "ProjectFile.h"
+#include "TextSample.h"
 #include "Wizard.h"
 
 #include <algorithm>
@@ -38,6 +39,9 @@ TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProg
             throw EError(msgInputFieldMissing + name);
         sources.push_back(found);
     }
+    // Every output row must belong to an input row, so no line may be left out.
+    if (table.SkippedLines > 0)
+        throw EError(msgWrongValueCount + std::to_string(table.FirstSkippedLine));
 
     const auto records = static_cast<std::size_t>(std::max(table.RecordCount, 0));
     p.RecordCount = static_cast<int32_t>(records);

@@ -8,6 +8,7 @@
 #include "RandomGen.h"
 #include "SampleFile.h"
 #include "SampleStats.h"
+#include "TextSample.h"
 
 #include <algorithm>
 #include <cmath>
@@ -187,6 +188,8 @@ void TWizard::LoadSample() {
     if (ext != ".QVX" && !IsSampleFileName(fileName))
         throw EError(msgUnknownSampleType);
     ExampleCursor = 0;
+    const std::string previousNotice = SampleNotice;
+    SampleNotice.clear();
     SetStatus("Открывается таблица данных");
     if (ext == ".QVX") {
         SetStatus("");
@@ -203,14 +206,19 @@ void TWizard::LoadSample() {
     try {
         table = ReadSampleFile(
             fileName, [this](const std::string& s) { SetStatus(s); }, LoadProgress(0, 0.8));
+        SampleNotice = SkippedLinesNotice(table); // also tells why a sample has no records
         if (table.RecordCount <= 0)
             throw EError(msgNoRecords);
         InitFieldDefaults(table.Fields, table.RecordCount, LoadProgress(0.8, 0.85));
         SetStatus("Индексация данных");
         seed = RandomizeFromClock();
         order = nirvex::BuildRecordIndex(table.RecordCount, LoadProgress(0.85, 1));
-    } catch (...) {
+    } catch (const ELoadCancelled&) {
+        SampleNotice = previousNotice; // the previous sample stays, with what was said of it
         SetStatus("");
+        throw;
+    } catch (...) {
+        SetStatus(SampleNotice);
         throw;
     }
     Fields = std::move(table.Fields);
@@ -220,7 +228,7 @@ void TWizard::LoadSample() {
     sampleReloaded_ = true;
     IndexSeed = seed;
     RecordIndex = std::move(order);
-    SetStatus("");
+    SetStatus(SampleNotice);
     ExampleCursor = 0;
 }
 
@@ -235,6 +243,9 @@ void TWizard::FieldPageShow() {
     FieldPage.SelectedField = Fields.empty() ? -1 : 0;
     if (!Fields.empty())
         ShowFieldSettings();
+    // A fresh sample's notice stays in view until a field is picked.
+    if (sampleReloaded_ && !SampleNotice.empty())
+        SetStatus(SampleNotice);
 }
 
 void TWizard::SelectField(int32_t listIndex) {

@@ -101,6 +101,9 @@ public:
     std::vector<int32_t> RecordIndex;
     uint32_t IndexSeed = 0;
     std::string LearnSampleFileName;
+    // What the last sample load had to tell besides an error (lines it left out); the status line
+    // shows it on the field page, nirvex-cli prints it.
+    std::string SampleNotice;
     TNeuralNetworkINI Network;
     double IdentErrLimit = 0;
 

@@ -234,6 +234,34 @@ TEST_F(CliTest, PredictNamesTheMissingInputField) {
     EXPECT_FALSE(fs::exists(Path("out.txt")));
 }
 
+TEST_F(CliTest, PredictReadsSignsAndExponentsAndRefusesALineOfTheWrongCount) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    const std::string input = Path("in.txt");
+    const char* header = "SepalLength SepalWidth PetalLength PetalWidth\r\n";
+    std::ofstream(input, std::ios::binary) << header << "5.1e0 -3.5 +1.4 2E-1\r\n";
+    TCliResult r = RunCommand({"predict", project, input});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(Split(r.Out, "\n").at(1).substr(0, 17), "5.1\t-3.5\t1.4\t0.2\t");
+
+    std::ofstream(input, std::ios::binary) << header << "1 2 3 4\r\n\r\n1 2 3\r\n5 6 7 8\r\n";
+    r = RunCommand({"predict", project, input, "-o", Path("out.txt")});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, "Неверное число значений в строке 4\n");
+    EXPECT_FALSE(fs::exists(Path("out.txt")));
+}
+
+TEST_F(CliTest, SkippedSampleLinesAreToldOnStandardError) {
+    std::ofstream(sample_, std::ios::binary | std::ios::app) << "1 2 3\r\n1 2\r\n";
+    const std::string notice = "Пропущено строк с неверным числом значений: 2 (первая — строка 152)\n";
+    TCliResult r = RunCommand({"report", MakeProject("iris.qvx", 4)});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, notice);
+    // Before the error that ends a command, too.
+    r = RunCommand({"train", MakeProject("open.qvx", 4, false)});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, notice + msgRunCannotEnd + "\n");
+}
+
 TEST_F(CliTest, PredictReportsAnUnreadableInputFile) {
     const std::string project = MakeProject("iris.qvx", 6);
     TCliResult r = RunCommand({"predict", project, Path("none.txt")});

@@ -96,6 +96,58 @@ TEST(StrToFloat, RefusesWithTheConversionMessage) {
     }
 }
 
+TEST(ScanNumber, ValueStatusAndWhereTheNumberEnds) {
+    struct Case {
+        const char* text;
+        bool decimalComma;
+        TNumberScan status;
+        double value;
+        std::size_t used; // bytes taken when Ok
+    };
+    const Case cases[] = {
+        {"12", false, TNumberScan::Ok, 12, 2},
+        {"-2.5 4", false, TNumberScan::Ok, -2.5, 4},
+        {"+3;", false, TNumberScan::Ok, 3, 2},
+        {"-.5", false, TNumberScan::Ok, -0.5, 3},
+        {"12.", false, TNumberScan::Ok, 12, 3},
+        {"1.5E3", false, TNumberScan::Ok, 1500, 5},
+        {"1e-3x", false, TNumberScan::Ok, 0.001, 4},
+        {"2e+2", false, TNumberScan::Ok, 200, 4},
+        {"12.e1", false, TNumberScan::Ok, 120, 5},
+        {"1.5E", false, TNumberScan::Ok, 1.5, 3}, // no exponent digits: the E is left
+        {"2e-x", false, TNumberScan::Ok, 2, 1},
+        {"1-2", false, TNumberScan::Ok, 1, 1},
+        {"1e-400", false, TNumberScan::Ok, 0, 6},
+        {"0.0000e999999999999", false, TNumberScan::Ok, 0, 19},
+        {"1,5", true, TNumberScan::Ok, 1.5, 3},
+        {"-1,5e2", true, TNumberScan::Ok, -150, 6},
+        {"1,5", false, TNumberScan::Malformed, 0, 0},
+        {"1.2.3", false, TNumberScan::Malformed, 0, 0},
+        {"1.2,3", true, TNumberScan::Malformed, 0, 0},
+        {"1e5.3", false, TNumberScan::Malformed, 0, 0},
+        {"-", false, TNumberScan::Malformed, 0, 0},
+        {"+.", false, TNumberScan::Malformed, 0, 0},
+        {"e5", false, TNumberScan::Malformed, 0, 0},
+        {"", false, TNumberScan::Malformed, 0, 0},
+        {"1e400", false, TNumberScan::Overflow, 0, 0},
+        {"-1e309", false, TNumberScan::Overflow, 0, 0},
+        {"0.01e311", false, TNumberScan::Overflow, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string text = c.text;
+        const TScannedNumber n = ScanNumber(text.data(), text.data() + text.size(), c.decimalComma);
+        EXPECT_EQ(n.Status, c.status) << text;
+        if (c.status != TNumberScan::Ok || n.Status != TNumberScan::Ok)
+            continue;
+        EXPECT_EQ(n.Value, c.value) << text;
+        EXPECT_EQ(static_cast<std::size_t>(n.End - text.data()), c.used) << text;
+    }
+    const std::string huge = "1" + std::string(400, '0');
+    EXPECT_EQ(ScanNumber(huge.data(), huge.data() + huge.size()).Status, TNumberScan::Overflow);
+    const std::string tiny = "0." + std::string(400, '0') + "1";
+    EXPECT_EQ(ScanNumber(tiny.data(), tiny.data() + tiny.size()).Value, 0.0);
+}
+
 TEST(StrToInt, DecimalAndHex) {
     EXPECT_EQ(StrToInt("42"), 42);
     EXPECT_EQ(StrToInt(" -7 "), -7);

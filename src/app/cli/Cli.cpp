@@ -116,9 +116,27 @@ void OpenProject(TWizard& w, const std::string& fileName) {
     LoadProject(w, fileName);
 }
 
-void Report(const TCommand& c, std::ostream& out) {
-    TWizard w;
+// The sample load's notice on standard error, once, as soon as the sample is read (or before the
+// error that ended the command).
+class TNotice {
+public:
+    TNotice(const TWizard& w, std::ostream& err) : w_(w), err_(err) {}
+    void Print() {
+        if (printed_ || w_.SampleNotice.empty())
+            return;
+        err_ << w_.SampleNotice << std::endl;
+        printed_ = true;
+    }
+
+private:
+    const TWizard& w_;
+    std::ostream& err_;
+    bool printed_ = false;
+};
+
+void Report(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     OpenProject(w, c.Positional[0]);
+    notice.Print();
     w.BuildReport();
     for (const std::string& line : w.Report)
         out << line << '\n';
@@ -162,9 +180,8 @@ bool RunCanEnd(const TLearnPage& p) {
            p.TestIdentOn;
 }
 
-void Train(const TCommand& c, std::ostream& out) {
+void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     const std::string& project = c.Positional[0];
-    TWizard w;
     OpenProject(w, project);
     // Forward as "Далее >>" would, each page's step failing as it would in the window; a project
     // saved on the prediction page goes back to training without checks, as "<< Назад" does.
@@ -175,6 +192,7 @@ void Train(const TCommand& c, std::ostream& out) {
         w.Next();
     if (w.State > kPageCount - 2)
         w.Prev();
+    notice.Print();
     if (!RunCanEnd(w.LearnPage))
         throw EError(msgRunCannotEnd);
 
@@ -198,9 +216,9 @@ void Train(const TCommand& c, std::ostream& out) {
     SaveProject(w, c.Output.empty() ? project : c.Output);
 }
 
-void Predict(const TCommand& c, std::ostream& out) {
-    TWizard w;
+void Predict(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     OpenProject(w, c.Positional[0]);
+    notice.Print();
     const std::string& input = c.Positional[1];
     // An input without a known extension is read as sample text.
     const TSampleTable table = IsSampleFileName(input) ? ReadSampleFile(input, {}) : ReadTextSample(input);
@@ -215,9 +233,9 @@ void Predict(const TCommand& c, std::ostream& out) {
 
 // The network of a project saved on the training or prediction page, in the format of the
 // output's extension.
-void Export(const TCommand& c) {
-    TWizard w;
+void Export(TWizard& w, TNotice& notice, const TCommand& c) {
     OpenProject(w, c.Positional[0]);
+    notice.Print();
     ExportProject(w, c.Output, c.ModelName);
 }
 
@@ -235,21 +253,26 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << kUsage;
         return 2;
     }
+    TWizard w;
+    TNotice notice(w, err);
     try {
         if (c.Name == "report")
-            Report(c, out);
+            Report(w, notice, c, out);
         else if (c.Name == "train")
-            Train(c, out);
+            Train(w, notice, c, out);
         else if (c.Name == "export")
-            Export(c);
+            Export(w, notice, c);
         else
-            Predict(c, out);
+            Predict(w, notice, c, out);
         return 0;
     } catch (const EError& e) {
+        notice.Print();
         err << e.what() << std::endl;
     } catch (const std::bad_alloc&) {
+        notice.Print();
         err << msgNetTooLarge << std::endl;
     } catch (const std::exception&) {
+        notice.Print();
         err << msg::RangeCheck << std::endl;
     }
     return 1;

@@ -4,7 +4,7 @@
 
 namespace nirvex {
 
-// The common case of a sample value, converted without the general conversion: at most 19
+// The common case of a number in a data file, converted without the general conversion: at most 19
 // characters, digits with at most one full stop (not the first), whose digits as a whole number m stay below 2^53 and
 // whose decimals k number at most 22. Then m and 10^k are exact doubles and one correctly
 // rounded division gives the correctly rounded value, the same double as the general
