@@ -33,7 +33,8 @@ TEST(PlainDecimal, TakesOnlyWhatItConvertsExactly) {
         {"9007199254740992", true, 9007199254740992.0}, // 2^53
         {"9007199254740993", false, 0},                 // beyond 2^53: rounding needs care
         {"1234567890123456789", false, 0},              // 19 digits, too large
-        {"0.000000000000000001", false, 0},             // 20 characters
+        {"0.000000000000000001", true, 1e-18},          // 19 digits, 18 decimals
+        {"1.0000000000000000000", false, 0},            // 20 digits: the whole number may overflow
         {"1,5", false, 0},
         {"1.2.3", false, 0},
         {".5", false, 0},
