@@ -3,6 +3,8 @@
 #include "Errors.h"
 #include "RandomGen.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -378,6 +380,35 @@ void TNeuralNetwork::Teach(const double* targets) {
             BackSums(w, d, n, m, e);
         UpdateWeights(w, weightDeltas_[l].data(), step, outputs_[l].data(), n, m, mu);
     }
+}
+
+// Row-length checks are for debug builds only: these run once per example.
+void TNeuralNetwork::SetInputs(const double* values, std::size_t count) {
+    assert(countLayers_ > 0 && count == static_cast<std::size_t>(layerSizes_[0]));
+    if (count > 0)
+        std::copy(values, values + count, outputs_[0].data());
+}
+
+void TNeuralNetwork::Teach(const double* targets, std::size_t count) {
+    assert(countLayers_ < 2 || count >= static_cast<std::size_t>(layerSizes_[countLayers_ - 1]));
+    (void)count;
+    Teach(targets);
+}
+
+void TNeuralNetwork::TakeSnapshot(TNetworkSnapshot& into) const {
+    into.Weights = weights_;
+    into.WeightDeltas = weightDeltas_;
+    into.Thresholds = thresholds_;
+    into.ThresholdDeltas = thresholdDeltas_;
+    into.Epoch = Epoch;
+}
+
+void TNeuralNetwork::RestoreSnapshot(const TNetworkSnapshot& from) {
+    weights_ = from.Weights;
+    weightDeltas_ = from.WeightDeltas;
+    thresholds_ = from.Thresholds;
+    thresholdDeltas_ = from.ThresholdDeltas;
+    Epoch = from.Epoch;
 }
 
 } // namespace nirvex

@@ -30,6 +30,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <vector>
+
 namespace nirvex {
 
 namespace {
@@ -141,9 +143,15 @@ bool TfrmWizard::Guard(const std::function<void()>& fn) {
     QString message;
     try {
         fn();
+        ShowNotices();
         return true;
     } catch (const ELoadCancelled&) {
-        return false; // the user's own doing: nothing to show
+        // The user's own doing: no error to show, only what the load announced before.
+        try {
+            ShowNotices();
+        } catch (...) {
+        }
+        return false;
     } catch (const EError& e) {
         message = QString::fromStdString(e.what());
     } catch (const std::bad_alloc&) {
@@ -154,10 +162,19 @@ bool TfrmWizard::Guard(const std::function<void()>& fn) {
         message = QString::fromLatin1(msg::RangeCheck);
     }
     try {
+        ShowNotices();
         dialogs_->ShowError(message);
     } catch (...) {
     }
     return false;
+}
+
+void TfrmWizard::ShowNotices() {
+    // Taken first: a box runs an event loop, and whatever it lets run may add more.
+    std::vector<std::string> notices = std::move(model_->Notices);
+    model_->Notices.clear();
+    for (const std::string& notice : notices)
+        dialogs_->ShowMessage(QString::fromStdString(notice));
 }
 
 void TfrmWizard::RefreshFrame() {

@@ -67,6 +67,8 @@ private:
     // The model's long steps: the bar in the status bar, and the events served every 10 ms so
     // that the window repaints, moves and can be closed meanwhile.
     void ShowProgress(double fraction);
+    // The model's announcements, each in a box with one OK button.
+    void ShowNotices();
 
     std::unique_ptr<IDialogs> ownDialogs_;
     IDialogs* dialogs_;

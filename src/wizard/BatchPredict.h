@@ -3,6 +3,7 @@
 #include "FieldInfo.h"
 #include "LoadProgress.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,18 @@ TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProg
 // The prediction as sample text: names, then one record per line, tab-separated, 15 significant
 // digits, every line ended by `eol`.
 std::string FormatPredictionText(const TBatchPrediction& p, const char* eol);
+
+// The prediction as CSV: UTF-8, "," between values, "." in numbers, a header of names (quoted when
+// they hold a comma, a quote or a line break), 15 significant digits, LF line ends.
+std::string FormatPredictionCsv(const TBatchPrediction& p);
+
+// Writes the prediction over `path`: CSV for a ".csv" name in any letter case, otherwise sample text
+// (Windows-1251 when every name fits, CR LF) that the program opens again.
+void WritePredictionFile(const TBatchPrediction& p, const std::string& path);
+
+// Reads `input` (any sample file by its extension; an unknown extension is read as sample text),
+// computes every record and writes the result to `output`; nothing is written when any step fails.
+// Returns the number of records written. `status` hears the reading's texts and the progress.
+int32_t PredictFile(TWizard& w, const std::string& input, const std::string& output, const TStatusProc& status);
 
 } // namespace nirvex

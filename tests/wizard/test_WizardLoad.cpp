@@ -122,5 +122,5 @@ TEST_F(WizardTest, PredictionOverATableReportsItsProgressUpToTheEnd) {
     nirvex::test::TProgressLog log;
     TBatchPrediction p = PredictTable(w, table, log.Proc());
     EXPECT_EQ(p.RecordCount, 15000);
-    EXPECT_TRUE(log.Complete(4)); // every 4096 records and at the end
+    EXPECT_TRUE(log.Complete(2)); // every 8192 records and at the end
 }
