@@ -1,5 +1,6 @@
 #include "Wizard.h"
 
+#include "CsvSample.h"
 #include "Errors.h"
 #include "FloatCheck.h"
 #include "Normalize.h"
@@ -213,6 +214,9 @@ void TWizard::LoadSample(const TSampleCheck& accept) {
         table = ReadSampleFile(
             fileName, [this](const std::string& s) { SetStatus(s); }, LoadProgress(0, 0.8));
         SampleNotice = SkippedLinesNotice(table); // also tells why a sample has no records
+        const std::string textColumns = TextColumnsNote(table);
+        if (!textColumns.empty())
+            SampleNotice += (SampleNotice.empty() ? "" : "; ") + textColumns;
         if (table.RecordCount <= 0)
             throw EError(msgNoRecords);
         if (accept)
