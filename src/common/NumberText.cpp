@@ -1,5 +1,7 @@
 #include "NumberText.h"
 
+#include "PlainDecimal.h"
+
 #include "Errors.h"
 
 #include <charconv>
@@ -241,10 +243,14 @@ TScannedNumber ScanNumber(const char* p, const char* e, bool decimalComma) {
     const char* const m = p;
     const char* point = nullptr;
     bool digit = false;
+    uint64_t whole = 0; // the digits as one number, for the exact fast path
+    int digits = 0;
     for (; p < e; ++p) {
         const char c = *p;
         if (IsDigitChar(c)) {
             digit = true;
+            whole = whole * 10 + static_cast<unsigned>(c - '0');
+            ++digits;
         } else if (c == '.' || c == ',') {
             if (point != nullptr || (c == ',' && !decimalComma))
                 return r;
@@ -278,6 +284,12 @@ TScannedNumber ScanNumber(const char* p, const char* e, bool decimalComma) {
     r.End = p;
 
     double v = 0;
+    if (p == mEnd && (point == nullptr || (*point == '.' && point != m)) &&
+        ExactDecimal(whole, digits, point != nullptr ? static_cast<long>(mEnd - point - 1) : 0, v)) {
+        r.Value = negative ? -v : v;
+        r.Status = TNumberScan::Ok;
+        return r;
+    }
     std::from_chars_result res;
     if (point != nullptr && *point == ',') {
         std::string text(m, p); // from_chars knows only "."

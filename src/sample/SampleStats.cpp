@@ -1,13 +1,35 @@
 #include "SampleStats.h"
 
 #include "RandomGen.h"
+#include "RankPool.h"
 
 #include <cmath>
 
 namespace nirvex {
 
-void InitFieldDefaults(std::vector<TFieldInfo>& fields, int32_t recordCount) {
+namespace {
+
+// Records between two progress reports: a few milliseconds of work.
+constexpr int32_t kProgressStride = 1 << 18;
+
+} // namespace
+
+void InitFieldDefaults(std::vector<TFieldInfo>& fields, int32_t recordCount, const TProgressProc& progress) {
     const double n = recordCount;
+    const double total = 2.0 * n * static_cast<double>(fields.size());
+    double done = 0;
+    // Runs body(r) for r in [from, recordCount) in slices, reporting after each.
+    auto slices = [&](int32_t from, auto&& body) {
+        for (int32_t b = from; b < recordCount;) {
+            int32_t e = recordCount - b > kProgressStride ? b + kProgressStride : recordCount;
+            for (int32_t r = b; r < e; ++r)
+                body(static_cast<std::size_t>(r));
+            done += e - b;
+            b = e;
+            if (progress)
+                progress(done / total);
+        }
+    };
     for (std::size_t f = 0; f < fields.size(); ++f) {
         TFieldInfo& fi = fields[f];
         fi.NetIndex = static_cast<int32_t>(f);
@@ -18,55 +40,38 @@ void InitFieldDefaults(std::vector<TFieldInfo>& fields, int32_t recordCount) {
         fi.NormType = ntLinear;
         // The mean is a running sum of value / N in record order, not a sum divided at the end.
         fi.Mid = first / n;
-        for (int32_t r = 1; r < recordCount; ++r) {
-            double v = fi.Values[static_cast<std::size_t>(r)];
-            fi.Mid += v / n;
-            if (v > fi.DataMax)
-                fi.DataMax = fi.Max = v;
-            if (v < fi.DataMin)
-                fi.DataMin = fi.Min = v;
-        }
-        double s = 0;
-        for (int32_t r = 0; r < recordCount; ++r) {
-            double d = fi.Values[static_cast<std::size_t>(r)] - fi.Mid;
-            s += d * d;
-        }
-        fi.Disp = recordCount > 1 ? std::sqrt(s / (n - 1)) : 0.0;
+        const double* values = fi.Values.data();
+        double mid = fi.Mid, dataMax = first, dataMin = first;
+        slices(1, [&](std::size_t r) {
+            double v = values[r];
+            mid += v / n;
+            dataMax = v > dataMax ? v : dataMax;
+            dataMin = v < dataMin ? v : dataMin;
+        });
+        fi.Mid = mid;
+        fi.DataMax = fi.Max = dataMax;
+        fi.DataMin = fi.Min = dataMin;
+        double sum = 0;
+        slices(0, [&](std::size_t r) {
+            double d = values[r] - mid;
+            sum += d * d;
+        });
+        fi.Disp = recordCount > 1 ? std::sqrt(sum / (n - 1)) : 0.0;
     }
     if (!fields.empty())
         fields.back().FieldType = ftTarget;
+    if (progress)
+        progress(1.0);
 }
 
-std::vector<int32_t> BuildRecordIndex(int32_t recordCount) {
+std::vector<int32_t> BuildRecordIndex(int32_t recordCount, const TProgressProc& progress) {
     const int32_t n = recordCount > 0 ? recordCount : 0;
     std::vector<int32_t> index(static_cast<std::size_t>(n));
-    if (n == 0)
-        return index;
-    // Fenwick tree over "still in the pool" marks: the x-th remaining entry is found in
-    // O(log N), which gives the pool-removal order without erasing from a list.
-    std::vector<int32_t> tree(static_cast<std::size_t>(n) + 1, 0);
-    for (int32_t i = 1; i <= n; ++i) {
-        tree[static_cast<std::size_t>(i)] += 1;
-        int32_t parent = i + (i & -i);
-        if (parent <= n)
-            tree[static_cast<std::size_t>(parent)] += tree[static_cast<std::size_t>(i)];
-    }
-    int32_t top = 1;
-    while (top * 2 <= n)
-        top *= 2;
+    TRankPool pool(n);
     for (int32_t p = n - 1; p >= 0; --p) {
-        int32_t x = Random(p + 1); // 0-based rank among the remaining entries
-        int32_t pos = 0, rest = x;
-        for (int32_t step = top; step > 0; step >>= 1) {
-            int32_t next = pos + step;
-            if (next <= n && tree[static_cast<std::size_t>(next)] <= rest) {
-                pos = next;
-                rest -= tree[static_cast<std::size_t>(next)];
-            }
-        }
-        index[static_cast<std::size_t>(p)] = pos; // pos+1 is the 1-based slot, pos the record
-        for (int32_t i = pos + 1; i <= n; i += i & -i)
-            tree[static_cast<std::size_t>(i)] -= 1;
+        index[static_cast<std::size_t>(p)] = pool.Take(Random(p + 1));
+        if (progress && (p & (kProgressStride / 16 - 1)) == 0)
+            progress(static_cast<double>(n - p) / n);
     }
     return index;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldInfo.h"
+#include "LoadProgress.h"
 
 #include <cstdint>
 #include <vector>
@@ -9,12 +10,14 @@ namespace nirvex {
 
 // Gives every field its load defaults and statistics: role input (the last field target),
 // linear normalization over the data's extremes, Alpha 1, NetIndex = column, the running mean
-// and the sample standard deviation. Needs at least one record.
-void InitFieldDefaults(std::vector<TFieldInfo>& fields, int32_t recordCount);
+// and the sample standard deviation. Needs at least one record. Reports the share of the values
+// done through `progress`.
+void InitFieldDefaults(std::vector<TFieldInfo>& fields, int32_t recordCount, const TProgressProc& progress = {});
 
 // The record order from the generator's current seed: for p = N-1 down to 0, take entry
 // Random(p + 1) out of the pool of remaining record numbers (ascending). Stored projects
 // reproduce their split from its seed alone, so the draw order and the removal rule are fixed.
-std::vector<int32_t> BuildRecordIndex(int32_t recordCount);
+// Reports the share of the records drawn through `progress`.
+std::vector<int32_t> BuildRecordIndex(int32_t recordCount, const TProgressProc& progress = {});
 
 } // namespace nirvex

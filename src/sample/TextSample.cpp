@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace nirvex {
@@ -75,10 +77,13 @@ public:
         }
         blocks_.back()[used_++] = v;
     }
-    std::vector<double> Take(std::size_t count) {
+    // `tick` is called every few megabytes copied.
+    std::vector<double> Take(std::size_t count, const std::function<void()>& tick) {
         std::vector<double> out;
         out.reserve(count);
         for (std::size_t i = 0; i < blocks_.size(); ++i) {
+            if (tick && i % 64 == 63)
+                tick();
             std::size_t n = i + 1 == blocks_.size() ? used_ : kBlock;
             out.insert(out.end(), blocks_[i].get(), blocks_[i].get() + n);
             blocks_[i].reset(); // released as it is copied, so the peak stays near one copy
@@ -107,7 +112,7 @@ public:
         ++lineNo_;
         Line(b, e);
     }
-    TSampleTable Finish() {
+    TSampleTable Finish(const TProgressProc& progress = {}) {
         if (!headerDone_)
             Fail(); // empty file: empty header
         TSampleTable table;
@@ -115,10 +120,20 @@ public:
         table.SkippedLines = skipped_;
         table.FirstSkippedLine = firstSkipped_;
         table.Fields.resize(names_.size());
+        const double total = static_cast<double>(records_) * static_cast<double>(names_.size());
+        double done = 0;
+        std::function<void()> tick;
+        if (progress && total > 0)
+            tick = [&] {
+                done += 64.0 * 16384.0;
+                progress(done / total);
+            };
         for (std::size_t k = 0; k < names_.size(); ++k) {
             table.Fields[k].FieldName = std::move(names_[k]);
-            table.Fields[k].Values = columns_[k].Take(static_cast<std::size_t>(records_));
+            table.Fields[k].Values = columns_[k].Take(static_cast<std::size_t>(records_), tick);
         }
+        if (progress)
+            progress(1.0);
         return table;
     }
 
@@ -235,10 +250,15 @@ TSampleTable ParseTextSample(std::string_view bytes) {
     return builder.Finish();
 }
 
-TSampleTable ReadTextSample(const std::string& fileName) {
+TSampleTable ReadTextSample(const std::string& fileName, const TProgressProc& progress) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(fileName.c_str(), "rb"), &std::fclose);
     if (!file)
         Fail();
+    // Reading takes most of the time; handing the columns over the rest.
+    std::error_code sizeError;
+    const double size = static_cast<double>(std::filesystem::file_size(fileName, sizeError));
+    const TProgressProc reading = sizeError || size <= 0 ? TProgressProc() : ProgressPart(progress, 0, 0.9);
+    double done = 0;
     TSampleBuilder builder;
     constexpr std::size_t kChunk = 1 << 20;
     std::unique_ptr<char[]> buf(new char[kChunk]);
@@ -251,6 +271,9 @@ TSampleTable ReadTextSample(const std::string& fileName) {
                 Fail();
             break;
         }
+        done += static_cast<double>(got);
+        if (reading)
+            reading(done / size);
         const char* p = buf.get();
         const char* e = p + got;
         if (!any) {
@@ -283,7 +306,7 @@ TSampleTable ReadTextSample(const std::string& fileName) {
         Fail();
     if (!carry.empty())
         builder.Segment(carry.data(), carry.data() + carry.size(), '\0');
-    return builder.Finish();
+    return builder.Finish(ProgressPart(progress, 0.9, 1.0));
 }
 
 std::string SkippedLinesNotice(const TSampleTable& table) {

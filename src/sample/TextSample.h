@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldInfo.h"
+#include "LoadProgress.h"
 
 #include <string>
 #include <string_view>
@@ -16,8 +17,9 @@ inline constexpr const char* msgWrongValueCount = "Неверное число �
 // Any failure raises "Ошибка во входном файле". Lines end at CR, LF or CR LF. A line whose count of
 // values differs from the header's is left out and counted (SkippedLines, FirstSkippedLine). The
 // header is UTF-8 after a byte order mark or when it is valid UTF-8 with a non-ASCII character,
-// otherwise Windows-1251.
-TSampleTable ReadTextSample(const std::string& fileName);
+// otherwise Windows-1251. Reports the share of the file's bytes done through `progress` (about
+// every megabyte).
+TSampleTable ReadTextSample(const std::string& fileName, const TProgressProc& progress = {});
 // The same reader over bytes already in memory.
 TSampleTable ParseTextSample(std::string_view bytes);
 

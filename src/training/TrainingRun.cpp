@@ -140,11 +140,15 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
         // A large sample takes a while: the window keeps being served meanwhile.
         if ((p & 1023) == 1023) {
             CheckFloatErrors();
-            if (view.Pump())
-                ClearFloatErrors();
+            // Window code runs from here on: forget what it may raise.
+            view.Progress(static_cast<double>(p + 1) / static_cast<double>(positions));
+            view.Pump();
+            ClearFloatErrors();
         }
     }
     CheckFloatErrors();
+    view.Progress(1.0);
+    ClearFloatErrors();
     const std::size_t inWidth = static_cast<std::size_t>(nIn), outWidth = static_cast<std::size_t>(nOut);
     const double* out = nOut > 0 ? net.OutputLayer() : examples.data();
     auto fetch = [&](std::size_t position) -> const double* {

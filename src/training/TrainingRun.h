@@ -60,6 +60,8 @@ public:
     // Called after every example. Returns true when it let the event loop run (the run then
     // forgets floating-point flags that window code may have raised).
     virtual bool Pump() { return false; }
+    // The share of the examples prepared before the first epoch, now and then and 1 at the end.
+    virtual void Progress(double /*fraction*/) {}
     virtual void HistoClear() {}
     virtual void HistoRepaint() {}
     virtual void SetPointCounts(int32_t /*teach*/, int32_t /*test*/) {}

@@ -22,6 +22,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -107,6 +108,13 @@ TfrmWizard::TfrmWizard(IDialogs* dialogs, QWidget* parent)
     statusText_ = new QLabel(sbStatus_);
     statusText_->setObjectName(QStringLiteral("sbStatusText"));
     sbStatus_->addWidget(statusText_, 1);
+    pbProgress_ = new QProgressBar(sbStatus_);
+    pbProgress_->setObjectName(QStringLiteral("pbProgress"));
+    pbProgress_->setRange(0, 100);
+    pbProgress_->setFixedSize(150, kStatusHeight - 5);
+    pbProgress_->setTextVisible(true);
+    pbProgress_->hide();
+    sbStatus_->addPermanentWidget(pbProgress_);
 
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
@@ -122,11 +130,13 @@ TfrmWizard::TfrmWizard(IDialogs* dialogs, QWidget* parent)
     about_ = new TfrmAbout(this);
 
     model_->OnStatus = [this](const std::string& text) { ShowStatus(text); };
+    model_->OnProgress = [this](double fraction) { ShowProgress(fraction); };
     ShowModelPage();
 }
 
 TfrmWizard::~TfrmWizard() {
     model_->OnStatus = nullptr;
+    model_->OnProgress = nullptr;
 }
 
 bool TfrmWizard::Guard(const std::function<void()>& fn) {
@@ -135,6 +145,13 @@ bool TfrmWizard::Guard(const std::function<void()>& fn) {
         fn();
         ShowNotices();
         return true;
+    } catch (const ELoadCancelled&) {
+        // The user's own doing: no error to show, only what the load announced before.
+        try {
+            ShowNotices();
+        } catch (...) {
+        }
+        return false;
     } catch (const EError& e) {
         message = QString::fromStdString(e.what());
     } catch (const std::bad_alloc&) {
@@ -165,6 +182,7 @@ void TfrmWizard::RefreshFrame() {
     btnNext_->setEnabled(m.NextEnabled);
     btnPrev_->setEnabled(m.PrevEnabled);
     btnQuit_->setEnabled(m.QuitEnabled);
+    pcHost_->setEnabled(!m.Loading);
     if (m.IconTimerEnabled && !Timer1_->isActive())
         Timer1_->start();
     else if (!m.IconTimerEnabled && Timer1_->isActive())
@@ -189,6 +207,31 @@ void TfrmWizard::ShowStatus(const std::string& text) {
     // Long steps write their progress before they go on: paint it now.
     if (statusText_->isVisible())
         statusText_->repaint();
+}
+
+void TfrmWizard::ShowProgress(double fraction) {
+    using Clock = std::chrono::steady_clock;
+    if (fraction < 0) {
+        if (!pbProgress_->isHidden()) {
+            pbProgress_->hide();
+            RefreshFrame();
+        }
+        return;
+    }
+    // The first report shows the bar and the disabled buttons at once.
+    bool first = pbProgress_->isHidden();
+    if (first) {
+        pbProgress_->setValue(0);
+        pbProgress_->show();
+        RefreshFrame();
+    }
+    int percent = static_cast<int>(fraction * 100);
+    if (percent != pbProgress_->value())
+        pbProgress_->setValue(percent);
+    if (first || Clock::now() - lastPump_ >= std::chrono::milliseconds(10)) {
+        QCoreApplication::processEvents();
+        lastPump_ = Clock::now();
+    }
 }
 
 void TfrmWizard::ShowModelPage() {
@@ -325,6 +368,8 @@ void TfrmWizard::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (model_->Loading) // closing without a question still calls the load off
+        model_->StopRequested = true;
     if (help_ != nullptr)
         help_->close();
     event->accept();

@@ -3,9 +3,11 @@
 #include "WizardHost.h"
 
 #include <array>
+#include <chrono>
 #include <memory>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QStackedWidget;
 class QStatusBar;
@@ -52,6 +54,7 @@ public:
     void ShowHelp();
     THelpViewer* HelpViewer() const { return help_; }
     QString StatusText() const;
+    QProgressBar* ProgressBar() const { return pbProgress_; }
 
     void btnNextClick();
     void btnPrevClick();
@@ -64,6 +67,9 @@ protected:
 
 private:
     void ShowStatus(const std::string& text);
+    // The model's long steps: the bar in the status bar, and the events served every 10 ms so
+    // that the window repaints, moves and can be closed meanwhile.
+    void ShowProgress(double fraction);
     // The model's announcements, each in a box with one OK button.
     void ShowNotices();
 
@@ -79,6 +85,8 @@ private:
     QPushButton* btnQuit_ = nullptr;
     QStatusBar* sbStatus_ = nullptr;
     QLabel* statusText_ = nullptr;
+    QProgressBar* pbProgress_ = nullptr;
+    std::chrono::steady_clock::time_point lastPump_;
     THelpViewer* help_ = nullptr;
     TfrmAbout* about_ = nullptr;
     QTimer* Timer1_ = nullptr;

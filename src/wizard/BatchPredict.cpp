@@ -101,8 +101,10 @@ TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProg
         for (std::size_t j = 0; j < outputs.size() && j < p.Targets.size(); ++j)
             p.Targets[j][r] = outputs[j];
         if (progress && (r & 8191) == 8191)
-            progress(static_cast<int32_t>(r + 1), p.RecordCount);
+            progress(static_cast<double>(r + 1) / static_cast<double>(records));
     }
+    if (progress)
+        progress(1.0);
     return p;
 }
 
@@ -171,8 +173,8 @@ int32_t PredictFile(TWizard& w, const std::string& input, const std::string& out
     };
     say("Открывается таблица данных");
     const TSampleTable table = IsSampleFileName(input) ? ReadSampleFile(input, status) : ReadTextSample(input);
-    const TBatchPrediction p = PredictTable(w, table, [&](int32_t done, int32_t total) {
-        say("Расчёт: " + std::to_string(static_cast<int64_t>(done) * 100 / std::max(total, 1)) + "%");
+    const TBatchPrediction p = PredictTable(w, table, [&](double done) {
+        say("Расчёт: " + std::to_string(static_cast<int64_t>(done * 100 + 1e-9)) + "%");
     });
     say("Запись результата");
     WritePredictionFile(p, output);

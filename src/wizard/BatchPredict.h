@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldInfo.h"
+#include "LoadProgress.h"
 
 #include <functional>
 #include <string>
@@ -26,9 +27,8 @@ struct TBatchPrediction {
 // Computes the targets for every record of `table`. Each input field is taken from the table's first
 // column of that name in any letter case; other columns are ignored. A table from which the reader
 // left out lines is refused with "Неверное число значений в строке K" (K the first of them).
-// Everything is computed before anything is returned, so a failing record yields nothing.
-// `progress`, when given, hears the records done and the total now and then.
-using TProgressProc = std::function<void(int32_t done, int32_t total)>;
+// Everything is computed before anything is returned, so a failing record yields nothing. Reports
+// the share of the records computed through `progress`.
 TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProgressProc& progress = {});
 
 // The prediction as sample text: names, then one record per line, tab-separated, 15 significant

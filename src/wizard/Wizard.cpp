@@ -28,6 +28,53 @@ void TWizard::SetStatus(const std::string& text) {
         OnStatus(text);
 }
 
+void TWizard::ShowProgress(double fraction) {
+    Progress = fraction;
+    if (OnProgress)
+        OnProgress(fraction);
+}
+
+// A sample load from start to end, however it ends: the navigation is disabled meanwhile and the
+// progress shown; nested loads (a project naming its sample) count as one.
+class TLoadScope {
+public:
+    explicit TLoadScope(TWizard& w) : w_(w) {
+        if (w_.loadDepth_++ > 0)
+            return;
+        w_.Loading = true;
+        w_.StopRequested = false;
+        w_.SetNavigationEnabled();
+        w_.ShowProgress(0);
+    }
+    ~TLoadScope() {
+        if (--w_.loadDepth_ > 0)
+            return;
+        w_.Loading = false;
+        w_.SetNavigationEnabled();
+        try {
+            w_.ShowProgress(-1);
+        } catch (...) {
+        }
+    }
+    TLoadScope(const TLoadScope&) = delete;
+    TLoadScope& operator=(const TLoadScope&) = delete;
+
+private:
+    TWizard& w_;
+};
+
+TProgressProc TWizard::LoadProgress(double from, double to) {
+    if (!OnProgress)
+        return {};
+    return ProgressPart(
+        [this](double f) {
+            ShowProgress(f);
+            if (StopRequested)
+                throw ELoadCancelled();
+        },
+        from, to);
+}
+
 // ---- navigation ----
 
 int32_t TWizard::PageHelpContext(int32_t state) {
@@ -111,12 +158,16 @@ void TWizard::UpdateNavigation() {
     if (PageChanged)
         Modified = true;
     PageChanged = false;
-    bool running = Training();
-    NextEnabled = State != kPageCount - 1 && !running;
-    PrevEnabled = State != 0 && !running;
-    QuitEnabled = !running;
+    SetNavigationEnabled();
     PictureName = std::to_string(State + 1) + ".bmp";
     HelpContext = PageHelpContext(State);
+}
+
+void TWizard::SetNavigationEnabled() {
+    bool busy = Training() || Loading;
+    NextEnabled = State != kPageCount - 1 && !busy;
+    PrevEnabled = State != 0 && !busy;
+    QuitEnabled = !busy;
 }
 
 // ---- page 1 ----
@@ -141,6 +192,8 @@ bool TWizard::SampleLoadDue() const {
 }
 
 void TWizard::Page1FocusEntered() {
+    if (Loading) // focus moved by disabling the controls, not by the user
+        return;
     PageChanged = false;
 }
 
@@ -157,6 +210,7 @@ void TWizard::LoadSample(bool force, const TSampleCheck& accept) {
     if (ext != ".QVX" && !IsSampleFileName(fileName))
         throw EError(msgUnknownSampleType);
     ExampleCursor = 0;
+    const std::string previousNotice = SampleNotice;
     SampleNotice.clear();
     SetStatus("Открывается таблица данных");
     if (ext == ".QVX") {
@@ -167,10 +221,16 @@ void TWizard::LoadSample(bool force, const TSampleCheck& accept) {
         lastLoadFailed_ = false;
         return;
     }
-    // The new table is built aside and replaces the old one only when it is complete.
+    // The new table is built aside and replaces the old one only when it is complete; the
+    // reading takes most of the time, the statistics and the record order the rest.
+    // The order is drawn before anything is replaced too, so that calling it off keeps the old sample.
+    TLoadScope scope(*this);
     TSampleTable table;
+    std::vector<int32_t> order;
+    uint32_t seed = 0;
     try {
-        table = ReadSampleFile(fileName, [this](const std::string& s) { SetStatus(s); });
+        table = ReadSampleFile(
+            fileName, [this](const std::string& s) { SetStatus(s); }, LoadProgress(0, 0.8));
         SampleNotice = SkippedLinesNotice(table); // also tells why a sample has no records
         const std::string textColumns = TextColumnsNote(table);
         if (!textColumns.empty())
@@ -179,19 +239,25 @@ void TWizard::LoadSample(bool force, const TSampleCheck& accept) {
             throw EError(msgNoRecords);
         if (accept)
             accept(table.Fields);
+        InitFieldDefaults(table.Fields, table.RecordCount, LoadProgress(0.8, 0.85));
+        SetStatus("Индексация данных");
+        seed = RandomizeFromClock();
+        order = nirvex::BuildRecordIndex(table.RecordCount, LoadProgress(0.85, 1));
+    } catch (const ELoadCancelled&) {
+        SampleNotice = previousNotice; // the previous sample stays, with what was said of it
+        SetStatus("");
+        throw;
     } catch (...) {
         SetStatus(SampleNotice);
         throw;
     }
-    InitFieldDefaults(table.Fields, table.RecordCount);
     Fields = std::move(table.Fields);
     RecordCount = table.RecordCount;
     LearnSampleFileName = fileName;
     FieldPage = TFieldPage{};
     sampleReloaded_ = true;
-    SetStatus("Индексация данных");
-    IndexSeed = RandomizeFromClock();
-    BuildRecordIndex();
+    IndexSeed = seed;
+    RecordIndex = std::move(order);
     RecordIndexFromSeed = true;
     SetStatus(SampleNotice);
     ExampleCursor = 0;
@@ -201,7 +267,8 @@ void TWizard::LoadSample(bool force, const TSampleCheck& accept) {
 }
 
 void TWizard::BuildRecordIndex() {
-    RecordIndex = nirvex::BuildRecordIndex(RecordCount);
+    TLoadScope scope(*this);
+    RecordIndex = nirvex::BuildRecordIndex(RecordCount, LoadProgress(0, 1));
 }
 
 // ---- page 2 ----
@@ -583,6 +650,14 @@ class TWizardRunView : public ITrainingView {
 public:
     TWizardRunView(TWizard& w, ITrainingView* view) : w_(w), view_(view) {}
     bool Pump() override { return view_ ? view_->Pump() : false; }
+    // The examples' preparation shows in the progress bar, which goes away once they are ready.
+    void Progress(double fraction) override {
+        w_.ShowProgress(fraction);
+        if (view_)
+            view_->Progress(fraction);
+        if (fraction >= 1)
+            w_.ShowProgress(-1);
+    }
     void HistoClear() override {
         if (view_)
             view_->HistoClear();
@@ -657,6 +732,8 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
     try {
         end = RunTrainingLoop(ctx, view);
     } catch (const std::exception& e) {
+        if (Progress >= 0) // failed while preparing the examples
+            ShowProgress(-1);
         LearnCaption = "Пуск обучения";
         LearnHint = "Начало обучения системы";
         IconTimerEnabled = true;

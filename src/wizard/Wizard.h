@@ -2,6 +2,7 @@
 
 #include "ErrorCurve.h"
 #include "FieldInfo.h"
+#include "LoadProgress.h"
 #include "NeuralINI.h"
 #include "SampleFile.h"
 #include "TrainingRun.h"
@@ -132,6 +133,14 @@ public:
     std::string StatusText; // sbStatus
     // Called whenever the status text changes; the window shows it and lets itself repaint.
     TStatusProc OnStatus;
+    // Called with the share done (0..1) of a long step — a sample load, the record order of a
+    // project, the examples of a training run — and with -1 when it ends. The window shows a
+    // progress bar and serves its events from here, where the close question may set
+    // StopRequested, which calls a load off (ELoadCancelled) and keeps the previous sample.
+    TProgressProc OnProgress;
+    double Progress = -1; // shown share, -1 when no long step runs
+    // A sample load (or a project's record order) runs: navigation and the pages are disabled.
+    bool Loading = false;
     // Announcements of a load (a sample found beside its project) that the window shows in a
     // message box and the command line prints; whoever shows them clears the list.
     std::vector<std::string> Notices;
@@ -252,8 +261,15 @@ public:
 
     // Status bar helper: stores the text and tells the window.
     void SetStatus(const std::string& text);
+    // Progress bar helper: stores the share (-1 hides it) and tells the window.
+    void ShowProgress(double fraction);
 
 private:
+    friend class TLoadScope;
+    int32_t loadDepth_ = 0;
+    // The progress of part [from, to] of the load running, which also honours a stop request.
+    TProgressProc LoadProgress(double from, double to);
+    void SetNavigationEnabled();
     // A new sample was loaded since the network was last given the default shape.
     bool sampleReloaded_ = false;
     bool lastLoadFailed_ = false;

@@ -67,23 +67,70 @@ TEST(BuildRecordIndex, KnownOrders) {
     EXPECT_TRUE(BuildRecordIndex(0).empty());
 }
 
-TEST(BuildRecordIndex, MatchesThePoolRemovalRule) {
-    // The pool removal written the slow, obvious way, for sizes that exercise every tree depth.
-    for (int32_t n : {1, 2, 3, 7, 8, 9, 100, 1000, 4097}) {
-        for (uint32_t seed : {0u, 47391250u, 0xDEADBEEFu}) {
-            SetRandSeed(seed);
-            std::vector<int32_t> pool(static_cast<std::size_t>(n));
-            for (int32_t i = 0; i < n; ++i)
-                pool[static_cast<std::size_t>(i)] = i;
-            std::vector<int32_t> expected(static_cast<std::size_t>(n));
-            for (int32_t p = n - 1; p >= 0; --p) {
-                int32_t x = Random(p + 1);
-                expected[static_cast<std::size_t>(p)] = pool[static_cast<std::size_t>(x)];
-                pool.erase(pool.begin() + x);
+namespace {
+
+// The pool removal written the slow, obvious way.
+std::vector<int32_t> PoolRemovalOrder(int32_t n) {
+    std::vector<int32_t> pool(static_cast<std::size_t>(n));
+    for (int32_t i = 0; i < n; ++i)
+        pool[static_cast<std::size_t>(i)] = i;
+    std::vector<int32_t> order(static_cast<std::size_t>(n));
+    for (int32_t p = n - 1; p >= 0; --p) {
+        int32_t x = Random(p + 1);
+        order[static_cast<std::size_t>(p)] = pool[static_cast<std::size_t>(x)];
+        pool.erase(pool.begin() + x);
+    }
+    return order;
+}
+
+// The same order through a binary tree of counts (Fenwick), fast enough for sizes where the
+// list removal above would take minutes.
+std::vector<int32_t> FenwickOrder(int32_t n) {
+    std::vector<int32_t> tree(static_cast<std::size_t>(n) + 1, 0);
+    for (int32_t i = 1; i <= n; ++i) {
+        tree[static_cast<std::size_t>(i)] += 1;
+        if (int32_t parent = i + (i & -i); parent <= n)
+            tree[static_cast<std::size_t>(parent)] += tree[static_cast<std::size_t>(i)];
+    }
+    int32_t top = 1;
+    while (top * 2 <= n)
+        top *= 2;
+    std::vector<int32_t> order(static_cast<std::size_t>(n));
+    for (int32_t p = n - 1; p >= 0; --p) {
+        int32_t pos = 0, rest = Random(p + 1);
+        for (int32_t step = top; step > 0; step >>= 1)
+            if (pos + step <= n && tree[static_cast<std::size_t>(pos + step)] <= rest) {
+                pos += step;
+                rest -= tree[static_cast<std::size_t>(pos)];
             }
+        order[static_cast<std::size_t>(p)] = pos;
+        for (int32_t i = pos + 1; i <= n; i += i & -i)
+            tree[static_cast<std::size_t>(i)] -= 1;
+    }
+    return order;
+}
+
+} // namespace
+
+TEST(BuildRecordIndex, MatchesThePoolRemovalRule) {
+    // Sizes around a word of bits (64), a lowest node (4096) and several lowest nodes; the larger
+    // sizes give a second and third level of nodes.
+    struct TCase {
+        int32_t n;
+        std::vector<int32_t> (*reference)(int32_t);
+    };
+    const TCase cases[] = {
+        {1, PoolRemovalOrder},     {2, PoolRemovalOrder},    {3, PoolRemovalOrder},    {7, PoolRemovalOrder},
+        {63, PoolRemovalOrder},    {64, PoolRemovalOrder},   {65, PoolRemovalOrder},   {100, PoolRemovalOrder},
+        {1000, PoolRemovalOrder},  {4095, PoolRemovalOrder}, {4096, PoolRemovalOrder}, {4097, PoolRemovalOrder},
+        {20000, PoolRemovalOrder}, {262144, FenwickOrder},   {262145, FenwickOrder},   {300007, FenwickOrder}};
+    for (const TCase& c : cases) {
+        for (uint32_t seed : {0u, 1u, 47391250u, 86399999u, 0xDEADBEEFu}) {
+            SetRandSeed(seed);
+            std::vector<int32_t> expected = c.reference(c.n);
             uint32_t after = RandSeed();
             SetRandSeed(seed);
-            EXPECT_EQ(BuildRecordIndex(n), expected) << n << " " << seed;
+            EXPECT_EQ(BuildRecordIndex(c.n), expected) << c.n << " " << seed;
             EXPECT_EQ(RandSeed(), after);
         }
     }

@@ -1,4 +1,5 @@
 #include "Errors.h"
+#include "ProgressLog.h"
 #include "RandomGen.h"
 #include "SampleStats.h"
 #include "TrainingRun.h"
@@ -340,12 +341,20 @@ TEST_F(TrainingRunTest, PreparingALargeSampleKeepsPumping) {
                 ++pumpsBeforeFirstExample;
             return true; // as if the window ran: flags are forgotten, the run goes on
         }
+        void Progress(double f) override {
+            if (!started)
+                progress.Reports.push_back(f);
+        }
         void TeachExample(int32_t, double, double, double) override { started = true; }
+        nirvex::test::TProgressLog progress;
     } counting;
     ctx.Rules.EpochOn = true;
     ctx.Rules.EpochLimit = 0;
     EXPECT_EQ(RunTrainingLoop(ctx, counting), TRunEnd::EpochLimit);
     EXPECT_EQ(counting.pumpsBeforeFirstExample, 4); // every 1024 examples prepared
+    // Reported with each of those pumps, and complete before the first example is taught.
+    EXPECT_TRUE(counting.progress.Complete(5));
+    EXPECT_EQ(counting.progress.Reports.size(), 5u);
 }
 
 // Pumps come one budget apart, never sooner; a loaded machine may only make them later.

@@ -6,12 +6,15 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFont>
+#include <QProgressBar>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 using namespace nirvex;
 
@@ -47,8 +50,30 @@ int main(int argc, char** argv) {
     test::TFakeDialogs dialogs;
     TfrmWizard window(&dialogs);
     window.show();
+    bool ok = true;
+    {
+        // A large sample on its way in: the progress bar, the pages and buttons disabled.
+        QTemporaryDir temp;
+        QString large = temp.filePath(QStringLiteral("large.txt"));
+        std::ofstream out(large.toStdString(), std::ios::binary);
+        out << "x y t\r\n";
+        for (int r = 0; r < 600000; ++r)
+            out << r % 101 << ' ' << r % 7 << '.' << r % 3 << ' ' << r << "\r\n";
+        out.close();
+        window.TypeSampleFileName(large);
+        bool saved = false;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            if (!saved && window.ProgressBar()->value() >= 30)
+                saved = Save(window, dir, "page1_loading.png");
+        });
+        tick.start(1);
+        window.btnNextClick();
+        ok = saved && window.Model().State == 1;
+        window.btnPrevClick();
+    }
     window.TypeSampleFileName(test::ExampleFile("iris.txt"));
-    bool ok = Save(window, dir, "page1.png");
+    ok = Save(window, dir, "page1.png") && ok;
     window.btnNextClick();
     ok = ok && window.Model().State == 1 && Save(window, dir, "page2.png");
     window.btnNextClick();

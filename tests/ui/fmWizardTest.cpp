@@ -246,6 +246,10 @@ TEST_F(FrameTest, F1OpensHelpAtTheFocusedControlsContext) {
     EXPECT_TRUE(Window->HelpViewer()->isVisible());
     EXPECT_EQ(Window->HelpViewer()->Context(), 61);
 
+    // The load serves events, the help window's activation among them: close it first.
+    Window->HelpViewer()->close();
+    Window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Window.get()));
     LoadIris();
     Find("lbAvailableFields")->setFocus();
     EXPECT_EQ(Window->CurrentHelpContext(), 62);

@@ -24,14 +24,14 @@ bool IsSampleFileName(const std::string& fileName) {
     return ext == ".TXT" || ext == ".CSV" || ext == ".DBF" || ext == ".DB";
 }
 
-TSampleTable ReadSampleFile(const std::string& fileName, const TStatusProc& status) {
+TSampleTable ReadSampleFile(const std::string& fileName, const TStatusProc& status, const TProgressProc& progress) {
     const std::string ext = UpperExtension(fileName);
     if (ext == ".TXT")
-        return ReadTextSample(fileName);
+        return ReadTextSample(fileName, progress);
     if (ext == ".CSV")
         return ReadCsvSample(fileName);
     if (ext == ".DBF" || ext == ".DB")
-        return ReadTableSample(fileName, status);
+        return ReadTableSample(fileName, status, progress);
     throw EError(msgUnknownSampleType);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldInfo.h"
+#include "LoadProgress.h"
 
 #include <string>
 
@@ -14,7 +15,8 @@ std::string UpperExtension(const std::string& fileName);
 bool IsSampleFileName(const std::string& fileName);
 // Reads a sample file of any kind the program opens, chosen by the extension in any letter case:
 // ".txt" sample text file, ".csv" CSV sample, ".dbf" dBase and ".db" Paradox table. Other names raise
-// "Неизвестный тип файла обучающей выборки".
-TSampleTable ReadSampleFile(const std::string& fileName, const TStatusProc& status);
+// "Неизвестный тип файла обучающей выборки". Reports the text and table readers' progress through
+// `progress`.
+TSampleTable ReadSampleFile(const std::string& fileName, const TStatusProc& status, const TProgressProc& progress = {});
 
 } // namespace nirvex

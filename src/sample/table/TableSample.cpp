@@ -5,7 +5,7 @@
 
 namespace nirvex {
 
-TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& status) {
+TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& status, const TProgressProc& progress) {
     auto table = CreateDbTable(fileName);
     table->Close();
     const auto cut = fileName.find_last_of('/');
@@ -43,10 +43,14 @@ TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& sta
         table->Next();
         if (r == 0 && status)
             status(msgTableLoading);
+        if (progress && r % 4096 == 4095)
+            progress(static_cast<double>(r + 1) / static_cast<double>(records));
     }
     if (r < records && !sample.Fields.empty())
         throw EError(msgBadTableValue + sample.Fields.front().FieldName);
     table->Close();
+    if (progress)
+        progress(1.0);
     return sample;
 }
 

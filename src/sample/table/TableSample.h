@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldInfo.h"
+#include "LoadProgress.h"
 
 #include <string>
 
@@ -15,7 +16,8 @@ inline constexpr const char* msgTableLoading = "загрузка данных";
 // damaged header, damaged Paradox data); msgBadTableValue + the field name for a null or unreadable value
 // and for a table without records (naming the first accepted field). A table without any accepted field
 // gives a sample without fields. Shows msgTableLoading through `status` after the first record and leaves
-// clearing it to the caller.
-TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& status);
+// clearing it to the caller. Reports the share of the records read through `progress`.
+TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& status,
+                             const TProgressProc& progress = {});
 
 } // namespace nirvex

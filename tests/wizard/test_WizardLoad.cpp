@@ -1,0 +1,126 @@
+#include "BatchPredict.h"
+#include "LoadProgress.h"
+#include "ProgressLog.h"
+#include "WizardFixture.h"
+
+#include <cmath>
+#include <sstream>
+
+using namespace nirvex;
+using nirvex::test::WizardTest;
+
+namespace {
+
+// What the window sees of a load: every report, and the navigation while it runs.
+class LoadProgressWizardTest : public WizardTest {
+protected:
+    void SetUp() override {
+        w.OnProgress = [this](double f) {
+            reports.push_back(f);
+            if (f >= 0) {
+                busyWhileRunning = busyWhileRunning && w.Loading && !w.NextEnabled && !w.PrevEnabled && !w.QuitEnabled;
+                if (cancelAt > 0 && static_cast<int>(reports.size()) == cancelAt)
+                    w.StopRequested = true; // the close question answered meanwhile
+            }
+        };
+    }
+    // Several megabytes, so that every part of the load reports more than once.
+    std::string LargeSample() {
+        std::ostringstream s;
+        s << "x y t\r\n";
+        for (int r = 0; r < 300000; ++r)
+            s << r % 101 << ' ' << r % 7 << '.' << r % 3 << ' ' << r << "\r\n";
+        return WriteSample(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".txt",
+                           s.str());
+    }
+
+    std::vector<double> reports;
+    bool busyWhileRunning = true;
+    int cancelAt = 0;
+};
+
+} // namespace
+
+TEST_F(LoadProgressWizardTest, LoadReportsItsProgressUpToTheEndThenHidesIt) {
+    Type(LargeSample());
+    w.Next();
+    ASSERT_EQ(w.State, 1);
+    ASSERT_GE(reports.size(), 10u);
+    EXPECT_EQ(reports.back(), -1); // hidden at the end
+    reports.pop_back();
+    EXPECT_EQ(reports.back(), 1.0);
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_GE(reports.front(), 0);
+    EXPECT_TRUE(busyWhileRunning);
+    EXPECT_FALSE(w.Loading);
+    EXPECT_EQ(w.Progress, -1);
+    EXPECT_TRUE(w.NextEnabled);
+    EXPECT_TRUE(w.PrevEnabled);
+}
+
+TEST_F(LoadProgressWizardTest, CancelledLoadKeepsThePreviousSampleAndCanBeRepeated) {
+    Type(Iris());
+    w.Next();
+    w.Prev();
+    const std::vector<int32_t> order = w.RecordIndex;
+    const uint32_t seed = w.IndexSeed;
+    const std::string large = LargeSample();
+    // Called off while reading, and again while drawing the record order (the last reports).
+    for (int at : {3, -2}) {
+        Type(large);
+        reports.clear();
+        if (at < 0) { // count the reports of a whole load first
+            TWizard probe;
+            int n = 0;
+            probe.OnProgress = [&n](double) { ++n; };
+            probe.SampleFileTextChanged(large);
+            probe.Next();
+            at = n + at;
+        }
+        cancelAt = at;
+        EXPECT_THROW(w.Next(), ELoadCancelled) << at;
+        EXPECT_EQ(w.State, 0);
+        EXPECT_EQ(w.FieldCount(), 5);
+        EXPECT_EQ(w.RecordCount, 150);
+        EXPECT_EQ(w.RecordIndex, order);
+        EXPECT_EQ(w.IndexSeed, seed);
+        EXPECT_EQ(w.LearnSampleFileName, Iris());
+        EXPECT_TRUE(w.PageChanged); // the next "Далее >>" loads again
+        EXPECT_FALSE(w.Loading);
+        EXPECT_EQ(reports.back(), -1);
+        EXPECT_TRUE(w.NextEnabled);
+        EXPECT_EQ(w.StatusText, "");
+    }
+    cancelAt = 0;
+    w.Next();
+    EXPECT_EQ(w.State, 1);
+    EXPECT_EQ(w.RecordCount, 300000);
+}
+
+TEST_F(LoadProgressWizardTest, FocusMovedByTheDisabledControlsKeepsTheLoadPending) {
+    w.OnProgress = [this](double f) {
+        if (f == 0)
+            w.Page1FocusEntered();
+    };
+    Type(Iris());
+    w.Next();
+    EXPECT_EQ(w.State, 1);
+    EXPECT_TRUE(w.Modified);
+}
+
+TEST_F(WizardTest, PredictionOverATableReportsItsProgressUpToTheEnd) {
+    ToNetPage(Iris());
+    TSampleTable table;
+    table.Fields = w.Fields;
+    for (TFieldInfo& f : table.Fields) {
+        std::vector<double> many;
+        for (int copy = 0; copy < 100; ++copy)
+            many.insert(many.end(), f.Values.begin(), f.Values.end());
+        f.Values = std::move(many);
+    }
+    table.RecordCount = 15000;
+    nirvex::test::TProgressLog log;
+    TBatchPrediction p = PredictTable(w, table, log.Proc());
+    EXPECT_EQ(p.RecordCount, 15000);
+    EXPECT_TRUE(log.Complete(2)); // every 8192 records and at the end
+}
