@@ -11,29 +11,12 @@ namespace nirvex {
 
 namespace {
 
-// Mean of (v + 1) / 2 over the outputs: the panels plot targets and outputs on the same scale.
+// Mean of (v + 1) / 2 over the targets: the panels plot targets and outputs on the same scale.
 double MappedTargetMean(const double* targets, int32_t n) {
     double s = 0;
     for (int32_t j = 0; j < n; ++j)
         s += (targets[j] + 1) / 2;
     return n > 0 ? s / n : 0.0;
-}
-
-double MappedOutputMean(const double* outputs, int32_t n) {
-    double s = 0;
-    for (int32_t j = 0; j < n; ++j)
-        s += (outputs[j] + 1) / 2;
-    return n > 0 ? s / n : 0.0;
-}
-
-// Half the sum of squared differences between outputs and targets.
-double ExampleError(const double* outputs, const double* targets, int32_t n) {
-    double s = 0;
-    for (int32_t j = 0; j < n; ++j) {
-        double d = outputs[j] - targets[j];
-        s += d * d;
-    }
-    return s / 2;
 }
 
 bool CriteriaMet(const TStopRules& r, const TEpochStats& s, int32_t teachCount, int32_t testCount) {
@@ -119,13 +102,6 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
         }
     }
     CheckFloatErrors();
-    double* in = nIn > 0 ? net.InputLayer() : nullptr;
-    const double* out = nOut > 0 ? net.OutputLayer() : examples.data();
-    auto fetch = [&](std::size_t position) -> const double* {
-        const double* ex = &examples[position * width];
-        std::copy(ex, ex + nIn, in);
-        return ex + nIn;
-    };
     bool refreshDue = true;
     for (;;) {
         view.HistoClear();
@@ -133,11 +109,12 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
         for (int32_t k = 0; k < teachCount; ++k) {
             if (cursor >= teachCount || cursor < 0)
                 cursor = 0;
-            const double* tg = fetch(static_cast<std::size_t>(cursor));
+            const double* ex = &examples[static_cast<std::size_t>(cursor) * width];
             ++cursor;
-            net.Compute();
-            double e = ExampleError(out, tg, nOut);
-            view.TeachExample(k, tg[nOut], MappedOutputMean(out, nOut), e);
+            // Forward pass, error and Teach in one call into the engine's hot loops.
+            const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, true);
+            const double e = r.Error;
+            view.TeachExample(k, ex[width - 1], r.MappedMean, e);
             if (net.Epoch % 10 == 0)
                 refreshDue = true;
             s.TeachErrMean += e;
@@ -145,7 +122,6 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
                 ++s.TeachIdentCount;
             if (e > s.TeachErrMax)
                 s.TeachErrMax = e;
-            net.Teach(tg);
             CheckFloatErrors(); // sticky flags: one test per example catches the example that failed
             if (view.Pump())
                 ClearFloatErrors();
@@ -154,11 +130,11 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
         for (int32_t k = 0; k < testCount; ++k) {
             if (cursor >= testCount || cursor < 0)
                 cursor = 0;
-            const double* tg = fetch(static_cast<std::size_t>(teachCount + cursor));
+            const double* ex = &examples[(static_cast<std::size_t>(teachCount) + cursor) * width];
             ++cursor;
-            net.Compute();
-            double e = ExampleError(out, tg, nOut);
-            view.TestExample(k, tg[nOut], MappedOutputMean(out, nOut), e);
+            const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, false);
+            const double e = r.Error;
+            view.TestExample(k, ex[width - 1], r.MappedMean, e);
             s.TestErrMean += e;
             if (e < rules.IdentErrLimit)
                 ++s.TestIdentCount;
