@@ -57,11 +57,16 @@ void TNeuralNetwork::Rebind() {
 }
 
 TNetRefs TNeuralNetwork::Refs() {
-    return {refs_.data(),          static_cast<int32_t>(refs_.size()),
-            outputs_.front().data(), outputs_.back().data(),
-            errorBuffer_.data(),   deltaBuffer_.data(),
-            stepBuffer_.data(),    Alpha,
-            TeachSpeed,            Miu};
+    return {refs_.data(),
+            static_cast<int32_t>(refs_.size()),
+            outputs_.front().data(),
+            outputs_.back().data(),
+            errorBuffer_.data(),
+            deltaBuffer_.data(),
+            stepBuffer_.data(),
+            Alpha,
+            TeachSpeed,
+            Miu};
 }
 
 void TNeuralNetwork::SetCountLayers(int32_t n) {

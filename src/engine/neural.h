@@ -99,7 +99,7 @@ private:
     std::vector<double> stepBuffer_;
     int32_t countLayers_ = 0;
     int32_t maxLayerSize_ = 0;
-    int64_t connections_ = 0; // Σ ConnectionSlots(size(l), size(l+1)), kept up to date by reshaping
+    int64_t connections_ = 0;      // Σ ConnectionSlots(size(l), size(l+1)), kept up to date by reshaping
     std::vector<TLayerRefs> refs_; // where each connection layer's blocks are; see Rebind
 
     // Points refs_ at the current blocks; every change of a block's address is followed by it.

@@ -155,8 +155,8 @@ TEST_F(EngineVariants, EveryBuildTrainsTheSameBitsAsThePlainLoops) {
     EXPECT_EQ(variants.front(), "baseline");
     // Shapes around every vector width, one with saturating sums (weights up to ±300).
     const std::vector<std::pair<std::vector<int>, double>> cases = {
-        {{3, 10, 1}, 1},   {{13, 10, 1}, 1},    {{8, 20, 10, 1}, 1}, {{30, 50, 20, 5}, 1}, {{1, 1}, 1},
-        {{2, 0, 3}, 1},    {{9, 17, 7, 3}, 1},  {{5, 33, 2}, 1},     {{4, 12, 6}, 300},
+        {{3, 10, 1}, 1}, {{13, 10, 1}, 1},   {{8, 20, 10, 1}, 1}, {{30, 50, 20, 5}, 1}, {{1, 1}, 1},
+        {{2, 0, 3}, 1},  {{9, 17, 7, 3}, 1}, {{5, 33, 2}, 1},     {{4, 12, 6}, 300},
     };
     for (const auto& [shape, range] : cases) {
         std::vector<uint64_t> first;
