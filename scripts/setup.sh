@@ -9,6 +9,7 @@ packages=(
     libgtest-dev
     clang clang-format libclang-rt-14-dev
     libfann-dev
+    libonnx-dev libprotobuf-dev protobuf-compiler python3-onnx
     xvfb xauth fonts-dejavu-core fonts-dejavu-extra
 )
 
@@ -24,4 +25,16 @@ if [ ${#missing[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq "${missing[@]}"
+fi
+
+# The export tests run models with ONNX Runtime from npm (the build installs it); Node.js comes with
+# the machine where it is there already, as Debian's npm would conflict with it.
+if ! command -v npm >/dev/null 2>&1; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing: nodejs and npm (run this script as root to install them)" >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq nodejs npm
 fi

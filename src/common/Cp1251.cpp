@@ -1,5 +1,6 @@
 #include "Cp1251.h"
 
+#include <algorithm>
 #include <array>
 
 namespace nirvex {
@@ -71,6 +72,60 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
         ++pos;
     }
     return cp;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        auto b0 = static_cast<unsigned char>(bytes[pos]);
+        if (b0 < 0x80) {
+            ++pos;
+            continue;
+        }
+        std::size_t start = pos;
+        char32_t cp = DecodeUtf8(bytes, pos);
+        std::size_t length = pos - start;
+        // DecodeUtf8 reads 4-byte leads up to 0xF7 and any 3-byte form; reject what it lets through.
+        if (cp == 0xFFFD && !(length == 3 && bytes.substr(start, 3) == "\xEF\xBF\xBD"))
+            return false;
+        bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+        if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+    }
+    return true;
+}
+
+bool StripUtf8Bom(std::string_view& bytes) {
+    if (bytes.substr(0, 3) != "\xEF\xBB\xBF")
+        return false;
+    bytes.remove_prefix(3);
+    return true;
+}
+
+namespace {
+
+bool HasCp1251Byte(char32_t cp) {
+    if (cp < 0x80)
+        return true;
+    return cp != 0xFFFD && std::find(kHigh.begin(), kHigh.end(), cp) != kHigh.end();
+}
+
+} // namespace
+
+bool FitsCp1251(std::string_view utf8) {
+    if (!IsValidUtf8(utf8))
+        return false;
+    std::size_t pos = 0;
+    while (pos < utf8.size())
+        if (!HasCp1251Byte(DecodeUtf8(utf8, pos)))
+            return false;
+    return true;
+}
+
+std::string EncodeTextFile(std::string_view utf8) {
+    if (FitsCp1251(utf8))
+        return Utf8ToCp1251(utf8);
+    return "\xEF\xBB\xBF" + std::string(utf8);
 }
 
 std::string Utf8ToCp1251(std::string_view text) {

@@ -13,4 +13,14 @@ std::string Utf8ToCp1251(std::string_view text);
 char32_t DecodeUtf8(std::string_view text, std::size_t& pos);
 void AppendUtf8(std::string& out, char32_t cp);
 
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool IsValidUtf8(std::string_view bytes);
+// Removes a leading UTF-8 byte order mark; true when there was one.
+bool StripUtf8Bom(std::string_view& bytes);
+// True when every character of the UTF-8 text has a Windows-1251 byte.
+bool FitsCp1251(std::string_view utf8);
+// The bytes of a text file: Windows-1251 when every character fits, so files stay readable by
+// earlier versions; otherwise UTF-8 with a byte order mark, so nothing is lost.
+std::string EncodeTextFile(std::string_view utf8);
+
 } // namespace nirvex

@@ -204,6 +204,103 @@ double StrToFloat(std::string_view text) {
     throw EError("'" + std::string(text) + "' is not a valid floating point value");
 }
 
+namespace {
+
+inline bool IsDigitChar(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Called when the conversion is out of range: the value is 0.d… × 10^magnitude, so a positive
+// magnitude overflows and anything else is below the smallest double.
+bool IsOverflow(const char* m, const char* mEnd, long exponent) {
+    long intDigits = 0, firstNonZero = -1, digits = 0;
+    bool afterPoint = false;
+    for (const char* p = m; p < mEnd; ++p) {
+        if (!IsDigitChar(*p)) {
+            afterPoint = true;
+            continue;
+        }
+        if (*p != '0' && firstNonZero < 0)
+            firstNonZero = digits;
+        ++digits;
+        if (!afterPoint)
+            ++intDigits;
+    }
+    return firstNonZero >= 0 && exponent + intDigits - firstNonZero > 0;
+}
+
+} // namespace
+
+TScannedNumber ScanNumber(const char* p, const char* e, bool decimalComma) {
+    TScannedNumber r;
+    bool negative = false;
+    if (p < e && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    const char* const m = p;
+    const char* point = nullptr;
+    bool digit = false;
+    for (; p < e; ++p) {
+        const char c = *p;
+        if (IsDigitChar(c)) {
+            digit = true;
+        } else if (c == '.' || c == ',') {
+            if (point != nullptr || (c == ',' && !decimalComma))
+                return r;
+            point = p;
+        } else {
+            break;
+        }
+    }
+    if (!digit)
+        return r;
+    const char* const mEnd = p;
+    long exponent = 0;
+    if (p < e && (*p == 'e' || *p == 'E')) {
+        const char* q = p + 1;
+        bool expNegative = false;
+        if (q < e && (*q == '+' || *q == '-')) {
+            expNegative = *q == '-';
+            ++q;
+        }
+        if (q < e && IsDigitChar(*q)) {
+            for (; q < e && IsDigitChar(*q); ++q)
+                if (exponent < 100000)
+                    exponent = exponent * 10 + (*q - '0');
+            if (expNegative)
+                exponent = -exponent;
+            p = q;
+            if (p < e && (*p == '.' || *p == ','))
+                return r;
+        }
+    }
+    r.End = p;
+
+    double v = 0;
+    std::from_chars_result res;
+    if (point != nullptr && *point == ',') {
+        std::string text(m, p); // from_chars knows only "."
+        text[static_cast<std::size_t>(point - m)] = '.';
+        res = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
+        res.ptr = res.ptr == text.data() + text.size() ? p : m;
+    } else {
+        res = std::from_chars(m, p, v, std::chars_format::general);
+    }
+    if (res.ec == std::errc::result_out_of_range) {
+        if (IsOverflow(m, mEnd, exponent)) {
+            r.Status = TNumberScan::Overflow;
+            return r;
+        }
+        v = 0;
+    } else if (res.ec != std::errc() || res.ptr != p) {
+        return r;
+    }
+    r.Value = negative ? -v : v;
+    r.Status = TNumberScan::Ok;
+    return r;
+}
+
 std::optional<int32_t> TryStrToInt(std::string_view text) {
     std::size_t b = 0, e = text.size();
     while (b < e && (text[b] == ' ' || text[b] == '\t'))

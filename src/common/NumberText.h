@@ -24,6 +24,24 @@ std::optional<double> TryStrToFloat(std::string_view text);
 // As TryStrToFloat; raises "'<text>' is not a valid floating point value".
 double StrToFloat(std::string_view text);
 
+// The outcome of ScanNumber.
+enum class TNumberScan { Ok, Malformed, Overflow };
+
+struct TScannedNumber {
+    TNumberScan Status = TNumberScan::Malformed;
+    double Value = 0;
+    const char* End = nullptr; // the first byte after the number (meaningful when Ok)
+};
+
+// Reads the number that starts at `p` (and ends by `e`) from data files: an optional "+" or "-", a
+// run of digits and decimal points with at least one digit and at most one point, then optionally
+// "e" or "E", an optional sign and at least one digit. "." is the decimal point; "," is one too with
+// `decimalComma`, otherwise a "," in the run is Malformed, as is a second point or a point or comma
+// right after the exponent digits. An "e" without exponent digits is not part of the number (End
+// stops before it). Beyond the range of a double is Overflow; too small reads as 0. The caller
+// decides what may follow End (a separator, or the end of a cell). Locale-independent.
+TScannedNumber ScanNumber(const char* p, const char* e, bool decimalComma = false);
+
 // 32-bit integer: blanks around, a sign, decimal digits, or hexadecimal after "0x", "0X" or "$".
 std::optional<int32_t> TryStrToInt(std::string_view text);
 // As TryStrToInt; raises "'<text>' is not a valid integer value".

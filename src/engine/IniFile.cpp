@@ -3,15 +3,11 @@
 #include "Cp1251.h"
 #include "Errors.h"
 #include "NumberText.h"
+#include "SafeFile.h"
 
-#include <atomic>
-#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <utility>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace nirvex {
 
@@ -77,22 +73,6 @@ std::string CutToLength(const std::string& text, std::size_t maxChars) {
     return text.substr(0, pos);
 }
 
-std::atomic<unsigned> gTempCounter{0};
-
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
@@ -115,7 +95,8 @@ TIniFile TIniFile::FromBytes(std::string_view bytes, std::string fileName) {
 }
 
 void TIniFile::Parse(std::string_view bytes) {
-    std::string text = Cp1251ToUtf8(bytes);
+    // Files that hold text outside Windows-1251 are written as UTF-8 with a byte order mark.
+    std::string text = StripUtf8Bom(bytes) ? std::string(bytes) : Cp1251ToUtf8(bytes);
     TSection* current = nullptr;
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -272,32 +253,11 @@ std::string TIniFile::ToBytes() const {
             text += "\r\n";
         }
     }
-    return Utf8ToCp1251(text);
+    return EncodeTextFile(text);
 }
 
 void TIniFile::UpdateFile() {
-    const std::string failure = "Unable to write to " + fileName_;
-    if (fileName_.empty())
-        throw EError(failure);
-    const std::string bytes = ToBytes();
-    std::string tempName;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tempName = fileName_ + "." + std::to_string(::getpid()) + "-" + std::to_string(gTempCounter++) + ".tmp";
-        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        throw EError(failure);
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok)
-        ok = ::rename(tempName.c_str(), fileName_.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tempName.c_str());
-        throw EError(failure);
-    }
+    WriteFileReplacing(fileName_, ToBytes());
 }
 
 } // namespace nirvex

@@ -12,14 +12,15 @@ namespace nirvex {
 // An INI-layout file held in memory: sections of "key=value" lines, in file order.
 //
 // - Section and key names are compared without regard to case (Latin and Cyrillic letters).
-// - Text is UTF-8 in memory and Windows-1251 on disk. Lines may end in CR LF, LF or CR when read;
+// - Text is UTF-8 in memory; on disk Windows-1251, or UTF-8 after a byte order mark when some text
+//   has no Windows-1251 byte. Lines may end in CR LF, LF or CR when read;
 //   they end in CR LF when written. Blanks around names and values are ignored. Lines that are
 //   neither a section header nor "key=value" (comments, say) are kept where they stand.
 // - A key that exists is replaced where it stands, a new key goes to the end of its section, a
 //   new section to the end of the file. With duplicate keys the first one counts; duplicate
 //   sections are merged into the first.
 // - Writes change only the memory copy. UpdateFile writes the whole content to disk at once,
-//   atomically: a temporary file beside the target is written, flushed and renamed over it, so
+//   atomically (WriteFileReplacing): a temporary file beside the target is written, flushed and renamed over it, so
 //   a failure leaves the old file exactly as it was. Callers build the full content, then call
 //   UpdateFile once.
 // - A missing file or section is not an error: every read returns its default.

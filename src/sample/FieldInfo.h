@@ -33,6 +33,10 @@ struct TFieldInfo {
 struct TSampleTable {
     std::vector<TFieldInfo> Fields;
     int32_t RecordCount = 0;
+    // Lines a reader left out because their count of values differs from the header's, and the
+    // first of them (the file's lines counted from 1, the header included).
+    int64_t SkippedLines = 0;
+    int64_t FirstSkippedLine = 0;
 };
 
 // Shows a progress line in the window's status bar (and lets the window repaint); empty clears it.

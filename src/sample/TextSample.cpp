@@ -2,8 +2,8 @@
 
 #include "Cp1251.h"
 #include "Errors.h"
+#include "NumberText.h"
 
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -29,48 +29,37 @@ inline bool IsLineEnd(unsigned char c) {
     throw EError(msgBadInputFile);
 }
 
-// Digits with at most one full stop; a comma or a second full stop is not a number.
-double ConvertValue(const char* b, const char* e) {
-    const char* point = nullptr;
-    for (const char* p = b; p < e; ++p) {
-        if (*p == ',')
-            Fail();
-        if (*p == '.') {
-            if (point)
-                Fail();
-            point = p;
-        }
-    }
-    const char* end = (point && point + 1 == e) ? point : e; // "12." reads as 12
-    double v = 0;
-    auto res = std::from_chars(b, end, v, std::chars_format::fixed);
-    if (res.ec == std::errc::result_out_of_range) {
-        // Only a huge integer part overflows; anything else is a tiny fraction.
-        for (const char* p = b; p < (point ? point : end); ++p)
-            if (*p != '0')
-                Fail();
-        return 0.0;
-    }
-    if (res.ec != std::errc() || res.ptr != end)
-        Fail();
-    return v;
+// A sign starts a value when a digit (or a full stop and a digit) follows, unless it stands right
+// after a digit or a full stop: "1-2" stays two values.
+inline bool StartsSignedValue(const char* p, const char* begin, const char* e) {
+    if (p > begin && (IsDigit(static_cast<unsigned char>(p[-1])) || p[-1] == '.'))
+        return false;
+    if (p + 1 < e && IsDigit(static_cast<unsigned char>(p[1])))
+        return true;
+    return p + 2 < e && p[1] == '.' && IsDigit(static_cast<unsigned char>(p[2]));
 }
 
 // Counts the values of a line, storing the first `expected` of them.
 int ScanValues(const char* p, const char* e, int expected, double* out) {
+    const char* const begin = p;
     int count = 0;
-    while (p < e) {
-        while (p < e && !IsDigit(static_cast<unsigned char>(*p)))
-            ++p;
+    for (;;) {
+        for (; p < e; ++p) {
+            const char c = *p;
+            if (IsDigit(static_cast<unsigned char>(c)))
+                break;
+            if ((c == '-' || c == '+') && StartsSignedValue(p, begin, e))
+                break;
+        }
         if (p == e)
             break;
-        const char* b = p;
-        while (p < e && IsNumberChar(static_cast<unsigned char>(*p)))
-            ++p;
-        double v = ConvertValue(b, p);
+        const TScannedNumber n = ScanNumber(p, e);
+        if (n.Status != TNumberScan::Ok)
+            Fail();
         if (count < expected)
-            out[count] = v;
+            out[count] = n.Value;
         ++count;
+        p = n.End;
     }
     return count;
 }
@@ -104,33 +93,27 @@ private:
     std::size_t used_ = 0;
 };
 
-// Feeds lines to the header and record handlers; a line ends at CR or LF.
+// Feeds lines to the header and record handlers; a line ends at CR, LF or CR LF.
 class TSampleBuilder {
 public:
-    void Line(const char* b, const char* e) {
-        if (!headerDone_) {
-            headerDone_ = true;
-            names_ = ParseHeader(std::string_view(b, static_cast<std::size_t>(e - b)));
-            if (names_.empty())
-                Fail();
-            columns_.resize(names_.size());
-            values_.resize(names_.size());
+    // The file started with a UTF-8 byte order mark.
+    void SetUtf8Mark() { utf8Mark_ = true; }
+    // One run of bytes up to a CR or LF (`end` that byte, 0 at the end of the file).
+    void Segment(const char* b, const char* e, char end) {
+        const bool pairTail = b == e && end == '\n' && afterCr_; // the LF of a CR LF ends no line
+        afterCr_ = end == '\r';
+        if (pairTail)
             return;
-        }
-        int n = static_cast<int>(names_.size());
-        if (ScanValues(b, e, n, values_.data()) != n)
-            return;
-        if (records_ == INT32_MAX)
-            Fail();
-        for (int k = 0; k < n; ++k)
-            columns_[static_cast<std::size_t>(k)].Push(values_[static_cast<std::size_t>(k)]);
-        ++records_;
+        ++lineNo_;
+        Line(b, e);
     }
     TSampleTable Finish() {
         if (!headerDone_)
             Fail(); // empty file: empty header
         TSampleTable table;
         table.RecordCount = records_;
+        table.SkippedLines = skipped_;
+        table.FirstSkippedLine = firstSkipped_;
         table.Fields.resize(names_.size());
         for (std::size_t k = 0; k < names_.size(); ++k) {
             table.Fields[k].FieldName = std::move(names_[k]);
@@ -140,7 +123,38 @@ public:
     }
 
 private:
+    void Line(const char* b, const char* e) {
+        if (!headerDone_) {
+            headerDone_ = true;
+            const std::string_view header(b, static_cast<std::size_t>(e - b));
+            names_ = ParseHeader(header, utf8Mark_ || IsUtf8Header(header));
+            if (names_.empty())
+                Fail();
+            columns_.resize(names_.size());
+            values_.resize(names_.size());
+            return;
+        }
+        int n = static_cast<int>(names_.size());
+        const int found = ScanValues(b, e, n, values_.data());
+        if (found != n) {
+            // A line without any value (blank, or words only) is no record at all.
+            if (found > 0 && skipped_++ == 0)
+                firstSkipped_ = lineNo_;
+            return;
+        }
+        if (records_ == INT32_MAX)
+            Fail();
+        for (int k = 0; k < n; ++k)
+            columns_[static_cast<std::size_t>(k)].Push(values_[static_cast<std::size_t>(k)]);
+        ++records_;
+    }
+
+    bool utf8Mark_ = false;
     bool headerDone_ = false;
+    bool afterCr_ = false;
+    int64_t lineNo_ = 0;
+    int64_t skipped_ = 0;
+    int64_t firstSkipped_ = 0;
     std::vector<std::string> names_;
     std::vector<TColumnBuffer> columns_;
     std::vector<double> values_;
@@ -149,18 +163,42 @@ private:
 
 } // namespace
 
-std::vector<std::string> ParseHeader(std::string_view line) {
+bool IsUtf8Header(std::string_view line) {
+    for (char c : line)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return IsValidUtf8(line);
+    return false;
+}
+
+std::vector<std::string> ParseHeader(std::string_view line, bool utf8) {
     std::vector<std::string> names;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && !IsNameChar(static_cast<unsigned char>(line[i])))
-            ++i;
-        std::size_t b = i;
-        while (i < line.size() && IsNameChar(static_cast<unsigned char>(line[i])))
-            ++i;
-        if (i > b)
-            names.push_back(Cp1251ToUtf8(line.substr(b, i - b)));
+    if (!utf8) {
+        std::size_t i = 0;
+        while (i < line.size()) {
+            while (i < line.size() && !IsNameChar(static_cast<unsigned char>(line[i])))
+                ++i;
+            std::size_t b = i;
+            while (i < line.size() && IsNameChar(static_cast<unsigned char>(line[i])))
+                ++i;
+            if (i > b)
+                names.push_back(Cp1251ToUtf8(line.substr(b, i - b)));
+        }
+        return names;
     }
+    // The same name characters as in Windows-1251: Latin and the Cyrillic А–я, digits, "." and ",".
+    // Names are re-encoded, so a broken or overlong sequence never reaches them.
+    std::string name;
+    for (std::size_t i = 0; i < line.size();) {
+        const char32_t cp = DecodeUtf8(line, i);
+        if (cp < 0x80 ? IsNameChar(static_cast<unsigned char>(cp)) : cp >= 0x410 && cp <= 0x44F) {
+            AppendUtf8(name, cp);
+        } else if (!name.empty()) {
+            names.push_back(std::move(name));
+            name.clear();
+        }
+    }
+    if (!name.empty())
+        names.push_back(std::move(name));
     return names;
 }
 
@@ -171,15 +209,17 @@ bool ParseValues(std::string_view line, int expected, std::vector<double>& value
 
 TSampleTable ParseTextSample(std::string_view bytes) {
     TSampleBuilder builder;
+    if (bytes.empty())
+        Fail();
+    if (StripUtf8Bom(bytes))
+        builder.SetUtf8Mark();
     const char* p = bytes.data();
     const char* e = p + bytes.size();
-    if (p == e)
-        Fail();
     while (p < e) {
         const char* b = p;
         while (p < e && !IsLineEnd(static_cast<unsigned char>(*p)))
             ++p;
-        builder.Line(b, p);
+        builder.Segment(b, p, p < e ? *p : '\0');
         if (p < e)
             ++p;
     }
@@ -202,9 +242,16 @@ TSampleTable ReadTextSample(const std::string& fileName) {
                 Fail();
             break;
         }
-        any = true;
         const char* p = buf.get();
         const char* e = p + got;
+        if (!any) {
+            std::string_view head(p, got);
+            if (StripUtf8Bom(head)) {
+                builder.SetUtf8Mark();
+                p = head.data();
+            }
+        }
+        any = true;
         while (p < e) {
             const char* b = p;
             while (p < e && !IsLineEnd(static_cast<unsigned char>(*p)))
@@ -215,10 +262,10 @@ TSampleTable ReadTextSample(const std::string& fileName) {
             }
             if (!carry.empty()) {
                 carry.append(b, p);
-                builder.Line(carry.data(), carry.data() + carry.size());
+                builder.Segment(carry.data(), carry.data() + carry.size(), *p);
                 carry.clear();
             } else {
-                builder.Line(b, p);
+                builder.Segment(b, p, *p);
             }
             ++p;
         }
@@ -226,8 +273,15 @@ TSampleTable ReadTextSample(const std::string& fileName) {
     if (!any)
         Fail();
     if (!carry.empty())
-        builder.Line(carry.data(), carry.data() + carry.size());
+        builder.Segment(carry.data(), carry.data() + carry.size(), '\0');
     return builder.Finish();
+}
+
+std::string SkippedLinesNotice(const TSampleTable& table) {
+    if (table.SkippedLines <= 0)
+        return "";
+    return "Пропущено строк с неверным числом значений: " + std::to_string(table.SkippedLines) + " (первая — строка " +
+           std::to_string(table.FirstSkippedLine) + ")";
 }
 
 } // namespace nirvex

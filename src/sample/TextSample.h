@@ -9,9 +9,14 @@
 namespace nirvex {
 
 inline constexpr const char* msgBadInputFile = "Ошибка во входном файле";
+// Followed by the line number (counted from 1, the header included).
+inline constexpr const char* msgWrongValueCount = "Неверное число значений в строке ";
 
 // Reads a sample text file: a header line of field names, then one record of numbers per line.
-// Any failure raises "Ошибка во входном файле". Lines end at CR or LF.
+// Any failure raises "Ошибка во входном файле". Lines end at CR, LF or CR LF. A line whose count of
+// values differs from the header's is left out and counted (SkippedLines, FirstSkippedLine). The
+// header is UTF-8 after a byte order mark or when it is valid UTF-8 with a non-ASCII character,
+// otherwise Windows-1251.
 TSampleTable ReadTextSample(const std::string& fileName);
 // The same reader over bytes already in memory.
 TSampleTable ParseTextSample(std::string_view bytes);
@@ -19,7 +24,13 @@ TSampleTable ParseTextSample(std::string_view bytes);
 // Splits a data line into values; true when exactly `expected` values were found. Values beyond
 // `expected` are counted but not stored. A malformed number raises "Ошибка во входном файле".
 bool ParseValues(std::string_view line, int expected, std::vector<double>& values);
-// Names of a header line (UTF-8, from Windows-1251 bytes).
-std::vector<std::string> ParseHeader(std::string_view line);
+// True when a header line without byte order mark is to be read as UTF-8.
+bool IsUtf8Header(std::string_view line);
+// Names of a header line, from Windows-1251 or UTF-8 bytes, as UTF-8. Either way only Latin letters,
+// Cyrillic А–я, digits, "." and "," make names.
+std::vector<std::string> ParseHeader(std::string_view line, bool utf8 = false);
+
+// "Пропущено строк с неверным числом значений: N (первая — строка K)", or empty when none was.
+std::string SkippedLinesNotice(const TSampleTable& table);
 
 } // namespace nirvex

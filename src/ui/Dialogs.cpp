@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace nirvex {
 
@@ -44,7 +46,15 @@ QString TDialogs::OpenFileName(QWidget* parent, const QString& filter) {
 }
 
 QString TDialogs::SaveFileName(QWidget* parent, const QString& filter, const QString& proposed) {
-    return QFileDialog::getSaveFileName(parent, QString(), proposed, filter);
+    QString selected;
+    QString name = QFileDialog::getSaveFileName(parent, QString(), proposed, filter, &selected);
+    // A name typed without an extension takes the one of the type chosen in the list: the export
+    // tells its formats apart by the extension alone.
+    static const QRegularExpression firstPattern(QStringLiteral("\\(\\*(\\.[^ )]+)"));
+    const QRegularExpressionMatch m = firstPattern.match(selected);
+    if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty() && m.hasMatch())
+        name += m.captured(1);
+    return name;
 }
 
 } // namespace nirvex

@@ -1,5 +1,7 @@
 #include "PagePredict.h"
 
+#include "Dialogs.h"
+#include "ExportNet.h"
 #include "PageControls.h"
 #include "ProjectFile.h"
 #include "Wizard.h"
@@ -118,9 +120,16 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
     btnStore->resize(75, 25);
     connect(btnStore, &QPushButton::clicked, this, [this] { btnStoreClick(); });
 
+    btnExport = new QPushButton(QString::fromUtf8("Экспорт..."), pnlResult);
+    btnExport->setObjectName("btnExport");
+    btnExport->resize(75, 25);
+    btnExport->setToolTip(QString::fromUtf8("Выгрузка обученной сети в формате ONNX или исходным текстом на C"));
+    connect(btnExport, &QPushButton::clicked, this, [this] { btnExportClick(); });
+
     setTabOrder(sgInp, sgOut);
     setTabOrder(sgOut, btnPredict);
     setTabOrder(btnPredict, btnStore);
+    setTabOrder(btnStore, btnExport);
 }
 
 void TPagePredict::resizeEvent(QResizeEvent* event) {
@@ -129,12 +138,13 @@ void TPagePredict::resizeEvent(QResizeEvent* event) {
     lblTitles->setGeometry(0, 0, w, 13);
     sgInp->setGeometry(0, 13, 201, h - 13);
     pnlResult->setGeometry(201, 13, w - 201, h - 13);
-    // The two buttons stand at the panel's bottom, 32 pixels apart, the grid above them: on the
+    // The buttons stand at the panel's bottom, 32 pixels apart, the grid above them: on the
     // 292-pixel page the store button would otherwise fall off the panel's lower edge.
     const int panelHeight = h - 13;
-    sgOut->setGeometry(0, 0, w - 201, panelHeight - 68);
-    btnPredict->move(64, panelHeight - 61);
-    btnStore->move(64, panelHeight - 29);
+    sgOut->setGeometry(0, 0, w - 201, panelHeight - 100);
+    btnPredict->move(64, panelHeight - 93);
+    btnStore->move(64, panelHeight - 61);
+    btnExport->move(64, panelHeight - 29);
 }
 
 void TPagePredict::ShowPage() {
@@ -182,6 +192,13 @@ void TPagePredict::btnStoreClick() {
     if (name.isEmpty())
         return;
     host_.Guard([&] { StoreProject(host_.Model(), name.toStdString()); });
+}
+
+void TPagePredict::btnExportClick() {
+    QString name = host_.Dialogs().SaveFileName(this, QString::fromUtf8(kExportFileFilter), QStringLiteral("nirvex"));
+    if (name.isEmpty())
+        return;
+    host_.Guard([&] { ExportProject(host_.Model(), name.toStdString()); });
 }
 
 } // namespace nirvex

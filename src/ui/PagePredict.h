@@ -11,7 +11,7 @@ namespace nirvex {
 class TPredictGrid;
 
 // Page tsPredict: input values typed per input field, outputs computed per target field, and
-// the store button.
+// the store and export buttons.
 class TPagePredict : public TWizardPage {
 public:
     TPagePredict(IWizardHost& host, QWidget* parent);
@@ -20,6 +20,7 @@ public:
 
     void btnPredictClick();
     void btnStoreClick();
+    void btnExportClick();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -33,6 +34,7 @@ private:
     TPredictGrid* sgOut;
     QPushButton* btnPredict;
     QPushButton* btnStore;
+    QPushButton* btnExport;
     bool painting_ = false;
 };
 

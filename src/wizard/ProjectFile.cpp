@@ -306,6 +306,8 @@ void LoadProjectFromIni(TWizard& w, const TIniFile& ini) {
     if (s > 4)
         w.Network.LoadFromIni(ini, sNetwork);
     w.ShowPage(s);
+    if (s > 1 && !w.SampleNotice.empty()) // the field page shows it itself
+        w.SetStatus(w.SampleNotice);
     w.Modified = false;
     w.PageChanged = false;
 }

@@ -6,30 +6,14 @@
 #include "NumberText.h"
 #include "ProjectFile.h"
 #include "RandomGen.h"
+#include "SampleFile.h"
 #include "SampleStats.h"
-#include "TableSample.h"
 #include "TextSample.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace nirvex {
-
-namespace {
-
-std::string UpperExtension(const std::string& fileName) {
-    std::size_t dot = fileName.rfind('.');
-    std::size_t sep = fileName.find_last_of("/\\");
-    if (dot == std::string::npos || (sep != std::string::npos && dot < sep))
-        return "";
-    std::string ext = fileName.substr(dot);
-    for (char& c : ext)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return ext;
-}
-
-} // namespace
 
 TWizard::TWizard() {
     for (auto& column : StatCells)
@@ -148,10 +132,10 @@ void TWizard::LoadSample() {
     if (!PageChanged)
         return;
     const std::string ext = UpperExtension(fileName);
-    bool isTable = ext == ".DBF" || ext == ".DB";
-    if (ext != ".QVX" && ext != ".TXT" && !isTable)
+    if (ext != ".QVX" && !IsSampleFileName(fileName))
         throw EError(msgUnknownSampleType);
     ExampleCursor = 0;
+    SampleNotice.clear();
     SetStatus("Открывается таблица данных");
     if (ext == ".QVX") {
         SetStatus("");
@@ -161,12 +145,12 @@ void TWizard::LoadSample() {
     // The new table is built aside and replaces the old one only when it is complete.
     TSampleTable table;
     try {
-        table = isTable ? ReadTableSample(fileName, [this](const std::string& s) { SetStatus(s); })
-                        : ReadTextSample(fileName);
+        table = ReadSampleFile(fileName, [this](const std::string& s) { SetStatus(s); });
+        SampleNotice = SkippedLinesNotice(table); // also tells why a sample has no records
         if (table.RecordCount <= 0)
             throw EError(msgNoRecords);
     } catch (...) {
-        SetStatus("");
+        SetStatus(SampleNotice);
         throw;
     }
     InitFieldDefaults(table.Fields, table.RecordCount);
@@ -178,7 +162,7 @@ void TWizard::LoadSample() {
     SetStatus("Индексация данных");
     IndexSeed = RandomizeFromClock();
     BuildRecordIndex();
-    SetStatus("");
+    SetStatus(SampleNotice);
     ExampleCursor = 0;
 }
 
@@ -192,6 +176,9 @@ void TWizard::FieldPageShow() {
     FieldPage.SelectedField = Fields.empty() ? -1 : 0;
     if (!Fields.empty())
         ShowFieldSettings();
+    // A fresh sample's notice stays in view until a field is picked.
+    if (sampleReloaded_ && !SampleNotice.empty())
+        SetStatus(SampleNotice);
 }
 
 void TWizard::SelectField(int32_t listIndex) {

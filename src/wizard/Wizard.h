@@ -2,6 +2,7 @@
 
 #include "FieldInfo.h"
 #include "NeuralINI.h"
+#include "SampleFile.h"
 #include "TrainingRun.h"
 
 #include <array>
@@ -16,7 +17,6 @@ inline constexpr const char* msgNoFileName = "Не указано имя фай�
 inline constexpr const char* msgNoInputs = "Не определены входные поля";
 inline constexpr const char* msgNoTargets = "Не определены целевые поля";
 inline constexpr const char* msgNoRecords = "Обучающая выборка не содержит записей";
-inline constexpr const char* msgUnknownSampleType = "Неизвестный тип файла обучающей выборки";
 inline constexpr const char* msgAlphaRange = "Параметр должен быть в диапазоне 0.01..4";
 
 inline constexpr int32_t kPageCount = 7;
@@ -100,6 +100,9 @@ public:
     std::vector<int32_t> RecordIndex;
     uint32_t IndexSeed = 0;
     std::string LearnSampleFileName;
+    // What the last sample load had to tell besides an error (lines it left out); the status line
+    // shows it on the field page, nirvex-cli prints it.
+    std::string SampleNotice;
     TNeuralNetworkINI Network;
     double IdentErrLimit = 0;
 

@@ -2,6 +2,7 @@
 // usage and error paths; Ctrl-C on the real program.
 #include "Cli.h"
 #include "Cp1251.h"
+#include "ExportNet.h"
 #include "IniFile.h"
 #include "NumberText.h"
 #include "ProjectFile.h"
@@ -12,13 +13,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -204,6 +208,22 @@ TEST_F(CliTest, PredictTakesInputColumnsByNameInAnyOrderAndCase) {
     EXPECT_EQ(r.Out, want);
 }
 
+// The output file written over a user's file stays what it was: a link stays a link, the mode stays.
+TEST_F(CliTest, PredictOutputThroughALinkKeepsTheLinkAndTheMode) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    const std::string target = Path("results.txt");
+    std::ofstream(target) << "old";
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    const std::string link = Path("latest.txt");
+    fs::create_symlink(target, link);
+    TCliResult r = RunCommand({"predict", project, std::string(NIRVEX_EXAMPLES_DIR) + "/iris.txt", "-o", link});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadBytes(target).rfind("SepalLength\tSepalWidth", 0), 0u);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
 TEST_F(CliTest, PredictNamesTheMissingInputField) {
     const std::string project = MakeProject("iris.qvx", 6);
     const std::string input = Path("in.txt");
@@ -212,6 +232,34 @@ TEST_F(CliTest, PredictNamesTheMissingInputField) {
     EXPECT_EQ(r.Code, 1);
     EXPECT_EQ(r.Err, "Во входном файле нет поля PetalWidth\n");
     EXPECT_FALSE(fs::exists(Path("out.txt")));
+}
+
+TEST_F(CliTest, PredictReadsSignsAndExponentsAndRefusesALineOfTheWrongCount) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    const std::string input = Path("in.txt");
+    const char* header = "SepalLength SepalWidth PetalLength PetalWidth\r\n";
+    std::ofstream(input, std::ios::binary) << header << "5.1e0 -3.5 +1.4 2E-1\r\n";
+    TCliResult r = RunCommand({"predict", project, input});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(Split(r.Out, "\n").at(1).substr(0, 17), "5.1\t-3.5\t1.4\t0.2\t");
+
+    std::ofstream(input, std::ios::binary) << header << "1 2 3 4\r\n\r\n1 2 3\r\n5 6 7 8\r\n";
+    r = RunCommand({"predict", project, input, "-o", Path("out.txt")});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, "Неверное число значений в строке 4\n");
+    EXPECT_FALSE(fs::exists(Path("out.txt")));
+}
+
+TEST_F(CliTest, SkippedSampleLinesAreToldOnStandardError) {
+    std::ofstream(sample_, std::ios::binary | std::ios::app) << "1 2 3\r\n1 2\r\n";
+    const std::string notice = "Пропущено строк с неверным числом значений: 2 (первая — строка 152)\n";
+    TCliResult r = RunCommand({"report", MakeProject("iris.qvx", 4)});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, notice);
+    // Before the error that ends a command, too.
+    r = RunCommand({"train", MakeProject("open.qvx", 4, false)});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, notice + msgRunCannotEnd + "\n");
 }
 
 TEST_F(CliTest, PredictReportsAnUnreadableInputFile) {
@@ -282,6 +330,41 @@ TEST_F(CliTest, MissingProjectIsAnError) {
     }
 }
 
+TEST_F(CliTest, ExportWritesTheProjectsNetworkInTheFormatOfTheExtension) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    TWizard w;
+    LoadProject(w, project);
+    struct TCase {
+        std::vector<std::string> Args;
+        std::string File, Name;
+    };
+    for (const TCase& c : std::vector<TCase>{{{"-o", Path("a.onnx")}, Path("a.onnx"), "nirvex"},
+                                             {{"-o", Path("a.c"), "--name", "iris"}, Path("a.c"), "iris"},
+                                             {{"--name", "iris", "-o", Path("b.c")}, Path("b.c"), "iris"}}) {
+        std::vector<std::string> args = {"export", project};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        TCliResult r = RunCommand(args);
+        ASSERT_EQ(r.Code, 0) << r.Err;
+        EXPECT_EQ(r.Out + r.Err, "");
+        const std::string expected = Path("expected") + fs::path(c.File).extension().string();
+        ExportProject(w, expected, c.Name);
+        EXPECT_EQ(ReadBytes(c.File), ReadBytes(expected));
+    }
+    EXPECT_NE(ReadBytes(Path("a.c")).find("void iris_predict(const double *inputs, double *outputs)"),
+              std::string::npos);
+
+    const std::string untrained = MakeProject("page5.qvx", 4);
+    for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"export", untrained, "-o", Path("u.onnx")}, msgNotTrained},
+             {{"export", project, "-o", Path("u.txt")}, msgExportFormat},
+             {{"export", project, "-o", Path("u.c"), "--name", "1st"}, msgExportName}}) {
+        TCliResult r = RunCommand(args);
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_EQ(r.Err, message + "\n");
+    }
+    EXPECT_FALSE(fs::exists(Path("u.onnx")) || fs::exists(Path("u.txt")) || fs::exists(Path("u.c")));
+}
+
 TEST(CliUsage, WrongUsagePrintsTheUsageAndExitsWithTwo) {
     const std::vector<std::vector<std::string>> wrong = {
         {},
@@ -294,6 +377,10 @@ TEST(CliUsage, WrongUsagePrintsTheUsageAndExitsWithTwo) {
         {"train", "a.qvx", "--fast"},
         {"predict", "a.qvx"},
         {"predict", "a.qvx", "in.txt", "extra"},
+        {"export", "a.qvx"},
+        {"export", "a.qvx", "-o", "m.c", "--name"},
+        {"export", "a.qvx", "-o", "m.c", "--name", "a", "--name", "b"},
+        {"predict", "a.qvx", "in.txt", "--name", "a"},
     };
     for (const auto& args : wrong) {
         TCliResult r = RunCommand(args);
@@ -331,10 +418,20 @@ TEST_F(CliTest, InterruptStopsTheRunAndSaves) {
         _exit(127);
     }
     close(pipeFd[1]);
+    // A fault that stops the progress lines must fail this test, not hang the suite.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     std::string out;
     char buf[4096];
     bool signalled = false;
+    bool timedOut = false;
     for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd readable{pipeFd[0], POLLIN, 0};
+        if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) == 0) {
+            timedOut = true;
+            kill(pid, SIGKILL);
+            break;
+        }
         ssize_t n = read(pipeFd[0], buf, sizeof buf);
         if (n <= 0)
             break;
@@ -347,6 +444,7 @@ TEST_F(CliTest, InterruptStopsTheRunAndSaves) {
     close(pipeFd[0]);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_FALSE(timedOut) << "no end within 30 s; output so far:\n" << out;
     ASSERT_TRUE(signalled) << out;
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);

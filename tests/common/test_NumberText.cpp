@@ -57,6 +57,24 @@ TEST(FormatFixed, ReportExamples) {
     EXPECT_EQ(FormatFixed(123456, 5, 2), "1.2346E5");
 }
 
+// A negative number that rounds to zero loses its sign; one that rounds to the last digit keeps it.
+TEST(NumberFormats, SmallNegativesRoundToZeroWithoutASign) {
+    struct Case {
+        double value;
+        const char* fixed2;   // FormatFixed(v, 5, 2), as the report prints a field's Min
+        const char* general3; // FormatGeneral(v, 3)
+    };
+    const Case cases[] = {
+        {-0.001, "0.00", "-0.001"},  {-0.004999, "0.00", "-0.005"},  {-0.005, "-0.01", "-0.005"},
+        {-0.006, "-0.01", "-0.006"}, {-0.0099999, "-0.01", "-0.01"}, {-0.994, "-0.99", "-0.994"},
+        {-0.9996, "-1.00", "-1"},    {-1e-300, "0.00", "-1E-300"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FormatFixed(c.value, 5, 2), c.fixed2) << c.value;
+        EXPECT_EQ(FormatGeneral(c.value, 3), c.general3) << c.value;
+    }
+}
+
 TEST(StrToFloat, AcceptsBlanksSignAndExponent) {
     EXPECT_DOUBLE_EQ(StrToFloat("0.5"), 0.5);
     EXPECT_DOUBLE_EQ(StrToFloat(" 2.5 "), 2.5);
@@ -76,6 +94,58 @@ TEST(StrToFloat, RefusesWithTheConversionMessage) {
             EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' is not a valid floating point value");
         }
     }
+}
+
+TEST(ScanNumber, ValueStatusAndWhereTheNumberEnds) {
+    struct Case {
+        const char* text;
+        bool decimalComma;
+        TNumberScan status;
+        double value;
+        std::size_t used; // bytes taken when Ok
+    };
+    const Case cases[] = {
+        {"12", false, TNumberScan::Ok, 12, 2},
+        {"-2.5 4", false, TNumberScan::Ok, -2.5, 4},
+        {"+3;", false, TNumberScan::Ok, 3, 2},
+        {"-.5", false, TNumberScan::Ok, -0.5, 3},
+        {"12.", false, TNumberScan::Ok, 12, 3},
+        {"1.5E3", false, TNumberScan::Ok, 1500, 5},
+        {"1e-3x", false, TNumberScan::Ok, 0.001, 4},
+        {"2e+2", false, TNumberScan::Ok, 200, 4},
+        {"12.e1", false, TNumberScan::Ok, 120, 5},
+        {"1.5E", false, TNumberScan::Ok, 1.5, 3}, // no exponent digits: the E is left
+        {"2e-x", false, TNumberScan::Ok, 2, 1},
+        {"1-2", false, TNumberScan::Ok, 1, 1},
+        {"1e-400", false, TNumberScan::Ok, 0, 6},
+        {"0.0000e999999999999", false, TNumberScan::Ok, 0, 19},
+        {"1,5", true, TNumberScan::Ok, 1.5, 3},
+        {"-1,5e2", true, TNumberScan::Ok, -150, 6},
+        {"1,5", false, TNumberScan::Malformed, 0, 0},
+        {"1.2.3", false, TNumberScan::Malformed, 0, 0},
+        {"1.2,3", true, TNumberScan::Malformed, 0, 0},
+        {"1e5.3", false, TNumberScan::Malformed, 0, 0},
+        {"-", false, TNumberScan::Malformed, 0, 0},
+        {"+.", false, TNumberScan::Malformed, 0, 0},
+        {"e5", false, TNumberScan::Malformed, 0, 0},
+        {"", false, TNumberScan::Malformed, 0, 0},
+        {"1e400", false, TNumberScan::Overflow, 0, 0},
+        {"-1e309", false, TNumberScan::Overflow, 0, 0},
+        {"0.01e311", false, TNumberScan::Overflow, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string text = c.text;
+        const TScannedNumber n = ScanNumber(text.data(), text.data() + text.size(), c.decimalComma);
+        EXPECT_EQ(n.Status, c.status) << text;
+        if (c.status != TNumberScan::Ok || n.Status != TNumberScan::Ok)
+            continue;
+        EXPECT_EQ(n.Value, c.value) << text;
+        EXPECT_EQ(static_cast<std::size_t>(n.End - text.data()), c.used) << text;
+    }
+    const std::string huge = "1" + std::string(400, '0');
+    EXPECT_EQ(ScanNumber(huge.data(), huge.data() + huge.size()).Status, TNumberScan::Overflow);
+    const std::string tiny = "0." + std::string(400, '0') + "1";
+    EXPECT_EQ(ScanNumber(tiny.data(), tiny.data() + tiny.size()).Value, 0.0);
 }
 
 TEST(StrToInt, DecimalAndHex) {

@@ -192,6 +192,18 @@ TEST(IniFileWrite, CyrillicTextIsWindows1251OnDiskAndUtf8InMemory) {
     EXPECT_EQ(back.ReadString("main", "ИМЯ", ""), "Привет");
 }
 
+TEST(IniFileWrite, TextOutsideWindows1251IsWrittenAsUtf8WithAByteOrderMark) {
+    TIniFile ini = TIniFile::FromBytes("");
+    ini.WriteString("Phase1", "LearnSampleFileName", "/home/zoë/Données/Größe.csv");
+    ini.WriteString("Phase2", "Имя", "Müller");
+    const std::string bytes = ini.ToBytes();
+    EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
+    TIniFile back = TIniFile::FromBytes(bytes);
+    EXPECT_EQ(back.ReadString("phase1", "learnsamplefilename", ""), "/home/zoë/Données/Größe.csv");
+    EXPECT_EQ(back.ReadString("Phase2", "имя", ""), "Müller");
+    EXPECT_EQ(back.ToBytes(), bytes);
+}
+
 TEST(IniFileWrite, LineBreaksInAValueDoNotSplitTheLine) {
     TIniFile ini = TIniFile::FromBytes("");
     ini.WriteString("S", "a", "one\r\ntwo");

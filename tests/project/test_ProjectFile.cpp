@@ -216,6 +216,37 @@ TEST_F(ProjectFileTest, EarlierPageSaveKeepsLaterSectionsAndLoadingIgnoresThem) 
 
 // ---- the sample changed since the save ----
 
+// Saving over a project whose sections shrink (fewer hidden layers, fewer fields, an earlier page)
+// leaves no stale key in the sections it writes.
+TEST_F(ProjectFileTest, ResaveOverABiggerProjectLeavesNoStaleKeys) {
+    const std::string name = Path("project.qvx");
+    TWizard big;
+    DriveTo(big, 2);
+    big.SetHideLayerCount(2);
+    big.SetLayerCell(1, "4");
+    big.SetLayerCell(2, "3");
+    while (big.State < 6)
+        big.Next();
+    SaveProject(big, name);
+    ASSERT_EQ(TIniFile(name).ReadInteger("Phase3", "HideLayers", 0), 2);
+
+    const std::string smallSample = Path("small.txt");
+    WriteCp1251Lines(smallSample, {"x\ty", "1\t2", "2\t3", "3\t5"});
+    TWizard small;
+    small.SampleFileTextChanged(smallSample);
+    while (small.State < 3)
+        small.Next();
+    SaveProject(small, name);
+    const std::string fresh = Path("fresh.qvx");
+    SaveProject(small, fresh);
+
+    const TIniFile resaved(name), reference(fresh);
+    for (const std::string& section : reference.ReadSections()) {
+        SCOPED_TRACE(section);
+        EXPECT_EQ(resaved.ReadSection(section), reference.ReadSection(section));
+    }
+}
+
 TEST_F(ProjectFileTest, ColumnAddedKeepsTheLoadDefaultsWhileTheOthersAreMatchedByName) {
     TWizard w;
     DriveTo(w, 2);
@@ -478,6 +509,19 @@ TEST_F(ProjectFileTest, FailedSaveLeavesTheOldFileByteForByte) {
     }
     EXPECT_EQ(ReadBytes(name), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2); // no stray file
+}
+
+TEST_F(ProjectFileTest, ProjectOpenedThroughALinkIsSavedIntoTheLinkedFile) {
+    const std::string target = Path("synced.qvx");
+    TWizard w;
+    DriveTo(w, 3);
+    SaveProject(w, target);
+    const std::string link = Path("desktop.qvx");
+    fs::create_symlink(target, link);
+    w.LearnPage.UseForTeach = 60;
+    EXPECT_EQ(SaveProject(w, link), link);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(TIniFile(target).ReadInteger("Phase4", "UseForTeach", 0), 60);
 }
 
 TEST_F(ProjectFileTest, UnwritablePlaceFailsWithTheWriteMessage) {

@@ -1,8 +1,10 @@
 #include "Dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -79,4 +81,29 @@ TEST(DialogsTest, QuestionDefaultsToYesAndMapsEveryAnswer) {
     EXPECT_EQ(answer, IDialogs::TAnswer::Yes);
     AnswerNextBox(QMessageBox::Cancel, [&] { answer = dialogs.AskYesNoCancel(QStringLiteral("?")); });
     EXPECT_EQ(answer, IDialogs::TAnswer::Cancel);
+}
+
+TEST(DialogsTest, SavedNameWithoutExtensionTakesTheChosenTypes) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TDialogs dialogs;
+    struct TCase {
+        const char* Typed;
+        const char* Type;
+        const char* Expected;
+    };
+    for (const TCase& c :
+         {TCase{"model", "Исходный текст на C (*.c)", "model.c"}, TCase{"model", "Модель ONNX (*.onnx)", "model.onnx"},
+          TCase{"model.onnx", "Исходный текст на C (*.c)", "model.onnx"}}) {
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (d == nullptr)
+                return;
+            d->selectNameFilter(QString::fromUtf8(c.Type));
+            d->selectFile(dir.filePath(QString::fromUtf8(c.Typed)));
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        const QString name = dialogs.SaveFileName(nullptr, QString::fromUtf8(kExportFileFilter), "nirvex");
+        EXPECT_EQ(name.toStdString(), dir.filePath(QString::fromUtf8(c.Expected)).toStdString()) << c.Type;
+    }
 }

@@ -110,6 +110,24 @@ TEST_F(FrameTest, NextWithTheExampleMovesToTheFieldPage) {
     EXPECT_TRUE(Model().Modified);
 }
 
+TEST_F(FrameTest, FieldPageTellsOfSkippedLinesUntilAFieldIsPicked) {
+    QTemporaryDir dir;
+    QString name = dir.filePath(QStringLiteral("utf8.txt"));
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("Цена;Вес\n-1.5 2e3\n7\n3 4\n").toUtf8());
+    file.close();
+    LoadSample(name);
+    EXPECT_TRUE(Dialogs.Errors.isEmpty());
+    ASSERT_EQ(ShownPage(), 1);
+    EXPECT_EQ(Find<QListWidget>("lbAvailableFields")->item(0)->text(), QStringLiteral("Цена"));
+    EXPECT_EQ(Find<QLabel>("sbStatusText")->text(),
+              QStringLiteral("Пропущено строк с неверным числом значений: 1 (первая — строка 3)"));
+    QRect r = Find<QListWidget>("lbAvailableFields")->visualItemRect(Find<QListWidget>("lbAvailableFields")->item(1));
+    QTest::mouseClick(Find<QListWidget>("lbAvailableFields")->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(Find<QLabel>("sbStatusText")->text(), QStringLiteral("Поле : Вес  MIN = 4 MAX = 2000"));
+}
+
 TEST_F(FrameTest, BackOnPageOneDoesNothing) {
     Type("edtLearnSampleFileName", QStringLiteral("x.txt"));
     Window->btnPrevClick();

@@ -1,8 +1,10 @@
 #include "PagePredict.h"
 #include "PagesFixture.h"
 
+#include "ExportNet.h"
 #include "NumberText.h"
 #include "RandomGen.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,7 +41,8 @@ protected:
         out = page->findChild<QTableWidget*>("sgOut");
         btnPredict = page->findChild<QPushButton*>("btnPredict");
         btnStore = page->findChild<QPushButton*>("btnStore");
-        ASSERT_TRUE(inp && out && btnPredict && btnStore);
+        btnExport = page->findChild<QPushButton*>("btnExport");
+        ASSERT_TRUE(inp && out && btnPredict && btnStore && btnExport);
     }
 
     void Type(int row, const char* text) { inp->item(row, 1)->setText(QString::fromUtf8(text)); }
@@ -53,6 +56,7 @@ protected:
     QTableWidget* out = nullptr;
     QPushButton* btnPredict = nullptr;
     QPushButton* btnStore = nullptr;
+    QPushButton* btnExport = nullptr;
 };
 
 TEST_F(PagePredictTest, GridsAreNamedFromTheFields) {
@@ -75,10 +79,12 @@ TEST_F(PagePredictTest, GridsAreNamedFromTheFields) {
     EXPECT_EQ(btnPredict->text(), QString::fromUtf8("Рассчет"));
     EXPECT_EQ(btnPredict->toolTip(), QString::fromUtf8("Проведение нейросетевого рассчета"));
     EXPECT_EQ(btnStore->text(), QString::fromUtf8("Сохранить"));
+    EXPECT_EQ(btnExport->text(), QString::fromUtf8("Экспорт..."));
     EXPECT_EQ(inp->toolTip(), QString::fromUtf8("Значения входов нейросети, при которых надо провести рассчет"));
     EXPECT_EQ(out->toolTip(), QString::fromUtf8("Результат нейросетевого рассчета"));
-    // both buttons lie wholly on the page
-    for (QPushButton* b : {btnPredict, btnStore})
+    // the buttons lie wholly on the page, below the output grid
+    EXPECT_LE(out->geometry().bottom(), btnPredict->geometry().top());
+    for (QPushButton* b : {btnPredict, btnStore, btnExport})
         EXPECT_TRUE(page->rect().contains(QRect(b->mapTo(page.get(), QPoint(0, 0)), b->size())));
 }
 
@@ -187,6 +193,34 @@ TEST_F(PagePredictTest, FailedStoreIsShownAndKeepsTheMarks) {
     QTest::mouseClick(btnStore, Qt::LeftButton);
     EXPECT_EQ(host.Boxes.Errors.size(), 1u);
     EXPECT_TRUE(host.Wizard.Modified);
+}
+
+TEST_F(PagePredictTest, ExportWritesTheFormatOfTheChosenName) {
+    const bool modified = host.Wizard.Modified, pageChanged = host.Wizard.PageChanged;
+    for (const char* file : {"net.onnx", "net.c"}) {
+        host.Boxes.NextSaveName = dir.filePath(file);
+        QTest::mouseClick(btnExport, Qt::LeftButton);
+        EXPECT_TRUE(host.Boxes.Errors.empty()) << file;
+        const std::string expected = dir.filePath(QString("expected.") + QFileInfo(file).suffix()).toStdString();
+        ExportProject(host.Wizard, expected);
+        EXPECT_EQ(test::ReadBytes(dir.filePath(file).toStdString()), test::ReadBytes(expected)) << file;
+    }
+    EXPECT_NE(test::ReadBytes(dir.filePath("net.c").toStdString()).find("void nirvex_predict("), std::string::npos);
+    ASSERT_EQ(host.Boxes.SaveFilters.size(), 2u);
+    EXPECT_EQ(host.Boxes.SaveFilters[0], QString::fromUtf8("Модель ONNX (*.onnx);;Исходный текст на C (*.c)"));
+    EXPECT_EQ(host.Boxes.SaveProposed[0], "nirvex");
+    // exporting is not saving: the project's change marks stay
+    EXPECT_EQ(host.Wizard.Modified, modified);
+    EXPECT_EQ(host.Wizard.PageChanged, pageChanged);
+
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+    host.Boxes.NextSaveName.clear();
+    QTest::mouseClick(btnExport, Qt::LeftButton);
+    host.Boxes.NextSaveName = dir.filePath("net.txt");
+    QTest::mouseClick(btnExport, Qt::LeftButton);
+    ASSERT_EQ(host.Boxes.Errors.size(), 1u);
+    EXPECT_EQ(host.Boxes.Errors[0].toStdString(), msgExportFormat);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "NumberText.h"
+#include "ProjectFile.h"
 #include "RandomGen.h"
 #include "WizardFixture.h"
 
@@ -74,6 +75,37 @@ TEST_F(WizardTest, LoadingTheExampleShowsTheFieldPage) {
     EXPECT_FALSE(w.FieldPage.AlphaEnabled);
     EXPECT_EQ(w.StatusText, "Поле : SepalLength  MIN = 4.3 MAX = 7.9");
     EXPECT_EQ(w.Fields[4].FieldType, ftTarget);
+}
+
+TEST_F(WizardTest, SkippedLinesAreToldInTheStatusLine) {
+    const std::string sample = WriteSample("skips.txt", "a b\r\n1 2\r\n3\r\n4 5 6\r\n-7 8e1\r\n");
+    const std::string notice = "Пропущено строк с неверным числом значений: 2 (первая — строка 3)";
+    Type(sample);
+    w.Next();
+    ASSERT_EQ(w.State, 1);
+    EXPECT_EQ(w.Fields[0].Values, (std::vector<double>{1, -7}));
+    EXPECT_EQ(w.Fields[1].Values, (std::vector<double>{2, 80}));
+    EXPECT_EQ(w.SampleNotice, notice);
+    EXPECT_EQ(w.StatusText, notice);
+    w.SelectField(1); // picking a field shows its line instead
+    EXPECT_EQ(w.StatusText, "Поле : b  MIN = 2 MAX = 80");
+
+    // A project reopened past the field page shows the notice of its sample again.
+    w.Next();
+    const auto project = std::filesystem::temp_directory_path() / "nirvex_wizard_skips.qvx";
+    files_.push_back(project);
+    SaveProject(w, project.string());
+    TWizard reopened;
+    LoadProject(reopened, project.string());
+    EXPECT_EQ(reopened.State, 2);
+    EXPECT_EQ(reopened.StatusText, notice);
+
+    // When every line is left out, the refusal comes with the reason in the status line.
+    w.Prev();
+    w.Prev();
+    Type(WriteSample("allskipped.txt", "a b\r\n1\r\n"));
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Обучающая выборка не содержит записей");
+    EXPECT_EQ(w.StatusText, "Пропущено строк с неверным числом значений: 1 (первая — строка 2)");
 }
 
 TEST_F(WizardTest, BackAndForwardWithoutTouchingTheNameKeepsFieldSettings) {

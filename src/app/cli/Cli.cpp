@@ -1,9 +1,13 @@
 #include "Cli.h"
 
+#include "BatchPredict.h"
 #include "Cp1251.h"
 #include "Errors.h"
+#include "ExportNet.h"
 #include "NumberText.h"
 #include "ProjectFile.h"
+#include "SafeFile.h"
+#include "SampleFile.h"
 #include "TextSample.h"
 #include "TrainingRun.h"
 #include "Wizard.h"
@@ -26,11 +30,14 @@ const char* const kUsage =
     "  nirvex-cli report ПРОЕКТ\n"
     "  nirvex-cli train ПРОЕКТ [-o ВЫХОД]\n"
     "  nirvex-cli predict ПРОЕКТ ВХОД [-o ВЫХОД]\n"
+    "  nirvex-cli export ПРОЕКТ -o ФАЙЛ [--name ИМЯ]\n"
     "\n"
     "report   печатает отчет о конфигурации проекта\n"
     "train    обучает сеть с настройками проекта и сохраняет проект (по умолчанию в тот же файл)\n"
     "predict  рассчитывает целевые поля для каждой записи входного файла; без -o результат\n"
-    "         печатается\n";
+    "         печатается\n"
+    "export   выгружает обученную сеть с нормализацией полей: ФАЙЛ.onnx в формате ONNX, ФАЙЛ.c\n"
+    "         как исходный текст на C с функцией ИМЯ_predict (по умолчанию nirvex_predict)\n";
 
 volatile std::sig_atomic_t gStopRequested = 0;
 
@@ -66,7 +73,8 @@ struct TUsageError {};
 struct TCommand {
     std::string Name;
     std::vector<std::string> Positional;
-    std::string Output; // -o
+    std::string Output;               // -o
+    std::string ModelName = "nirvex"; // --name
 };
 
 TCommand ParseArgs(const std::vector<std::string>& args) {
@@ -74,7 +82,7 @@ TCommand ParseArgs(const std::vector<std::string>& args) {
         throw TUsageError{};
     TCommand c;
     c.Name = args[0];
-    bool haveOutput = false;
+    bool haveOutput = false, haveName = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "-o") {
@@ -82,14 +90,20 @@ TCommand ParseArgs(const std::vector<std::string>& args) {
                 throw TUsageError{};
             c.Output = args[++i];
             haveOutput = true;
+        } else if (a == "--name" && c.Name == "export") {
+            if (haveName || i + 1 >= args.size())
+                throw TUsageError{};
+            c.ModelName = args[++i];
+            haveName = true;
         } else if (a.empty() || (a.size() > 1 && a[0] == '-')) {
             throw TUsageError{};
         } else {
             c.Positional.push_back(a);
         }
     }
-    std::size_t want = c.Name == "report" || c.Name == "train" ? 1 : c.Name == "predict" ? 2 : 0;
-    if (want == 0 || c.Positional.size() != want || (c.Name == "report" && haveOutput))
+    std::size_t want = c.Name == "report" || c.Name == "train" || c.Name == "export" ? 1 : c.Name == "predict" ? 2 : 0;
+    if (want == 0 || c.Positional.size() != want || (c.Name == "report" && haveOutput) ||
+        (c.Name == "export" && !haveOutput))
         throw TUsageError{};
     return c;
 }
@@ -102,9 +116,27 @@ void OpenProject(TWizard& w, const std::string& fileName) {
     LoadProject(w, fileName);
 }
 
-void Report(const TCommand& c, std::ostream& out) {
-    TWizard w;
+// The sample load's notice on standard error, once, as soon as the sample is read (or before the
+// error that ended the command).
+class TNotice {
+public:
+    TNotice(const TWizard& w, std::ostream& err) : w_(w), err_(err) {}
+    void Print() {
+        if (printed_ || w_.SampleNotice.empty())
+            return;
+        err_ << w_.SampleNotice << std::endl;
+        printed_ = true;
+    }
+
+private:
+    const TWizard& w_;
+    std::ostream& err_;
+    bool printed_ = false;
+};
+
+void Report(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     OpenProject(w, c.Positional[0]);
+    notice.Print();
     w.BuildReport();
     for (const std::string& line : w.Report)
         out << line << '\n';
@@ -148,9 +180,8 @@ bool RunCanEnd(const TLearnPage& p) {
            p.TestIdentOn;
 }
 
-void Train(const TCommand& c, std::ostream& out) {
+void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     const std::string& project = c.Positional[0];
-    TWizard w;
     OpenProject(w, project);
     // Forward as "Далее >>" would, each page's step failing as it would in the window; a project
     // saved on the prediction page goes back to training without checks, as "<< Назад" does.
@@ -161,6 +192,7 @@ void Train(const TCommand& c, std::ostream& out) {
         w.Next();
     if (w.State > kPageCount - 2)
         w.Prev();
+    notice.Print();
     if (!RunCanEnd(w.LearnPage))
         throw EError(msgRunCannotEnd);
 
@@ -184,72 +216,27 @@ void Train(const TCommand& c, std::ostream& out) {
     SaveProject(w, c.Output.empty() ? project : c.Output);
 }
 
-struct TColumn {
-    std::string Name;
-    const std::vector<double>* Values = nullptr;
-};
-
-void Predict(const TCommand& c, std::ostream& out) {
-    TWizard w;
+void Predict(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     OpenProject(w, c.Positional[0]);
-    if (w.InputCount <= 0)
-        throw EError(msgNoInputs);
-    if (w.OutputCount <= 0)
-        throw EError(msgNoTargets);
-    const TSampleTable table = ReadTextSample(c.Positional[1]);
-
-    // The project's inputs and targets in network order; each input taken from the input file's
-    // first column of that name.
-    std::vector<TColumn> inputs(static_cast<std::size_t>(w.InputCount));
-    std::vector<std::string> targets(static_cast<std::size_t>(w.OutputCount));
-    for (const TFieldInfo& f : w.Fields) {
-        if (f.NetIndex < 0)
-            continue;
-        auto k = static_cast<std::size_t>(f.NetIndex);
-        if (f.FieldType == ftInput && k < inputs.size())
-            inputs[k].Name = f.FieldName;
-        else if (f.FieldType == ftTarget && k < targets.size())
-            targets[k] = f.FieldName;
-    }
-    for (TColumn& col : inputs) {
-        for (const TFieldInfo& t : table.Fields)
-            if (SameFieldName(t.FieldName, col.Name)) {
-                col.Values = &t.Values;
-                break;
-            }
-        if (col.Values == nullptr)
-            throw EError(msgInputFieldMissing + col.Name);
-    }
-
-    // Everything is computed before anything is written: a failing record leaves no output file.
-    const char* eol = c.Output.empty() ? "\n" : "\r\n";
-    std::string text;
-    for (const TColumn& col : inputs)
-        text += col.Name + '\t';
-    for (std::size_t j = 0; j < targets.size(); ++j)
-        text += targets[j] + (j + 1 < targets.size() ? "\t" : eol);
-    std::vector<double> raw(inputs.size());
-    for (int32_t r = 0; r < table.RecordCount; ++r) {
-        auto ri = static_cast<std::size_t>(r);
-        for (std::size_t i = 0; i < inputs.size(); ++i) {
-            raw[i] = (*inputs[i].Values)[ri];
-            text += FormatGeneral(raw[i], 15) + '\t';
-        }
-        std::vector<double> outputs = w.PredictValues(raw);
-        for (std::size_t j = 0; j < outputs.size(); ++j)
-            text += FormatGeneral(outputs[j], 15) + (j + 1 < outputs.size() ? "\t" : eol);
-    }
-
+    notice.Print();
+    const std::string& input = c.Positional[1];
+    // An input without a known extension is read as sample text.
+    const TSampleTable table = IsSampleFileName(input) ? ReadSampleFile(input, {}) : ReadTextSample(input);
+    const TBatchPrediction p = PredictTable(w, table);
     if (c.Output.empty()) {
-        out << text;
+        out << FormatPredictionText(p, "\n");
         out.flush();
         return;
     }
-    std::ofstream file(c.Output, std::ios::binary | std::ios::trunc);
-    file << Utf8ToCp1251(text);
-    file.close();
-    if (!file)
-        throw EError("Unable to write to " + c.Output);
+    WriteFileReplacing(c.Output, EncodeTextFile(FormatPredictionText(p, "\r\n")));
+}
+
+// The network of a project saved on the training or prediction page, in the format of the
+// output's extension.
+void Export(TWizard& w, TNotice& notice, const TCommand& c) {
+    OpenProject(w, c.Positional[0]);
+    notice.Print();
+    ExportProject(w, c.Output, c.ModelName);
 }
 
 } // namespace
@@ -266,19 +253,26 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << kUsage;
         return 2;
     }
+    TWizard w;
+    TNotice notice(w, err);
     try {
         if (c.Name == "report")
-            Report(c, out);
+            Report(w, notice, c, out);
         else if (c.Name == "train")
-            Train(c, out);
+            Train(w, notice, c, out);
+        else if (c.Name == "export")
+            Export(w, notice, c);
         else
-            Predict(c, out);
+            Predict(w, notice, c, out);
         return 0;
     } catch (const EError& e) {
+        notice.Print();
         err << e.what() << std::endl;
     } catch (const std::bad_alloc&) {
+        notice.Print();
         err << msgNetTooLarge << std::endl;
     } catch (const std::exception&) {
+        notice.Print();
         err << msg::RangeCheck << std::endl;
     }
     return 1;

@@ -9,14 +9,13 @@ namespace nirvex {
 inline constexpr const char* msgProjectNotFound = "Файл проекта не найден";
 inline constexpr const char* msgRunCannotEnd =
     "Обучение не может завершиться: не выбран ни один критерий остановки и не задан лимит эпох";
-// Followed by the name of the project's input field that the input file lacks.
-inline constexpr const char* msgInputFieldMissing = "Во входном файле нет поля ";
 
 // Runs one command of nirvex-cli (`args` without the program name) and returns the exit status:
 // 0 done, 1 an error (its message on `err`), 2 wrong usage (the usage text on `err`).
 //   report PROJECT                  the configuration report, one line per report line
 //   train PROJECT [-o OUT]          one training run, then the project saved on the prediction page
 //   predict PROJECT INPUT [-o OUT]  the outputs for every record of a sample text file
+//   export PROJECT -o FILE [--name NAME]  the trained network as FILE.onnx or FILE.c
 // Text on `out` and `err` is UTF-8. During `train`, Ctrl-C stops the run after the epoch in
 // progress (the project is still saved); a second Ctrl-C ends the program at once.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

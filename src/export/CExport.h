@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ExportNet.h"
+
+#include <string>
+
+namespace nirvex {
+
+// A C identifier: ASCII letters, digits and "_", not starting with a digit.
+bool IsCIdentifier(const std::string& name);
+
+// One C99 source file needing only <math.h>: NAME_INPUT_COUNT, NAME_OUTPUT_COUNT and
+// void NAME_predict(const double *inputs, double *outputs), in the fields' units and network
+// order, computing what the program computes (NAME is `name`, in capitals for the macros).
+std::string CSource(const TExportNet& net, const std::string& name);
+
+} // namespace nirvex

@@ -1,0 +1,140 @@
+#include "ExportNet.h"
+
+#include "CExport.h"
+#include "Errors.h"
+#include "OnnxExport.h"
+#include "SafeFile.h"
+#include "Wizard.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+
+namespace nirvex {
+
+namespace {
+
+// Pages 6 and 7 (0-based 5 and 6): only there does a project hold trained weights.
+constexpr int32_t kFirstTrainedState = 5;
+
+bool Finite(std::initializer_list<double> values) {
+    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+TExportField ExportField(const TFieldInfo& f) {
+    TExportField e{f.FieldName, f.NormType, f.Min, f.Max, f.Mid, f.Disp, f.Alpha};
+    if (e.NormType < ntLinear || e.NormType > ntNone)
+        e.NormType = ntNone; // the program's own normalization treats an unknown method so
+    return e;
+}
+
+// The cases in which the program could not predict at all are refused rather than exported as
+// a model that returns nothing but infinities.
+void CheckField(const TExportField& f, bool input) {
+    bool finite = true, dividesByZero = false;
+    switch (f.NormType) {
+    case ntLinear:
+        finite = Finite({f.Min, f.Max});
+        dividesByZero = input && f.Max == f.Min;
+        break;
+    case ntSigmoid:
+        finite = Finite({f.Alpha});
+        dividesByZero = !input && f.Alpha == 0;
+        break;
+    case ntAuto:
+        finite = Finite({f.Mid, f.Disp});
+        dividesByZero = input && f.Disp == 0;
+        break;
+    default:
+        break;
+    }
+    if (!finite)
+        throw EError(msgExportNotFinite);
+    if (dividesByZero)
+        throw EError(msgExportDivByZero + f.Name);
+}
+
+} // namespace
+
+int32_t TExportNet::MaxLayerSize() const {
+    return LayerSizes.empty() ? 0 : *std::max_element(LayerSizes.begin(), LayerSizes.end());
+}
+
+const char* NormTypeCaption(int32_t normType) {
+    switch (normType) {
+    case ntLinear:
+        return "(X-MIN)/(MAX-MIN)";
+    case ntSigmoid:
+        return "1/(1+exp(-ax))";
+    case ntAuto:
+        return "авто";
+    default:
+        return "без нормализации";
+    }
+}
+
+TExportNet CollectExport(const TWizard& w) {
+    if (w.State < kFirstTrainedState)
+        throw EError(msgNotTrained);
+    const TNeuralNetwork& net = w.Network;
+    TExportNet e;
+    if (w.InputCount <= 0 || w.OutputCount <= 0 || net.CountLayers() < 1)
+        throw EError(msgExportShape);
+    e.Inputs.resize(static_cast<std::size_t>(w.InputCount));
+    e.Outputs.resize(static_cast<std::size_t>(w.OutputCount));
+    std::vector<bool> inputSeen(e.Inputs.size()), outputSeen(e.Outputs.size());
+    for (const TFieldInfo& f : w.Fields) {
+        if (f.FieldType != ftInput && f.FieldType != ftTarget)
+            continue;
+        auto& fields = f.FieldType == ftInput ? e.Inputs : e.Outputs;
+        auto& seen = f.FieldType == ftInput ? inputSeen : outputSeen;
+        if (f.NetIndex < 0 || static_cast<std::size_t>(f.NetIndex) >= fields.size() || seen[f.NetIndex])
+            throw EError(msgExportShape);
+        seen[f.NetIndex] = true;
+        fields[f.NetIndex] = ExportField(f);
+        CheckField(fields[f.NetIndex], f.FieldType == ftInput);
+    }
+    if (!std::all_of(inputSeen.begin(), inputSeen.end(), [](bool b) { return b; }) ||
+        !std::all_of(outputSeen.begin(), outputSeen.end(), [](bool b) { return b; }))
+        throw EError(msgExportShape);
+
+    const int32_t layers = net.CountLayers();
+    for (int32_t l = 0; l < layers; ++l)
+        e.LayerSizes.push_back(net.GetLayerSize(l));
+    if (e.LayerSizes.front() != w.InputCount || e.LayerSizes.back() != w.OutputCount)
+        throw EError(msgExportShape);
+    if (std::find(e.LayerSizes.begin(), e.LayerSizes.end(), 0) != e.LayerSizes.end())
+        throw EError(msgExportEmptyLayer);
+    e.Alpha = net.Alpha;
+    bool finite = std::isfinite(e.Alpha);
+    for (int32_t l = 0; l + 1 < layers; ++l) {
+        const int32_t n = e.LayerSizes[l], m = e.LayerSizes[l + 1];
+        std::vector<double>& weights = e.Weights.emplace_back();
+        std::vector<double>& thresholds = e.Thresholds.emplace_back();
+        weights.reserve(static_cast<std::size_t>(n) * m);
+        for (int32_t i = 0; i < n; ++i)
+            for (int32_t j = 0; j < m; ++j)
+                weights.push_back(net.GetWeight(l, i, j));
+        for (int32_t j = 0; j < m; ++j)
+            thresholds.push_back(net.GetThreshold(l, j));
+        for (const auto* v : {&weights, &thresholds})
+            finite = finite && std::all_of(v->begin(), v->end(), [](double x) { return std::isfinite(x); });
+    }
+    if (!finite)
+        throw EError(msgExportNotFinite);
+    return e;
+}
+
+void ExportProject(const TWizard& wizard, const std::string& fileName, const std::string& name) {
+    std::string ext = std::filesystem::path(fileName).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ext != ".onnx" && ext != ".c")
+        throw EError(msgExportFormat);
+    if (!IsCIdentifier(name))
+        throw EError(msgExportName);
+    const TExportNet net = CollectExport(wizard);
+    WriteFileReplacing(fileName, ext == ".c" ? CSource(net, name) : OnnxModel(net, name));
+}
+
+} // namespace nirvex

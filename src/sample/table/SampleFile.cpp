@@ -1,0 +1,35 @@
+#include "SampleFile.h"
+
+#include "Errors.h"
+#include "TableSample.h"
+#include "TextSample.h"
+
+namespace nirvex {
+
+std::string UpperExtension(const std::string& fileName) {
+    std::size_t dot = fileName.rfind('.');
+    std::size_t sep = fileName.find_last_of("/\\");
+    if (dot == std::string::npos || (sep != std::string::npos && dot < sep))
+        return "";
+    std::string ext = fileName.substr(dot);
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return ext;
+}
+
+bool IsSampleFileName(const std::string& fileName) {
+    const std::string ext = UpperExtension(fileName);
+    return ext == ".TXT" || ext == ".DBF" || ext == ".DB";
+}
+
+TSampleTable ReadSampleFile(const std::string& fileName, const TStatusProc& status) {
+    const std::string ext = UpperExtension(fileName);
+    if (ext == ".TXT")
+        return ReadTextSample(fileName);
+    if (ext == ".DBF" || ext == ".DB")
+        return ReadTableSample(fileName, status);
+    throw EError(msgUnknownSampleType);
+}
+
+} // namespace nirvex

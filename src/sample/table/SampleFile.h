@@ -1,0 +1,20 @@
+#pragma once
+
+#include "FieldInfo.h"
+
+#include <string>
+
+namespace nirvex {
+
+inline constexpr const char* msgUnknownSampleType = "Неизвестный тип файла обучающей выборки";
+
+// The file name's extension from its last full stop, upper-cased; empty when there is none.
+std::string UpperExtension(const std::string& fileName);
+// True when ReadSampleFile knows the file's kind by its extension.
+bool IsSampleFileName(const std::string& fileName);
+// Reads a sample file of any kind the program opens, chosen by the extension in any letter case:
+// ".txt" sample text file, ".dbf" dBase and ".db" Paradox table. Other names raise
+// "Неизвестный тип файла обучающей выборки".
+TSampleTable ReadSampleFile(const std::string& fileName, const TStatusProc& status);
+
+} // namespace nirvex

@@ -1,0 +1,139 @@
+// The C file against the program's own prediction (built with the system compiler), and the
+// projects the exporters refuse.
+#include "ExportFixture.h"
+#include "TestFiles.h"
+
+#include <fstream>
+
+namespace nirvex {
+namespace {
+
+using test::ExportCases;
+using test::ExportTest;
+
+// A program around the exported file that predicts every row of its standard input, through the
+// file's own count macros.
+std::string Harness(const std::string& name) {
+    std::string upper;
+    for (char c : name)
+        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return "#include \"model.c\"\n#include <stdio.h>\n\nint main(void)\n{\n"
+           "    double in[" +
+           upper + "_INPUT_COUNT], out[" + upper +
+           "_OUTPUT_COUNT];\n"
+           "    int i;\n"
+           "    for (;;) {\n"
+           "        for (i = 0; i < " +
+           upper +
+           "_INPUT_COUNT; ++i)\n"
+           "            if (scanf(\"%lf\", &in[i]) != 1)\n"
+           "                return 0;\n"
+           "        " +
+           name +
+           "_predict(in, out);\n"
+           "        for (i = 0; i < " +
+           upper +
+           "_OUTPUT_COUNT; ++i)\n"
+           "            printf(i ? \" %.17g\" : \"%.17g\", out[i]);\n"
+           "        printf(\"\\n\");\n"
+           "    }\n}\n";
+}
+
+TEST_F(ExportTest, CFileComputesWhatTheProgramComputes) {
+    unsigned seed = 1;
+    for (const test::TExportCase& c : ExportCases()) {
+        SCOPED_TRACE(c.Name);
+        TWizard w;
+        test::MakeTrainedWizard(w, c, seed++);
+        ExportProject(w, Path("model.c"), c.Name);
+        std::ofstream(Path("main.c")) << Harness(c.Name);
+        const auto inputs = test::InputRows(w, seed++);
+        std::ofstream(Path("rows.txt")) << test::RowsText(inputs);
+
+        const std::string build =
+            "cc -std=c99 -Wall -Wextra -Werror -pedantic -o " + Path("model") + " " + Path("main.c") + " -lm 2>&1";
+        test::TProgramRun compiled = test::RunProgram(build);
+        ASSERT_EQ(compiled.Status, 0) << compiled.Out;
+        ASSERT_EQ(compiled.Out, "") << "the compiler warned";
+        test::TProgramRun run = test::RunProgram(Path("model") + " < " + Path("rows.txt"));
+        ASSERT_EQ(run.Status, 0);
+        std::istringstream out(run.Out);
+        test::ExpectSamePredictions(w, inputs, test::ParseRows(out));
+    }
+}
+
+TEST_F(ExportTest, CFileHeaderNamesFieldsMethodsAndShape) {
+    TWizard w;
+    test::MakeTrainedWizard(w, ExportCases()[1], 3);
+    w.Fields.back().FieldName = "x0 */ broken";
+    ExportProject(w, Path("model.C"), "iris_2");
+    const std::string text = test::ReadBytes(Path("model.C"));
+    for (const char* part :
+         {"Слои: 4-6-5-4 нейронов, наклон сигмоиды 0.69999999999999996",
+          " *   0  x0 * / broken: авто, среднее = 3.1000000000000001, отклонение = 2.5\n",
+          " *   1  Длина: без нормализации\n", " *   2  x2: 1/(1+exp(-ax)), a = 0.34999999999999998\n",
+          " *   3  x3: (X-MIN)/(MAX-MIN), MIN = 1.0, MAX = 10.5\n",
+          " *   2  y2: (X-MIN)/(MAX-MIN), MIN = 10.0, MAX = 30.25\n", "#define IRIS_2_INPUT_COUNT 4\n",
+          "#define IRIS_2_OUTPUT_COUNT 4\n", "static const double iris_2_w1[4 * 6] = {",
+          "static const double iris_2_t3[4] = {", "void iris_2_predict(const double *inputs, double *outputs)\n{"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+    // The first weight reads back exactly.
+    const std::string start = "iris_2_w1[4 * 6] = {\n    ";
+    ASSERT_NE(text.find(start), std::string::npos);
+    EXPECT_EQ(std::strtod(text.c_str() + text.find(start) + start.size(), nullptr), w.Network.GetWeight(0, 0, 0));
+}
+
+TEST_F(ExportTest, RefusedProjectsWriteNothing) {
+    struct TRefusal {
+        const char* What;
+        std::string File, Name;
+        std::function<void(TWizard&)> Spoil;
+        std::string Message;
+    };
+    const std::vector<TRefusal> refusals = {
+        {"page 5", "m.onnx", "nirvex", [](TWizard& w) { w.State = 4; }, msgNotTrained},
+        {"unknown extension", "m.txt", "nirvex", [](TWizard&) {}, msgExportFormat},
+        {"no extension", "m", "nirvex", [](TWizard&) {}, msgExportFormat},
+        {"name with a blank", "m.c", "my net", [](TWizard&) {}, msgExportName},
+        {"name starting with a digit", "m.c", "2net", [](TWizard&) {}, msgExportName},
+        {"empty name", "m.c", "", [](TWizard&) {}, msgExportName},
+        {"linear input without a range", "m.onnx", "nirvex",
+         [](TWizard& w) { w.Fields.back().Max = w.Fields.back().Min; }, std::string(msgExportDivByZero) + "x0"},
+        {"automatic input without spread", "m.c", "nirvex",
+         [](TWizard& w) {
+             w.Fields.back().NormType = ntAuto;
+             w.Fields.back().Disp = 0;
+         },
+         std::string(msgExportDivByZero) + "x0"},
+        {"sigmoid target with slope 0", "m.c", "nirvex",
+         [](TWizard& w) {
+             w.Fields[0].NormType = ntSigmoid;
+             w.Fields[0].Alpha = 0;
+         },
+         std::string(msgExportDivByZero) + "y0"},
+        {"weight not a number", "m.onnx", "nirvex", [](TWizard& w) { w.Network.SetWeight(0, 1, 2, NAN); },
+         msgExportNotFinite},
+        {"infinite parameter", "m.c", "nirvex", [](TWizard& w) { w.Fields.back().Min = INFINITY; }, msgExportNotFinite},
+        {"input layer of another size", "m.onnx", "nirvex", [](TWizard& w) { w.InputCount = 1; }, msgExportShape},
+        {"two inputs on one position", "m.onnx", "nirvex", [](TWizard& w) { w.Fields.back().NetIndex = 1; },
+         msgExportShape},
+        {"empty hidden layer", "m.c", "nirvex", [](TWizard& w) { w.Network.SetLayerSize(1, 0); }, msgExportEmptyLayer},
+    };
+    for (const TRefusal& r : refusals) {
+        SCOPED_TRACE(r.What);
+        TWizard w;
+        test::MakeTrainedWizard(w, ExportCases()[0], 7);
+        r.Spoil(w);
+        std::string error;
+        try {
+            ExportProject(w, Path(r.File), r.Name);
+        } catch (const EError& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, r.Message);
+        EXPECT_FALSE(std::filesystem::exists(Path(r.File)));
+    }
+}
+
+} // namespace
+} // namespace nirvex
