@@ -43,6 +43,14 @@ inline double AsDouble(int64_t x) {
 inline VD AsDouble(VI x) {
     return __builtin_bit_cast(VD, x);
 }
+// k as a change of a double's exponent field (shifted as unsigned: k may be negative).
+inline int64_t ToExponent(int64_t k) {
+    return static_cast<int64_t>(static_cast<uint64_t>(k) << 52);
+}
+inline VI ToExponent(VI k) {
+    typedef uint64_t VU __attribute__((vector_size(W * sizeof(double))));
+    return (VI)((VU)k << 52);
+}
 template <class D, class I> inline D Select(I mask, D a, D b) {
     return AsDouble((mask & Bits(a)) | (~mask & Bits(b)));
 }
@@ -254,7 +262,7 @@ template <class D, class I> inline D ExpScaled(D x, I bias) {
     kd = kd - kShift;
     const D r = (x - kd * kLn2HiN) - kd * kLn2LoN;
     const auto j = n & 127;
-    const D s = AsDouble(Bits(Lookup(j, 0)) + (((n >> 7) + bias) << 52));
+    const D s = AsDouble(Bits(Lookup(j, 0)) + ToExponent((n >> 7) + bias));
     // e^r - 1 to degree 5 plus the table's rounding error, in pairs so that the chain of
     // dependent operations stays short.
     const D r2 = r * r;
