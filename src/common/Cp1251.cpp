@@ -102,15 +102,11 @@ bool StripUtf8Bom(std::string_view& bytes) {
     return true;
 }
 
-namespace {
-
 bool HasCp1251Byte(char32_t cp) {
     if (cp < 0x80)
         return true;
     return cp != 0xFFFD && std::find(kHigh.begin(), kHigh.end(), cp) != kHigh.end();
 }
-
-} // namespace
 
 bool FitsCp1251(std::string_view utf8) {
     if (!IsValidUtf8(utf8))

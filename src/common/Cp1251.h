@@ -17,6 +17,8 @@ void AppendUtf8(std::string& out, char32_t cp);
 bool IsValidUtf8(std::string_view bytes);
 // Removes a leading UTF-8 byte order mark; true when there was one.
 bool StripUtf8Bom(std::string_view& bytes);
+// True when the character has a Windows-1251 byte (U+FFFD has none).
+bool HasCp1251Byte(char32_t cp);
 // True when every character of the UTF-8 text has a Windows-1251 byte.
 bool FitsCp1251(std::string_view utf8);
 // The bytes of a text file: Windows-1251 when every character fits, so files stay readable by

@@ -4,6 +4,8 @@
 #include "Errors.h"
 #include "RandomGen.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -270,7 +272,39 @@ TExampleResult TNeuralNetwork::RunExample(const double* inputs, int32_t inputCou
                                           int32_t outputCount, bool teach) {
     if (countLayers_ == 0)
         Fail(msgNotConfigured);
+    assert(inputCount == layerSizes_[0]);
+    assert(countLayers_ < 2 || outputCount >= layerSizes_[countLayers_ - 1]);
     return ActiveEngine().example(Refs(), inputs, inputCount, targets, outputCount, teach);
+}
+
+// Row-length checks are for debug builds only: these run once per example.
+void TNeuralNetwork::SetInputs(const double* values, std::size_t count) {
+    assert(countLayers_ > 0 && count == static_cast<std::size_t>(layerSizes_[0]));
+    if (count > 0)
+        std::copy(values, values + count, outputs_[0].data());
+}
+
+void TNeuralNetwork::Teach(const double* targets, std::size_t count) {
+    assert(countLayers_ < 2 || count >= static_cast<std::size_t>(layerSizes_[countLayers_ - 1]));
+    (void)count;
+    Teach(targets);
+}
+
+void TNeuralNetwork::TakeSnapshot(TNetworkSnapshot& into) const {
+    into.Weights = weights_;
+    into.WeightDeltas = weightDeltas_;
+    into.Thresholds = thresholds_;
+    into.ThresholdDeltas = thresholdDeltas_;
+    into.Epoch = Epoch;
+}
+
+void TNeuralNetwork::RestoreSnapshot(const TNetworkSnapshot& from) {
+    weights_ = from.Weights;
+    weightDeltas_ = from.WeightDeltas;
+    thresholds_ = from.Thresholds;
+    thresholdDeltas_ = from.ThresholdDeltas;
+    Epoch = from.Epoch;
+    Rebind();
 }
 
 } // namespace nirvex

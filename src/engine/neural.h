@@ -2,6 +2,7 @@
 
 #include "EngineKernels.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -16,6 +17,13 @@ inline constexpr const char* msgNetTooLarge = "Недостаточно памя
 double Sigmoid(double alpha, double x);
 // alpha·y·(1 - y) for a sigmoid output y.
 double SigmoidDerivative(double alpha, double y);
+
+// What a network learned, copied aside: weights, thresholds, their last changes and the epoch
+// counter. Taking a copy into the same object again reuses its storage.
+struct TNetworkSnapshot {
+    std::vector<std::vector<double>> Weights, WeightDeltas, Thresholds, ThresholdDeltas;
+    int32_t Epoch = 0;
+};
 
 // A multilayer perceptron of sigmoid neurons with one additive threshold per non-input neuron,
 // trained on-line by back-propagation with momentum. Layer 0 is the input layer.
@@ -57,9 +65,11 @@ public:
     void SetInput(int32_t index, double value);
     void Compute();
     double GetOutput(int32_t index) const;
-    // Unchecked views of the input and the output layer for the training loop, which checks the
-    // shape once per run instead of once per value. Valid until the next reshaping.
-    double* InputLayer() { return outputs_.front().data(); }
+    // For the training loop, which checks the shape once per run instead of once per value: the
+    // whole input layer from one example row of `count` values (debug builds assert that count
+    // is the layer's size), and an unchecked view of the output layer, valid until the next
+    // reshaping.
+    void SetInputs(const double* values, std::size_t count);
     const double* OutputLayer() const { return outputs_.back().data(); }
 
     // No range checks: callers keep to the shape.
@@ -71,11 +81,19 @@ public:
     // One back-propagation step for the example of the last Compute. `targets` holds at least
     // as many entries as the output layer has neurons.
     void Teach(const double* targets);
-    void Teach(const std::vector<double>& targets) { Teach(targets.data()); }
+    // The same for a row of `count` targets; debug builds assert that the output layer needs no
+    // more, so that no step reads past its row.
+    void Teach(const double* targets, std::size_t count);
+    void Teach(const std::vector<double>& targets) { Teach(targets.data(), targets.size()); }
 
-    // One example of a training run's pass, unchecked: the first InputCount values of `inputs`
-    // become the input layer, Compute runs, the result measures the outputs against the first
-    // OutputCount `targets`, and Teach follows when `teach` is set. The caller checks the shape.
+    void TakeSnapshot(TNetworkSnapshot& into) const;
+    // Puts back a snapshot of this network's current shape.
+    void RestoreSnapshot(const TNetworkSnapshot& from);
+
+    // One example of a training run's pass: the `inputCount` values of `inputs` become the input
+    // layer, Compute runs, the result measures the outputs against the first `outputCount`
+    // targets, and Teach follows when `teach` is set. The caller checks the shape once per run;
+    // debug builds assert that both rows fit it.
     TExampleResult RunExample(const double* inputs, int32_t inputCount, const double* targets, int32_t outputCount,
                               bool teach);
 

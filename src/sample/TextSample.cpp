@@ -185,12 +185,16 @@ std::vector<std::string> ParseHeader(std::string_view line, bool utf8) {
         }
         return names;
     }
-    // The same name characters as in Windows-1251: Latin and the Cyrillic А–я, digits, "." and ",".
-    // Names are re-encoded, so a broken or overlong sequence never reaches them.
+    // The same name characters as in Windows-1251 (Latin and the Cyrillic А–я, digits, "." and ","),
+    // so a header reads alike in both encodings; letters that Windows-1251 cannot hold (ö, ß, ...)
+    // belong to names too, so that such a name is not cut. Names are re-encoded, so a broken or
+    // overlong sequence never reaches them.
     std::string name;
     for (std::size_t i = 0; i < line.size();) {
         const char32_t cp = DecodeUtf8(line, i);
-        if (cp < 0x80 ? IsNameChar(static_cast<unsigned char>(cp)) : cp >= 0x410 && cp <= 0x44F) {
+        const bool nameChar = cp < 0x80 ? IsNameChar(static_cast<unsigned char>(cp))
+                                        : (cp >= 0x410 && cp <= 0x44F) || (cp != 0xFFFD && !HasCp1251Byte(cp));
+        if (nameChar) {
             AppendUtf8(name, cp);
         } else if (!name.empty()) {
             names.push_back(std::move(name));

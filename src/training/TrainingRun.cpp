@@ -60,13 +60,43 @@ const char* RunEndMessage(TRunEnd end) {
     }
 }
 
+std::string BestRestoredMessage(int32_t epoch) {
+    return msgBestRestored + std::to_string(epoch - 1);
+}
+
 std::string FormatIdentShare(int32_t identCount, int32_t count) {
     if (count <= 0)
         return "0";
     return FormatGeneral(static_cast<double>(identCount) / count * 100, 3) + "%";
 }
 
+namespace {
+
+// The network of the epoch with the least mean test error seen in a run.
+struct TBest {
+    TNetworkSnapshot Net;
+    double TestErr = 0;
+    bool Taken = false;
+};
+
+TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best);
+
+} // namespace
+
 TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
+    ctx.RestoredEpoch = -1;
+    TBest best;
+    TRunEnd end = RunEpochs(ctx, view, ctx.KeepBest && ctx.TestCount > 0 ? &best : nullptr);
+    if (best.Taken) {
+        ctx.Network->RestoreSnapshot(best.Net);
+        ctx.RestoredEpoch = best.Net.Epoch;
+    }
+    return end;
+}
+
+namespace {
+
+TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
     TNeuralNetwork& net = *ctx.Network;
     const auto& fields = *ctx.Fields;
     const auto& index = *ctx.RecordIndex;
@@ -74,13 +104,16 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
     const int32_t teachCount = ctx.TeachCount, testCount = ctx.TestCount;
     const TStopRules& rules = ctx.Rules;
     int32_t& cursor = *ctx.ExampleCursor;
-    // The net must fit the examples: the engine's own range checks raise here, not mid-pass.
-    if (nIn > 0)
-        net.SetInput(nIn - 1, 0.0);
-    if (nOut > 0)
-        net.GetOutput(nOut - 1);
+    // The net must fit the examples exactly: a larger output layer would be taught from whatever
+    // follows an example's targets, a larger input layer would keep stale inputs.
+    if (net.CountLayers() == 0)
+        throw EError(msgNotConfigured);
+    if (net.GetLayerSize(0) != nIn || net.GetLayerSize(net.CountLayers() - 1) != nOut)
+        throw EError(msgNetMismatch);
     if (static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(testCount) > index.size())
         throw EError(msg::RangeCheck);
+    if (net.Epoch >= kMaxEpoch)
+        return TRunEnd::EpochLimit;
 
     // Every example is normalized once per run, in presentation order (position p holds record
     // RecordIndex[p]), so an epoch streams through memory; an arithmetic fault of the
@@ -146,13 +179,19 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
         }
         s.TestErrMean = testCount > 0 ? s.TestErrMean / testCount : 0.0;
         ++net.Epoch;
+        if (best && (!best->Taken || s.TestErrMean < best->TestErr)) {
+            best->TestErr = s.TestErrMean;
+            best->Taken = true;
+            net.TakeSnapshot(best->Net);
+        }
+        view.EpochDone(s, teachCount, testCount, net.Epoch);
         if (refreshDue) {
             view.Refresh(s, teachCount, testCount, net.Epoch);
             refreshDue = false;
         }
         if (ctx.StopRequested && *ctx.StopRequested)
             return TRunEnd::UserStop;
-        if (rules.EpochOn && rules.EpochLimit < net.Epoch)
+        if ((rules.EpochOn && rules.EpochLimit < net.Epoch) || net.Epoch >= kMaxEpoch)
             return TRunEnd::EpochLimit;
         double& prev = *ctx.PrevTestErr;
         if (prev == 0)
@@ -164,5 +203,7 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
             return TRunEnd::Criteria;
     }
 }
+
+} // namespace
 
 } // namespace nirvex

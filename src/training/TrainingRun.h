@@ -43,6 +43,14 @@ struct TStopRules {
 inline constexpr const char* msgEpochLimit = "Остановка обучения\n\rИсчерпан лимит эпох.";
 inline constexpr const char* msgTestErrGrew = "Остановка обучения\n\rОшибка по тестовой выборке возросла.";
 inline constexpr const char* msgTrainedOk = "Обучение завершено успешно";
+// The network's input or output layer is not as large as the sample's input or target fields.
+inline constexpr const char* msgNetMismatch = "Структура сети не соответствует полям выборки";
+
+// The largest epoch counter a run leaves and a project file holds: a run ends at it as at the
+// epoch limit, so the counter never wraps.
+inline constexpr int32_t kMaxEpoch = 2147483646;
+// Followed by the number of the epoch whose network was taken back.
+inline constexpr const char* msgBestRestored = "Восстановлена лучшая сеть: эпоха ";
 
 // What a run tells its surroundings. The window turns these into repaints and a pumped event
 // loop, the command line into printed lines, tests into recorded values. All default to nothing.
@@ -58,6 +66,9 @@ public:
     // One example of the training pass (k-th of the pass): mapped target x, mapped output y, error e.
     virtual void TeachExample(int32_t /*k*/, double /*x*/, double /*y*/, double /*e*/) {}
     virtual void TestExample(int32_t /*k*/, double /*x*/, double /*y*/, double /*e*/) {}
+    // After every epoch, before its refresh; `epoch` is the counter after this epoch's increase.
+    virtual void EpochDone(const TEpochStats& /*stats*/, int32_t /*teachCount*/, int32_t /*testCount*/,
+                           int32_t /*epoch*/) {}
     // The page refresh after an epoch; `epoch` is the counter after this epoch's increase.
     virtual void Refresh(const TEpochStats& /*stats*/, int32_t /*teachCount*/, int32_t /*testCount*/,
                          int32_t /*epoch*/) {}
@@ -79,11 +90,21 @@ struct TTrainingContext {
     double* PrevTestErr = nullptr;
     const bool* StopRequested = nullptr;
     TStopRules Rules;
+    // Keep the network of the epoch with the least mean test error and take it back when the run
+    // ends (not on a failure). Ignored without test examples.
+    bool KeepBest = false;
+    // Set by the run: the epoch counter of the network taken back, -1 when none was.
+    int32_t RestoredEpoch = -1;
 };
 
 // Runs epochs until a stop rule or a stop request ends the run. Raises EError on a network
-// error or an arithmetic fault, leaving the network as the interrupted epoch left it.
+// error or an arithmetic fault, leaving the network as the interrupted epoch left it; a network
+// whose input or output layer differs from the fields is refused with msgNetMismatch before any
+// example is read. A network already at kMaxEpoch runs no epoch and ends as at the epoch limit.
 TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view);
+
+// "Восстановлена лучшая сеть: эпоха N" for the counter `epoch` (N = epoch - 1, as refreshes print).
+std::string BestRestoredMessage(int32_t epoch);
 
 // The end message of a run, empty for a user stop.
 const char* RunEndMessage(TRunEnd end);

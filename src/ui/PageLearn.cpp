@@ -1,5 +1,6 @@
 #include "PageLearn.h"
 
+#include "ErrorCurveView.h"
 #include "GraphPanel.h"
 #include "Histo.h"
 #include "PageControls.h"
@@ -8,6 +9,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QToolButton>
 
 namespace nirvex {
 
@@ -48,6 +50,7 @@ public:
         page_.gpTeach->update();
         page_.gpTest->update();
         page_.hErrors->update();
+        page_.crvErrors->update();
     }
 
 private:
@@ -75,6 +78,27 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
     hErrors->SetAxisColor(Qt::white);
     hErrors->SetBorderStyle(THisto::bsSingle);
     hErrors->setToolTip(QString::fromUtf8("Распределение ошибки. Зеленые столбцы - обучение, красные - тестирование"));
+
+    crvErrors = new TErrorCurveView(this);
+    crvErrors->setObjectName("crvErrors");
+    crvErrors->SetCurve(&host.Model().Curve);
+    crvErrors->setToolTip(QString::fromUtf8(
+        "Средняя ошибка каждой эпохи: зеленая линия - обучение, красная - тестирование (логарифмическая шкала)"));
+    crvErrors->hide();
+    auto makeSwitch = [this](const char* name, const char* caption, bool curve) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(name);
+        b->setText(QString::fromUtf8(caption));
+        b->setCheckable(true);
+        b->setAutoRaise(false);
+        connect(b, &QToolButton::clicked, this, [this, curve] { ShowCurve(curve); });
+        return b;
+    };
+    btnShowHisto = makeSwitch("btnShowHisto", "Гистограмма", false);
+    btnShowHisto->setToolTip(QString::fromUtf8("Показать распределение ошибки последней эпохи"));
+    btnShowCurve = makeSwitch("btnShowCurve", "Кривая ошибки", true);
+    btnShowCurve->setToolTip(QString::fromUtf8("Показать среднюю ошибку по эпохам"));
+    btnShowHisto->setChecked(true);
 
     auto* bottom = new QWidget(this);
     bottom->setObjectName("pnlBottom");
@@ -149,7 +173,22 @@ TPageLearn::~TPageLearn() = default;
 void TPageLearn::resizeEvent(QResizeEvent* event) {
     TWizardPage::resizeEvent(event);
     hErrors->setGeometry(0, 0, width(), height() - 97);
+    crvErrors->setGeometry(hErrors->geometry());
+    // The switch sits in the top right corner, over the band both pictures leave empty.
+    const int h = 18;
+    const int wCurve = btnShowCurve->sizeHint().width(), wHisto = btnShowHisto->sizeHint().width();
+    btnShowCurve->setGeometry(width() - 4 - wCurve, 3, wCurve, h);
+    btnShowHisto->setGeometry(width() - 4 - wCurve - wHisto, 3, wHisto, h);
+    btnShowHisto->raise();
+    btnShowCurve->raise();
     bottom_->setGeometry(0, height() - 97, width(), 97);
+}
+
+void TPageLearn::ShowCurve(bool curve) {
+    btnShowCurve->setChecked(curve);
+    btnShowHisto->setChecked(!curve);
+    crvErrors->setVisible(curve);
+    hErrors->setVisible(!curve);
 }
 
 void TPageLearn::PaintStats() {

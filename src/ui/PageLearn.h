@@ -7,11 +7,13 @@
 
 class QPushButton;
 class QTableWidget;
+class QToolButton;
 
 namespace nirvex {
 
 class THisto;
 class TGraphPanel;
+class TErrorCurveView;
 
 // Page tsLearn: the statistics grid, the error histogram, the two distribution panels and the
 // start/stop button of a training run.
@@ -24,6 +26,8 @@ public:
     // The start/stop button's click: starts a run when idle (returning when it ends) and asks
     // a running one to stop.
     void btnLearnClick();
+    // The switch above the picture: the error histogram or the error curve in its place.
+    void ShowCurve(bool curve);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -34,6 +38,9 @@ private:
     void PaintButton();
 
     THisto* hErrors;
+    TErrorCurveView* crvErrors;
+    QToolButton* btnShowHisto;
+    QToolButton* btnShowCurve;
     TGraphPanel* gpTeach;
     TGraphPanel* gpTest;
     QTableWidget* sgStat;

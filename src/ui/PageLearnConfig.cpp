@@ -22,17 +22,17 @@ QLabel* MakeLabel(QWidget* parent, const char* text, int x, int y, int room) {
     return label;
 }
 
-QLineEdit* MakeEdit(QWidget* parent, const char* name, int x, int y) {
+QLineEdit* MakeEdit(QWidget* parent, const char* name, int x, int y, int height = 21) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
-    edit->setGeometry(x, y, 57, 21);
+    edit->setGeometry(x, y, 57, height);
     return edit;
 }
 
-QSpinBox* MakeSpin(QWidget* parent, const char* name, int x, int y, int min, int max, int value) {
+QSpinBox* MakeSpin(QWidget* parent, const char* name, int x, int y, int min, int max, int value, int height = 22) {
     auto* spin = new QSpinBox(parent);
     spin->setObjectName(name);
-    spin->setGeometry(x, y, 57, 22);
+    spin->setGeometry(x, y, 57, height);
     spin->setRange(min, max);
     spin->setValue(value);
     // A number outside the range is brought back into it, not thrown away.
@@ -46,6 +46,14 @@ QCheckBox* MakeBox(QWidget* parent, const char* name, const char* text, int x, i
     box->setGeometry(x, y, width, 17);
     FitCaption(box, width);
     return box;
+}
+
+// The criteria group: rows 20 pixels apart, value controls 20 high, so that the two check boxes
+// above it fit on the page.
+constexpr int kGroupHeight = 160;
+constexpr int kRowHeight = 20;
+int RowTop(int row) {
+    return 16 + row * kRowHeight;
 }
 
 QString Q(const std::string& s) {
@@ -75,30 +83,36 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     MakeLabel(this, "Распознано если ошибка по примеру<", 11, 80, 219);
     edtIdentErr = MakeEdit(this, "edtIdentErr", 232, 73);
     edtIdentErr->setToolTip(QString::fromUtf8("Порог верного распознания примера"));
-    cbValidate = MakeBox(this, "cbValidate", "Использовать тестовое множество как валидационное", 11, 100, 310);
+    cbValidate = MakeBox(this, "cbValidate", "Использовать тестовое множество как валидационное", 11, 96, 383);
     cbValidate->setToolTip(QString::fromUtf8("Остановка обучения при увеличении ошибки по тестовой выборке"));
+    cbKeepBest = MakeBox(this, "cbKeepBest", "Сохранить сеть с наименьшей ошибкой на тесте", 11, 114, 383);
+    cbKeepBest->setToolTip(QString::fromUtf8(
+        "По окончании обучения вернуть сеть той эпохи, в которой средняя ошибка на тестовой выборке была наименьшей"));
+    connect(cbKeepBest, &QCheckBox::clicked, this,
+            [this](bool checked) { host_.Guard([&] { host_.Model().KeepBestClicked(checked); }); });
 
     gbCriteria = new QGroupBox(QString::fromUtf8(" Критерии остановки обучения"), this);
     gbCriteria->setObjectName("gbCriteria");
     QWidget* g = gbCriteria;
-    auto* cbEpoch = MakeBox(g, "cbEpoch", "Прошло ", 11, 18, 97);
-    seEpoch = MakeSpin(g, "seEpoch", 110, 17, 0, 100000, 10000);
+    const int h = kRowHeight;
+    auto* cbEpoch = MakeBox(g, "cbEpoch", "Прошло ", 11, RowTop(0), 97);
+    seEpoch = MakeSpin(g, "seEpoch", 110, RowTop(0) - 2, 0, 100000, 10000, h);
     seEpoch->setToolTip(QString::fromUtf8("Максимальное число эпох, используемое при обучении"));
-    MakeLabel(g, "эпох", 177, 20, 217);
-    auto* cbMaxTeachErr = MakeBox(g, "cbMaxTeachErr", "Макс. ошибка при обучении <", 11, 41, 219);
-    edtMaxTeachErr = MakeEdit(g, "edtMaxTeachErr", 232, 37);
-    auto* cbMidTeachErr = MakeBox(g, "cbMidTeachErr", "Средняя ошибки при обучении <", 11, 64, 219);
-    edtMidTeachErr = MakeEdit(g, "edtMidTeachErr", 232, 60);
-    auto* cbTeachIdent = MakeBox(g, "cbTeachIdent", "Распознано ", 11, 87, 97);
-    seTeachIdent = MakeSpin(g, "seTeachIdent", 110, 80, 0, 100, 80);
-    MakeLabel(g, "% обучающей выборки", 177, 89, 217);
-    auto* cbMaxTestErr = MakeBox(g, "cbMaxTestErr", "Макс. ошибка при тестировании <", 11, 110, 219);
-    edtMaxTestErr = MakeEdit(g, "edtMaxTestErr", 232, 108);
-    auto* cbMidTestErr = MakeBox(g, "cbMidTestErr", "Средняя ошибки при тестировании <", 11, 133, 219);
-    edtMidTestErr = MakeEdit(g, "edtMidTestErr", 232, 131);
-    auto* cbTestIdent = MakeBox(g, "cbTestIdent", "Распознано ", 11, 156, 97);
-    seTestIdent = MakeSpin(g, "seTestIdent", 110, 153, 0, 100, 80);
-    MakeLabel(g, "% тестовой выборки", 177, 159, 217);
+    MakeLabel(g, "эпох", 177, RowTop(0) + 2, 217);
+    auto* cbMaxTeachErr = MakeBox(g, "cbMaxTeachErr", "Макс. ошибка при обучении <", 11, RowTop(1), 219);
+    edtMaxTeachErr = MakeEdit(g, "edtMaxTeachErr", 232, RowTop(1) - 2, h);
+    auto* cbMidTeachErr = MakeBox(g, "cbMidTeachErr", "Средняя ошибки при обучении <", 11, RowTop(2), 219);
+    edtMidTeachErr = MakeEdit(g, "edtMidTeachErr", 232, RowTop(2) - 2, h);
+    auto* cbTeachIdent = MakeBox(g, "cbTeachIdent", "Распознано ", 11, RowTop(3), 97);
+    seTeachIdent = MakeSpin(g, "seTeachIdent", 110, RowTop(3) - 2, 0, 100, 80, h);
+    MakeLabel(g, "% обучающей выборки", 177, RowTop(3) + 2, 217);
+    auto* cbMaxTestErr = MakeBox(g, "cbMaxTestErr", "Макс. ошибка при тестировании <", 11, RowTop(4), 219);
+    edtMaxTestErr = MakeEdit(g, "edtMaxTestErr", 232, RowTop(4) - 2, h);
+    auto* cbMidTestErr = MakeBox(g, "cbMidTestErr", "Средняя ошибки при тестировании <", 11, RowTop(5), 219);
+    edtMidTestErr = MakeEdit(g, "edtMidTestErr", 232, RowTop(5) - 2, h);
+    auto* cbTestIdent = MakeBox(g, "cbTestIdent", "Распознано ", 11, RowTop(6), 97);
+    seTestIdent = MakeSpin(g, "seTestIdent", 110, RowTop(6) - 2, 0, 100, 80, h);
+    MakeLabel(g, "% тестовой выборки", 177, RowTop(6) + 2, 217);
 
     rows_ = {{{cbEpoch, seEpoch},
               {cbMaxTeachErr, edtMaxTeachErr},
@@ -113,7 +127,7 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     QWidget* order[] = {seUseForTeach, edtTS,         edtMiu,         edtIdentErr,   cbEpoch,
                         seEpoch,       cbMaxTeachErr, edtMaxTeachErr, cbMidTeachErr, edtMidTeachErr,
                         cbTeachIdent,  seTeachIdent,  cbMaxTestErr,   edtMaxTestErr, cbMidTestErr,
-                        edtMidTestErr, cbTestIdent,   seTestIdent,    cbValidate};
+                        edtMidTestErr, cbTestIdent,   seTestIdent,    cbValidate,    cbKeepBest};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -139,6 +153,9 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
         });
     };
     spin(seUseForTeach, &TLearnPage::UseForTeach);
+    // Without test examples there is no test error to choose by.
+    connect(seUseForTeach, &QSpinBox::valueChanged, this,
+            [this] { cbKeepBest->setEnabled(host_.Model().KeepBestAvailable()); });
     spin(seEpoch, &TLearnPage::EpochC);
     spin(seTeachIdent, &TLearnPage::TeachIdentC);
     spin(seTestIdent, &TLearnPage::TestIdentC);
@@ -150,7 +167,7 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
 
 void TPageLearnConfig::resizeEvent(QResizeEvent* event) {
     TWizardPage::resizeEvent(event);
-    gbCriteria->setGeometry(0, height() - 180, width(), 180);
+    gbCriteria->setGeometry(0, height() - kGroupHeight, width(), kGroupHeight);
 }
 
 void TPageLearnConfig::CriterionClicked(int which, bool checked) {
@@ -179,6 +196,8 @@ void TPageLearnConfig::ShowPage() {
     SetText(edtMaxTestErr, lp.MaxTestErrText);
     SetText(edtMidTestErr, lp.MidTestErrText);
     seTestIdent->setValue(lp.TestIdentC);
+    cbKeepBest->setChecked(lp.KeepBest);
+    cbKeepBest->setEnabled(host_.Model().KeepBestAvailable());
     painting_ = false;
 }
 

@@ -37,6 +37,7 @@ private:
     QLineEdit* edtMiu;
     QLineEdit* edtIdentErr;
     QCheckBox* cbValidate;
+    QCheckBox* cbKeepBest;
     QGroupBox* gbCriteria;
     QSpinBox* seEpoch;
     QLineEdit* edtMaxTeachErr;

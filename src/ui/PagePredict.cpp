@@ -1,11 +1,14 @@
 #include "PagePredict.h"
 
+#include "BatchPredict.h"
 #include "Dialogs.h"
 #include "ExportNet.h"
 #include "PageControls.h"
 #include "ProjectFile.h"
 #include "Wizard.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -120,6 +123,11 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
     btnStore->resize(75, 25);
     connect(btnStore, &QPushButton::clicked, this, [this] { btnStoreClick(); });
 
+    btnPredictFile = new QPushButton(QString::fromUtf8("Расчёт по файлу..."), pnlResult);
+    btnPredictFile->setObjectName("btnPredictFile");
+    btnPredictFile->resize(125, 25);
+    btnPredictFile->setToolTip(QString::fromUtf8("Расчёт для каждой записи файла выборки с записью результата в файл"));
+    connect(btnPredictFile, &QPushButton::clicked, this, [this] { btnPredictFileClick(); });
     btnExport = new QPushButton(QString::fromUtf8("Экспорт..."), pnlResult);
     btnExport->setObjectName("btnExport");
     btnExport->resize(75, 25);
@@ -127,7 +135,8 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
     connect(btnExport, &QPushButton::clicked, this, [this] { btnExportClick(); });
 
     setTabOrder(sgInp, sgOut);
-    setTabOrder(sgOut, btnPredict);
+    setTabOrder(sgOut, btnPredictFile);
+    setTabOrder(btnPredictFile, btnPredict);
     setTabOrder(btnPredict, btnStore);
     setTabOrder(btnStore, btnExport);
 }
@@ -141,7 +150,8 @@ void TPagePredict::resizeEvent(QResizeEvent* event) {
     // The buttons stand at the panel's bottom, 32 pixels apart, the grid above them: on the
     // 292-pixel page the store button would otherwise fall off the panel's lower edge.
     const int panelHeight = h - 13;
-    sgOut->setGeometry(0, 0, w - 201, panelHeight - 100);
+    sgOut->setGeometry(0, 0, w - 201, panelHeight - 132);
+    btnPredictFile->move(34, panelHeight - 125);
     btnPredict->move(64, panelHeight - 93);
     btnStore->move(64, panelHeight - 61);
     btnExport->move(64, panelHeight - 29);
@@ -192,6 +202,30 @@ void TPagePredict::btnStoreClick() {
     if (name.isEmpty())
         return;
     host_.Guard([&] { StoreProject(host_.Model(), name.toStdString()); });
+}
+
+void TPagePredict::btnPredictFileClick() {
+    IDialogs& dialogs = host_.Dialogs();
+    const QString input = dialogs.OpenFileName(
+        this, QString::fromUtf8("Файлы выборки (*.txt *.csv *.dbf *.db);;Текстовые файлы (*.txt);;Файлы CSV (*.csv);;"
+                                "Файлы БД (*.dbf *.db)"));
+    if (input.isEmpty())
+        return;
+    const QFileInfo in(input);
+    const QString proposed = in.dir().filePath(in.completeBaseName() + QString::fromUtf8("_расчёт.txt"));
+    const QString output =
+        dialogs.SaveFileName(this, QString::fromUtf8("Текстовые файлы (*.txt);;Файлы CSV (*.csv)"), proposed);
+    if (output.isEmpty())
+        return;
+    TWizard& m = host_.Model();
+    int32_t written = 0;
+    const bool ok = host_.Guard([&] {
+        written =
+            PredictFile(m, input.toStdString(), output.toStdString(), [&](const std::string& s) { m.SetStatus(s); });
+    });
+    m.SetStatus("");
+    if (ok)
+        dialogs.ShowMessage(QString::fromUtf8("Записано записей: %1").arg(written));
 }
 
 void TPagePredict::btnExportClick() {

@@ -20,6 +20,8 @@ public:
 
     void btnPredictClick();
     void btnStoreClick();
+    // "Расчёт по файлу...": asks for an input sample and an output file, computes every record.
+    void btnPredictFileClick();
     void btnExportClick();
 
 protected:
@@ -34,6 +36,7 @@ private:
     TPredictGrid* sgOut;
     QPushButton* btnPredict;
     QPushButton* btnStore;
+    QPushButton* btnPredictFile;
     QPushButton* btnExport;
     bool painting_ = false;
 };

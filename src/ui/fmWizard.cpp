@@ -29,6 +29,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <vector>
+
 namespace nirvex {
 
 namespace {
@@ -131,6 +133,7 @@ bool TfrmWizard::Guard(const std::function<void()>& fn) {
     QString message;
     try {
         fn();
+        ShowNotices();
         return true;
     } catch (const EError& e) {
         message = QString::fromStdString(e.what());
@@ -142,10 +145,19 @@ bool TfrmWizard::Guard(const std::function<void()>& fn) {
         message = QString::fromLatin1(msg::RangeCheck);
     }
     try {
+        ShowNotices();
         dialogs_->ShowError(message);
     } catch (...) {
     }
     return false;
+}
+
+void TfrmWizard::ShowNotices() {
+    // Taken first: a box runs an event loop, and whatever it lets run may add more.
+    std::vector<std::string> notices = std::move(model_->Notices);
+    model_->Notices.clear();
+    for (const std::string& notice : notices)
+        dialogs_->ShowMessage(QString::fromStdString(notice));
 }
 
 void TfrmWizard::RefreshFrame() {

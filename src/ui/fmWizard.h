@@ -61,6 +61,8 @@ protected:
 
 private:
     void ShowStatus(const std::string& text);
+    // The model's announcements, each in a box with one OK button.
+    void ShowNotices();
 
     std::unique_ptr<IDialogs> ownDialogs_;
     IDialogs* dialogs_;

@@ -1,6 +1,13 @@
 #include "BatchPredict.h"
 
+#include "Cp1251.h"
+#include "SafeFile.h"
+#include "SampleFile.h"
+#include "TextSample.h"
+
 #include "Errors.h"
+#include "FloatCheck.h"
+#include "Normalize.h"
 #include "NumberText.h"
 #include "ProjectFile.h"
 #include "TextSample.h"
@@ -10,7 +17,40 @@
 
 namespace nirvex {
 
-TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table) {
+namespace {
+
+// Which field a failed record's arithmetic fault came from: every input's normalization and then
+// every target's inverse is tried alone, in field order.
+std::string FaultyFieldNote(TWizard& w, const std::vector<double>& raw, std::size_t record) {
+    std::string name;
+    for (const TFieldInfo& f : w.Fields) {
+        const auto k = static_cast<std::size_t>(f.NetIndex);
+        if (f.NetIndex < 0 || !name.empty())
+            continue;
+        bool bad = false;
+        try {
+            ClearFloatErrors();
+            if (f.FieldType == ftInput && k < raw.size())
+                NormalizeValue(f, raw[k]);
+            else if (f.FieldType == ftTarget && f.NetIndex < w.OutputCount)
+                DenormalizeValue(f, w.Network.GetOutput(f.NetIndex));
+            else
+                continue;
+            CheckFloatErrors();
+        } catch (const EError&) {
+            bad = true;
+        }
+        if (bad)
+            name = f.FieldName;
+    }
+    ClearFloatErrors();
+    std::string note = ", запись " + std::to_string(record + 1);
+    return name.empty() ? note : ", поле " + name + note;
+}
+
+} // namespace
+
+TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProgressProc& progress) {
     if (w.InputCount <= 0)
         throw EError(msgNoInputs);
     if (w.OutputCount <= 0)
@@ -52,9 +92,16 @@ TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table) {
     for (std::size_t r = 0; r < records; ++r) {
         for (std::size_t i = 0; i < raw.size(); ++i)
             raw[i] = p.Inputs[i][r];
-        const std::vector<double> outputs = w.PredictValues(raw);
+        std::vector<double> outputs;
+        try {
+            outputs = w.PredictValues(raw);
+        } catch (const EError& e) {
+            throw EError(std::string(e.what()) + FaultyFieldNote(w, raw, r));
+        }
         for (std::size_t j = 0; j < outputs.size() && j < p.Targets.size(); ++j)
             p.Targets[j][r] = outputs[j];
+        if (progress && (r & 8191) == 8191)
+            progress(static_cast<int32_t>(r + 1), p.RecordCount);
     }
     return p;
 }
@@ -77,6 +124,60 @@ std::string FormatPredictionText(const TBatchPrediction& p, const char* eol) {
             return FormatGeneral(v, 15);
         });
     return text;
+}
+
+namespace {
+
+std::string CsvCell(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return quoted + "\"";
+}
+
+} // namespace
+
+std::string FormatPredictionCsv(const TBatchPrediction& p) {
+    std::string text;
+    const std::size_t n = p.InputNames.size() + p.TargetNames.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        text += CsvCell(k < p.InputNames.size() ? p.InputNames[k] : p.TargetNames[k - p.InputNames.size()]);
+        text += k + 1 < n ? "," : "\n";
+    }
+    for (std::size_t r = 0; r < static_cast<std::size_t>(p.RecordCount); ++r)
+        for (std::size_t k = 0; k < n; ++k) {
+            text += FormatGeneral(k < p.Inputs.size() ? p.Inputs[k][r] : p.Targets[k - p.Inputs.size()][r], 15);
+            text += k + 1 < n ? "," : "\n";
+        }
+    return text;
+}
+
+void WritePredictionFile(const TBatchPrediction& p, const std::string& path) {
+    if (UpperExtension(path) == ".CSV")
+        WriteFileReplacing(path, FormatPredictionCsv(p));
+    else
+        WriteFileReplacing(path, EncodeTextFile(FormatPredictionText(p, "\r\n")));
+}
+
+int32_t PredictFile(TWizard& w, const std::string& input, const std::string& output, const TStatusProc& status) {
+    auto say = [&](const std::string& text) {
+        if (status)
+            status(text);
+    };
+    say("Открывается таблица данных");
+    const TSampleTable table = IsSampleFileName(input) ? ReadSampleFile(input, status) : ReadTextSample(input);
+    const TBatchPrediction p = PredictTable(w, table, [&](int32_t done, int32_t total) {
+        say("Расчёт: " + std::to_string(static_cast<int64_t>(done) * 100 / std::max(total, 1)) + "%");
+    });
+    say("Запись результата");
+    WritePredictionFile(p, output);
+    say("");
+    return p.RecordCount;
 }
 
 } // namespace nirvex

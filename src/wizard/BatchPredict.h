@@ -2,6 +2,7 @@
 
 #include "FieldInfo.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,25 @@ struct TBatchPrediction {
 // column of that name in any letter case; other columns are ignored. A table from which the reader
 // left out lines is refused with "Неверное число значений в строке K" (K the first of them).
 // Everything is computed before anything is returned, so a failing record yields nothing.
-TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table);
+// `progress`, when given, hears the records done and the total now and then.
+using TProgressProc = std::function<void(int32_t done, int32_t total)>;
+TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProgressProc& progress = {});
 
 // The prediction as sample text: names, then one record per line, tab-separated, 15 significant
 // digits, every line ended by `eol`.
 std::string FormatPredictionText(const TBatchPrediction& p, const char* eol);
+
+// The prediction as CSV: UTF-8, "," between values, "." in numbers, a header of names (quoted when
+// they hold a comma, a quote or a line break), 15 significant digits, LF line ends.
+std::string FormatPredictionCsv(const TBatchPrediction& p);
+
+// Writes the prediction over `path`: CSV for a ".csv" name in any letter case, otherwise sample text
+// (Windows-1251 when every name fits, CR LF) that the program opens again.
+void WritePredictionFile(const TBatchPrediction& p, const std::string& path);
+
+// Reads `input` (any sample file by its extension; an unknown extension is read as sample text),
+// computes every record and writes the result to `output`; nothing is written when any step fails.
+// Returns the number of records written. `status` hears the reading's texts and the progress.
+int32_t PredictFile(TWizard& w, const std::string& input, const std::string& output, const TStatusProc& status);
 
 } // namespace nirvex

@@ -8,10 +8,12 @@
 #include "Wizard.h"
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace nirvex {
@@ -44,6 +46,20 @@ public:
 
 std::string Key(const char* prefix, int64_t i) {
     return prefix + std::to_string(i);
+}
+
+// A whole number the pages write within lo..hi: `def` when the key is absent; anything else the
+// file holds there (another number, a text) is refused.
+int32_t ReadRanged(const TIniFile& ini, const char* section, const std::string& key, int32_t def, int32_t lo,
+                   int32_t hi) {
+    if (!ini.ValueExists(section, key))
+        return def;
+    // The reader returns its default for a text it cannot take: two defaults tell that apart.
+    const int32_t a = ini.ReadInteger(section, key, INT32_MIN);
+    const int32_t b = ini.ReadInteger(section, key, INT32_MAX);
+    if (a != b || a < lo || a > hi)
+        throw EError(msgBadProjectFile);
+    return a;
 }
 
 // Latin and Cyrillic letters folded to lower case, for matching field names.
@@ -101,8 +117,12 @@ void WritePhase2(const TWizard& w, TIniFile& ini) {
         ini.WriteFloat(sPhase2, Key("DISP_", k), f.Disp);
         ini.WriteFloat(sPhase2, Key("ALPHA_", k), f.Alpha);
     }
-    ini.WriteInteger(sPhase2, "Idexing", 2);
+    // The order is stored the way it came, so every later open splits the records the same way.
+    ini.WriteInteger(sPhase2, "Idexing", w.RecordIndexFromSeed ? 2 : 1);
     ini.WriteInteger(sPhase2, "IND_INIT", static_cast<int32_t>(w.IndexSeed));
+    if (!w.RecordIndexFromSeed)
+        for (std::size_t k = 0; k < w.RecordIndex.size(); ++k)
+            ini.WriteInteger(sPhase2, Key("IND_", static_cast<int64_t>(k)), w.RecordIndex[k]);
 }
 
 void WritePhase3(const TWizard& w, TIniFile& ini) {
@@ -135,10 +155,7 @@ void WritePhase4(const TLearnPage& p, const TLearnNumbers& n, TIniFile& ini) {
     ini.WriteFloat(sPhase4, "MidTestErrV", n.MidTestErr);
     ini.WriteBool(sPhase4, "TestIdent", p.TestIdentOn);
     ini.WriteInteger(sPhase4, "TestIdentC", p.TestIdentC);
-}
-
-void RestorePhase1(TWizard& w, const TIniFile& ini) {
-    w.SampleFileText = ResolveSampleName(ini.ReadString(sPhase1, "LearnSampleFileName", ""), ini.FileName());
+    ini.WriteBool(sPhase4, "KeepBest", p.KeepBest);
 }
 
 // Fields are matched by name among the first FieldCount saved positions, so a column added to or
@@ -153,30 +170,30 @@ void RestorePhase2(TWizard& w, const TIniFile& ini) {
         if (it == byName.end())
             continue;
         TFieldInfo& f = w.Fields[it->second];
-        f.FieldType = ini.ReadInteger(sPhase2, Key("FieldType_", i), ftUnused);
-        f.NormType = ini.ReadInteger(sPhase2, Key("NormType_", i), ntLinear);
+        f.FieldType = ReadRanged(ini, sPhase2, Key("FieldType_", i), ftUnused, ftInput, ftUnused);
+        f.NormType = ReadRanged(ini, sPhase2, Key("NormType_", i), ntLinear, ntLinear, ntNone);
         f.Max = ini.ReadFloat(sPhase2, Key("MAX_", i), f.Max);
         f.Min = ini.ReadFloat(sPhase2, Key("MIN_", i), f.Min);
         f.Alpha = ini.ReadFloat(sPhase2, Key("ALPHA_", i), f.Alpha);
     }
-    switch (ini.ReadInteger(sPhase2, "Idexing", 0)) {
+    // Without the key the order of the sample load stays.
+    switch (ReadRanged(ini, sPhase2, "Idexing", 0, 1, 2)) {
     case 1: {
         // An explicit order is taken entry by entry; a record number outside the sample would
         // send training past the end of the columns.
         std::vector<int32_t> order(static_cast<std::size_t>(std::max(w.RecordCount, 0)));
-        for (int32_t k = 0; k < w.RecordCount; ++k) {
-            int32_t r = ini.ReadInteger(sPhase2, Key("IND_", k), k);
-            if (r < 0 || r >= w.RecordCount)
-                throw EError(msgBadProjectFile);
-            order[static_cast<std::size_t>(k)] = r;
-        }
+        for (int32_t k = 0; k < w.RecordCount; ++k)
+            order[static_cast<std::size_t>(k)] = ReadRanged(ini, sPhase2, Key("IND_", k), k, 0, w.RecordCount - 1);
         w.RecordIndex = std::move(order);
+        w.RecordIndexFromSeed = false;
         break;
     }
     case 2:
-        w.IndexSeed = static_cast<uint32_t>(ini.ReadInteger(sPhase2, "IND_INIT", static_cast<int32_t>(w.IndexSeed)));
+        w.IndexSeed = static_cast<uint32_t>(
+            ReadRanged(ini, sPhase2, "IND_INIT", static_cast<int32_t>(w.IndexSeed), INT32_MIN, INT32_MAX));
         SetRandSeed(w.IndexSeed);
         w.BuildRecordIndex();
+        w.RecordIndexFromSeed = true;
         break;
     default:
         break;
@@ -184,10 +201,14 @@ void RestorePhase2(TWizard& w, const TIniFile& ini) {
 }
 
 void RestorePhase3(TWizard& w, const TIniFile& ini) {
-    w.SetHideLayerCount(std::clamp(ini.ReadInteger(sPhase3, "HideLayers", 1), 1, kMaxHideLayers));
+    w.SetHideLayerCount(ReadRanged(ini, sPhase3, "HideLayers", 1, 1, kMaxHideLayers));
     for (int32_t k = 1; k <= w.NetPage.HideLayerCount; ++k)
         w.NetPage.Cells[static_cast<std::size_t>(k)] = ini.ReadString(sPhase3, Key("Layer_", k), "5");
     w.NetPage.AlphaText = ini.ReadString(sPhase3, "Alpha", "1");
+    // A slope the page would have refused; a text that is no number fails when the page is applied.
+    auto alpha = TryStrToFloat(w.NetPage.AlphaText);
+    if (alpha && !(*alpha >= kMinSlope && *alpha <= kMaxSlope))
+        throw EError(msgBadProjectFile);
 }
 
 // The page's spin boxes bring their values into range; the restored learning rate and momentum
@@ -197,8 +218,9 @@ void RestorePhase4(TWizard& w, const TIniFile& ini) {
     auto real15 = [&](const char* key) { return FormatGeneral(ini.ReadFloat(sPhase4, key, 0), 15); };
     auto real5 = [&](const char* key) { return FormatGeneral(ini.ReadFloat(sPhase4, key, 0), 5); };
     auto flag = [&](const char* key) { return ini.ReadBool(sPhase4, key, false); };
+    // An absent key gives 0, which the spin box brings into its range.
     auto spin = [&](const char* key, int32_t lo, int32_t hi) {
-        return std::clamp(ini.ReadInteger(sPhase4, key, 0), lo, hi);
+        return std::clamp(ReadRanged(ini, sPhase4, key, 0, lo, hi), lo, hi);
     };
     p.UseForTeach = spin("UseForTeach", 1, 100);
     double teachSpeed = ini.ReadFloat(sPhase4, "TeachSpeed", 0);
@@ -221,8 +243,37 @@ void RestorePhase4(TWizard& w, const TIniFile& ini) {
     p.MidTestErrText = real5("MidTestErrV");
     p.TestIdentOn = flag("TestIdent");
     p.TestIdentC = spin("TestIdentC", 0, 100);
+    p.KeepBest = flag("KeepBest");
     w.Network.SetTeachSpeed(teachSpeed);
     w.Network.Miu = miu;
+}
+
+// A sample found in place of the named one is taken only when it has every field the project
+// names; another table of the same file name would otherwise be trained on silently.
+void RequireStoredNames(const TIniFile& ini, const std::vector<TFieldInfo>& fields, const std::string& found) {
+    std::unordered_set<std::string> names;
+    for (const TFieldInfo& f : fields)
+        names.insert(FoldName(f.FieldName));
+    const std::string prefix = FoldName("FieldName_");
+    for (const std::string& key : ini.ReadSection(sPhase2)) {
+        if (FoldName(key).rfind(prefix, 0) != 0)
+            continue;
+        std::string name = ini.ReadString(sPhase2, key, "");
+        if (!name.empty() && !names.contains(FoldName(name)))
+            throw EError(msgSampleMismatch + found);
+    }
+}
+
+// The saved network must take the examples of the fields restored before it, and its epoch
+// counter must leave a run room to count. Checked before the network is replaced.
+void CheckNetworkSection(const TWizard& w, const TIniFile& ini) {
+    ReadRanged(ini, sNetwork, "Epoch", 0, 0, kMaxEpoch);
+    const int32_t n = ini.ReadInteger(sNetwork, "CountLayers", 0);
+    if (n < 1)
+        return; // the network load refuses it with its own error
+    if (ini.ReadInteger(sNetwork, "Layer_0", 0) != w.InputCount ||
+        ini.ReadInteger(sNetwork, Key("Layer_", n - 1), 0) != w.OutputCount)
+        throw EError(msgNetMismatch);
 }
 
 } // namespace
@@ -281,14 +332,29 @@ std::string SaveProject(TWizard& wizard, const std::string& fileName) {
 }
 
 void LoadProjectFromIni(TWizard& w, const TIniFile& ini) {
-    // The file is untrusted: a page index outside the seven pages is brought into range.
-    const int32_t s = std::clamp(ini.ReadInteger(sMain, "State", 0), 0, kPageCount - 1);
-    RestorePhase1(w, ini);
+    const std::size_t noticesBefore = w.Notices.size();
+    const int32_t s = ReadRanged(ini, sMain, "State", 0, 0, kPageCount - 1);
+    const std::string stored = ini.ReadString(sPhase1, "LearnSampleFileName", "");
+    const std::string found = ResolveSampleName(stored, ini.FileName());
+    const std::string moved =
+        found == stored ? std::string() : msgSampleMoved + stored + msgSampleMovedUse + found + ".";
+    w.SampleFileText = found;
     if (s > 0) {
         w.PageChanged = true;
-        w.LoadSample();
-        RestorePhase2(w, ini);
+        try {
+            if (moved.empty())
+                w.LoadSample();
+            else
+                w.LoadSample([&](const std::vector<TFieldInfo>& fields) { RequireStoredNames(ini, fields, found); });
+        } catch (...) {
+            w.SampleFileText = stored; // the other file was not taken
+            throw;
+        }
     }
+    if (!moved.empty())
+        w.Notices.push_back(moved);
+    if (s > 0)
+        RestorePhase2(w, ini);
     if (s > 1) {
         w.PageChanged = true;
         w.CheckFieldRoles();
@@ -303,12 +369,15 @@ void LoadProjectFromIni(TWizard& w, const TIniFile& ini) {
         w.PageChanged = true;
         w.ApplyLearnConfig();
     }
-    if (s > 4)
+    if (s > 4) {
+        CheckNetworkSection(w, ini);
         w.Network.LoadFromIni(ini, sNetwork);
+    }
     w.ShowPage(s);
     if (s > 1 && !w.SampleNotice.empty()) // the field page shows it itself
         w.SetStatus(w.SampleNotice);
-    w.Modified = false;
+    // A sample taken from another place is a change the user saves or not.
+    w.Modified = w.Notices.size() > noticesBefore;
     w.PageChanged = false;
 }
 

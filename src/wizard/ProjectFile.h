@@ -10,8 +10,15 @@ class TWizard;
 class TIniFile;
 
 // A project file that this load cannot take: one naming projects within projects too deep, or
-// holding a record order with record numbers outside the sample.
+// holding a value the pages could not have written (a role, method, page, layer count, spin box
+// value or slope out of range, a record order outside the sample, an epoch counter past kMaxEpoch).
 inline constexpr const char* msgBadProjectFile = "Ошибка в файле проекта";
+// The stored sample is missing and a file of its name beside the project is taken instead:
+// msgSampleMoved + stored + msgSampleMovedUse + found + ".".
+inline constexpr const char* msgSampleMoved = "Файл выборки не найден: ";
+inline constexpr const char* msgSampleMovedUse = ". Используется файл ";
+// Followed by the found file's name: it lacks a field the project names.
+inline constexpr const char* msgSampleMismatch = "Файл выборки не соответствует проекту: ";
 
 // The save dialog and the close question.
 inline constexpr const char* kProjectFilter = "Файлы Nirvex|*.qvx";
@@ -29,7 +36,9 @@ std::string ProjectFileName(const std::string& fileName);
 std::string SaveProject(TWizard& wizard, const std::string& fileName);
 
 // Reads a project and restores the pages up to the saved one by replaying their forward steps.
-// A failure ends the load at its step; what earlier steps restored stays.
+// A failure ends the load at its step; what earlier steps restored stays. When the sample is
+// found beside the project instead of where it was, the load says so in the wizard's Notices and
+// leaves the project modified.
 void LoadProject(TWizard& wizard, const std::string& fileName);
 
 // The two halves over an INI object already in memory. WriteProject does every conversion before

@@ -65,6 +65,8 @@ void TWizard::BuildReport() {
         r.push_back("   средняя ошибка при тестировании<" + p.MidTestErrText);
     if (p.TestIdentOn)
         r.push_back("   Распознано не менее " + std::to_string(p.TestIdentC) + "% тестовой выборки");
+    if (p.KeepBest)
+        r.push_back("   сохранить сеть с наименьшей ошибкой на тесте");
     Report = std::move(r);
 }
 

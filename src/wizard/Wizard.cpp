@@ -52,6 +52,10 @@ void TWizard::Next() {
     case 3:
         ApplyLearnConfig();
         break;
+    case 4:
+    case 5:
+        CheckNetworkFits(); // the training and the prediction page need a network of the fields
+        break;
     default:
         break;
     }
@@ -125,7 +129,7 @@ void TWizard::Page1FocusEntered() {
     PageChanged = false;
 }
 
-void TWizard::LoadSample() {
+void TWizard::LoadSample(const TSampleCheck& accept) {
     const std::string fileName = SampleFileText;
     if (fileName.empty())
         throw EError(msgNoFileName);
@@ -140,6 +144,8 @@ void TWizard::LoadSample() {
     if (ext == ".QVX") {
         SetStatus("");
         LoadProject(*this, fileName);
+        if (accept)
+            accept(Fields);
         return;
     }
     // The new table is built aside and replaces the old one only when it is complete.
@@ -149,6 +155,8 @@ void TWizard::LoadSample() {
         SampleNotice = SkippedLinesNotice(table); // also tells why a sample has no records
         if (table.RecordCount <= 0)
             throw EError(msgNoRecords);
+        if (accept)
+            accept(table.Fields);
     } catch (...) {
         SetStatus(SampleNotice);
         throw;
@@ -162,6 +170,7 @@ void TWizard::LoadSample() {
     SetStatus("Индексация данных");
     IndexSeed = RandomizeFromClock();
     BuildRecordIndex();
+    RecordIndexFromSeed = true;
     SetStatus(SampleNotice);
     ExampleCursor = 0;
 }
@@ -278,6 +287,7 @@ void TWizard::CheckFieldRoles() {
         sampleReloaded_ = false;
         NetPage.InputLayerText = std::to_string(InputCount);
         NetPage.OutputLayerText = std::to_string(OutputCount);
+        Curve.Clear();
         Network.SetCountLayers(3);
         Network.SetLayerSize(0, InputCount);
         Network.SetLayerSize(1, 10);
@@ -348,7 +358,7 @@ void TWizard::TrackBarChanged(int32_t position) {
 void TWizard::AlphaExit() {
     PageChanged = true;
     double v = StrToFloat(NetPage.AlphaText);
-    if (v < 0.01 || v > 4)
+    if (v < kMinSlope || v > kMaxSlope)
         throw EError(msgAlphaRange);
     auto pos = static_cast<int32_t>(std::nearbyint(v * 100)); // halves to the even neighbour
     if (pos != NetPage.TrackPos)
@@ -361,6 +371,7 @@ void TWizard::ApplyNetConfig() {
     if (!PageChanged)
         return;
     int32_t n = NetPage.HideLayerCount;
+    Curve.Clear();
     Network.SetCountLayers(n + 2);
     Network.SetLayerSize(0, InputCount);
     for (int32_t i = 1; i <= n; ++i)
@@ -409,6 +420,16 @@ void TWizard::CriterionClicked(TCriterion which, bool checked) {
     }
 }
 
+void TWizard::KeepBestClicked(bool checked) {
+    LearnPage.KeepBest = checked;
+    PageChanged = true;
+}
+
+bool TWizard::KeepBestAvailable() const {
+    const int64_t teach = static_cast<int64_t>(std::clamp(LearnPage.UseForTeach, 1, 100)) * RecordCount / 100;
+    return RecordCount - teach > 0;
+}
+
 void TWizard::ApplyLearnConfig() {
     const TLearnPage& p = LearnPage;
     IdentErrLimit = StrToFloat(p.IdentErrText);
@@ -442,6 +463,12 @@ TStopRules TWizard::StopRules() const {
     r.TestIdentOn = p.TestIdentOn;
     r.TestIdentPct = p.TestIdentC;
     return r;
+}
+
+void TWizard::CheckNetworkFits() const {
+    const int32_t layers = Network.CountLayers();
+    if (layers == 0 || Network.GetLayerSize(0) != InputCount || Network.GetLayerSize(layers - 1) != OutputCount)
+        throw EError(msgNetMismatch);
 }
 
 // ---- page 6 ----
@@ -506,6 +533,11 @@ public:
         if (view_)
             view_->TestExample(k, x, y, e);
     }
+    void EpochDone(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
+        w_.Curve.Add(epoch - 1, s.TeachErrMean, s.TestErrMean);
+        if (view_)
+            view_->EpochDone(s, teachCount, testCount, epoch);
+    }
     void Refresh(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
         w_.RefreshStats(s, epoch);
         if (view_)
@@ -549,6 +581,8 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
     ctx.PrevTestErr = &PrevTestErr;
     ctx.StopRequested = &StopRequested;
     ctx.Rules = StopRules();
+    ctx.KeepBest = LearnPage.KeepBest;
+    RestoredEpoch = -1;
     TRunEnd end;
     try {
         end = RunTrainingLoop(ctx, view);
@@ -570,6 +604,11 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
     const char* message = RunEndMessage(end);
     if (*message && hooks.OnEndMessage)
         hooks.OnEndMessage(message);
+    RestoredEpoch = ctx.RestoredEpoch;
+    if (RestoredEpoch >= 0) {
+        Curve.Mark(RestoredEpoch - 1);
+        SetStatus(BestRestoredMessage(RestoredEpoch));
+    }
     LearnCaption = "Пуск обучения";
     LearnHint = "Начало обучение системы";
     LearnTag = 0;
@@ -609,11 +648,11 @@ std::vector<double> TWizard::PredictValues(const std::vector<double>& raw) {
     std::vector<double> input = raw;
     input.resize(static_cast<std::size_t>(std::max(InputCount, 0)));
     std::vector<double> output(static_cast<std::size_t>(std::max(OutputCount, 0)));
+    CheckNetworkFits();
     ClearFloatErrors();
     NormalizeInputs(Fields, input);
     CheckFloatErrors();
-    for (int32_t i = 0; i < InputCount; ++i)
-        Network.SetInput(i, input[static_cast<std::size_t>(i)]);
+    Network.SetInputs(input.data(), input.size());
     Network.Compute();
     for (int32_t j = 0; j < OutputCount; ++j)
         output[static_cast<std::size_t>(j)] = Network.GetOutput(j);

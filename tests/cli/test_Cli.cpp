@@ -16,6 +16,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -89,7 +90,7 @@ protected:
 
     // A project built in the window's way: iris, 4 hidden neurons, the epoch limit ticked, saved on
     // page `state` + 1.
-    std::string MakeProject(const std::string& name, int32_t state, bool epochLimit = true) {
+    std::string MakeProject(const std::string& name, int32_t state, bool epochLimit = true, bool keepBest = false) {
         TWizard w;
         w.SampleFileTextChanged(sample_);
         for (;;) {
@@ -99,6 +100,8 @@ protected:
                 w.CriterionClicked(TCriterion::Epoch, true);
                 w.LearnPage.EpochC = 20;
             }
+            if (w.State == 3 && keepBest)
+                w.KeepBestClicked(true);
             if (w.State >= state)
                 break;
             w.Next();
@@ -167,6 +170,71 @@ TEST_F(CliTest, TrainToTheEpochLimitThenPredict) {
     TSampleTable back = ReadTextSample(predicted);
     EXPECT_EQ(back.RecordCount, 150);
     EXPECT_EQ(back.Fields.size(), 5u);
+}
+
+// Every epoch of the run as CSV; the refreshed ones agree with the printed lines of the same run.
+TEST_F(CliTest, TrainCurveHoldsEveryEpochOfTheRun) {
+    const std::string project = MakeProject("iris.qvx", 4);
+    const std::string curve = Path("curve.csv");
+    TCliResult r = RunCommand({"train", project, "-o", Path("t.qvx"), "--curve", curve});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    std::vector<std::string> rows = Split(ReadBytes(curve), "\n");
+    ASSERT_EQ(rows.back(), "");
+    rows.pop_back();
+    ASSERT_EQ(rows.size(), 22u); // the header and epochs 0 to 20
+    EXPECT_EQ(rows[0], "epoch,train_mean,test_mean,train_max,test_max,train_recognized,test_recognized");
+    std::vector<std::string> printed = Split(r.Out, "\n");
+    int matched = 0;
+    for (std::size_t e = 0; e <= 20; ++e) {
+        std::vector<std::string> cells = Split(rows[e + 1], ",");
+        ASSERT_EQ(cells.size(), 7u);
+        EXPECT_EQ(cells[0], std::to_string(e));
+        if (e % 10 != 0)
+            continue;
+        std::string line = "Эпоха: " + cells[0];
+        for (std::size_t k = 1; k <= 4; ++k)
+            line += "\t" + FormatGeneral(StrToFloat(cells[k]), 5);
+        for (std::size_t k = 5; k <= 6; ++k)
+            line += "\t" + FormatGeneral(StrToFloat(cells[k]), 3) + "%";
+        EXPECT_EQ(printed[static_cast<std::size_t>(matched++)], line);
+    }
+    EXPECT_EQ(matched, 3);
+}
+
+TEST_F(CliTest, KeepBestRestoresTheEpochOfTheLeastTestErrorAndSaysSo) {
+    const std::string project = MakeProject("iris.qvx", 4, true, true);
+    const std::string curve = Path("curve.csv");
+    TCliResult r = RunCommand({"train", project, "-o", Path("t.qvx"), "--curve", curve});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    std::vector<std::string> rows = Split(ReadBytes(curve), "\n");
+    int32_t best = -1;
+    double least = 0;
+    for (std::size_t i = 1; i + 1 < rows.size(); ++i) {
+        double v = StrToFloat(Split(rows[i], ",")[2]);
+        if (best < 0 || v < least) {
+            least = v;
+            best = static_cast<int32_t>(i) - 1;
+        }
+    }
+    const std::string tail =
+        "Остановка обучения\nИсчерпан лимит эпох.\nВосстановлена лучшая сеть: эпоха " + std::to_string(best) + "\n";
+    ASSERT_GE(r.Out.size(), tail.size());
+    EXPECT_EQ(r.Out.substr(r.Out.size() - tail.size()), tail);
+    EXPECT_EQ(TIniFile(Path("t.qvx")).ReadInteger("Network", "Epoch", -1), best + 1);
+    EXPECT_EQ(TIniFile(Path("t.qvx")).ReadString("Phase4", "KeepBest", ""), "1");
+}
+
+TEST_F(CliTest, PredictWritesCsvForACsvName) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    ASSERT_EQ(RunCommand({"predict", project, sample_, "-o", Path("p.txt")}).Code, 0);
+    TCliResult r = RunCommand({"predict", project, sample_, "-o", Path("p.CSV")});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    std::string text = ReadBytes(Path("p.txt")), csv;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r')
+            csv += text[i] == '\t' ? ',' : text[i];
+    EXPECT_EQ(ReadBytes(Path("p.CSV")), csv);
+    EXPECT_EQ(csv.rfind("SepalLength,SepalWidth,PetalLength,PetalWidth,Species\n5.1,3.5,1.4,0.2,", 0), 0u);
 }
 
 TEST_F(CliTest, TrainingTwiceFromTheSameProjectPrintsTheSameLines) {
@@ -330,6 +398,107 @@ TEST_F(CliTest, MissingProjectIsAnError) {
     }
 }
 
+// The real program with its standard error captured; an alarm set before the program starts
+// ends a hang with a signal, which the test sees as such.
+struct TProgramResult {
+    bool Exited = false;
+    int Code = -1;
+    std::string Err;
+};
+
+TProgramResult RunProgram(const std::vector<std::string>& args) {
+    int pipeFd[2];
+    if (pipe(pipeFd) != 0)
+        return {};
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFd[1], 2);
+        int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, 1);
+        close(pipeFd[0]);
+        close(pipeFd[1]);
+        std::vector<char*> argv{const_cast<char*>("nirvex-cli")};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        alarm(60);
+        execv(NIRVEX_CLI_PATH, argv.data());
+        _exit(127);
+    }
+    close(pipeFd[1]);
+    TProgramResult r;
+    char buf[4096];
+    for (ssize_t n; (n = read(pipeFd[0], buf, sizeof buf)) > 0;)
+        r.Err.append(buf, static_cast<std::size_t>(n));
+    close(pipeFd[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.Exited = WIFEXITED(status);
+    r.Code = r.Exited ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// Projects edited by hand or damaged: both commands end with status 1 and the message, without
+// a signal or a hang, and `train` leaves the project as it was.
+TEST_F(CliTest, ProjectsThatDoNotFitAreRefusedByTrainAndReport) {
+    const struct {
+        const char* Section;
+        const char* Key;
+        const char* Value;
+        const char* Message;
+    } cases[] = {
+        {"Network", "Layer_2", "40", msgNetMismatch},      {"Network", "Layer_2", "1000000", msgNetMismatch},
+        {"Network", "Layer_0", "6", msgNetMismatch},       {"Network", "Epoch", "2147483647", msgBadProjectFile},
+        {"Phase2", "FieldType_0", "3", msgBadProjectFile}, {"Phase2", "NormType_0", "4", msgBadProjectFile},
+        {"Main", "State", "7", msgBadProjectFile},         {"Phase3", "HideLayers", "11", msgBadProjectFile},
+    };
+    const std::string project = MakeProject("iris.qvx", 5);
+    const std::string saved = ReadBytes(project);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Section) + " " + c.Key + "=" + c.Value);
+        std::ofstream(project, std::ios::binary | std::ios::trunc) << saved;
+        TIniFile ini(project);
+        ini.WriteString(c.Section, c.Key, c.Value);
+        ini.UpdateFile();
+        const std::string edited = ReadBytes(project);
+        for (const char* command : {"train", "report"}) {
+            TProgramResult r = RunProgram({command, project});
+            EXPECT_TRUE(r.Exited) << command;
+            EXPECT_EQ(r.Code, 1) << command;
+            EXPECT_EQ(r.Err, std::string(c.Message) + "\n") << command;
+        }
+        EXPECT_EQ(ReadBytes(project), edited);
+    }
+}
+
+TEST_F(CliTest, NetworkAtTheLargestEpochEndsAsAtTheEpochLimit) {
+    const std::string project = MakeProject("iris.qvx", 5);
+    TIniFile ini(project);
+    ini.WriteInteger("Network", "Epoch", kMaxEpoch);
+    ini.UpdateFile();
+    TCliResult r = RunCommand({"train", project});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "Остановка обучения\nИсчерпан лимит эпох.\n");
+    EXPECT_EQ(TIniFile(project).ReadInteger("Network", "Epoch", -1), kMaxEpoch);
+}
+
+TEST_F(CliTest, SampleFoundBesideTheProjectIsAnnouncedOnStandardError) {
+    const std::string project = MakeProject("iris.qvx", 4);
+    TIniFile ini(project);
+    ini.WriteString("Phase1", "LearnSampleFileName", "/gone/iris.txt");
+    ini.UpdateFile();
+    const std::string notice = "Файл выборки не найден: /gone/iris.txt. Используется файл " + sample_ + ".\n";
+    TCliResult r = RunCommand({"report", project});
+    EXPECT_EQ(r.Code, 0);
+    EXPECT_EQ(r.Err, notice);
+    EXPECT_NE(r.Out.find("    " + sample_ + "\n"), std::string::npos);
+
+    std::ofstream(sample_, std::ios::binary | std::ios::trunc) << "a b\r\n1 2\r\n";
+    r = RunCommand({"report", project});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, "Файл выборки не соответствует проекту: " + sample_ + "\n");
+}
+
 TEST_F(CliTest, ExportWritesTheProjectsNetworkInTheFormatOfTheExtension) {
     const std::string project = MakeProject("iris.qvx", 6);
     TWizard w;
@@ -377,6 +546,10 @@ TEST(CliUsage, WrongUsagePrintsTheUsageAndExitsWithTwo) {
         {"train", "a.qvx", "--fast"},
         {"predict", "a.qvx"},
         {"predict", "a.qvx", "in.txt", "extra"},
+        {"train", "a.qvx", "--curve"},
+        {"train", "a.qvx", "--curve", "a.csv", "--curve", "b.csv"},
+        {"report", "a.qvx", "--curve", "a.csv"},
+        {"predict", "a.qvx", "in.txt", "--curve", "a.csv"},
         {"export", "a.qvx"},
         {"export", "a.qvx", "-o", "m.c", "--name"},
         {"export", "a.qvx", "-o", "m.c", "--name", "a", "--name", "b"},

@@ -1,6 +1,7 @@
 // Any bytes as a project file: the load either restores a project or ends in one fixed message.
 // The project sits in a directory with a small sample "s.txt", which a project naming any path
-// ending in s.txt finds through the directory fallback, so the later pages are reached too.
+// ending in s.txt finds through the directory fallback, so the later pages are reached too; a
+// network restored for the training page is then trained for an epoch and asked to predict.
 #include "Errors.h"
 #include "IniFile.h"
 #include "ProjectFile.h"
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -26,6 +28,24 @@ const std::string& ProjectDir() {
     return dir;
 }
 
+// A restored network is used as the training and the prediction page would: one epoch, then
+// one prediction. Large shapes are left out; they only slow the search down.
+void TrainAndPredict(nirvex::TWizard& w) {
+    using namespace nirvex;
+    int64_t connections = 0;
+    for (int32_t l = 0; l + 1 < w.Network.CountLayers(); ++l)
+        connections += int64_t{w.Network.GetLayerSize(l)} * w.Network.GetLayerSize(l + 1);
+    if (connections > 100000)
+        return;
+    w.LearnPage.EpochOn = true;
+    w.LearnPage.EpochC = 0;
+    w.LearnClicked(TWizard::TRunHooks{});
+    try {
+        w.PredictValues(std::vector<double>(static_cast<std::size_t>(w.InputCount), 0.5));
+    } catch (const EError&) {
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -38,11 +58,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const EError&) {
         return 0;
     }
-    if (w.State < 0 || w.State >= kPageCount || w.Modified || w.PageChanged)
+    // Only a sample taken from beside the project leaves it modified.
+    if (w.State < 0 || w.State >= kPageCount || w.Modified != !w.Notices.empty() || w.PageChanged)
         std::abort();
     for (int32_t r : w.RecordIndex)
         if (r < 0 || r >= w.RecordCount)
             std::abort();
+    if (w.State >= 5)
+        TrainAndPredict(w);
     TIniFile copy = ini;
     try {
         WriteProject(w, copy);

@@ -40,6 +40,16 @@ void WriteCp1251Lines(const std::string& name, const std::vector<std::string>& l
     WriteBytes(name, Utf8ToCp1251(text));
 }
 
+// The message a load raises, or "" when it succeeds.
+std::string LoadError(TWizard& w, const std::string& name) {
+    try {
+        LoadProject(w, name);
+    } catch (const EError& e) {
+        return e.what();
+    }
+    return "";
+}
+
 class ProjectFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -125,10 +135,10 @@ TEST_F(ProjectFileTest, KeysAreWrittenInTheirOrderWithTheirFormats) {
     EXPECT_EQ(ini.ReadSection("Phase2"), phase2);
     EXPECT_EQ(ini.ReadSection("Phase3"), (std::vector<std::string>{"HideLayers", "Layer_1", "Alpha"}));
     EXPECT_EQ(ini.ReadSection("Phase4"),
-              (std::vector<std::string>{"UseForTeach", "TeachSpeed", "Miu", "IdentErr", "TestAsValid", "Epoch",
-                                        "EpochC", "MaxTeachErr", "MaxTeachErrV", "MidTeachErr", "MidTeachErrV",
-                                        "TeachIdent", "TeachIdentC", "MaxTestErr", "MaxTestErrV", "MidTestErr",
-                                        "MidTestErrV", "TestIdent", "TestIdentC"}));
+              (std::vector<std::string>{"UseForTeach",  "TeachSpeed",  "Miu",         "IdentErr",     "TestAsValid",
+                                        "Epoch",        "EpochC",      "MaxTeachErr", "MaxTeachErrV", "MidTeachErr",
+                                        "MidTeachErrV", "TeachIdent",  "TeachIdentC", "MaxTestErr",   "MaxTestErrV",
+                                        "MidTestErr",   "MidTestErrV", "TestIdent",   "TestIdentC",   "KeepBest"}));
     EXPECT_EQ(ini.ReadString("Phase2", "AvailableFieldsCount", ""), "3");
     EXPECT_EQ(ini.ReadString("Phase2", "FieldName_2", ""), "Цена");
     EXPECT_EQ(ini.ReadString("Phase2", "NormType_1", ""), "1");
@@ -141,6 +151,7 @@ TEST_F(ProjectFileTest, KeysAreWrittenInTheirOrderWithTheirFormats) {
     EXPECT_EQ(ini.ReadString("Phase4", "Epoch", ""), "1");
     EXPECT_EQ(ini.ReadString("Phase4", "EpochC", ""), "5");
     EXPECT_EQ(ini.ReadString("Phase4", "MaxTeachErr", ""), "0");
+    EXPECT_EQ(ini.ReadString("Phase4", "KeepBest", ""), "0");
     // Windows-1251 on disk with CR LF line ends.
     std::string bytes = ReadBytes(name);
     EXPECT_NE(bytes.find("FieldName_2=" + Utf8ToCp1251("Цена") + "\r\n"), std::string::npos);
@@ -320,15 +331,35 @@ TEST_F(ProjectFileTest, ExplicitOrderOutsideTheSampleIsRefused) {
     EXPECT_EQ(w.State, 0);
 }
 
-TEST_F(ProjectFileTest, OtherIndexingKeepsTheOrderOfTheSampleLoad) {
-    std::string name = Path("p.qvx");
-    WriteCp1251Lines(name, {"[Main]", "State=1", "[Phase1]", "LearnSampleFileName=" + sample_, "[Phase2]", "Idexing=7",
-                            "IND_INIT=3"});
-    TWizard w;
-    LoadProject(w, name);
-    EXPECT_NE(w.IndexSeed, 3u);
-    SetRandSeed(w.IndexSeed);
-    EXPECT_EQ(w.RecordIndex, BuildRecordIndex(12));
+TEST_F(ProjectFileTest, RecordOrderIsSavedTheWayItCame) {
+    // A list: loaded, saved as the full list, loaded again.
+    const std::vector<int32_t> order = {5, 11, 0, 7, 3, 9, 1, 10, 2, 8, 4, 6};
+    std::vector<std::string> lines = {"[Main]",   "State=1",  "[Phase1]", "LearnSampleFileName=" + sample_,
+                                      "[Phase2]", "Idexing=1"};
+    for (std::size_t k = 0; k < order.size(); ++k)
+        lines.push_back("IND_" + std::to_string(k) + "=" + std::to_string(order[k]));
+    WriteCp1251Lines(Path("list.qvx"), lines);
+    TWizard a;
+    LoadProject(a, Path("list.qvx"));
+    EXPECT_EQ(a.RecordIndex, order);
+    std::string saved = SaveProject(a, Path("list2.qvx"));
+    TIniFile ini(saved);
+    EXPECT_EQ(ini.ReadInteger("Phase2", "Idexing", 0), 1);
+    EXPECT_EQ(ini.ReadInteger("Phase2", "IND_11", -1), 6);
+    TWizard b;
+    LoadProject(b, saved);
+    EXPECT_EQ(b.RecordIndex, order);
+
+    // A seed: the sample loaded again, saved as the seed alone.
+    b.Prev();
+    b.SampleFileTextChanged(sample_);
+    b.Next();
+    saved = SaveProject(b, Path("seed.qvx"));
+    EXPECT_EQ(TIniFile(saved).ReadInteger("Phase2", "Idexing", 0), 2);
+    EXPECT_FALSE(TIniFile(saved).ValueExists("Phase2", "IND_0"));
+    TWizard c;
+    LoadProject(c, saved);
+    EXPECT_EQ(c.RecordIndex, b.RecordIndex);
 }
 
 TEST_F(ProjectFileTest, LoadSaveLoadKeepsTheSeedTheSplitAndTheNetwork) {
@@ -379,19 +410,66 @@ TEST_F(ProjectFileTest, PageFourShowsTheRestoredLearningRateAndMomentum) {
     EXPECT_EQ(loaded.LearnPage.EpochC, 5);
 }
 
-TEST_F(ProjectFileTest, SpinValuesAreBroughtIntoTheirRanges) {
-    std::string name = Path("p.qvx");
-    WriteCp1251Lines(name, {"[Main]", "State=3", "[Phase1]", "LearnSampleFileName=" + sample_, "[Phase2]", "Idexing=2",
-                            "[Phase3]", "HideLayers=50", "Alpha=1", "[Phase4]", "UseForTeach=0", "EpochC=999999",
-                            "TeachIdentC=-5", "TestIdentC=101", "TeachSpeed=0.1", "Miu=0.9"});
+// One key of a project saved on page 7 changed to what the pages could not have written.
+TEST_F(ProjectFileTest, ValuesThePagesCannotWriteAreRefusedBeforeTheNetworkIsReplaced) {
+    struct TCase {
+        const char* Section;
+        const char* Key;
+        const char* Value;
+        const char* Message; // empty: the project loads
+    };
+    const TCase cases[] = {
+        {"Main", "State", "7", msgBadProjectFile},
+        {"Main", "State", "-1", msgBadProjectFile},
+        {"Main", "State", "six", msgBadProjectFile},
+        {"Phase2", "FieldType_0", "3", msgBadProjectFile},
+        {"Phase2", "FieldType_2", "-1", msgBadProjectFile},
+        {"Phase2", "NormType_1", "4", msgBadProjectFile},
+        {"Phase2", "NormType_1", "", msgBadProjectFile},
+        {"Phase2", "Idexing", "0", msgBadProjectFile},
+        {"Phase2", "Idexing", "7", msgBadProjectFile},
+        {"Phase2", "IND_INIT", "4294967291", msgBadProjectFile},
+        {"Phase3", "HideLayers", "0", msgBadProjectFile},
+        {"Phase3", "HideLayers", "11", msgBadProjectFile},
+        {"Phase3", "Alpha", "4.5", msgBadProjectFile},
+        {"Phase4", "UseForTeach", "0", msgBadProjectFile},
+        {"Phase4", "UseForTeach", "101", msgBadProjectFile},
+        {"Phase4", "EpochC", "100001", msgBadProjectFile},
+        {"Phase4", "TeachIdentC", "-5", msgBadProjectFile},
+        {"Phase4", "TestIdentC", "101", msgBadProjectFile},
+        {"Network", "Epoch", "2147483647", msgBadProjectFile},
+        {"Network", "Epoch", "-1", msgBadProjectFile},
+        {"Network", "Epoch", "99999999999", msgBadProjectFile},
+        {"Network", "Layer_0", "3", msgNetMismatch},
+        {"Network", "Layer_2", "40", msgNetMismatch},
+        {"Network", "Layer_2", "1000000", msgNetMismatch},
+        {"Network", "Epoch", "2147483646", ""},
+        {"Phase3", "HideLayers", "10", ""},
+        {"Phase4", "EpochC", "100000", ""},
+        {"Phase2", "FieldType_0", " 0 ", ""},
+    };
     TWizard w;
-    LoadProject(w, name);
-    EXPECT_EQ(w.LearnPage.UseForTeach, 1);
-    EXPECT_EQ(w.LearnPage.EpochC, 100000);
-    EXPECT_EQ(w.LearnPage.TeachIdentC, 0);
-    EXPECT_EQ(w.LearnPage.TestIdentC, 100);
-    EXPECT_EQ(w.Network.CountLayers(), 12); // ten hidden layers of the default "5"
-    EXPECT_EQ(w.Network.GetLayerSize(10), 5);
+    DriveTo(w, 6);
+    const std::string saved = ReadBytes(SaveProject(w, Path("p.qvx")));
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Section) + " " + c.Key + "=" + c.Value);
+        WriteBytes(Path("p.qvx"), saved);
+        TIniFile ini(Path("p.qvx"));
+        ini.WriteString(c.Section, c.Key, c.Value);
+        ini.UpdateFile();
+        TWizard loaded;
+        EXPECT_EQ(LoadError(loaded, Path("p.qvx")), c.Message);
+        if (*c.Message) {
+            EXPECT_EQ(loaded.State, 0);
+            // Page 3 gave the network 3 hidden neurons; the saved one never replaced it.
+            if (std::string(c.Section) == "Network") {
+                ASSERT_EQ(loaded.Network.CountLayers(), 3);
+                EXPECT_EQ(loaded.Network.GetLayerSize(1), 3);
+            }
+        } else {
+            EXPECT_EQ(loaded.State, 6);
+        }
+    }
 }
 
 TEST_F(ProjectFileTest, PageOneProjectFillsTheNameAndLoadsNothing) {
@@ -414,18 +492,6 @@ TEST_F(ProjectFileTest, MissingOrForeignFileReadsOnlyDefaults) {
     WriteBytes(Path("foreign.qvx"), std::string("\x89PNG\r\n\x1a\n\0\0[Main\x01", 16));
     LoadProject(w, Path("foreign.qvx"));
     EXPECT_EQ(w.State, 0);
-}
-
-TEST_F(ProjectFileTest, StateOutsideThePagesIsBroughtIntoRange) {
-    std::string name = Path("p.qvx");
-    WriteCp1251Lines(name, {"[Main]", "State=-3", "[Phase1]", "LearnSampleFileName=" + sample_});
-    TWizard w;
-    LoadProject(w, name);
-    EXPECT_EQ(w.State, 0);
-    EXPECT_EQ(w.FieldCount(), 0);
-    // 99 is the prediction page, which needs the network section.
-    WriteCp1251Lines(name, {"[Main]", "State=99", "[Phase1]", "LearnSampleFileName=" + sample_});
-    EXPECT_THROW(LoadProject(w, name), EError);
 }
 
 // ---- failures ----
@@ -602,7 +668,11 @@ TEST_F(ProjectFileTest, HandWrittenWindowsFileWithOddCaseLoadsThroughTheProjectD
     EXPECT_EQ(w.MidTestErrLimit, 0.125);
     EXPECT_EQ(w.LearnPage.MidTestErrText, "0.125");
     EXPECT_EQ(w.TeachCount, 5);
-    EXPECT_FALSE(w.Modified);
+    // The sample came from the project's directory: said, and left for the user to save.
+    EXPECT_EQ(w.Notices,
+              std::vector<std::string>{"Файл выборки не найден: C:\\Мои данные\\проба.txt. Используется файл " +
+                                       Path("проба.txt") + "."});
+    EXPECT_TRUE(w.Modified);
     // The report of page 5 was built on the way.
     ASSERT_FALSE(w.Report.empty());
     EXPECT_EQ(w.Report.back(), "   средняя ошибка при тестировании<0.125");
@@ -622,6 +692,51 @@ TEST(ResolveSampleName, FallsBackToTheProjectDirectoryOnlyWhenThatFileExists) {
     EXPECT_EQ(ResolveSampleName("D:\\x\\", project), "D:\\x\\");
     EXPECT_EQ(ResolveSampleName("", project), "");
     fs::remove_all(dir);
+}
+
+TEST_F(ProjectFileTest, SampleFoundBesideTheProjectIsAnnouncedAndSavedOnlyByTheUser) {
+    TWizard w;
+    DriveTo(w, 4);
+    const std::string name = SaveProject(w, Path("p.qvx"));
+    const std::string notice = "Файл выборки не найден: /gone/data.txt. Используется файл " + sample_ + ".";
+    for (int32_t state : {4, 0}) {
+        SCOPED_TRACE(state);
+        TIniFile ini(name);
+        ini.WriteString("Phase1", "LearnSampleFileName", "/gone/data.txt");
+        ini.WriteInteger("Main", "State", state);
+        ini.UpdateFile();
+        TWizard loaded;
+        LoadProject(loaded, name);
+        EXPECT_EQ(loaded.State, state);
+        EXPECT_EQ(loaded.Notices, std::vector<std::string>{notice});
+        EXPECT_TRUE(loaded.Modified);
+        EXPECT_EQ(loaded.SampleFileText, sample_);
+        EXPECT_EQ(loaded.FieldCount(), state > 0 ? 3 : 0);
+        EXPECT_EQ(TIniFile(name).ReadString("Phase1", "LearnSampleFileName", ""), "/gone/data.txt");
+    }
+}
+
+TEST_F(ProjectFileTest, FoundSampleWithoutTheProjectsFieldsIsRefusedAndNothingIsReplaced) {
+    TWizard w;
+    DriveTo(w, 4);
+    const std::string name = SaveProject(w, Path("p.qvx"));
+    TIniFile ini(name);
+    ini.WriteString("Phase1", "LearnSampleFileName", "/gone/data.txt");
+    ini.UpdateFile();
+    WriteCp1251Lines(sample_, {"x1\tx2\tPrice", "1\t2\t3", "4\t5\t6"}); // same name, other data
+
+    TWizard loaded;
+    const std::string other = Path("other.txt");
+    WriteCp1251Lines(other, {"a\tb", "1\t2", "3\t4"});
+    loaded.SampleFileTextChanged(other);
+    loaded.Next();
+    EXPECT_EQ(LoadError(loaded, name), "Файл выборки не соответствует проекту: " + sample_);
+    EXPECT_EQ(loaded.State, 1);
+    ASSERT_EQ(loaded.FieldCount(), 2);
+    EXPECT_EQ(loaded.Fields[0].FieldName, "a");
+    EXPECT_EQ(loaded.LearnSampleFileName, other);
+    EXPECT_EQ(loaded.SampleFileText, "/gone/data.txt");
+    EXPECT_TRUE(loaded.Notices.empty());
 }
 
 TEST(SameFieldName, IgnoresLatinAndCyrillicLetterCase) {

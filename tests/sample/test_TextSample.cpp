@@ -117,7 +117,8 @@ TEST(TextSample, HeaderEncoding) {
         {"\xEF\xBB\xBFprice x\r\n1 2\r\n", {"price", "x"}},               // mark before plain ASCII
         {"\xEF\xBB\xBF\xD0\xA6\xD0\xB5\xD0\xBD\xD0\xB0 x\n1 2\n", {"Цена", "x"}},
         {"\xD0\x9E\xD0\xB1\xD1\x8A\xD1\x91\xD0\xBC;y\r\n1 2\r\n", {"Объ", "м", "y"}}, // ё separates
-        {"Gr\xC3\xB6\xC3\x9F\x65\r\n1 2\r\n", {"Gr", "e"}},                           // so do ö and ß
+        {"Gr\xC3\xB6\xC3\x9F\x65\xC2\xABx\r\n1 2\r\n", {"Größe", "x"}}, // letters Windows-1251 lacks join; « separates
+        {"Gr\xC3\xB6\xC3\x9F\x65 \xE6\x95\xB0\r\n1 2\r\n", {"Größe", "数"}},
         {"\xEF\xBB\xBF\xE0\x80\xC1 ab\r\n1 2\r\n", {"ab"}}, // broken UTF-8 after a mark makes no name
     };
     for (const auto& c : cases) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -284,15 +285,38 @@ TEST_F(TrainingRunTest, DivergingNetworkEndsWithTheOverflowMessage) {
     EXPECT_LE(view.teachExamples, 3);
 }
 
-TEST_F(TrainingRunTest, NetworkThatDoesNotFitTheFieldsRaisesItsRangeError) {
-    MakeSample(10, 8);
-    ctx.InputCount = 2;
-    try {
-        RunTrainingLoop(ctx, view);
-        ADD_FAILURE();
-    } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), "Неверный номер входа");
+// A layer larger than its fields would be fed stale inputs or taught from past the example's
+// targets; a smaller one would leave fields out. Each is refused before any example is read.
+TEST_F(TrainingRunTest, NetworkThatDoesNotFitTheFieldsIsRefusedBeforeAnyExample) {
+    const struct { int32_t Layer, Size; } shapes[] = {{0, 2}, {0, 0}, {2, 40}, {2, 1000000}, {2, 0}};
+    for (const auto& shape : shapes) {
+        SCOPED_TRACE(std::to_string(shape.Layer) + ":" + std::to_string(shape.Size));
+        MakeSample(10, 8);
+        net.SetLayerSize(shape.Layer, shape.Size);
+        view = TRecordingView{};
+        try {
+            RunTrainingLoop(ctx, view);
+            ADD_FAILURE();
+        } catch (const EError& e) {
+            EXPECT_STREQ(e.what(), msgNetMismatch);
+        }
+        EXPECT_EQ(view.teachExamples, 0);
+        EXPECT_EQ(net.Epoch, 0);
     }
+}
+
+// The counter stops one short of the largest int32, where a project file still holds it.
+TEST_F(TrainingRunTest, EpochCounterEndsTheRunInsteadOfWrapping) {
+    MakeSample(10, 8);
+    net.Epoch = kMaxEpoch - 2;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+    EXPECT_EQ(net.Epoch, kMaxEpoch);
+    EXPECT_EQ(view.histoClears, 2);
+    // A second run has no room left: it ends at once, nothing taught.
+    view = TRecordingView{};
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+    EXPECT_EQ(net.Epoch, kMaxEpoch);
+    EXPECT_EQ(view.teachExamples, 0);
 }
 
 TEST_F(TrainingRunTest, TrainingLowersTheErrorOfALearnableSample) {
@@ -343,4 +367,77 @@ TEST(FormatIdentShare, PercentFormat) {
     EXPECT_EQ(FormatIdentShare(3, 3), "100%");
     EXPECT_EQ(FormatIdentShare(4, 5), "80%");
     EXPECT_EQ(FormatIdentShare(0, 5), "0%");
+}
+
+namespace {
+
+// Keeps the network as it stands after every epoch and from epoch `SpoilFrom` on spoils it, so
+// that the test error of the later epochs is worse than before.
+struct TSpoilingView : ITrainingView {
+    TNeuralNetwork* Net = nullptr;
+    int32_t SpoilFrom = 0;
+    std::vector<TNetworkSnapshot> After;
+    std::vector<double> TestMeans;
+    void EpochDone(const TEpochStats& s, int32_t, int32_t, int32_t epoch) override {
+        TestMeans.push_back(s.TestErrMean);
+        After.emplace_back();
+        Net->TakeSnapshot(After.back());
+        if (epoch >= SpoilFrom)
+            for (int32_t i = 0; i < Net->GetLayerSize(1); ++i)
+                Net->SetWeight(1, i, 0, 9.0);
+    }
+};
+
+void ExpectSameNetwork(const TNetworkSnapshot& a, const TNetworkSnapshot& b) {
+    EXPECT_EQ(a.Weights, b.Weights);
+    EXPECT_EQ(a.WeightDeltas, b.WeightDeltas);
+    EXPECT_EQ(a.Thresholds, b.Thresholds);
+    EXPECT_EQ(a.ThresholdDeltas, b.ThresholdDeltas);
+    EXPECT_EQ(a.Epoch, b.Epoch);
+}
+
+} // namespace
+
+TEST_F(TrainingRunTest, KeepBestTakesBackTheEpochOfTheLeastTestError) {
+    MakeSample(40, 30);
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 11;
+    ctx.KeepBest = true;
+    TSpoilingView spoil;
+    spoil.Net = &net;
+    spoil.SpoilFrom = 6;
+    EXPECT_EQ(RunTrainingLoop(ctx, spoil), TRunEnd::EpochLimit);
+    ASSERT_EQ(spoil.TestMeans.size(), 12u);
+    const auto best = static_cast<std::size_t>(std::min_element(spoil.TestMeans.begin(), spoil.TestMeans.end()) -
+                                               spoil.TestMeans.begin());
+    ASSERT_LT(best, 11u); // the fixture works only when the best is not the last epoch
+    TNetworkSnapshot now;
+    net.TakeSnapshot(now);
+    ExpectSameNetwork(now, spoil.After[best]);
+    EXPECT_EQ(net.Epoch, static_cast<int32_t>(best) + 1);
+    EXPECT_EQ(ctx.RestoredEpoch, static_cast<int32_t>(best) + 1);
+    EXPECT_EQ(BestRestoredMessage(ctx.RestoredEpoch), "Восстановлена лучшая сеть: эпоха " + std::to_string(best));
+}
+
+TEST_F(TrainingRunTest, KeepBestDoesNothingWithoutTestExamplesOrOnAFailure) {
+    MakeSample(10, 10);
+    ctx.Rules.EpochOn = true;
+    ctx.Rules.EpochLimit = 4;
+    ctx.KeepBest = true;
+    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+    EXPECT_EQ(ctx.RestoredEpoch, -1);
+    EXPECT_EQ(net.Epoch, 5);
+    // A failure leaves the network as the failing epoch left it: no copy is taken back.
+    MakeSample(10, 8);
+    ctx.KeepBest = true;
+    struct TFailing : ITrainingView {
+        void EpochDone(const TEpochStats&, int32_t, int32_t, int32_t epoch) override {
+            if (epoch == 3)
+                throw EError("сбой");
+        }
+    } failing;
+    const int32_t before = net.Epoch;
+    EXPECT_THROW(RunTrainingLoop(ctx, failing), EError);
+    EXPECT_EQ(net.Epoch, before + 3);
+    EXPECT_EQ(ctx.RestoredEpoch, -1);
 }

@@ -53,15 +53,19 @@ int main(int argc, char** argv) {
     window.btnNextClick();
     ok = ok && window.Model().State == 2 && Save(window, dir, "page3.png");
     window.btnNextClick();
-    // An epoch limit, so that the run on page 6 ends by itself.
+    // An epoch limit, so that the run on page 6 ends by itself, and the network of the least test error kept.
     window.findChild<QCheckBox*>(QStringLiteral("cbEpoch"))->click();
-    window.findChild<QSpinBox*>(QStringLiteral("seEpoch"))->setValue(300);
+    window.findChild<QSpinBox*>(QStringLiteral("seEpoch"))->setValue(1000);
+    window.findChild<QCheckBox*>(QStringLiteral("cbKeepBest"))->click();
     ok = ok && window.Model().State == 3 && Save(window, dir, "page4.png");
     window.btnNextClick();
     ok = ok && window.Model().State == 4 && Save(window, dir, "page5.png");
     window.btnNextClick();
     window.findChild<QAbstractButton*>(QStringLiteral("btnLearn"))->click();
     ok = ok && window.Model().State == 5 && Save(window, dir, "page6.png");
+    window.findChild<QAbstractButton*>(QStringLiteral("btnShowCurve"))->click();
+    ok = ok && Save(window, dir, "page6-curve.png");
+    window.findChild<QAbstractButton*>(QStringLiteral("btnShowHisto"))->click();
     window.btnNextClick();
     auto* inputs = window.findChild<QTableWidget*>(QStringLiteral("sgInp"));
     const char* values[] = {"6.1", "2.8", "4.7", "1.2"};

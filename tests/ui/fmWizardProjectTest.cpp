@@ -176,3 +176,26 @@ TEST_F(ProjectWindowTest, StartUpWithoutSplashOpensTheProject) {
     EXPECT_FALSE(Model().Modified);
     EXPECT_TRUE(Window->isVisible());
 }
+
+TEST_F(ProjectWindowTest, SampleFoundBesideTheProjectIsAnnouncedInABox) {
+    const QString sample = dir.filePath(QStringLiteral("iris.txt"));
+    ASSERT_TRUE(QFile::copy(ExampleFile("iris.txt"), sample));
+    TFakeDialogs otherDialogs;
+    TfrmWizard other(&otherDialogs);
+    other.Model().SampleFileTextChanged(sample.toStdString());
+    other.Model().Next();
+    other.Model().LearnSampleFileName = "/gone/iris.txt"; // as if saved on another machine
+    std::string saved = SaveProject(other.Model(), dir.filePath(QStringLiteral("p.qvx")).toStdString());
+
+    Window->FormActivate(QString::fromStdString(saved), false);
+    EXPECT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(';').toStdString();
+    EXPECT_EQ(
+        Dialogs.Messages,
+        QStringList{QString::fromUtf8("Файл выборки не найден: /gone/iris.txt. Используется файл ") + sample + "."});
+    EXPECT_EQ(ShownPage(), 1);
+    EXPECT_TRUE(Model().Notices.empty());
+    // The new place is the user's to save: closing asks.
+    Dialogs.NextAnswer = IDialogs::TAnswer::Cancel;
+    EXPECT_FALSE(Window->close());
+    EXPECT_EQ(Dialogs.Questions.size(), 1);
+}

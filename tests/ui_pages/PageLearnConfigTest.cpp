@@ -101,14 +101,18 @@ TEST_F(PageLearnConfigTest, ControlsHaveTheirRangesPlacesAndHints) {
     EXPECT_EQ(Edit("edtTS")->pos(), QPoint(232, 24));
     EXPECT_EQ(Edit("edtMiu")->pos(), QPoint(232, 48));
     EXPECT_EQ(Edit("edtIdentErr")->pos(), QPoint(232, 73));
-    EXPECT_EQ(Box("cbValidate")->geometry().topLeft(), QPoint(11, 100));
-    EXPECT_EQ(Box("cbValidate")->width(), 310);
+    // The two check boxes above the group, which is aligned to the bottom with rows 20 apart.
+    EXPECT_EQ(Box("cbValidate")->geometry(), QRect(11, 96, 383, 17));
+    EXPECT_EQ(Box("cbKeepBest")->geometry(), QRect(11, 114, 383, 17));
     auto* group = Box("cbEpoch")->parentWidget();
-    EXPECT_EQ(group->geometry(), QRect(0, 112, kPageClientWidth, 180)); // aligned to the bottom
+    EXPECT_EQ(group->geometry(), QRect(0, 132, kPageClientWidth, 160));
     EXPECT_EQ(qobject_cast<QGroupBox*>(group)->title(), QString::fromUtf8(" Критерии остановки обучения"));
-    EXPECT_EQ(Spin("seEpoch")->pos(), QPoint(110, 17));
-    EXPECT_EQ(Edit("edtMidTestErr")->pos(), QPoint(232, 131));
-    EXPECT_EQ(Spin("seTestIdent")->pos(), QPoint(110, 153));
+    EXPECT_EQ(Spin("seEpoch")->geometry(), QRect(110, 14, 57, 20));
+    EXPECT_EQ(Edit("edtMidTestErr")->geometry(), QRect(232, 114, 57, 20));
+    EXPECT_EQ(Spin("seTestIdent")->geometry(), QRect(110, 134, 57, 20));
+    // every caption fits its box
+    for (const char* name : {"cbValidate", "cbKeepBest", "cbMidTestErr"})
+        EXPECT_LE(Box(name)->sizeHint().width(), Box(name)->width()) << name;
     for (const char* name : {"edtTS", "edtMaxTeachErr", "edtMidTestErr", "seEpoch", "seTestIdent"})
         EXPECT_EQ(page->findChild<QWidget*>(name)->width(), 57) << name;
     EXPECT_EQ(Spin("seUseForTeach")->toolTip(), QString::fromUtf8("Процент выборки, используемый при обучении"));
@@ -125,7 +129,7 @@ TEST_F(PageLearnConfigTest, KeyboardOrderRunsThroughTheGroupBeforeValidate) {
                                                "cbEpoch",       "seEpoch",        "cbMaxTeachErr", "edtMaxTeachErr",
                                                "cbMidTeachErr", "edtMidTeachErr", "cbTeachIdent",  "seTeachIdent",
                                                "cbMaxTestErr",  "edtMaxTestErr",  "cbMidTestErr",  "edtMidTestErr",
-                                               "cbTestIdent",   "seTestIdent",    "cbValidate"};
+                                               "cbTestIdent",   "seTestIdent",    "cbValidate",    "cbKeepBest"};
     std::vector<std::string> seen;
     QWidget* start = Spin("seUseForTeach");
     QWidget* w = start;
@@ -151,6 +155,27 @@ TEST_F(PageLearnConfigTest, CheckBoxClickMarksChangedAndSwitchesItsValueControl)
     QTest::mouseClick(Box("cbMaxTestErr"), Qt::LeftButton);
     EXPECT_TRUE(host.Wizard.LearnPage.MaxTestErrOn);
     EXPECT_FALSE(host.Wizard.LearnPage.MaxTeachErrOn);
+}
+
+TEST_F(PageLearnConfigTest, KeepBestBoxIsStoredMarksChangedAndNeedsTestExamples) {
+    QCheckBox* box = Box("cbKeepBest");
+    EXPECT_EQ(box->text(), QString::fromUtf8("Сохранить сеть с наименьшей ошибкой на тесте"));
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(box->isEnabled());
+    host.Wizard.PageChanged = false;
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_TRUE(host.Wizard.LearnPage.KeepBest);
+    EXPECT_TRUE(host.Wizard.PageChanged);
+    // 100 % for training leaves no test example: the box is disabled, and enabled again below.
+    QSpinBox* share = Spin("seUseForTeach");
+    share->setValue(100);
+    EXPECT_FALSE(box->isEnabled());
+    share->setValue(97); // 38 of 40 records: two test examples
+    EXPECT_TRUE(box->isEnabled());
+    share->setValue(100);
+    LeaveBackAndReturn();
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_FALSE(box->isEnabled());
 }
 
 TEST_F(PageLearnConfigTest, ValidateEditsAndSpinsDoNotMarkChanged) {

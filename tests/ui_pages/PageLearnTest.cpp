@@ -1,6 +1,7 @@
 #include "PageLearn.h"
 #include "PagesFixture.h"
 
+#include "ErrorCurveView.h"
 #include "GraphPanel.h"
 #include "Histo.h"
 #include "RandomGen.h"
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -145,6 +147,51 @@ TEST_F(PageLearnTest, RunEndedByTheEpochLimit) {
     EXPECT_EQ(QString::fromStdString(first.Caption), kStop);
     EXPECT_EQ(QString::fromStdString(first.Hint), kStopHint);
     ExpectIdle();
+}
+
+// Lime (training) and red (test) pixels of a picture, by column band.
+int CountColor(const QImage& img, QColor color, int x0, int x1) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = std::max(0, x0); x < std::min(img.width(), x1); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            n += std::abs(c.red() - color.red()) + std::abs(c.green() - color.green()) +
+                     std::abs(c.blue() - color.blue()) <
+                 60;
+        }
+    return n;
+}
+
+TEST_F(PageLearnTest, SwitchShowsTheErrorCurveOfTheRunInTheHistogramsPlace) {
+    Tick(TCriterion::Epoch);
+    host.Wizard.LearnPage.EpochC = 30;
+    OpenLearnPage();
+    auto* curve = page->findChild<QWidget*>("crvErrors");
+    auto* showCurve = page->findChild<QToolButton*>("btnShowCurve");
+    auto* showHisto = page->findChild<QToolButton*>("btnShowHisto");
+    ASSERT_TRUE(curve && showCurve && showHisto);
+    EXPECT_TRUE(histo->isVisible());
+    EXPECT_FALSE(curve->isVisible());
+    EXPECT_TRUE(showHisto->isChecked());
+    QTest::mouseClick(btn, Qt::LeftButton);
+    ASSERT_EQ(host.Wizard.Curve.Points().size(), 31u);
+
+    QTest::mouseClick(showCurve, Qt::LeftButton);
+    EXPECT_TRUE(curve->isVisible());
+    EXPECT_FALSE(histo->isVisible());
+    EXPECT_TRUE(showCurve->isChecked());
+    EXPECT_FALSE(showHisto->isChecked());
+    EXPECT_EQ(curve->geometry(), histo->geometry());
+    // Both lines are drawn inside the plot (and their legend above it).
+    const QImage img = curve->grab().toImage();
+    const int left = TErrorCurveView::kLeft + 2, right = img.width() - TErrorCurveView::kRight;
+    const QImage plot = img.copy(0, TErrorCurveView::kTop, img.width(), img.height() - TErrorCurveView::kTop);
+    EXPECT_GT(CountColor(plot, QColor(0, 255, 0), left, right), 30);
+    EXPECT_GT(CountColor(plot, QColor(255, 0, 0), left, right), 30);
+
+    QTest::mouseClick(showHisto, Qt::LeftButton);
+    EXPECT_TRUE(histo->isVisible());
+    EXPECT_FALSE(curve->isVisible());
 }
 
 TEST_F(PageLearnTest, RunEndedByACriterion) {

@@ -1,8 +1,10 @@
 #include "PagePredict.h"
 #include "PagesFixture.h"
 
+#include "Cli.h"
 #include "ExportNet.h"
 #include "NumberText.h"
+#include "ProjectFile.h"
 #include "RandomGen.h"
 #include "TestFiles.h"
 
@@ -15,7 +17,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 namespace nirvex {
 namespace {
@@ -193,6 +197,63 @@ TEST_F(PagePredictTest, FailedStoreIsShownAndKeepsTheMarks) {
     QTest::mouseClick(btnStore, Qt::LeftButton);
     EXPECT_EQ(host.Boxes.Errors.size(), 1u);
     EXPECT_TRUE(host.Wizard.Modified);
+}
+
+// The window's prediction over a file is the command line's: the same bytes for text and CSV.
+TEST_F(PagePredictTest, PredictionOverAFileWritesWhatTheCommandLineWrites) {
+    const std::string project = SaveProject(host.Wizard, dir.filePath("p.qvx").toStdString());
+    LoadProject(host.Wizard, project); // both sides predict with the network as the file holds it
+    page->ShowPage();
+    auto* button = page->findChild<QPushButton*>("btnPredictFile");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QString::fromUtf8("Расчёт по файлу..."));
+    host.Wizard.Modified = false;
+    for (const char* name : {"w.txt", "w.csv"}) {
+        SCOPED_TRACE(name);
+        host.Boxes.NextOpenName = QString::fromStdString(sample);
+        host.Boxes.NextSaveName = dir.filePath(name);
+        host.Boxes.Messages.clear();
+        QTest::mouseClick(button, Qt::LeftButton);
+        ASSERT_TRUE(host.Boxes.Errors.empty()) << host.Boxes.Errors[0].toStdString();
+        EXPECT_EQ(host.Boxes.Messages, std::vector<QString>{QString::fromUtf8("Записано записей: 30")});
+        const std::string cli = dir.filePath(QString::fromLatin1("cli_") + name).toStdString();
+        std::ostringstream out, err;
+        ASSERT_EQ(RunCli({"predict", project, sample, "-o", cli}, out, err), 0) << err.str();
+        EXPECT_EQ(test::ReadBytes(dir.filePath(name).toStdString()), test::ReadBytes(cli));
+    }
+    EXPECT_EQ(host.Boxes.OpenFilters[0],
+              QString::fromUtf8("Файлы выборки (*.txt *.csv *.dbf *.db);;Текстовые файлы (*.txt);;Файлы CSV (*.csv);;"
+                                "Файлы БД (*.dbf *.db)"));
+    EXPECT_EQ(host.Boxes.SaveProposed.back(), dir.filePath(QString::fromUtf8("s_расчёт.txt")));
+    EXPECT_EQ(host.Wizard.StatusText, "");
+    EXPECT_FALSE(host.Wizard.Modified); // predicting changes nothing of the project
+}
+
+TEST_F(PagePredictTest, PredictionOverAFileNamesAMissingFieldAndWritesNothing) {
+    auto* button = page->findChild<QPushButton*>("btnPredictFile");
+    const QString input = dir.filePath("in.txt");
+    std::ofstream(input.toStdString(), std::ios::binary) << "A\tC\r\n1\t2\r\n";
+    host.Boxes.NextOpenName = input;
+    host.Boxes.NextSaveName = dir.filePath("out.txt");
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(host.Boxes.Errors, std::vector<QString>{QString::fromUtf8("Во входном файле нет поля B")});
+    EXPECT_TRUE(host.Boxes.Messages.empty());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("out.txt")));
+    // A value the input's normalization cannot take is named with its field and record.
+    host.Wizard.Fields[0].Max = host.Wizard.Fields[0].Min; // A: linear over an empty range
+    std::ofstream(input.toStdString(), std::ios::binary) << "A\tB\tC\r\n1\t2\t3\r\n";
+    host.Boxes.Errors.clear();
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(host.Boxes.Errors.size(), 1u);
+    EXPECT_TRUE(host.Boxes.Errors[0].endsWith(QString::fromUtf8(", поле A, запись 1")))
+        << host.Boxes.Errors[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("out.txt")));
+    // Cancelling either dialog does nothing.
+    host.Boxes.Errors.clear();
+    host.Boxes.NextOpenName.clear();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(host.Boxes.SaveProposed.size(), 2u);
+    EXPECT_TRUE(host.Boxes.Errors.empty());
 }
 
 TEST_F(PagePredictTest, ExportWritesTheFormatOfTheChosenName) {

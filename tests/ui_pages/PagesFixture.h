@@ -23,6 +23,8 @@ public:
     std::vector<QString> Messages;
     std::vector<QString> SaveFilters, SaveProposed;
     QString NextSaveName; // the answer of the next save dialog; empty = cancelled
+    QString NextOpenName; // the answer of the next open dialog; empty = cancelled
+    std::vector<QString> OpenFilters;
     std::function<void(const QString&)> OnMessage;
 
     void ShowError(const QString& message) override { Errors.push_back(message); }
@@ -32,7 +34,10 @@ public:
             OnMessage(message);
     }
     TAnswer AskYesNoCancel(const QString&) override { return TAnswer::Cancel; }
-    QString OpenFileName(QWidget*, const QString&) override { return {}; }
+    QString OpenFileName(QWidget*, const QString& filter) override {
+        OpenFilters.push_back(filter);
+        return NextOpenName;
+    }
     QString SaveFileName(QWidget*, const QString& filter, const QString& proposed) override {
         SaveFilters.push_back(filter);
         SaveProposed.push_back(proposed);

@@ -513,3 +513,32 @@ TEST_F(WizardTrainingTest, PredictionOfASigmoidTargetAtSaturation) {
     EXPECT_NE(ErrorOf([&] { w.Predict(); }), "");
     EXPECT_TRUE(w.PredictPage.OutputTexts[0].empty());
 }
+
+// However the network came to differ from the fields, neither page 6 nor 7 nor the run takes it.
+TEST_F(WizardTrainingTest, NetworkThatDoesNotFitTheFieldsIsRefusedOnEveryPath) {
+    ToLearnPage(Iris());
+    w.CriterionClicked(TCriterion::Epoch, true);
+    w.Next();
+    ASSERT_EQ(w.State, 4);
+    w.Network.SetLayerSize(2, 40);
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), msgNetMismatch);
+    EXPECT_EQ(w.State, 4);
+    w.Network.SetLayerSize(2, 1);
+    w.Next();
+    ASSERT_EQ(w.State, 5);
+
+    w.Network.SetLayerSize(0, 5);
+    TRunRecorder rec;
+    w.LearnClicked(rec.Hooks(w, nullptr));
+    EXPECT_EQ(rec.errors, std::vector<std::string>{msgNetMismatch});
+    EXPECT_EQ(w.Network.Epoch, 0);
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), msgNetMismatch);
+
+    w.Network.SetLayerSize(0, 4);
+    w.Next();
+    ASSERT_EQ(w.State, 6);
+    w.Network.SetLayerSize(2, 2);
+    for (int i = 0; i < 4; ++i)
+        w.SetPredictInput(i, "5");
+    EXPECT_EQ(ErrorOf([&] { w.Predict(); }), msgNetMismatch);
+}

@@ -2,6 +2,7 @@
 
 #include "BatchPredict.h"
 #include "Cp1251.h"
+#include "ErrorCurve.h"
 #include "Errors.h"
 #include "ExportNet.h"
 #include "NumberText.h"
@@ -28,12 +29,13 @@ namespace {
 const char* const kUsage =
     "Использование:\n"
     "  nirvex-cli report ПРОЕКТ\n"
-    "  nirvex-cli train ПРОЕКТ [-o ВЫХОД]\n"
+    "  nirvex-cli train ПРОЕКТ [-o ВЫХОД] [--curve CSV]\n"
     "  nirvex-cli predict ПРОЕКТ ВХОД [-o ВЫХОД]\n"
     "  nirvex-cli export ПРОЕКТ -o ФАЙЛ [--name ИМЯ]\n"
     "\n"
     "report   печатает отчет о конфигурации проекта\n"
-    "train    обучает сеть с настройками проекта и сохраняет проект (по умолчанию в тот же файл)\n"
+    "train    обучает сеть с настройками проекта и сохраняет проект (по умолчанию в тот же файл);\n"
+    "         --curve записывает ошибки каждой эпохи в файл CSV\n"
     "predict  рассчитывает целевые поля для каждой записи входного файла; без -o результат\n"
     "         печатается\n"
     "export   выгружает обученную сеть с нормализацией полей: ФАЙЛ.onnx в формате ONNX, ФАЙЛ.c\n"
@@ -74,6 +76,7 @@ struct TCommand {
     std::string Name;
     std::vector<std::string> Positional;
     std::string Output;               // -o
+    std::string Curve;                // --curve
     std::string ModelName = "nirvex"; // --name
 };
 
@@ -82,14 +85,15 @@ TCommand ParseArgs(const std::vector<std::string>& args) {
         throw TUsageError{};
     TCommand c;
     c.Name = args[0];
-    bool haveOutput = false, haveName = false;
+    bool haveOutput = false, haveCurve = false, haveName = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "-o") {
-            if (haveOutput || i + 1 >= args.size() || args[i + 1].empty())
+        if (a == "-o" || a == "--curve") {
+            bool& have = a == "-o" ? haveOutput : haveCurve;
+            if (have || i + 1 >= args.size() || args[i + 1].empty())
                 throw TUsageError{};
-            c.Output = args[++i];
-            haveOutput = true;
+            (a == "-o" ? c.Output : c.Curve) = args[++i];
+            have = true;
         } else if (a == "--name" && c.Name == "export") {
             if (haveName || i + 1 >= args.size())
                 throw TUsageError{};
@@ -103,7 +107,7 @@ TCommand ParseArgs(const std::vector<std::string>& args) {
     }
     std::size_t want = c.Name == "report" || c.Name == "train" || c.Name == "export" ? 1 : c.Name == "predict" ? 2 : 0;
     if (want == 0 || c.Positional.size() != want || (c.Name == "report" && haveOutput) ||
-        (c.Name == "export" && !haveOutput))
+        (c.Name == "export" && !haveOutput) || (c.Name != "train" && haveCurve))
         throw TUsageError{};
     return c;
 }
@@ -116,22 +120,26 @@ void OpenProject(TWizard& w, const std::string& fileName) {
     LoadProject(w, fileName);
 }
 
-// The sample load's notice on standard error, once, as soon as the sample is read (or before the
-// error that ended the command).
+// What the load tells the user (a sample found beside the project, skipped sample lines) goes to
+// standard error once, as soon as it is known, or before the error that ended the command.
 class TNotice {
 public:
-    TNotice(const TWizard& w, std::ostream& err) : w_(w), err_(err) {}
+    TNotice(TWizard& w, std::ostream& err) : w_(w), err_(err) {}
     void Print() {
-        if (printed_ || w_.SampleNotice.empty())
-            return;
-        err_ << w_.SampleNotice << std::endl;
-        printed_ = true;
+        for (const std::string& notice : w_.Notices)
+            err_ << notice << '\n';
+        w_.Notices.clear();
+        if (!samplePrinted_ && !w_.SampleNotice.empty()) {
+            err_ << w_.SampleNotice << '\n';
+            samplePrinted_ = true;
+        }
+        err_.flush();
     }
 
 private:
-    const TWizard& w_;
+    TWizard& w_;
     std::ostream& err_;
-    bool printed_ = false;
+    bool samplePrinted_ = false;
 };
 
 void Report(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
@@ -143,10 +151,15 @@ void Report(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     out.flush();
 }
 
-// One printed line per refreshed epoch; Ctrl-C reaches the run through Pump.
+// One printed line per refreshed epoch, and with --curve one CSV line per epoch; Ctrl-C reaches
+// the run through Pump.
 class TCliTrainingView : public ITrainingView {
 public:
-    TCliTrainingView(TWizard& w, std::ostream& out) : w_(w), out_(out) {}
+    TCliTrainingView(TWizard& w, std::ostream& out, bool curve) : w_(w), out_(out), curve_(curve) {
+        if (curve_)
+            Curve = CurveCsvHeader();
+    }
+    std::string Curve;
     bool Pump() override {
         if (gStopRequested)
             w_.StopRequested = true;
@@ -158,10 +171,15 @@ public:
              << FormatGeneral(s.TestErrMax, 5) << '\t' << FormatIdentShare(s.TeachIdentCount, teachCount) << '\t'
              << FormatIdentShare(s.TestIdentCount, testCount) << std::endl;
     }
+    void EpochDone(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
+        if (curve_)
+            Curve += CurveCsvLine(s, teachCount, testCount, epoch);
+    }
 
 private:
     TWizard& w_;
     std::ostream& out_;
+    bool curve_;
 };
 
 // The end messages break their line with LF CR for a message box; printed, LF alone breaks it.
@@ -183,6 +201,7 @@ bool RunCanEnd(const TLearnPage& p) {
 void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     const std::string& project = c.Positional[0];
     OpenProject(w, project);
+    notice.Print();
     // Forward as "Далее >>" would, each page's step failing as it would in the window; a project
     // saved on the prediction page goes back to training without checks, as "<< Назад" does.
     // A project saved on page 1 names a sample it never loaded: it counts as typed.
@@ -196,7 +215,7 @@ void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     if (!RunCanEnd(w.LearnPage))
         throw EError(msgRunCannotEnd);
 
-    TCliTrainingView view(w, out);
+    TCliTrainingView view(w, out, !c.Curve.empty());
     std::string error;
     bool failed = false;
     TWizard::TRunHooks hooks;
@@ -212,6 +231,10 @@ void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     }
     if (failed)
         throw EError(error);
+    if (w.RestoredEpoch >= 0)
+        out << BestRestoredMessage(w.RestoredEpoch) << std::endl;
+    if (!c.Curve.empty())
+        WriteFileReplacing(c.Curve, view.Curve);
     w.Next();
     SaveProject(w, c.Output.empty() ? project : c.Output);
 }
@@ -220,15 +243,14 @@ void Predict(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) 
     OpenProject(w, c.Positional[0]);
     notice.Print();
     const std::string& input = c.Positional[1];
-    // An input without a known extension is read as sample text.
-    const TSampleTable table = IsSampleFileName(input) ? ReadSampleFile(input, {}) : ReadTextSample(input);
-    const TBatchPrediction p = PredictTable(w, table);
-    if (c.Output.empty()) {
-        out << FormatPredictionText(p, "\n");
-        out.flush();
+    if (!c.Output.empty()) {
+        PredictFile(w, input, c.Output, {});
         return;
     }
-    WriteFileReplacing(c.Output, EncodeTextFile(FormatPredictionText(p, "\r\n")));
+    // An input without a known extension is read as sample text.
+    const TSampleTable table = IsSampleFileName(input) ? ReadSampleFile(input, {}) : ReadTextSample(input);
+    out << FormatPredictionText(PredictTable(w, table), "\n");
+    out.flush();
 }
 
 // The network of a project saved on the training or prediction page, in the format of the
