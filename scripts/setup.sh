@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
-    pxlib-dev
+    pxlib-dev libcsv-dev
     libgtest-dev
     clang clang-format libclang-rt-14-dev
     libfann-dev

@@ -33,6 +33,7 @@ struct TFieldInfo {
 struct TSampleTable {
     std::vector<TFieldInfo> Fields;
     int32_t RecordCount = 0;
+    std::vector<std::string> TextColumns; // CSV columns left out because they hold text
     // Lines a reader left out because their count of values differs from the header's, and the
     // first of them (the file's lines counted from 1, the header included).
     int64_t SkippedLines = 0;

@@ -15,7 +15,8 @@ public:
 };
 
 // The sample open dialog's filter list: text files first, then projects, then tables.
-inline const char* const kSampleFileFilter = "Текстовые файлы (*.txt);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)";
+inline const char* const kSampleFileFilter =
+    "Текстовые файлы (*.txt);;Файлы CSV (*.csv);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)";
 
 // The export dialog's filter list; the chosen type's extension selects the format.
 inline const char* const kExportFileFilter = "Модель ONNX (*.onnx);;Исходный текст на C (*.c)";

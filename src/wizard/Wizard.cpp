@@ -1,5 +1,6 @@
 #include "Wizard.h"
 
+#include "CsvSample.h"
 #include "Errors.h"
 #include "FloatCheck.h"
 #include "Normalize.h"
@@ -153,6 +154,9 @@ void TWizard::LoadSample(const TSampleCheck& accept) {
     try {
         table = ReadSampleFile(fileName, [this](const std::string& s) { SetStatus(s); });
         SampleNotice = SkippedLinesNotice(table); // also tells why a sample has no records
+        const std::string textColumns = TextColumnsNote(table);
+        if (!textColumns.empty())
+            SampleNotice += (SampleNotice.empty() ? "" : "; ") + textColumns;
         if (table.RecordCount <= 0)
             throw EError(msgNoRecords);
         if (accept)

@@ -276,6 +276,25 @@ TEST_F(CliTest, PredictTakesInputColumnsByNameInAnyOrderAndCase) {
     EXPECT_EQ(r.Out, want);
 }
 
+TEST_F(CliTest, PredictReadsACsvInputWithColumnsInAnyOrderAndTextColumnsBesides) {
+    const std::string project = MakeProject("iris.qvx", 6);
+    const std::string input = Path("in.CSV");
+    std::ofstream(input, std::ios::binary) << "\"Sort\";PetalWidth;\"SEPALLENGTH\";PetalLength;sepalwidth;id\r\n"
+                                           << "setosa;0,2;5,1;\"1,4\";3,5;a1\r\n"
+                                           << "\"vir;ginica\";2,3;6,7;5,2;3;a2\r\n";
+    TCliResult r = RunCommand({"predict", project, input, "-o", Path("out.txt")});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    TWizard p;
+    LoadProject(p, project);
+    std::string want = "SepalLength\tSepalWidth\tPetalLength\tPetalWidth\tSpecies\r\n";
+    for (const std::vector<double>& in : {std::vector<double>{5.1, 3.5, 1.4, 0.2}, {6.7, 3, 5.2, 2.3}}) {
+        for (double v : in)
+            want += FormatGeneral(v, 15) + "\t";
+        want += FormatGeneral(p.PredictValues(in)[0], 15) + "\r\n";
+    }
+    EXPECT_EQ(ReadBytes(Path("out.txt")), want);
+}
+
 // The output file written over a user's file stays what it was: a link stays a link, the mode stays.
 TEST_F(CliTest, PredictOutputThroughALinkKeepsTheLinkAndTheMode) {
     const std::string project = MakeProject("iris.qvx", 6);

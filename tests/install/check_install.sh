@@ -11,7 +11,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 for f in bin/nirvex bin/nirvex-cli share/nirvex/wizard.html share/nirvex/Splash.bmp share/nirvex/1.bmp \
          share/nirvex/7.bmp share/applications/nirvex.desktop share/icons/hicolor/64x64/apps/nirvex.png \
-         share/mime/packages/nirvex-qvx.xml; do
+         share/mime/packages/nirvex-qvx.xml share/nirvex/examples/statecrime.csv; do
     [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 

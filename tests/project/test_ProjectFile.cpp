@@ -678,6 +678,41 @@ TEST_F(ProjectFileTest, HandWrittenWindowsFileWithOddCaseLoadsThroughTheProjectD
     EXPECT_EQ(w.Report.back(), "   средняя ошибка при тестировании<0.125");
 }
 
+TEST_F(ProjectFileTest, NamesOutsideWindows1251SurviveSaveAndLoad) {
+    fs::create_directory(Path("Données"));
+    const std::string sample = Path("Données/Größe.csv");
+    std::string csv = "Größe;Menü;Café\r\n";
+    for (int r = 0; r < 8; ++r)
+        csv += std::to_string(r) + ";" + std::to_string(r % 3) + ",5;" + std::to_string(2 * r) + "\r\n";
+    WriteBytes(sample, csv);
+    TWizard w;
+    w.SampleFileTextChanged(sample);
+    w.Next();
+    w.SelectField(1);
+    w.MethodClicked(ntSigmoid);
+    w.ParamExit(TWizard::TParam::Alpha, "0.5");
+    w.RoleClicked(ftUnused);
+    w.Next();
+    ASSERT_EQ(w.State, 2);
+    const std::string project = SaveProject(w, Path("Größe.qvx"));
+    EXPECT_EQ(ReadBytes(project).rfind("\xEF\xBB\xBF[Main]", 0), 0u); // UTF-8 with a byte order mark
+
+    TWizard a;
+    LoadProject(a, project);
+    EXPECT_EQ(a.State, 2);
+    EXPECT_EQ(a.SampleFileText, sample);
+    EXPECT_EQ(a.LearnSampleFileName, sample);
+    ASSERT_EQ(a.FieldCount(), 3);
+    EXPECT_EQ(a.Fields[0].FieldName, "Größe");
+    EXPECT_EQ(a.Fields[1].FieldName, "Menü");
+    EXPECT_EQ(a.Fields[2].FieldName, "Café");
+    EXPECT_EQ(a.Fields[1].FieldType, ftUnused);
+    EXPECT_EQ(a.Fields[1].NormType, ntSigmoid);
+    EXPECT_EQ(a.Fields[1].Alpha, 0.5);
+    EXPECT_EQ(a.Fields[2].FieldType, ftTarget);
+    EXPECT_EQ(a.RecordIndex, w.RecordIndex);
+}
+
 TEST(ResolveSampleName, FallsBackToTheProjectDirectoryOnlyWhenThatFileExists) {
     std::string pattern = (fs::temp_directory_path() / "nirvex-resolve-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);

@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include <QGroupBox>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -39,8 +40,9 @@ TEST_F(PageSampleTest, TypingMarksThePageChanged) {
 TEST_F(PageSampleTest, BrowsePutsTheChosenNameInAndMarksTheChange) {
     Dialogs.NextOpenFile = ExampleFile("boston.txt");
     Click("btnBrowseLearnSampleFile");
-    EXPECT_EQ(Dialogs.LastFilter,
-              QStringLiteral("Текстовые файлы (*.txt);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)"));
+    EXPECT_EQ(
+        Dialogs.LastFilter,
+        QStringLiteral("Текстовые файлы (*.txt);;Файлы CSV (*.csv);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)"));
     EXPECT_EQ(Find<QLineEdit>("edtLearnSampleFileName")->text(), ExampleFile("boston.txt"));
     EXPECT_EQ(Model().SampleFileText, ExampleFile("boston.txt").toStdString());
     EXPECT_TRUE(Model().PageChanged);
@@ -78,4 +80,15 @@ TEST_F(PageSampleTest, UnchangedNameKeepsTheLoadedSample) {
     Find("edtLearnSampleFileName")->setFocus();
     Click("btnNext");
     EXPECT_EQ(Model().Fields[1].FieldType, ftTarget);
+}
+
+TEST_F(PageSampleTest, CsvExampleOpensWithItsTextColumnNamedInTheStatusBar) {
+    Dialogs.NextOpenFile = ExampleFile("statecrime.csv");
+    Click("btnBrowseLearnSampleFile");
+    Click("btnNext");
+    ASSERT_EQ(Model().State, 1);
+    auto* list = Find<QListWidget>("lbAvailableFields");
+    ASSERT_EQ(list->count(), 7);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("violent"));
+    EXPECT_EQ(Window->StatusText(), QStringLiteral("Пропущены текстовые столбцы: state"));
 }

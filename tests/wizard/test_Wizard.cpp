@@ -29,7 +29,7 @@ TEST_F(WizardTest, LoadRefusalsLeavePageOne) {
     EXPECT_EQ(w.State, 0);
     Type(WriteSample("empty.TXT", "x y\r\nno records here\r\n"));
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Обучающая выборка не содержит записей");
-    Type(WriteSample("data.csv", "x y\r\n1 2\r\n"));
+    Type(WriteSample("data.xls", "x y\r\n1 2\r\n"));
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Неизвестный тип файла обучающей выборки");
     Type("/no/such/dir/sample");
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Неизвестный тип файла обучающей выборки");

@@ -1,5 +1,6 @@
 #include "SampleFile.h"
 
+#include "CsvSample.h"
 #include "Errors.h"
 #include "TableSample.h"
 #include "TextSample.h"
@@ -20,13 +21,15 @@ std::string UpperExtension(const std::string& fileName) {
 
 bool IsSampleFileName(const std::string& fileName) {
     const std::string ext = UpperExtension(fileName);
-    return ext == ".TXT" || ext == ".DBF" || ext == ".DB";
+    return ext == ".TXT" || ext == ".CSV" || ext == ".DBF" || ext == ".DB";
 }
 
 TSampleTable ReadSampleFile(const std::string& fileName, const TStatusProc& status) {
     const std::string ext = UpperExtension(fileName);
     if (ext == ".TXT")
         return ReadTextSample(fileName);
+    if (ext == ".CSV")
+        return ReadCsvSample(fileName);
     if (ext == ".DBF" || ext == ".DB")
         return ReadTableSample(fileName, status);
     throw EError(msgUnknownSampleType);

@@ -13,7 +13,7 @@ std::string UpperExtension(const std::string& fileName);
 // True when ReadSampleFile knows the file's kind by its extension.
 bool IsSampleFileName(const std::string& fileName);
 // Reads a sample file of any kind the program opens, chosen by the extension in any letter case:
-// ".txt" sample text file, ".dbf" dBase and ".db" Paradox table. Other names raise
+// ".txt" sample text file, ".csv" CSV sample, ".dbf" dBase and ".db" Paradox table. Other names raise
 // "Неизвестный тип файла обучающей выборки".
 TSampleTable ReadSampleFile(const std::string& fileName, const TStatusProc& status);
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "FieldInfo.h"
+
+#include <string>
+#include <string_view>
+
+namespace nirvex {
+
+inline constexpr const char* msgCsvDuplicateName = "Повторяется имя поля в файле: ";
+inline constexpr const char* msgCsvTextColumns = "Пропущены текстовые столбцы: ";
+inline constexpr const char* msgCsvBadValue = "Неверное значение или пропуск в файле. Поле ";
+inline constexpr const char* msgCsvBadCount = "Неверное число значений в строке ";
+inline constexpr const char* msgCsvUnnamedColumn = "Столбец ";
+
+// Reads a CSV sample: a header of column names, then one record per line. The delimiter (";", tab
+// or ",") is found from the first records; text columns are left out and listed in TextColumns.
+// A file that cannot be read raises "Ошибка во входном файле"; bad content raises a message
+// naming the field and line.
+TSampleTable ReadCsvSample(const std::string& fileName);
+// The same reader over bytes already in memory.
+TSampleTable ParseCsvSample(std::string_view bytes);
+
+// The status line that names the text columns a load left out; empty when there were none.
+std::string TextColumnsNote(const TSampleTable& table);
+
+} // namespace nirvex

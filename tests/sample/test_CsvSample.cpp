@@ -1,0 +1,192 @@
+#include "CsvSample.h"
+#include "Errors.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace nirvex;
+
+namespace {
+
+std::vector<std::string> Names(const TSampleTable& t) {
+    std::vector<std::string> out;
+    for (const auto& f : t.Fields)
+        out.push_back(f.FieldName);
+    return out;
+}
+
+std::vector<double> Row(const TSampleTable& t, int r) {
+    std::vector<double> out;
+    for (const auto& f : t.Fields)
+        out.push_back(f.Values.at(static_cast<std::size_t>(r)));
+    return out;
+}
+
+std::string ErrorOf(std::string_view bytes) {
+    try {
+        ParseCsvSample(bytes);
+    } catch (const EError& e) {
+        return e.what();
+    }
+    return "accepted";
+}
+
+struct TGoodCase {
+    const char* What;
+    std::string Bytes;
+    std::vector<std::string> Names;
+    std::vector<double> FirstRow;
+};
+
+} // namespace
+
+TEST(CsvSample, DelimitersDecimalsQuotingAndEncodings) {
+    const TGoodCase cases[] = {
+        {"semicolon, decimal comma", "a;b\n1,5;2\n", {"a", "b"}, {1.5, 2}},
+        {"semicolon, decimal point", "a;b\n1.5;+3\n", {"a", "b"}, {1.5, 3}},
+        {"tab, decimal comma, exponent", "a\tb\n1,5\t-2e3\n", {"a", "b"}, {1.5, -2000}},
+        {"comma, decimal point, exponent", "a,b\n1.5,2E-1\n", {"a", "b"}, {1.5, 0.2}},
+        {"semicolon wins a tie with comma", "a;b,c\n1;2,3\n", {"a", "b,c"}, {1, 2.3}},
+        {"tab wins a tie with comma", "a\tb,c\n1\t2,3\n", {"a", "b,c"}, {1, 2.3}},
+        {"blanks around cells", " a , b \n 1 , \" 2 \" \n", {"a", "b"}, {1, 2}},
+        {"quoted delimiter and quote in names",
+         "\"a,b\",\"say \"\"hi\"\"\"\n\"1\",\"2\"\n",
+         {"a,b", "say \"hi\""},
+         {1, 2}},
+        {"quoted line break", "\"multi\r\nline\";x\n1;2\n", {"multi\r\nline", "x"}, {1, 2}},
+        {"byte order mark", "\xEF\xBB\xBF\xD0\xA6\xD0\xB5\xD0\xBD\xD0\xB0;x\n1;2\n", {"Цена", "x"}, {1, 2}},
+        {"UTF-8 header", "\xD0\xA6\xD0\xB5\xD0\xBD\xD0\xB0;x\n1;2\n", {"Цена", "x"}, {1, 2}},
+        {"broken UTF-8 after a byte order mark",
+         "\xEF\xBB\xBF"
+         "a\xED\xA0\x80;x\n1;2\n",
+         {"a\xEF\xBF\xBD", "x"},
+         {1, 2}},
+        {"Windows-1251 header", "\xD6\xE5\xED\xE0;x\n1;2\n", {"Цена", "x"}, {1, 2}},
+        {"empty names", ";x;\n1;2;3\n", {"Столбец 1", "x", "Столбец 3"}, {1, 2, 3}},
+        {"one column", "x\n1,5\n", {"x"}, {1.5}},
+        {"bare points", "x;y;z\n.5;5.;-0,25e+2\n", {"x", "y", "z"}, {0.5, 5, -25}},
+        {"blank lines skipped", "\nx;y\n\n  \n1;2\n\n", {"x", "y"}, {1, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        const TSampleTable t = ParseCsvSample(c.Bytes);
+        EXPECT_EQ(Names(t), c.Names);
+        ASSERT_EQ(t.RecordCount, 1);
+        EXPECT_EQ(Row(t, 0), c.FirstRow);
+        EXPECT_TRUE(t.TextColumns.empty());
+    }
+}
+
+TEST(CsvSample, LineEndsCrLfAndCrLfReadAlikeAndCountLinesAlike) {
+    for (const char* eol : {"\n", "\r", "\r\n"}) {
+        SCOPED_TRACE(testing::PrintToString(std::string(eol)));
+        const std::string e = eol;
+        const TSampleTable t = ParseCsvSample("x;y" + e + "1;2" + e + e + "3;4");
+        EXPECT_EQ(t.RecordCount, 2);
+        EXPECT_EQ(Row(t, 1), (std::vector<double>{3, 4}));
+        EXPECT_EQ(ErrorOf("x;y" + e + "1;2" + e + e + "3;z" + e),
+                  "Неверное значение или пропуск в файле. Поле y, строка 4");
+    }
+}
+
+TEST(CsvSample, TextColumnIsLeftOutAndNamed) {
+    const TSampleTable t = ParseCsvSample("id;city;v;\"kind\"\n1;Москва;2,5;\"a\"\n2;\"Казань\";3;b\n");
+    EXPECT_EQ(Names(t), (std::vector<std::string>{"id", "v"}));
+    EXPECT_EQ(t.TextColumns, (std::vector<std::string>{"city", "kind"}));
+    EXPECT_EQ(Row(t, 1), (std::vector<double>{2, 3}));
+    EXPECT_EQ(TextColumnsNote(t), "Пропущены текстовые столбцы: city, kind");
+    EXPECT_EQ(TextColumnsNote(ParseCsvSample("x\n1\n")), "");
+}
+
+TEST(CsvSample, RefusedContentNamesFieldAndLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"x;x\n1;2\n", "Повторяется имя поля в файле: x"},
+        {"Столбец 2;\n1;2\n", "Повторяется имя поля в файле: Столбец 2"},
+        {"x;y\n1;2\n3;\n", "Неверное значение или пропуск в файле. Поле y, строка 3"},
+        {"x;y\n1;2\n3;NA\n", "Неверное значение или пропуск в файле. Поле y, строка 3"},
+        {"x;y\n1;2\n3;1,5.5\n", "Неверное значение или пропуск в файле. Поле y, строка 3"},
+        {"x,y\n1,2\n\"1,5\",2\n", "Неверное значение или пропуск в файле. Поле x, строка 3"},
+        {"x;y\n;2\n", "Неверное значение или пропуск в файле. Поле x, строка 2"},
+        {"x;y\n1;2\n1e999;2\n", "Неверное значение или пропуск в файле. Поле x, строка 3"},
+        {"x;y\n1;2\n1;inf\n", "Неверное значение или пропуск в файле. Поле y, строка 3"},
+        {"\"a\nb\";y\n1;2\n3;x\n", "Неверное значение или пропуск в файле. Поле y, строка 4"},
+        {"x y\r\n1 2\r\n", "Неверное значение или пропуск в файле. Поле x y, строка 2"}, // text only
+        {"x;y;z\n1;2;3\n4;5\n", "Неверное число значений в строке 3"},
+        {"x;y\n1;2\n4;5;6\n", "Неверное число значений в строке 3"},
+        {"x;y\n1;2\n\"4\n\";5;6\n", "Неверное число значений в строке 3"},
+        {"", "Ошибка во входном файле"},
+        {"\xEF\xBB\xBF", "Ошибка во входном файле"},
+    };
+    for (const auto& [bytes, message] : cases)
+        EXPECT_EQ(ErrorOf(bytes), message) << testing::PrintToString(std::string(bytes));
+}
+
+TEST(CsvSample, HeaderOnlyGivesTheColumnsWithoutRecords) {
+    const TSampleTable t = ParseCsvSample("x;y\n");
+    EXPECT_EQ(Names(t), (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(t.RecordCount, 0);
+}
+
+TEST(CsvSample, MissingFileIsABadInputFile) {
+    try {
+        ReadCsvSample("/nonexistent/sample.csv");
+        ADD_FAILURE();
+    } catch (const EError& e) {
+        EXPECT_STREQ(e.what(), "Ошибка во входном файле");
+    }
+}
+
+// Files written by R and pandas, and the bundled example.
+TEST(CsvSample, FilesOfOtherPrograms) {
+    struct TFileCase {
+        const char* File;
+        std::size_t Fields;
+        int32_t Records;
+        std::vector<std::string> TextColumns;
+        const char* FirstName;
+        std::vector<double> LastRow;
+    };
+    const TFileCase cases[] = {
+        {NIRVEX_EXAMPLES_DIR "/statecrime.csv",
+         7,
+         51,
+         {"state"},
+         "violent",
+         {219.3, 2.0, 91.8, 9.8, 18.9, 91.3, 24.51}},
+        {"mtcars_write.csv.csv", 11, 32, {"Столбец 1"}, "mpg", {21.4, 4, 121, 109, 4.11, 2.78, 18.6, 1, 1, 4, 2}},
+        {"iris_write.csv.csv", 4, 150, {"Species"}, "Sepal.Length", {5.9, 3, 5.1, 1.8}},
+        {"iris_ru_write.csv2_utf8.csv", 3, 150, {}, "Длина", {5.9, 3, 3}},
+        {"iris_ru_write.table_cp1251.csv", 3, 150, {}, "Длина", {5.9, 3, 3}},
+        {"wine_pandas_utf8sig.csv",
+         14,
+         178,
+         {},
+         "Алкоголь",
+         {14.13, 4.1, 2.74, 24.5, 96, 2.05, 0.76, 0.56, 1.35, 9.2, 0.61, 1.6, 560, 2}},
+        {"wine_pandas_tab.csv",
+         14,
+         60,
+         {},
+         "Алкоголь",
+         {12.37, 0.94, 1.36, 10.6, 88, 1.98, 0.57, 0.28, 0.42, 1.95, 1.05, 1.82, 520, 1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.File);
+        const std::string file = c.File;
+        const TSampleTable t = ReadCsvSample(file[0] == '/' ? file : NIRVEX_CSV_DIR "/" + file);
+        ASSERT_EQ(t.Fields.size(), c.Fields);
+        EXPECT_EQ(t.RecordCount, c.Records);
+        EXPECT_EQ(t.TextColumns, c.TextColumns);
+        EXPECT_EQ(t.Fields[0].FieldName, c.FirstName);
+        EXPECT_EQ(Row(t, c.Records - 1), c.LastRow);
+    }
+    EXPECT_EQ(ReadCsvSample(NIRVEX_CSV_DIR "/wine_pandas_utf8sig.csv").Fields[3].FieldName, "Щёлочность_золы");
+    try {
+        ReadCsvSample(NIRVEX_CSV_DIR "/airquality_write.csv2.csv");
+        ADD_FAILURE() << "a gap was accepted";
+    } catch (const EError& e) {
+        EXPECT_STREQ(e.what(), "Неверное значение или пропуск в файле. Поле Ozone, строка 6");
+    }
+}
