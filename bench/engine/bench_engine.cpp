@@ -1,14 +1,16 @@
 // On-line training speed of the network engine: forward pass, example error and one Teach step
 // per example, over 10,000 synthetic examples, for a few typical shapes. With FANN present the
 // same data is trained incrementally by FANN (doubles, sigmoid layers, rate 0.1, momentum 0.9),
-// the two measured alternately, and the ratio printed.
+// the two measured alternately, and the ratio printed. Then every build of the engine's hot loops
+// the processor runs is measured on its own (engine_<shape>_<build>_examples_per_s).
 
+#include "EngineVariant.h"
 #include "neural.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -50,13 +52,16 @@ TData MakeData(int inputs, int outputs, unsigned seed) {
     return d;
 }
 
-double Seconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double>(d).count();
+// Processor time of this thread: on a shared machine, time spent waiting for a core is not counted.
+double Now() {
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
 // One pass over the data; returns the time taken and accumulates the error so nothing is elided.
 double TrainEngine(TNeuralNetwork& net, const TData& d, double& errorSum) {
-    auto start = std::chrono::steady_clock::now();
+    const double start = Now();
     for (int e = 0; e < kExamples; ++e) {
         const double* x = &d.x[static_cast<std::size_t>(e) * d.inputs];
         const double* t = &d.t[static_cast<std::size_t>(e) * d.outputs];
@@ -71,35 +76,47 @@ double TrainEngine(TNeuralNetwork& net, const TData& d, double& errorSum) {
         errorSum += 0.5 * err;
         net.Teach(t);
     }
-    return Seconds(std::chrono::steady_clock::now() - start);
+    return Now() - start;
 }
 
 #ifdef NIRVEX_BENCH_FANN
 double TrainFann(fann* ann, const TData& d, double& errorSum) {
-    auto start = std::chrono::steady_clock::now();
+    const double start = Now();
     for (int e = 0; e < kExamples; ++e) {
         fann_train(ann, const_cast<fann_type*>(&d.x[static_cast<std::size_t>(e) * d.inputs]),
                    const_cast<fann_type*>(&d.t[static_cast<std::size_t>(e) * d.outputs]));
     }
     errorSum += fann_get_MSE(ann);
     fann_reset_MSE(ann);
-    return Seconds(std::chrono::steady_clock::now() - start);
+    return Now() - start;
 }
 #endif
 
-void Run(const std::vector<int>& shape) {
+std::string ShapeName(const std::vector<int>& shape) {
     std::string name;
     for (std::size_t l = 0; l < shape.size(); ++l)
         name += (l ? "-" : "") + std::to_string(shape[l]);
-    TData data = MakeData(shape.front(), shape.back(), 12345u + static_cast<unsigned>(shape.size()));
+    return name;
+}
 
-    TNeuralNetwork net;
+void Shape(TNeuralNetwork& net, const std::vector<int>& shape) {
     net.SetCountLayers(static_cast<int32_t>(shape.size()));
     for (std::size_t l = 0; l < shape.size(); ++l)
         net.SetLayerSize(static_cast<int32_t>(l), shape[l]);
     net.TeachSpeed = 0.1;
     net.Miu = 0.9;
     net.Alpha = 1.0; // the same slope as FANN's sigmoid at its default steepness
+}
+
+TData DataFor(const std::vector<int>& shape) {
+    return MakeData(shape.front(), shape.back(), 12345u + static_cast<unsigned>(shape.size()));
+}
+
+void Run(const std::vector<int>& shape) {
+    const std::string name = ShapeName(shape);
+    TData data = DataFor(shape);
+    TNeuralNetwork net;
+    Shape(net, shape);
 
     double engineError = 0, engineBest = 1e300;
 #ifdef NIRVEX_BENCH_FANN
@@ -134,10 +151,35 @@ void Run(const std::vector<int>& shape) {
 #endif
 }
 
+// The same engine loop once per build, the builds measured alternately.
+void RunBuilds(const std::vector<int>& shape) {
+    const TData data = DataFor(shape);
+    const std::string chosen = EngineVariantName();
+    const std::vector<std::string> builds = SupportedEngineVariants();
+    std::vector<TNeuralNetwork> nets(builds.size());
+    std::vector<double> best(builds.size(), 1e300);
+    double error = 0;
+    for (TNeuralNetwork& net : nets)
+        Shape(net, shape);
+    for (int round = 0; round < kRounds; ++round)
+        for (std::size_t b = 0; b < builds.size(); ++b) {
+            UseEngineVariant(builds[b]);
+            best[b] = std::min(best[b], TrainEngine(nets[b], data, error));
+        }
+    UseEngineVariant(chosen);
+    for (std::size_t b = 0; b < builds.size(); ++b)
+        std::printf("engine_%s_%s_examples_per_s: %.0f ex/s\n", ShapeName(shape).c_str(), builds[b].c_str(),
+                    kExamples / best[b]);
+}
+
 } // namespace
 
 int main() {
-    for (const auto& shape : std::vector<std::vector<int>>{{3, 10, 1}, {13, 10, 1}, {8, 20, 10, 1}, {30, 50, 20, 5}})
+    std::printf("engine_variant: %s\n", EngineVariantName());
+    const std::vector<std::vector<int>> shapes{{3, 10, 1}, {13, 10, 1}, {8, 20, 10, 1}, {30, 50, 20, 5}};
+    for (const auto& shape : shapes)
         Run(shape);
+    for (const auto& shape : shapes)
+        RunBuilds(shape);
     return 0;
 }

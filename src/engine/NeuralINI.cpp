@@ -69,7 +69,7 @@ void TNeuralNetworkINI::LoadFromIni(const TIniFile& ini, const std::string& sect
             if (sizes[i] > MaxNeuronsPerLayer)
                 throw EError(msgNetTooLarge);
             if (i > 0 && sizes[i] > 0 && sizes[i - 1] > 0)
-                connections += int64_t{sizes[i - 1]} * sizes[i];
+                connections += ConnectionSlots(sizes[i - 1], sizes[i]);
         }
         if (connections > MaxConnections)
             throw EError(msgNetTooLarge);

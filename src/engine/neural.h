@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EngineKernels.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -29,6 +31,10 @@ class TNeuralNetwork {
 public:
     TNeuralNetwork();
     virtual ~TNeuralNetwork() = default;
+    TNeuralNetwork(const TNeuralNetwork& other);
+    TNeuralNetwork& operator=(const TNeuralNetwork& other);
+    TNeuralNetwork(TNeuralNetwork&&) = default; // the blocks keep their addresses
+    TNeuralNetwork& operator=(TNeuralNetwork&&) = default;
 
     double TeachSpeed = 0.95; // learning rate
     double Miu = 0.1;         // momentum
@@ -43,6 +49,9 @@ public:
     static constexpr int32_t MaxCountLayers = 1 << 16;
     static constexpr int32_t MaxNeuronsPerLayer = 1 << 20;
     static constexpr int64_t MaxConnections = int64_t{1} << 26;
+    // What the weights from a layer of `from` neurons into one of `to` take of MaxConnections:
+    // each row is padded to a whole number of vectors.
+    static int64_t ConnectionSlots(int32_t from, int32_t to);
 
     // Starts a new shape of n layers (n >= 1, else "Range check error"; a refused count leaves the
     // network unconfigured).
@@ -81,10 +90,18 @@ public:
     // Puts back a snapshot of this network's current shape.
     void RestoreSnapshot(const TNetworkSnapshot& from);
 
+    // One example of a training run's pass: the `inputCount` values of `inputs` become the input
+    // layer, Compute runs, the result measures the outputs against the first `outputCount`
+    // targets, and Teach follows when `teach` is set. The caller checks the shape once per run;
+    // debug builds assert that both rows fit it.
+    TExampleResult RunExample(const double* inputs, int32_t inputCount, const double* targets, int32_t outputCount,
+                              bool teach);
+
 private:
     // Storage per connection layer l (0 .. CountLayers-2), each one contiguous block:
-    // weights_[l][i * size(l+1) + j] is the weight from neuron i of layer l to neuron j of
-    // layer l+1, so one source neuron's outgoing weights lie side by side. Every block is
+    // weights_[l][i * PaddedSize(size(l+1)) + j] is the weight from neuron i of layer l to neuron
+    // j of layer l+1, so one source neuron's outgoing weights lie side by side; the padding of
+    // every row, threshold block, output layer and scratch buffer holds zeros. Every block is
     // (re)allocated only by SetCountLayers / SetLayerSize; Compute and Teach allocate nothing.
     // Invariant kept even for unusual sizing orders: every block is at least as long as the
     // current layer sizes need, so no loop reads past its end.
@@ -100,11 +117,16 @@ private:
     std::vector<double> stepBuffer_;
     int32_t countLayers_ = 0;
     int32_t maxLayerSize_ = 0;
-    int64_t connections_ = 0; // Σ size(l) × size(l+1), kept up to date by the reshaping calls
+    int64_t connections_ = 0;      // Σ ConnectionSlots(size(l), size(l+1)), kept up to date by reshaping
+    std::vector<TLayerRefs> refs_; // where each connection layer's blocks are; see Rebind
+
+    // Points refs_ at the current blocks; every change of a block's address is followed by it.
+    void Rebind();
+    TNetRefs Refs();
 
     // Refuses (before any change) a shape that would not fit in memory.
     void CheckLayerSizeFits(int32_t layer, int32_t count) const;
-    void RandomizeBlock(std::vector<double>& block);
+    void RandomizeBlock(std::vector<double>& block, int32_t rows, int32_t columns);
 };
 
 } // namespace nirvex

@@ -19,16 +19,6 @@ double PlottedMean(const double* values, int32_t n) {
     return n > 0 ? s / n : 0.0;
 }
 
-// Half the sum of squared differences between outputs and targets.
-double ExampleError(const double* outputs, const double* targets, int32_t n) {
-    double s = 0;
-    for (int32_t j = 0; j < n; ++j) {
-        double d = outputs[j] - targets[j];
-        s += d * d;
-    }
-    return s / 2;
-}
-
 bool CriteriaMet(const TStopRules& r, const TEpochStats& s, int32_t teachCount, int32_t testCount) {
     bool any =
         r.MaxTeachErrOn || r.MaxTestErrOn || r.MidTeachErrOn || r.MidTestErrOn || r.TeachIdentOn || r.TestIdentOn;
@@ -149,13 +139,6 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
     CheckFloatErrors();
     view.Progress(1.0);
     ClearFloatErrors();
-    const std::size_t inWidth = static_cast<std::size_t>(nIn), outWidth = static_cast<std::size_t>(nOut);
-    const double* out = nOut > 0 ? net.OutputLayer() : examples.data();
-    auto fetch = [&](std::size_t position) -> const double* {
-        const double* ex = &examples[position * width];
-        net.SetInputs(ex, inWidth);
-        return ex + nIn;
-    };
     bool refreshDue = true;
     for (;;) {
         view.HistoClear();
@@ -163,11 +146,12 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
         for (int32_t k = 0; k < teachCount; ++k) {
             if (cursor >= teachCount || cursor < 0)
                 cursor = 0;
-            const double* tg = fetch(static_cast<std::size_t>(cursor));
+            const double* ex = &examples[static_cast<std::size_t>(cursor) * width];
             ++cursor;
-            net.Compute();
-            double e = ExampleError(out, tg, nOut);
-            view.TeachExample(k, tg[nOut], PlottedMean(out, nOut), e);
+            // Forward pass, error and Teach in one call into the engine's hot loops.
+            const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, true);
+            const double e = r.Error;
+            view.TeachExample(k, ex[width - 1], r.OutputMean, e);
             if (net.Epoch % 10 == 0)
                 refreshDue = true;
             s.TeachErrMean += e;
@@ -175,7 +159,6 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
                 ++s.TeachIdentCount;
             if (e > s.TeachErrMax)
                 s.TeachErrMax = e;
-            net.Teach(tg, outWidth);
             CheckFloatErrors(); // sticky flags: one test per example catches the example that failed
             if (view.Pump())
                 ClearFloatErrors();
@@ -184,11 +167,11 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
         for (int32_t k = 0; k < testCount; ++k) {
             if (cursor >= testCount || cursor < 0)
                 cursor = 0;
-            const double* tg = fetch(static_cast<std::size_t>(teachCount + cursor));
+            const double* ex = &examples[(static_cast<std::size_t>(teachCount) + cursor) * width];
             ++cursor;
-            net.Compute();
-            double e = ExampleError(out, tg, nOut);
-            view.TestExample(k, tg[nOut], PlottedMean(out, nOut), e);
+            const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, false);
+            const double e = r.Error;
+            view.TestExample(k, ex[width - 1], r.OutputMean, e);
             s.TestErrMean += e;
             if (e < rules.IdentErrLimit)
                 ++s.TestIdentCount;

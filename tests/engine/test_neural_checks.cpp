@@ -23,4 +23,9 @@ TEST(NeuralRowChecksDeathTest, InputsAndTargetsMustMatchTheirLayers) {
     const double before = net.GetWeight(1, 0, 0);
     net.Teach(row.data(), 4);
     EXPECT_NE(net.GetWeight(1, 0, 0), before);
+    // The training run's one-call example checks both rows alike.
+    EXPECT_DEATH(net.RunExample(row.data(), 3, row.data(), 4, true), "");
+    EXPECT_DEATH(net.RunExample(row.data(), 2, row.data(), 3, true), "");
+    const TExampleResult r = net.RunExample(row.data(), 2, row.data(), 4, false);
+    EXPECT_GT(r.Error, 0.0);
 }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "EngineKernels.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nirvex {
+
+// The build of the network's hot loops in use, chosen once at first use: "avx512", "avx2" or
+// "baseline", the widest the processor runs (AVX2 on AMD processors), or the one the environment
+// variable NIRVEX_ENGINE names. All of them give the same results, bit for bit.
+const TEngineKernels& ActiveEngine();
+const char* EngineVariantName();
+
+// Every build this processor can run, narrowest first.
+std::vector<std::string> SupportedEngineVariants();
+// Switches to the named build (for tests and measurements); false, changing nothing, when the
+// processor cannot run it or no such build exists.
+bool UseEngineVariant(std::string_view name);
+
+} // namespace nirvex

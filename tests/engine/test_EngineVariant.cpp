@@ -1,0 +1,217 @@
+// Every build of the engine's hot loops that this processor runs must give the same doubles, bit
+// for bit, as the formulas written out the plain way with the same operations in the same order.
+
+#include "EngineVariant.h"
+#include "RandomGen.h"
+#include "neural.h"
+
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace nirvex;
+
+namespace {
+
+// Selects each supported build in turn and restores the one in use afterwards.
+class EngineVariants : public ::testing::Test {
+protected:
+    std::string saved_ = EngineVariantName();
+    void TearDown() override { UseEngineVariant(saved_); }
+};
+
+uint64_t BitsOf(double v) {
+    uint64_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+// The forward pass and the step in the order the formulas give, one value at a time.
+struct TPlainNetwork {
+    std::vector<int> n;
+    std::vector<std::vector<double>> w, wd, t, td, y;
+    double alpha, eta, mu;
+
+    explicit TPlainNetwork(const TNeuralNetwork& net) : alpha(net.Alpha), eta(net.TeachSpeed), mu(net.Miu) {
+        for (int l = 0; l < net.CountLayers(); ++l) {
+            n.push_back(net.GetLayerSize(l));
+            y.emplace_back(n[l], 0.0);
+        }
+        for (int l = 0; l + 1 < net.CountLayers(); ++l) {
+            w.emplace_back(), wd.emplace_back(n[l] * n[l + 1], 0.0), t.emplace_back(), td.emplace_back(n[l + 1], 0.0);
+            for (int i = 0; i < n[l]; ++i)
+                for (int j = 0; j < n[l + 1]; ++j)
+                    w[l].push_back(net.GetWeight(l, i, j));
+            for (int j = 0; j < n[l + 1]; ++j)
+                t[l].push_back(net.GetThreshold(l, j));
+        }
+    }
+    void Compute() {
+        for (std::size_t l = 0; l + 1 < n.size(); ++l)
+            for (int j = 0; j < n[l + 1]; ++j) {
+                double s = 0;
+                for (int i = 0; i < n[l]; ++i)
+                    s = s + y[l][i] * w[l][i * n[l + 1] + j];
+                y[l + 1][j] = Sigmoid(alpha, s + t[l][j]);
+            }
+    }
+    void Teach(const double* targets) {
+        const int o = static_cast<int>(n.size()) - 1;
+        std::vector<double> e(y[o].size()), d;
+        for (int i = 0; i < n[o]; ++i)
+            e[i] = y[o][i] - targets[i];
+        for (int l = o - 1; l >= 0; --l) {
+            d.assign(n[l + 1], 0.0);
+            for (int k = 0; k < n[l + 1]; ++k)
+                d[k] = SigmoidDerivative(alpha, y[l + 1][k]) * e[k];
+            e.assign(n[l], 0.0);
+            for (int i = 0; i < n[l]; ++i) {
+                double s = 0;
+                for (int k = 0; k < n[l + 1]; ++k) {
+                    double& wik = w[l][i * n[l + 1] + k];
+                    double& dik = wd[l][i * n[l + 1] + k];
+                    s = s + d[k] * wik;
+                    dik = -eta * d[k] * y[l][i] + mu * dik;
+                    wik = wik + dik;
+                    if (i == 0) {
+                        td[l][k] = -eta * d[k] + mu * td[l][k];
+                        t[l][k] = t[l][k] + td[l][k];
+                    }
+                }
+                e[i] = s;
+            }
+        }
+    }
+};
+
+// Trains a fresh network of the given shape on a fixed stream of examples and returns the bits of
+// every output seen and every final weight and threshold; the plain loops run alongside and must
+// agree at every step.
+std::vector<uint64_t> TrainedBits(const std::vector<int>& shape, double weightRange) {
+    SetRandSeed(7);
+    TNeuralNetwork net;
+    net.SetCountLayers(static_cast<int32_t>(shape.size()));
+    for (std::size_t l = 0; l < shape.size(); ++l)
+        net.SetLayerSize(static_cast<int32_t>(l), shape[l]);
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<double> u(-1, 1);
+    for (int l = 0; l + 1 < net.CountLayers(); ++l)
+        for (int i = 0; i < shape[l]; ++i)
+            for (int j = 0; j < shape[l + 1]; ++j)
+                net.SetWeight(l, i, j, weightRange * u(gen));
+    net.Alpha = 1.3;
+    net.TeachSpeed = 0.4;
+    net.Miu = 0.7;
+    TPlainNetwork plain(net);
+    const int nIn = shape.front(), nOut = shape.back();
+    std::vector<uint64_t> bits;
+    std::vector<double> x(nIn), tg(nOut);
+    for (int example = 0; example < 300; ++example) {
+        for (double& v : x)
+            v = u(gen);
+        for (double& v : tg)
+            v = (u(gen) + 1) / 2;
+        plain.y[0] = x;
+        plain.Compute();
+        plain.Teach(tg.data());
+        // Both entry points: the training run's one-call example and the public steps.
+        if (example % 2 == 0) {
+            const TExampleResult r = net.RunExample(x.data(), nIn, tg.data(), nOut, true);
+            bits.push_back(BitsOf(r.Error));
+            bits.push_back(BitsOf(r.OutputMean));
+        } else {
+            for (int i = 0; i < nIn; ++i)
+                net.SetInput(i, x[i]);
+            net.Compute();
+            for (int j = 0; j < nOut; ++j)
+                bits.push_back(BitsOf(net.GetOutput(j)));
+            net.Teach(tg);
+        }
+    }
+    for (int l = 0; l + 1 < net.CountLayers(); ++l) {
+        for (int i = 0; i < shape[l]; ++i)
+            for (int j = 0; j < shape[l + 1]; ++j) {
+                bits.push_back(BitsOf(net.GetWeight(l, i, j)));
+                EXPECT_EQ(BitsOf(net.GetWeight(l, i, j)), BitsOf(plain.w[l][i * shape[l + 1] + j]))
+                    << EngineVariantName() << " weight " << l << "/" << i << "/" << j;
+            }
+        for (int j = 0; j < shape[l + 1]; ++j) {
+            bits.push_back(BitsOf(net.GetThreshold(l, j)));
+            EXPECT_EQ(BitsOf(net.GetThreshold(l, j)), BitsOf(plain.t[l][j])) << EngineVariantName() << " threshold";
+        }
+    }
+    return bits;
+}
+
+TEST_F(EngineVariants, EveryBuildTrainsTheSameBitsAsThePlainLoops) {
+    const std::vector<std::string> variants = SupportedEngineVariants();
+    ASSERT_FALSE(variants.empty());
+    EXPECT_EQ(variants.front(), "baseline");
+    // Shapes around every vector width, one with saturating sums (weights up to ±300).
+    const std::vector<std::pair<std::vector<int>, double>> cases = {
+        {{3, 10, 1}, 1}, {{13, 10, 1}, 1},   {{8, 20, 10, 1}, 1}, {{30, 50, 20, 5}, 1}, {{1, 1}, 1},
+        {{2, 0, 3}, 1},  {{9, 17, 7, 3}, 1}, {{5, 33, 2}, 1},     {{4, 12, 6}, 300},
+    };
+    for (const auto& [shape, range] : cases) {
+        std::vector<uint64_t> first;
+        for (const std::string& v : variants) {
+            ASSERT_TRUE(UseEngineVariant(v));
+            std::vector<uint64_t> bits = TrainedBits(shape, range);
+            if (first.empty())
+                first = bits;
+            else
+                EXPECT_TRUE(bits == first) << v << " differs from " << variants.front() << " on shape of "
+                                           << shape.size() << " layers starting " << shape[0];
+        }
+    }
+}
+
+TEST_F(EngineVariants, SaturatedLayersRaiseNoFloatingPointFlagInAnyBuild) {
+    for (const std::string& v : SupportedEngineVariants()) {
+        ASSERT_TRUE(UseEngineVariant(v));
+        TNeuralNetwork net;
+        net.SetCountLayers(2);
+        net.SetLayerSize(0, 1);
+        net.SetLayerSize(1, 11);
+        for (int j = 0; j < 11; ++j)
+            net.SetWeight(0, 0, j, (j % 2 ? 1 : -1) * std::pow(10.0, 30 * j)); // sums up to 1e300
+        net.SetInput(0, 1);
+        std::feclearexcept(FE_ALL_EXCEPT);
+        net.Compute();
+        EXPECT_FALSE(std::fetestexcept(FE_OVERFLOW | FE_INVALID | FE_DIVBYZERO)) << v;
+        for (int j = 2; j < 11; ++j)
+            EXPECT_EQ(net.GetOutput(j), j % 2 ? 1.0 : 0.0) << v << " neuron " << j;
+    }
+}
+
+TEST_F(EngineVariants, UnknownNamesChangeNothing) {
+    const std::string before = EngineVariantName();
+    EXPECT_FALSE(UseEngineVariant("sse9"));
+    EXPECT_FALSE(UseEngineVariant(""));
+    EXPECT_EQ(EngineVariantName(), before);
+}
+
+TEST(EngineExp, WithinOneUnitInTheLastPlaceOfTheExactValue) {
+    std::mt19937 gen(5);
+    std::uniform_real_distribution<double> wide(-745, 709), near(-1, 1);
+    std::vector<double> xs = {0, -0.0, 1e-300, -1e-300, 1, -1, 700, -700, -700.5, -708.39, -720, -744, 709};
+    for (int i = 0; i < 20000; ++i)
+        xs.push_back(i % 2 ? wide(gen) : near(gen));
+    const auto exp = EngineKernelsBaseline().exp;
+    for (double x : xs) {
+        const double exact = static_cast<double>(std::exp(static_cast<long double>(x)));
+        const double got = exp(x);
+        const double ulp = std::nextafter(exact, INFINITY) - exact;
+        EXPECT_LE(std::fabs(got - exact), ulp) << "x = " << x;
+    }
+    EXPECT_EQ(exp(-1000), 0.0);
+    EXPECT_EQ(exp(-1e300), 0.0);
+}
+
+} // namespace
