@@ -57,13 +57,17 @@ void OnRecord(int, void* data) {
 // parser one physical line (CR, LF or CR LF) at a time so that lines can be counted.
 class TCsvScanner {
 public:
-    TCsvScanner(std::string_view bytes, char delimiter) : rest_(bytes), delimiter_(delimiter) {
+    TCsvScanner(std::string_view bytes, char delimiter) : rest_(bytes), size_(bytes.size()), delimiter_(delimiter) {
         if (csv_init(&parser_, 0) != 0)
             FailFile();
         csv_set_delim(&parser_, static_cast<unsigned char>(delimiter));
         csv_set_space_func(&parser_, delimiter == '\t' ? IsSpaceOnly : IsBlank);
     }
     ~TCsvScanner() { csv_free(&parser_); }
+    // Share of the text handed to the parser so far.
+    double Done() const {
+        return size_ > 0 ? 1.0 - static_cast<double>(rest_.size()) / static_cast<double>(size_) : 1.0;
+    }
     TCsvScanner(const TCsvScanner&) = delete;
     TCsvScanner& operator=(const TCsvScanner&) = delete;
 
@@ -119,6 +123,7 @@ private:
     csv_parser parser_{};
     TCallbackState state_;
     std::string_view rest_;
+    std::size_t size_;
     char delimiter_;
     int32_t lines_ = 0;
     int32_t start_ = 0;
@@ -199,7 +204,7 @@ std::vector<std::string> ColumnNames(const std::vector<std::string>& cells, bool
 
 } // namespace
 
-TSampleTable ParseCsvSample(std::string_view bytes) {
+TSampleTable ParseCsvSample(std::string_view bytes, const TProgressProc& progress) {
     const bool utf8 = StripUtf8Bom(bytes) || IsValidUtf8(bytes);
     const char delimiter = DetectDelimiter(bytes);
     const bool commaIsDecimal = delimiter != ',';
@@ -241,7 +246,11 @@ TSampleTable ParseCsvSample(std::string_view bytes) {
             table.Fields[f].Values.push_back(*v);
         }
         ++table.RecordCount;
+        if (progress && (table.RecordCount & 4095) == 0)
+            progress(scan.Done());
     }
+    if (progress)
+        progress(1.0);
     if (first) // no record: the columns are all there, none can be told to be text
         for (const std::string& name : names) {
             table.Fields.emplace_back();
@@ -250,7 +259,7 @@ TSampleTable ParseCsvSample(std::string_view bytes) {
     return table;
 }
 
-TSampleTable ReadCsvSample(const std::string& fileName) {
+TSampleTable ReadCsvSample(const std::string& fileName, const TProgressProc& progress) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(fileName.c_str(), "rb"), &std::fclose);
     if (!file)
         FailFile();
@@ -264,7 +273,7 @@ TSampleTable ReadCsvSample(const std::string& fileName) {
     }
     if (std::ferror(file.get()))
         FailFile();
-    return ParseCsvSample(bytes);
+    return ParseCsvSample(bytes, progress);
 }
 
 std::string TextColumnsNote(const TSampleTable& table) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldInfo.h"
+#include "LoadProgress.h"
 
 #include <string>
 #include <string_view>
@@ -17,9 +18,9 @@ inline constexpr const char* msgCsvUnnamedColumn = "Столбец ";
 // or ",") is found from the first records; text columns are left out and listed in TextColumns.
 // A file that cannot be read raises "Ошибка во входном файле"; bad content raises a message
 // naming the field and line.
-TSampleTable ReadCsvSample(const std::string& fileName);
+TSampleTable ReadCsvSample(const std::string& fileName, const TProgressProc& progress = {});
 // The same reader over bytes already in memory.
-TSampleTable ParseCsvSample(std::string_view bytes);
+TSampleTable ParseCsvSample(std::string_view bytes, const TProgressProc& progress = {});
 
 // The status line that names the text columns a load left out; empty when there were none.
 std::string TextColumnsNote(const TSampleTable& table);

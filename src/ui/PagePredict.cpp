@@ -302,10 +302,7 @@ void TPagePredict::btnPredictFileClick() {
         return;
     TWizard& m = host_.Model();
     int32_t written = 0;
-    const bool ok = host_.Guard([&] {
-        written =
-            PredictFile(m, input.toStdString(), output.toStdString(), [&](const std::string& s) { m.SetStatus(s); });
-    });
+    const bool ok = host_.Guard([&] { written = m.PredictOverFile(input.toStdString(), output.toStdString()); });
     m.SetStatus("");
     if (ok)
         dialogs.ShowMessage(QString::fromUtf8("Записано записей: %1").arg(written));

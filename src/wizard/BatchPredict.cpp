@@ -166,15 +166,22 @@ void WritePredictionFile(const TBatchPrediction& p, const std::string& path) {
         WriteFileReplacing(path, EncodeTextFile(FormatPredictionText(p, "\r\n")));
 }
 
-int32_t PredictFile(TWizard& w, const std::string& input, const std::string& output, const TStatusProc& status) {
+int32_t PredictFile(TWizard& w, const std::string& input, const std::string& output, const TStatusProc& status,
+                    const TProgressProc& progress) {
     auto say = [&](const std::string& text) {
         if (status)
             status(text);
     };
+    auto part = [&](double from, double to) { return progress ? ProgressPart(progress, from, to) : TProgressProc(); };
     say("Открывается таблица данных");
-    const TSampleTable table = IsSampleFileName(input) ? ReadSampleFile(input, status) : ReadTextSample(input);
+    const TProgressProc reading = part(0, 0.5);
+    const TSampleTable table =
+        IsSampleFileName(input) ? ReadSampleFile(input, status, reading) : ReadTextSample(input, reading);
+    const TProgressProc computing = part(0.5, 1);
     const TBatchPrediction p = PredictTable(w, table, [&](double done) {
         say("Расчёт: " + std::to_string(static_cast<int64_t>(done * 100 + 1e-9)) + "%");
+        if (computing)
+            computing(done);
     });
     say("Запись результата");
     WritePredictionFile(p, output);

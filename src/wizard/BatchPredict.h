@@ -45,7 +45,9 @@ void WritePredictionFile(const TBatchPrediction& p, const std::string& path);
 
 // Reads `input` (any sample file by its extension; an unknown extension is read as sample text),
 // computes every record and writes the result to `output`; nothing is written when any step fails.
-// Returns the number of records written. `status` hears the reading's texts and the progress.
-int32_t PredictFile(TWizard& w, const std::string& input, const std::string& output, const TStatusProc& status);
+// Returns the number of records written. `status` hears the reading's texts and the progress;
+// `progress`, when given, hears the share done of reading (first half) and computing (second half).
+int32_t PredictFile(TWizard& w, const std::string& input, const std::string& output, const TStatusProc& status,
+                    const TProgressProc& progress = {});
 
 } // namespace nirvex

@@ -1,5 +1,7 @@
 #include "Wizard.h"
 
+#include "BatchPredict.h"
+
 #include "CsvSample.h"
 #include "Errors.h"
 #include "FloatCheck.h"
@@ -819,6 +821,12 @@ void TWizard::Predict() {
     PredictPage.OutputTexts.resize(output.size());
     for (std::size_t j = 0; j < output.size(); ++j)
         PredictPage.OutputTexts[j] = FormatGeneral(output[j], 15);
+}
+
+int32_t TWizard::PredictOverFile(const std::string& input, const std::string& output) {
+    TLoadScope scope(*this);
+    return PredictFile(
+        *this, input, output, [this](const std::string& s) { SetStatus(s); }, LoadProgress(0, 1));
 }
 
 } // namespace nirvex

@@ -256,6 +256,9 @@ public:
     void SetPredictInput(int32_t row, const std::string& text);
     // "Расчёт": computes every output from the typed inputs; nothing is written on an error.
     void Predict();
+    // "Расчёт по файлу...": every record of `input` computed into `output`, run like a sample load
+    // (progress shown, navigation off, a stop request calls it off and nothing is written).
+    int32_t PredictOverFile(const std::string& input, const std::string& output);
     // Raw outputs for raw inputs indexed by NetIndex (the command line's prediction).
     std::vector<double> PredictValues(const std::vector<double>& inputs);
 

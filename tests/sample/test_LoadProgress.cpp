@@ -1,3 +1,4 @@
+#include "CsvSample.h"
 #include "ProgressLog.h"
 #include "SampleStats.h"
 #include "TextSample.h"
@@ -43,6 +44,23 @@ TEST_F(LoadProgressTest, EveryPartOfTheLoadReportsUpToTheEnd) {
     std::vector<int32_t> index = BuildRecordIndex(table.RecordCount, order.Proc());
     EXPECT_TRUE(order.Complete(4));
     EXPECT_EQ(index.size(), static_cast<std::size_t>(kRecords));
+}
+
+TEST_F(LoadProgressTest, CsvReaderReportsUpToTheEndAndCanBeCalledOff) {
+    std::string csv = "x;y;t\r\n";
+    for (int r = 0; r < kRecords; ++r)
+        csv += std::to_string(r % 997) + ',' + std::to_string(r % 7) + ';' + std::to_string(r % 13) + ';' +
+               std::to_string(r) + "\r\n";
+    TProgressLog reading;
+    EXPECT_EQ(ParseCsvSample(csv, reading.Proc()).RecordCount, kRecords);
+    EXPECT_TRUE(reading.Complete(4));
+    int reports = 0;
+    EXPECT_THROW(ParseCsvSample(csv,
+                                [&](double) {
+                                    if (++reports == 2)
+                                        throw ELoadCancelled();
+                                }),
+                 ELoadCancelled);
 }
 
 TEST_F(LoadProgressTest, ACancelFromTheReportEndsTheStepAsItIs) {

@@ -124,3 +124,36 @@ TEST_F(WizardTest, PredictionOverATableReportsItsProgressUpToTheEnd) {
     EXPECT_EQ(p.RecordCount, 15000);
     EXPECT_TRUE(log.Complete(2)); // every 8192 records and at the end
 }
+
+// "Расчёт по файлу..." runs like a load: progress to the end, navigation off meanwhile; the close
+// question calls it off, and then nothing is written.
+TEST_F(LoadProgressWizardTest, PredictionOverAFileShowsProgressAndCanBeCalledOff) {
+    ToNetPage(Iris());
+    while (w.State < 6)
+        w.Next();
+    std::string text = "SepalLength SepalWidth PetalLength PetalWidth\r\n";
+    for (int r = 0; r < 300000; ++r)
+        text += std::to_string(4 + r % 4) + '.' + std::to_string(r % 10) + " 3 " + std::to_string(1 + r % 6) + " 1\r\n";
+    const std::string wide = WriteSample("predict_in.txt", text);
+    const std::string output = (std::filesystem::temp_directory_path() / "nirvex_predict_out.txt").string();
+    std::filesystem::remove(output);
+
+    reports.clear();
+    EXPECT_EQ(w.PredictOverFile(wide, output), 300000);
+    ASSERT_GE(reports.size(), 4u);
+    EXPECT_EQ(reports.back(), -1);
+    reports.pop_back();
+    EXPECT_EQ(reports.back(), 1.0);
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_TRUE(busyWhileRunning);
+    EXPECT_TRUE(w.PrevEnabled);
+    EXPECT_TRUE(std::filesystem::exists(output));
+
+    std::filesystem::remove(output);
+    reports.clear();
+    cancelAt = 3;
+    EXPECT_THROW(w.PredictOverFile(wide, output), ELoadCancelled);
+    EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_FALSE(w.Loading);
+    EXPECT_TRUE(w.PrevEnabled);
+}

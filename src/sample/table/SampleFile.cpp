@@ -29,7 +29,7 @@ TSampleTable ReadSampleFile(const std::string& fileName, const TStatusProc& stat
     if (ext == ".TXT")
         return ReadTextSample(fileName, progress);
     if (ext == ".CSV")
-        return ReadCsvSample(fileName);
+        return ReadCsvSample(fileName, progress);
     if (ext == ".DBF" || ext == ".DB")
         return ReadTableSample(fileName, status, progress);
     throw EError(msgUnknownSampleType);
