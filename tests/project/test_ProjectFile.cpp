@@ -350,7 +350,7 @@ TEST_F(ProjectFileTest, RecordOrderIsSavedTheWayItCame) {
     LoadProject(b, saved);
     EXPECT_EQ(b.RecordIndex, order);
 
-    // A seed: the sample chosen again in the open dialog (which reloads it), saved as the seed alone.
+    // Drawn from a seed: the sample chosen again in the open dialog (which reloads it), saved as its seed alone.
     b.Prev();
     b.SampleFileChosen(sample_);
     b.Next();

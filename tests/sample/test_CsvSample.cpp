@@ -1,6 +1,8 @@
 #include "CsvSample.h"
 #include "Errors.h"
 
+#include "TableColumns.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,19 +12,8 @@ using namespace nirvex;
 
 namespace {
 
-std::vector<std::string> Names(const TSampleTable& t) {
-    std::vector<std::string> out;
-    for (const auto& f : t.Fields)
-        out.push_back(f.FieldName);
-    return out;
-}
-
-std::vector<double> Row(const TSampleTable& t, int r) {
-    std::vector<double> out;
-    for (const auto& f : t.Fields)
-        out.push_back(f.Values.at(static_cast<std::size_t>(r)));
-    return out;
-}
+using test::Names;
+using test::Row;
 
 std::string ErrorOf(std::string_view bytes) {
     try {

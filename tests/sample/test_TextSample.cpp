@@ -1,6 +1,8 @@
 #include "Errors.h"
 #include "TextSample.h"
 
+#include "TableColumns.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,19 +13,8 @@ using namespace nirvex;
 
 namespace {
 
-std::vector<std::string> Names(const TSampleTable& t) {
-    std::vector<std::string> out;
-    for (const auto& f : t.Fields)
-        out.push_back(f.FieldName);
-    return out;
-}
-
-std::vector<double> Row(const TSampleTable& t, int r) {
-    std::vector<double> out;
-    for (const auto& f : t.Fields)
-        out.push_back(f.Values.at(static_cast<std::size_t>(r)));
-    return out;
-}
+using test::Names;
+using test::Row;
 
 void ExpectBadFile(std::string_view bytes) {
     try {
