@@ -1,5 +1,6 @@
 #include "SafeFile.h"
 
+#include "../support/FileSizeLimit.h"
 #include "../support/TestFiles.h"
 #include "Errors.h"
 
@@ -119,15 +120,12 @@ TEST_F(SafeFileTest, FolderWithoutWritePermissionRewritesTheFileInPlace) {
     // Without a file to rewrite, or when the rewrite fails, the save is refused with the usual text.
     EXPECT_EQ(RefusalOf([&] { WriteFileReplacing(Path("absent.qvx"), "x", refuse); }),
               "Unable to write to " + Path("absent.qvx"));
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tight = saved;
-    tight.rlim_cur = 10;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const std::string refusal = RefusalOf([&] { WriteFileReplacing(name, std::string(100, 'n'), refuse); });
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    std::string refusal;
+    {
+        test::TFileSizeLimit limit(10);
+        ASSERT_TRUE(limit.Active());
+        refusal = RefusalOf([&] { WriteFileReplacing(name, std::string(100, 'n'), refuse); });
+    }
     EXPECT_EQ(refusal, "Unable to write to " + name);
 }
 

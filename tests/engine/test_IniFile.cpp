@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include "../support/FileSizeLimit.h"
 #include "Cp1251.h"
 #include "Errors.h"
 
@@ -281,15 +282,9 @@ TEST_F(IniFileOnDisk, WriteFailingHalfwayLeavesTheOldFileAsItWas) {
     ini.WriteString("Main", "Name", std::string(5000, 'n'));
 
     // A file-size limit makes the write of the temporary file fail even for a privileged user.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tight = saved;
-    tight.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    test::TFileSizeLimit limit(1000);
+    ASSERT_TRUE(limit.Active());
     ExpectRefusedAndUnchanged(ini, old);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
 }
 
 TEST(IniFileUpdate, MissingDirectoryOrNoNameIsRefused) {

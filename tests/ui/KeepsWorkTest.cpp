@@ -47,16 +47,6 @@ protected:
             }
         ADD_FAILURE() << "nothing checked in " << group;
     }
-    void ToTrainingPage(int epochLimit) {
-        LoadIris();
-        Click("btnNext");
-        Click("btnNext");
-        Click("cbEpoch");
-        Find<QSpinBox>("seEpoch")->setValue(epochLimit);
-        Click("btnNext");
-        Click("btnNext");
-        ASSERT_EQ(Model().State, 5);
-    }
     QTemporaryDir dir;
 };
 

@@ -4,9 +4,12 @@
 #include "WizardHost.h"
 #include "fmWizard.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QStringList>
 #include <QTest>
 
@@ -91,6 +94,17 @@ public:
         Click("btnNext");
     }
     void LoadIris() { LoadSample(ExampleFile("iris.txt")); }
+    // Through pages 1 to 5 with the epoch limit ticked, landing on the training page.
+    void ToTrainingPage(int epochLimit) {
+        LoadIris();
+        Click("btnNext");
+        Click("btnNext");
+        Click("cbEpoch");
+        Find<QSpinBox>("seEpoch")->setValue(epochLimit);
+        Click("btnNext");
+        Click("btnNext");
+        ASSERT_EQ(Model().State, 5);
+    }
 };
 
 } // namespace nirvex::test

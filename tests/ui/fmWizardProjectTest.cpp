@@ -19,17 +19,6 @@ namespace {
 class ProjectWindowTest : public ::testing::Test, public TWindowFixture {
 protected:
     int ShownPage() { return Find<QStackedWidget>("pcHost")->currentIndex(); }
-    // Through pages 1 to 5 with the epoch limit ticked, landing on the training page.
-    void ToTrainingPage(int epochLimit) {
-        LoadIris();
-        Click("btnNext");
-        Click("btnNext");
-        Click("cbEpoch");
-        Find<QSpinBox>("seEpoch")->setValue(epochLimit);
-        Click("btnNext");
-        Click("btnNext");
-        ASSERT_EQ(ShownPage(), 5);
-    }
     QTemporaryDir dir;
 };
 
