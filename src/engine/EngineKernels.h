@@ -32,9 +32,10 @@ struct TNetRefs {
     int32_t count;
     double* input;        // layer 0
     const double* output; // the last layer
-    double* error;        // scratch, MaxLayerSize long
-    double* delta;
-    double* step;
+    // Scratch, each MaxLayerSize long (padded): local gradients and the steps they give, for two
+    // neighbouring layers.
+    double* delta[2];
+    double* step[2];
     double alpha;
     double eta;
     double mu;

@@ -37,9 +37,9 @@ TNeuralNetwork::TNeuralNetwork() = default;
 TNeuralNetwork::TNeuralNetwork(const TNeuralNetwork& other)
     : TeachSpeed(other.TeachSpeed), Miu(other.Miu), Alpha(other.Alpha), Epoch(other.Epoch), weights_(other.weights_),
       weightDeltas_(other.weightDeltas_), thresholds_(other.thresholds_), thresholdDeltas_(other.thresholdDeltas_),
-      outputs_(other.outputs_), layerSizes_(other.layerSizes_), errorBuffer_(other.errorBuffer_),
-      deltaBuffer_(other.deltaBuffer_), stepBuffer_(other.stepBuffer_), countLayers_(other.countLayers_),
-      maxLayerSize_(other.maxLayerSize_), connections_(other.connections_) {
+      outputs_(other.outputs_), layerSizes_(other.layerSizes_), deltaBuffer_(other.deltaBuffer_),
+      stepBuffer_(other.stepBuffer_), countLayers_(other.countLayers_), maxLayerSize_(other.maxLayerSize_),
+      connections_(other.connections_) {
     Rebind();
 }
 
@@ -63,9 +63,8 @@ TNetRefs TNeuralNetwork::Refs() {
             static_cast<int32_t>(refs_.size()),
             outputs_.front().data(),
             outputs_.back().data(),
-            errorBuffer_.data(),
-            deltaBuffer_.data(),
-            stepBuffer_.data(),
+            {deltaBuffer_.data(), deltaBuffer_.data() + deltaBuffer_.size() / 2},
+            {stepBuffer_.data(), stepBuffer_.data() + stepBuffer_.size() / 2},
             Alpha,
             TeachSpeed,
             Miu};
@@ -154,7 +153,7 @@ void TNeuralNetwork::SetLayerSize(int32_t layer, int32_t count) {
     // network as it was.
     // Rows and layers are padded with zeros to a whole number of vectors (PaddedSize).
     const int32_t padded = PaddedSize(count);
-    std::vector<double> wIn, wdIn, tIn, tdIn, out, wOut, wdOut, errBuf, deltaBuf, stepBuf;
+    std::vector<double> wIn, wdIn, tIn, tdIn, out, wOut, wdOut, deltaBuf, stepBuf;
     try {
         if (layer > 0) {
             if (prev > 0) {
@@ -178,9 +177,8 @@ void TNeuralNetwork::SetLayerSize(int32_t layer, int32_t count) {
             wdOut.assign(wOut.size(), 0.0);
         }
         if (count > maxLayerSize_) {
-            errBuf.assign(padded, 0.0);
-            deltaBuf.assign(padded, 0.0);
-            stepBuf.assign(padded, 0.0);
+            deltaBuf.assign(2 * static_cast<std::size_t>(padded), 0.0); // two layers' worth
+            stepBuf.assign(2 * static_cast<std::size_t>(padded), 0.0);
         }
     } catch (const std::bad_alloc&) {
         Fail(msgNetTooLarge);
@@ -197,7 +195,6 @@ void TNeuralNetwork::SetLayerSize(int32_t layer, int32_t count) {
     layerSizes_[layer] = count;
     if (count > maxLayerSize_) {
         maxLayerSize_ = count;
-        errorBuffer_ = std::move(errBuf);
         deltaBuffer_ = std::move(deltaBuf);
         stepBuffer_ = std::move(stepBuf);
     }

@@ -111,8 +111,8 @@ private:
     std::vector<std::vector<double>> thresholdDeltas_;
     std::vector<std::vector<double>> outputs_; // outputs_[0] holds the inputs
     std::vector<int32_t> layerSizes_;
-    // Teach scratch, MaxLayerSize long: error signals, local gradients, -TeachSpeed × gradient.
-    std::vector<double> errorBuffer_;
+    // Teach scratch, two halves of MaxLayerSize (padded) each: local gradients and the steps
+    // (-TeachSpeed × gradient) of two neighbouring layers.
     std::vector<double> deltaBuffer_;
     std::vector<double> stepBuffer_;
     int32_t countLayers_ = 0;
