@@ -206,40 +206,70 @@ inline VD Activate(VD x, double alpha, bool alphaOk) {
     return y;
 }
 
-// out[v·W ..] := Sigmoid(alpha, Σ_i x[i] · w[i·stride + v·W ..] + t[v·W ..]) for the V vectors
-// v < V, each sum over increasing i. The source neuron is the outer loop, so the inner one
-// streams through one row of weights with the V sums held in registers for the whole pass over
-// the sources; they go to memory only once activated.
-template <int V>
-inline void LayerBlock(const double* __restrict x, int32_t n, const double* __restrict w, std::size_t stride,
-                       const double* __restrict t, double alpha, bool alphaOk, double* __restrict out) {
+// out[v·W ..] := Sigmoid(alpha, Σ_i x[i] · w[i·stride + v·W ..] + t[v·W ..]) for the V vectors of
+// neurons from column j, each sum over increasing i. The source neuron is the outer loop, so the
+// inner one streams through one row of weights with the V sums held in registers for the whole
+// pass over the sources; they go to memory only once activated. With `apply`, the waiting step
+// is added to each weight and threshold just before its first use.
+template <int V, bool apply>
+inline void LayerBlock(const TLayerRefs& L, int32_t j, std::size_t stride, double alpha, bool alphaOk, double mu) {
+    const double* __restrict x = L.in;
+    double* __restrict w = L.w + j;
+    double* __restrict t = L.t + j;
     VD a[V] = {};
-    for (int32_t i = 0; i < n; ++i, w += stride) {
-        const double xi = x[i];
+    if constexpr (apply) {
+        double* __restrict wd = L.wd + j;
+        const double* __restrict y = L.taught;
+        VD s[V];
         for (int v = 0; v < V; ++v)
-            a[v] += xi * Load(w + v * W);
+            s[v] = Load(L.step + j + v * W);
+        for (int32_t i = 0; i < L.n; ++i, w += stride, wd += stride) {
+            const double xi = x[i], yi = y[i];
+            for (int v = 0; v < V; ++v) {
+                const VD d = s[v] * yi + mu * Load(wd + v * W);
+                Store(wd + v * W, d);
+                const VD updated = Load(w + v * W) + d;
+                Store(w + v * W, updated);
+                a[v] += xi * updated;
+            }
+        }
+        // Thresholds, as weights from a constant input of 1, change only when the layer below
+        // has neurons.
+        if (L.n > 0)
+            for (int v = 0; v < V; ++v) {
+                double* td = L.td + j + v * W;
+                const VD d = s[v] * 1.0 + mu * Load(td);
+                Store(td, d);
+                Store(t + v * W, Load(t + v * W) + d);
+            }
+    } else {
+        for (int32_t i = 0; i < L.n; ++i, w += stride) {
+            const double xi = x[i];
+            for (int v = 0; v < V; ++v)
+                a[v] += xi * Load(w + v * W);
+        }
     }
+#pragma GCC unroll 4
     for (int v = 0; v < V; ++v)
-        Store(out + v * W, Activate(a[v] + Load(t + v * W), alpha, alphaOk));
+        Store(L.out + j + v * W, Activate(a[v] + Load(t + v * W), alpha, alphaOk));
 }
 
 // The outputs of layer l+1 (and of its padding, whose sums are 0 + 0): blocks of four vectors of
 // neurons, then one block for the rest.
-void ComputeLayer(const TLayerRefs& L, double alpha) {
+template <bool apply> void ComputeLayer(const TLayerRefs& L, double alpha, double mu) {
     const bool alphaOk = __builtin_fabs(alpha) < 1e150;
     const int32_t vectors = Span(L.m) / W;
     const std::size_t stride = static_cast<std::size_t>(PaddedSize(L.m));
     int32_t v = 0;
     for (; v + 4 <= vectors; v += 4)
-        LayerBlock<4>(L.in, L.n, L.w + v * W, stride, L.t + v * W, alpha, alphaOk, L.out + v * W);
-    const int32_t j = v * W;
+        LayerBlock<4, apply>(L, v * W, stride, alpha, alphaOk, mu);
     switch (vectors - v) {
     case 3:
-        return LayerBlock<3>(L.in, L.n, L.w + j, stride, L.t + j, alpha, alphaOk, L.out + j);
+        return LayerBlock<3, apply>(L, v * W, stride, alpha, alphaOk, mu);
     case 2:
-        return LayerBlock<2>(L.in, L.n, L.w + j, stride, L.t + j, alpha, alphaOk, L.out + j);
+        return LayerBlock<2, apply>(L, v * W, stride, alpha, alphaOk, mu);
     case 1:
-        return LayerBlock<1>(L.in, L.n, L.w + j, stride, L.t + j, alpha, alphaOk, L.out + j);
+        return LayerBlock<1, apply>(L, v * W, stride, alpha, alphaOk, mu);
     default:
         return;
     }
@@ -247,7 +277,10 @@ void ComputeLayer(const TLayerRefs& L, double alpha) {
 
 void Compute(const TNetRefs& net) {
     for (int32_t l = 0; l < net.count; ++l)
-        ComputeLayer(net.layers[l], net.alpha);
+        if (net.pending)
+            ComputeLayer<true>(net.layers[l], net.alpha, net.mu);
+        else
+            ComputeLayer<false>(net.layers[l], net.alpha, net.mu);
 }
 
 // Eight doubles as whole vectors, built in registers: a vector load right after narrower stores
@@ -367,9 +400,6 @@ void Teach(const TNetRefs& net, const double* targets) {
     if (net.count < 1)
         return;
     const TGradient g{net.alpha, net.eta};
-    const double mu = net.mu;
-    // The gradients and steps of the layer being taught, and of the one below, filled meanwhile.
-    double *d = net.delta[0], *step = net.step[0], *dBelow = net.delta[1], *stepBelow = net.step[1];
     {
         // The output layer's errors: output minus target, 0 in the padding.
         const TLayerRefs& last = net.layers[net.count - 1];
@@ -384,37 +414,43 @@ void Teach(const TNetRefs& net, const double* targets) {
                 ek = y - Load(targets + k);
             else if (lanes > 0)
                 ek = Select(lane < lanes, y - LoadPartial(targets + k, lanes), VD{});
-            g.Put(y, ek, d + k, step + k);
+            g.Put(y, ek, last.delta + k, last.step + k);
         }
     }
-    const double one = 1.0;
-    for (int32_t l = net.count - 1; l >= 0; --l) {
+    // The gradients of every hidden layer, from the top down, through the weights as they are
+    // before this step.
+    for (int32_t l = net.count - 1; l >= 1; --l) {
         const TLayerRefs& L = net.layers[l];
-        const int32_t n = L.n, span = Span(L.m);
+        const TLayerRefs& below = net.layers[l - 1];
+        const int32_t n = L.n;
         const std::size_t stride = static_cast<std::size_t>(PaddedSize(L.m));
-        // Thresholds change once per step, as weights from a constant input of 1 (and, like the
-        // weights, only when the layer below has neurons): step · 1 is step itself.
-        if (n > 0)
-            UpdateRows(L.t, L.td, 0, step, &one, 1, span, mu);
-        if (l == 0) {
-            UpdateRows(L.w, L.wd, stride, step, L.in, n, span, mu); // the input layer needs no errors
-            break;
-        }
-        // Eight rows at a time: the errors passed back through them, then their new weights, while
-        // they are in cache.
         int32_t i = 0;
-        for (; i + 8 <= n; i += 8) {
-            BackSums8<true>(L.w + i * stride, stride, d, 8, L.m, L.in + i, g, dBelow + i, stepBelow + i);
-            UpdateRows(L.w + i * stride, L.wd + i * stride, stride, step, L.in + i, 8, span, mu);
-        }
-        if (i < n) {
-            BackSums8<false>(L.w + i * stride, stride, d, n - i, L.m, L.in + i, g, dBelow + i, stepBelow + i);
-            UpdateRows(L.w + i * stride, L.wd + i * stride, stride, step, L.in + i, n - i, span, mu);
-        }
-        double* t = d;
-        d = dBelow, dBelow = t;
-        t = step;
-        step = stepBelow, stepBelow = t;
+        for (; i + 8 <= n; i += 8)
+            BackSums8<true>(L.w + i * stride, stride, L.delta, 8, L.m, L.in + i, g, below.delta + i, below.step + i);
+        if (i < n)
+            BackSums8<false>(L.w + i * stride, stride, L.delta, n - i, L.m, L.in + i, g, below.delta + i,
+                             below.step + i);
+    }
+    // The inputs each row's step multiplies, kept for when it is applied: the next examples
+    // overwrite the outputs.
+    for (int32_t l = 0; l < net.count; ++l) {
+        const TLayerRefs& L = net.layers[l];
+        for (int32_t i = 0; i < Span(L.n); i += W)
+            Store(L.taught + i, Load(L.in + i));
+    }
+}
+
+// The waiting step on its own, layer by layer. Thresholds change as weights from a constant input
+// of 1 (and, like the weights, only when the layer below has neurons).
+void Apply(const TNetRefs& net) {
+    const double one = 1.0;
+    for (int32_t l = 0; l < net.count; ++l) {
+        const TLayerRefs& L = net.layers[l];
+        if (L.n == 0)
+            continue;
+        const int32_t span = Span(L.m);
+        UpdateRows(L.w, L.wd, static_cast<std::size_t>(PaddedSize(L.m)), L.step, L.taught, L.n, span, net.mu);
+        UpdateRows(L.t, L.td, 0, L.step, &one, 1, span, net.mu);
     }
 }
 
@@ -437,7 +473,7 @@ TExampleResult Example(const TNetRefs& net, const double* inputs, int32_t nIn, c
     return result;
 }
 
-constexpr TEngineKernels kKernels{NIRVEX_KERNEL_NAME, Compute, Teach, Example, Sigmoid1, Exp1};
+constexpr TEngineKernels kKernels{NIRVEX_KERNEL_NAME, Compute, Teach, Apply, Example, Sigmoid1, Exp1};
 
 } // namespace
 

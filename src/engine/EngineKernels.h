@@ -23,6 +23,9 @@ struct TLayerRefs {
     double* wd;       // momentum memory, same layout
     double* t;        // thresholds of layer l+1
     double* td;
+    double* delta;  // Teach scratch: local gradients of layer l+1, PaddedSize(m) long
+    double* step;   // and the steps they give, -eta · delta
+    double* taught; // `in` as Teach saw it, the inputs of the step still to be applied
     int32_t n;
     int32_t m;
 };
@@ -32,13 +35,12 @@ struct TNetRefs {
     int32_t count;
     double* input;        // layer 0
     const double* output; // the last layer
-    // Scratch, each MaxLayerSize long (padded): local gradients and the steps they give, for two
-    // neighbouring layers.
-    double* delta[2];
-    double* step[2];
     double alpha;
     double eta;
-    double mu;
+    double mu; // the momentum of the waiting step, when there is one
+    // Teach leaves its step to be applied (`apply`) by the next forward pass, which adds it to
+    // each row of weights on its way through them: one pass over the weights instead of two.
+    bool pending;
 };
 
 // What one example of a training run yields.
@@ -49,10 +51,16 @@ struct TExampleResult {
 
 struct TEngineKernels {
     const char* name;
+    // The forward pass, applying the waiting step first if `pending`.
     void (*compute)(const TNetRefs& net);
+    // Works out a step for the example of the last forward pass and leaves it waiting. Needs no
+    // step waiting already.
     void (*teach)(const TNetRefs& net, const double* targets);
-    // One example of a pass: takes nIn inputs from `inputs`, runs the forward pass, measures it
-    // against `targets` (nOut of them), and teaches it when `teach` is set.
+    // Applies the waiting step to the weights and thresholds.
+    void (*apply)(const TNetRefs& net);
+    // One example of a pass: takes nIn inputs from `inputs`, runs the forward pass (applying the
+    // waiting step), measures it against `targets` (nOut of them), and when `teach` is set leaves
+    // the step that teaches it waiting.
     TExampleResult (*example)(const TNetRefs& net, const double* inputs, int32_t nIn, const double* targets,
                               int32_t nOut, bool teach);
     double (*sigmoid)(double alpha, double x);

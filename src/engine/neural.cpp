@@ -37,9 +37,9 @@ TNeuralNetwork::TNeuralNetwork() = default;
 TNeuralNetwork::TNeuralNetwork(const TNeuralNetwork& other)
     : TeachSpeed(other.TeachSpeed), Miu(other.Miu), Alpha(other.Alpha), Epoch(other.Epoch), weights_(other.weights_),
       weightDeltas_(other.weightDeltas_), thresholds_(other.thresholds_), thresholdDeltas_(other.thresholdDeltas_),
-      outputs_(other.outputs_), layerSizes_(other.layerSizes_), deltaBuffer_(other.deltaBuffer_),
-      stepBuffer_(other.stepBuffer_), countLayers_(other.countLayers_), maxLayerSize_(other.maxLayerSize_),
-      connections_(other.connections_) {
+      outputs_(other.outputs_), layerSizes_(other.layerSizes_), teachBuffers_(other.teachBuffers_),
+      pending_(other.pending_), pendingMiu_(other.pendingMiu_), countLayers_(other.countLayers_),
+      maxLayerSize_(other.maxLayerSize_), connections_(other.connections_) {
     Rebind();
 }
 
@@ -53,9 +53,15 @@ TNeuralNetwork& TNeuralNetwork::operator=(const TNeuralNetwork& other) {
 
 void TNeuralNetwork::Rebind() {
     refs_.clear();
+    // A block of Teach's state per layer: gradients, steps, outputs seen (see teachBuffers_).
+    auto part = [this](int32_t layer, int part) {
+        double* block = teachBuffers_[layer].data();
+        return block ? block + part * static_cast<std::size_t>(PaddedSize(layerSizes_[layer])) : nullptr;
+    };
     for (int32_t l = 0; l + 1 < countLayers_; ++l)
         refs_.push_back({outputs_[l].data(), outputs_[l + 1].data(), weights_[l].data(), weightDeltas_[l].data(),
-                         thresholds_[l].data(), thresholdDeltas_[l].data(), layerSizes_[l], layerSizes_[l + 1]});
+                         thresholds_[l].data(), thresholdDeltas_[l].data(), part(l + 1, 0), part(l + 1, 1), part(l, 2),
+                         layerSizes_[l], layerSizes_[l + 1]});
 }
 
 TNetRefs TNeuralNetwork::Refs() {
@@ -63,14 +69,21 @@ TNetRefs TNeuralNetwork::Refs() {
             static_cast<int32_t>(refs_.size()),
             outputs_.front().data(),
             outputs_.back().data(),
-            {deltaBuffer_.data(), deltaBuffer_.data() + deltaBuffer_.size() / 2},
-            {stepBuffer_.data(), stepBuffer_.data() + stepBuffer_.size() / 2},
             Alpha,
             TeachSpeed,
-            Miu};
+            pending_ ? pendingMiu_ : Miu,
+            pending_};
+}
+
+void TNeuralNetwork::Flush() {
+    if (pending_) {
+        ActiveEngine().apply(Refs());
+        pending_ = false;
+    }
 }
 
 void TNeuralNetwork::SetCountLayers(int32_t n) {
+    Flush(); // the thresholds may be kept
     if (n > MaxCountLayers)
         Fail(msgNetTooLarge);
     Epoch = 0;
@@ -82,6 +95,7 @@ void TNeuralNetwork::SetCountLayers(int32_t n) {
         thresholds_.clear();
         thresholdDeltas_.clear();
         outputs_.clear();
+        teachBuffers_.clear();
         layerSizes_.clear();
         connections_ = 0;
         Rebind();
@@ -95,6 +109,8 @@ void TNeuralNetwork::SetCountLayers(int32_t n) {
     layerSizes_.assign(n, 0);
     outputs_.clear();
     outputs_.resize(n);
+    teachBuffers_.clear();
+    teachBuffers_.resize(n);
     // Thresholds keep their old blocks until SetLayerSize replaces them.
     thresholds_.resize(n - 1);
     thresholdDeltas_.resize(n - 1);
@@ -128,6 +144,7 @@ void TNeuralNetwork::RandomizeBlock(std::vector<double>& block, int32_t rows, in
 void TNeuralNetwork::SetLayerSize(int32_t layer, int32_t count) {
     if (layer < 0 || layer >= countLayers_)
         Fail(msgLayerOutOfRange);
+    Flush();
     const int32_t prev = layer > 0 ? layerSizes_[layer - 1] : 0;
     const int32_t next = layer < countLayers_ - 1 ? layerSizes_[layer + 1] : 0;
     const int32_t old = layerSizes_[layer];
@@ -153,7 +170,7 @@ void TNeuralNetwork::SetLayerSize(int32_t layer, int32_t count) {
     // network as it was.
     // Rows and layers are padded with zeros to a whole number of vectors (PaddedSize).
     const int32_t padded = PaddedSize(count);
-    std::vector<double> wIn, wdIn, tIn, tdIn, out, wOut, wdOut, deltaBuf, stepBuf;
+    std::vector<double> wIn, wdIn, tIn, tdIn, out, wOut, wdOut, teachBuffer;
     try {
         if (layer > 0) {
             if (prev > 0) {
@@ -176,10 +193,7 @@ void TNeuralNetwork::SetLayerSize(int32_t layer, int32_t count) {
             wOut.assign(static_cast<std::size_t>(count) * PaddedSize(next), 0.0);
             wdOut.assign(wOut.size(), 0.0);
         }
-        if (count > maxLayerSize_) {
-            deltaBuf.assign(2 * static_cast<std::size_t>(padded), 0.0); // two layers' worth
-            stepBuf.assign(2 * static_cast<std::size_t>(padded), 0.0);
-        }
+        teachBuffer.assign(3 * static_cast<std::size_t>(padded), 0.0);
     } catch (const std::bad_alloc&) {
         Fail(msgNetTooLarge);
     }
@@ -193,11 +207,7 @@ void TNeuralNetwork::SetLayerSize(int32_t layer, int32_t count) {
         RandomizeBlock(wOut, count, next);
 
     layerSizes_[layer] = count;
-    if (count > maxLayerSize_) {
-        maxLayerSize_ = count;
-        deltaBuffer_ = std::move(deltaBuf);
-        stepBuffer_ = std::move(stepBuf);
-    }
+    maxLayerSize_ = std::max(maxLayerSize_, count);
     Epoch = 0;
     if (layer > 0) {
         if (prev > 0) {
@@ -208,6 +218,7 @@ void TNeuralNetwork::SetLayerSize(int32_t layer, int32_t count) {
         thresholdDeltas_[layer - 1] = std::move(tdIn);
     }
     outputs_[layer] = std::move(out);
+    teachBuffers_[layer] = std::move(teachBuffer);
     if (next > 0) {
         weights_[layer] = std::move(wOut);
         weightDeltas_[layer] = std::move(wdOut);
@@ -232,8 +243,10 @@ void TNeuralNetwork::SetInput(int32_t index, double value) {
 }
 
 void TNeuralNetwork::Compute() {
-    if (countLayers_ >= 2)
+    if (countLayers_ >= 2) {
         ActiveEngine().compute(Refs());
+        pending_ = false;
+    }
 }
 
 double TNeuralNetwork::GetOutput(int32_t index) const {
@@ -245,24 +258,32 @@ double TNeuralNetwork::GetOutput(int32_t index) const {
 }
 
 double TNeuralNetwork::GetWeight(int32_t layer, int32_t from, int32_t to) const {
+    Flush();
     return weights_[layer][static_cast<std::size_t>(from) * PaddedSize(layerSizes_[layer + 1]) + to];
 }
 
 void TNeuralNetwork::SetWeight(int32_t layer, int32_t from, int32_t to, double value) {
+    Flush();
     weights_[layer][static_cast<std::size_t>(from) * PaddedSize(layerSizes_[layer + 1]) + to] = value;
 }
 
 double TNeuralNetwork::GetThreshold(int32_t layer, int32_t neuron) const {
+    Flush();
     return thresholds_[layer][neuron];
 }
 
 void TNeuralNetwork::SetThreshold(int32_t layer, int32_t neuron, double value) {
+    Flush();
     thresholds_[layer][neuron] = value;
 }
 
 void TNeuralNetwork::Teach(const double* targets) {
-    if (countLayers_ >= 2)
+    if (countLayers_ >= 2) {
+        Flush(); // a step taught without a forward pass since
         ActiveEngine().teach(Refs(), targets);
+        pending_ = true;
+        pendingMiu_ = Miu;
+    }
 }
 
 TExampleResult TNeuralNetwork::RunExample(const double* inputs, int32_t inputCount, const double* targets,
@@ -271,7 +292,12 @@ TExampleResult TNeuralNetwork::RunExample(const double* inputs, int32_t inputCou
         Fail(msgNotConfigured);
     assert(inputCount == layerSizes_[0]);
     assert(countLayers_ < 2 || outputCount >= layerSizes_[countLayers_ - 1]);
-    return ActiveEngine().example(Refs(), inputs, inputCount, targets, outputCount, teach);
+    const TExampleResult result = ActiveEngine().example(Refs(), inputs, inputCount, targets, outputCount, teach);
+    if (countLayers_ >= 2) {
+        pending_ = teach;
+        pendingMiu_ = Miu;
+    }
+    return result;
 }
 
 // Row-length checks are for debug builds only: these run once per example.
@@ -288,6 +314,7 @@ void TNeuralNetwork::Teach(const double* targets, std::size_t count) {
 }
 
 void TNeuralNetwork::TakeSnapshot(TNetworkSnapshot& into) const {
+    Flush();
     into.Weights = weights_;
     into.WeightDeltas = weightDeltas_;
     into.Thresholds = thresholds_;
@@ -296,6 +323,7 @@ void TNeuralNetwork::TakeSnapshot(TNetworkSnapshot& into) const {
 }
 
 void TNeuralNetwork::RestoreSnapshot(const TNetworkSnapshot& from) {
+    pending_ = false; // the snapshot replaces all it would change
     weights_ = from.Weights;
     weightDeltas_ = from.WeightDeltas;
     thresholds_ = from.Thresholds;

@@ -111,10 +111,13 @@ private:
     std::vector<std::vector<double>> thresholdDeltas_;
     std::vector<std::vector<double>> outputs_; // outputs_[0] holds the inputs
     std::vector<int32_t> layerSizes_;
-    // Teach scratch, two halves of MaxLayerSize (padded) each: local gradients and the steps
-    // (-TeachSpeed × gradient) of two neighbouring layers.
-    std::vector<double> deltaBuffer_;
-    std::vector<double> stepBuffer_;
+    // Teach's state per layer, PaddedSize(size) each: the local gradients of its neurons, the steps
+    // they give (-TeachSpeed × gradient), and its outputs as Teach saw them.
+    std::vector<std::vector<double>> teachBuffers_;
+    // Teach leaves its step waiting, and the next Compute applies it on its way through the
+    // weights; everything else that reads or changes the weights applies it first (Flush).
+    bool pending_ = false;
+    double pendingMiu_ = 0; // the momentum the waiting step was taught with
     int32_t countLayers_ = 0;
     int32_t maxLayerSize_ = 0;
     int64_t connections_ = 0;      // Σ ConnectionSlots(size(l), size(l+1)), kept up to date by reshaping
@@ -123,6 +126,9 @@ private:
     // Points refs_ at the current blocks; every change of a block's address is followed by it.
     void Rebind();
     TNetRefs Refs();
+    void Flush();
+    // For the readers: applying the waiting step changes nothing they could observe.
+    void Flush() const { const_cast<TNeuralNetwork*>(this)->Flush(); }
 
     // Refuses (before any change) a shape that would not fit in memory.
     void CheckLayerSizeFits(int32_t layer, int32_t count) const;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -168,6 +169,72 @@ TEST_F(EngineVariants, EveryBuildTrainsTheSameBitsAsThePlainLoops) {
             else
                 EXPECT_TRUE(bits == first) << v << " differs from " << variants.front() << " on shape of "
                                            << shape.size() << " layers starting " << shape[0];
+        }
+    }
+}
+
+// Teach leaves its step to the next forward pass; whatever runs in between must see the network
+// as if the step had been applied at once. Each build runs a script of such calls on a network
+// and on the plain loops, which apply every step at once.
+TEST_F(EngineVariants, AWaitingStepIsInvisible) {
+    for (const std::string& v : SupportedEngineVariants()) {
+        ASSERT_TRUE(UseEngineVariant(v));
+        SetRandSeed(3);
+        auto net = std::make_unique<TNeuralNetwork>();
+        net->SetCountLayers(3);
+        for (int l = 0; l < 3; ++l)
+            net->SetLayerSize(l, std::vector<int>{5, 9, 2}[l]);
+        net->Alpha = 1.1, net->TeachSpeed = 0.3, net->Miu = 0.6;
+        TPlainNetwork plain(*net);
+        std::mt19937 gen(17);
+        std::uniform_real_distribution<double> u(-1, 1);
+        std::vector<double> x(5), tg(2);
+        TNetworkSnapshot snapshot;
+        for (int step = 0; step < 400; ++step) {
+            for (double& value : x)
+                value = u(gen);
+            for (double& value : tg)
+                value = (u(gen) + 1) / 2;
+            plain.y[0] = x;
+            plain.Compute();
+            plain.Teach(tg.data());
+            net->RunExample(x.data(), 5, tg.data(), 2, true);
+            switch (step % 7) {
+            case 0: // read while a step waits
+                EXPECT_EQ(BitsOf(net->GetWeight(1, 4, 1)), BitsOf(plain.w[1][4 * 2 + 1])) << v << " step " << step;
+                EXPECT_EQ(BitsOf(net->GetThreshold(0, 8)), BitsOf(plain.t[0][8])) << v << " step " << step;
+                break;
+            case 1: // a second step from the same forward pass
+                plain.Teach(tg.data());
+                net->Teach(tg);
+                break;
+            case 2: // write while a step waits
+                plain.w[0][3 * 9 + 2] = 0.25, plain.t[1][1] = -0.5;
+                net->SetWeight(0, 3, 2, 0.25), net->SetThreshold(1, 1, -0.5);
+                break;
+            case 3: // the momentum changes before the step is applied
+                plain.mu = net->Miu = step % 2 ? 0.6 : 0.2;
+                break;
+            case 4: // a copy carries the waiting step
+                net = std::make_unique<TNeuralNetwork>(*net);
+                break;
+            case 5: // taken aside and put back
+                net->TakeSnapshot(snapshot);
+                net->RunExample(x.data(), 5, tg.data(), 2, true);
+                net->RestoreSnapshot(snapshot);
+                break;
+            default: // a forward pass alone applies it
+                net->RunExample(x.data(), 5, tg.data(), 2, false);
+                break;
+            }
+        }
+        for (int l = 0; l < 2; ++l) {
+            const int n = l == 0 ? 5 : 9, m = l == 0 ? 9 : 2;
+            for (int i = 0; i < n; ++i)
+                for (int j = 0; j < m; ++j)
+                    ASSERT_EQ(BitsOf(net->GetWeight(l, i, j)), BitsOf(plain.w[l][i * m + j])) << v << " " << l;
+            for (int j = 0; j < m; ++j)
+                ASSERT_EQ(BitsOf(net->GetThreshold(l, j)), BitsOf(plain.t[l][j])) << v << " " << l;
         }
     }
 }
