@@ -75,7 +75,7 @@ TNetRefs TNeuralNetwork::Refs() {
             pending_};
 }
 
-void TNeuralNetwork::Flush() {
+void TNeuralNetwork::ApplyWaitingStep() {
     if (pending_) {
         ActiveEngine().apply(Refs());
         pending_ = false;
@@ -83,7 +83,7 @@ void TNeuralNetwork::Flush() {
 }
 
 void TNeuralNetwork::SetCountLayers(int32_t n) {
-    Flush(); // the thresholds may be kept
+    ApplyWaitingStep(); // the thresholds may be kept
     if (n > MaxCountLayers)
         Fail(msgNetTooLarge);
     Epoch = 0;
@@ -144,7 +144,7 @@ void TNeuralNetwork::RandomizeBlock(std::vector<double>& block, int32_t rows, in
 void TNeuralNetwork::SetLayerSize(int32_t layer, int32_t count) {
     if (layer < 0 || layer >= countLayers_)
         Fail(msgLayerOutOfRange);
-    Flush();
+    ApplyWaitingStep();
     const int32_t prev = layer > 0 ? layerSizes_[layer - 1] : 0;
     const int32_t next = layer < countLayers_ - 1 ? layerSizes_[layer + 1] : 0;
     const int32_t old = layerSizes_[layer];
@@ -263,7 +263,7 @@ double TNeuralNetwork::GetWeight(int32_t layer, int32_t from, int32_t to) const 
 }
 
 void TNeuralNetwork::SetWeight(int32_t layer, int32_t from, int32_t to, double value) {
-    Flush();
+    ApplyWaitingStep();
     weights_[layer][static_cast<std::size_t>(from) * PaddedSize(layerSizes_[layer + 1]) + to] = value;
 }
 
@@ -273,13 +273,13 @@ double TNeuralNetwork::GetThreshold(int32_t layer, int32_t neuron) const {
 }
 
 void TNeuralNetwork::SetThreshold(int32_t layer, int32_t neuron, double value) {
-    Flush();
+    ApplyWaitingStep();
     thresholds_[layer][neuron] = value;
 }
 
 void TNeuralNetwork::Teach(const double* targets) {
     if (countLayers_ >= 2) {
-        Flush(); // a step taught without a forward pass since
+        ApplyWaitingStep(); // a step taught without a forward pass since
         ActiveEngine().teach(Refs(), targets);
         pending_ = true;
         pendingMiu_ = Miu;

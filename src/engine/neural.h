@@ -86,6 +86,11 @@ public:
     void Teach(const double* targets, std::size_t count);
     void Teach(const std::vector<double>& targets) { Teach(targets.data(), targets.size()); }
 
+    // Teach leaves its step waiting, and the next Compute applies it on its way through the
+    // weights; whatever else reads or changes them applies it first. A caller that checks for
+    // arithmetic faults applies it itself where it checks.
+    void ApplyWaitingStep();
+
     void TakeSnapshot(TNetworkSnapshot& into) const;
     // Puts back a snapshot of this network's current shape.
     void RestoreSnapshot(const TNetworkSnapshot& from);
@@ -114,9 +119,7 @@ private:
     // Teach's state per layer, PaddedSize(size) each: the local gradients of its neurons, the steps
     // they give (-TeachSpeed × gradient), and its outputs as Teach saw them.
     std::vector<std::vector<double>> teachBuffers_;
-    // Teach leaves its step waiting, and the next Compute applies it on its way through the
-    // weights; everything else that reads or changes the weights applies it first (Flush).
-    bool pending_ = false;
+    bool pending_ = false;  // a step waits (see ApplyWaitingStep)
     double pendingMiu_ = 0; // the momentum the waiting step was taught with
     int32_t countLayers_ = 0;
     int32_t maxLayerSize_ = 0;
@@ -126,9 +129,8 @@ private:
     // Points refs_ at the current blocks; every change of a block's address is followed by it.
     void Rebind();
     TNetRefs Refs();
-    void Flush();
     // For the readers: applying the waiting step changes nothing they could observe.
-    void Flush() const { const_cast<TNeuralNetwork*>(this)->Flush(); }
+    void Flush() const { const_cast<TNeuralNetwork*>(this)->ApplyWaitingStep(); }
 
     // Refuses (before any change) a shape that would not fit in memory.
     void CheckLayerSizeFits(int32_t layer, int32_t count) const;

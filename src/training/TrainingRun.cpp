@@ -163,6 +163,9 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
             if (view.Pump())
                 ClearFloatErrors();
         }
+        // The last example's step is applied here, so that a fault it raises ends this run.
+        net.ApplyWaitingStep();
+        CheckFloatErrors();
         s.TeachErrMean = teachCount > 0 ? s.TeachErrMean / teachCount : 0.0;
         for (int32_t k = 0; k < testCount; ++k) {
             if (cursor >= testCount || cursor < 0)

@@ -284,6 +284,25 @@ TEST_F(TrainingRunTest, DivergingNetworkEndsWithTheOverflowMessage) {
     }
     EXPECT_TRUE(message == msg::Overflow || message == msg::InvalidOp) << message;
     EXPECT_LE(view.teachExamples, 3);
+
+    // Only the step of a run's very last example overflows (the first step makes the weights
+    // huge, the second one's momentum overflows): the run reports it instead of leaving it to
+    // whatever reads the network next.
+    MakeSample(10, 8);
+    net.TeachSpeed = 1e300;
+    net.Miu = 1e300;
+    ctx.TeachCount = 2;
+    ctx.TestCount = 0;
+    ctx.Rules.EpochLimit = 0;
+    view = TRecordingView{};
+    message.clear();
+    try {
+        RunTrainingLoop(ctx, view);
+    } catch (const EError& e) {
+        message = e.what();
+    }
+    EXPECT_EQ(message, msg::Overflow);
+    EXPECT_EQ(view.teachExamples, 2);
 }
 
 // A layer larger than its fields would be fed stale inputs or taught from past the example's
