@@ -193,13 +193,21 @@ double Sigmoid1(double alpha, double x) {
     return z > 700 ? Exp1(-z) : 1.0 / (1.0 + Exp1(z));
 }
 
-// Sigmoid(alpha, x) in every lane. Lanes whose values are ordinary take the vector path; the
-// rare others go one by one.
-inline VD Activate(VD x, double alpha, bool alphaOk) {
-    const VI small = AsDouble(Bits(x) & INT64_MAX) < 1e150;
-    const VD z = -alpha * Select(small, x, VD{});
-    if (alphaOk && AllLanes(small & (AsDouble(Bits(z) & INT64_MAX) <= 700))) [[likely]]
-        return 1.0 / (1.0 + ExpScaled(z, VI{}));
+// The vector path of Activate takes |x| < limit: there |alpha·x| stays below 700 (with room for
+// the product's rounding) and |x| below 1e150, so each lane gives exactly what Sigmoid1 gives.
+// No lane qualifies when |alpha| is 1e150 or more (-1), and NaN never does.
+inline double VectorLimit(double alpha) {
+    const double a = __builtin_fabs(alpha);
+    if (!(a < 1e150))
+        return -1;
+    const double limit = 690 / a; // infinite for 0
+    return limit < 1e150 ? limit : 1e150;
+}
+
+// Sigmoid(alpha, x) in every lane: the vector path when every lane qualifies, else one by one.
+inline VD Activate(VD x, double alpha, double limit) {
+    if (AllLanes(AsDouble(Bits(x) & INT64_MAX) < limit)) [[likely]]
+        return 1.0 / (1.0 + ExpScaled(-alpha * x, VI{}));
     VD y;
     for (int l = 0; l < W; ++l)
         y[l] = Sigmoid1(alpha, x[l]);
@@ -212,7 +220,7 @@ inline VD Activate(VD x, double alpha, bool alphaOk) {
 // pass over the sources; they go to memory only once activated. With `apply`, the waiting step
 // is added to each weight and threshold just before its first use.
 template <int V, bool apply>
-inline void LayerBlock(const TLayerRefs& L, int32_t j, std::size_t stride, double alpha, bool alphaOk, double mu) {
+inline void LayerBlock(const TLayerRefs& L, int32_t j, std::size_t stride, double alpha, double limit, double mu) {
     const double* __restrict x = L.in;
     double* __restrict w = L.w + j;
     double* __restrict t = L.t + j;
@@ -251,25 +259,25 @@ inline void LayerBlock(const TLayerRefs& L, int32_t j, std::size_t stride, doubl
     }
 #pragma GCC unroll 4
     for (int v = 0; v < V; ++v)
-        Store(L.out + j + v * W, Activate(a[v] + Load(t + v * W), alpha, alphaOk));
+        Store(L.out + j + v * W, Activate(a[v] + Load(t + v * W), alpha, limit));
 }
 
 // The outputs of layer l+1 (and of its padding, whose sums are 0 + 0): blocks of four vectors of
 // neurons, then one block for the rest.
 template <bool apply> void ComputeLayer(const TLayerRefs& L, double alpha, double mu) {
-    const bool alphaOk = __builtin_fabs(alpha) < 1e150;
+    const double limit = VectorLimit(alpha);
     const int32_t vectors = Span(L.m) / W;
     const std::size_t stride = static_cast<std::size_t>(PaddedSize(L.m));
     int32_t v = 0;
     for (; v + 4 <= vectors; v += 4)
-        LayerBlock<4, apply>(L, v * W, stride, alpha, alphaOk, mu);
+        LayerBlock<4, apply>(L, v * W, stride, alpha, limit, mu);
     switch (vectors - v) {
     case 3:
-        return LayerBlock<3, apply>(L, v * W, stride, alpha, alphaOk, mu);
+        return LayerBlock<3, apply>(L, v * W, stride, alpha, limit, mu);
     case 2:
-        return LayerBlock<2, apply>(L, v * W, stride, alpha, alphaOk, mu);
+        return LayerBlock<2, apply>(L, v * W, stride, alpha, limit, mu);
     case 1:
-        return LayerBlock<1, apply>(L, v * W, stride, alpha, alphaOk, mu);
+        return LayerBlock<1, apply>(L, v * W, stride, alpha, limit, mu);
     default:
         return;
     }

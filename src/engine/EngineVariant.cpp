@@ -27,10 +27,12 @@ const TEngineKernels* FindSupported(std::string_view name) {
     return nullptr;
 }
 
+} // namespace
+
 // The widest build, except that AMD processors get the AVX2 one: their 512-bit vectors go through
 // 256-bit units in two halves, and the 512-bit build measured slower there on every shape.
 // NIRVEX_ENGINE names another supported build.
-const TEngineKernels* Choose() {
+const TEngineKernels* detail::ChooseEngine() {
     if (const char* wanted = std::getenv("NIRVEX_ENGINE"))
         if (const TEngineKernels* k = FindSupported(wanted))
             return k;
@@ -42,19 +44,8 @@ const TEngineKernels* Choose() {
     return all.back();
 }
 
-const TEngineKernels*& Active() {
-    static const TEngineKernels* active = Choose();
-    return active;
-}
-
-} // namespace
-
-const TEngineKernels& ActiveEngine() {
-    return *Active();
-}
-
 const char* EngineVariantName() {
-    return Active()->name;
+    return ActiveEngine().name;
 }
 
 std::vector<std::string> SupportedEngineVariants() {
@@ -68,7 +59,7 @@ bool UseEngineVariant(std::string_view name) {
     const TEngineKernels* k = FindSupported(name);
     if (k == nullptr)
         return false;
-    Active() = k;
+    detail::ActiveEngineSlot() = k;
     return true;
 }
 

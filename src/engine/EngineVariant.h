@@ -11,8 +11,20 @@ namespace nirvex {
 // The build of the network's hot loops in use, chosen once at first use: "avx512", "avx2" or
 // "baseline", the widest the processor runs (AVX2 on AMD processors), or the one the environment
 // variable NIRVEX_ENGINE names. All of them give the same results, bit for bit.
-const TEngineKernels& ActiveEngine();
 const char* EngineVariantName();
+
+namespace detail {
+const TEngineKernels* ChooseEngine();
+// Inline: the network reaches the hot loops through it once per call.
+inline const TEngineKernels*& ActiveEngineSlot() {
+    static const TEngineKernels* active = ChooseEngine();
+    return active;
+}
+} // namespace detail
+
+inline const TEngineKernels& ActiveEngine() {
+    return *detail::ActiveEngineSlot();
+}
 
 // Every build this processor can run, narrowest first.
 std::vector<std::string> SupportedEngineVariants();

@@ -62,17 +62,22 @@ void TNeuralNetwork::Rebind() {
         refs_.push_back({outputs_[l].data(), outputs_[l + 1].data(), weights_[l].data(), weightDeltas_[l].data(),
                          thresholds_[l].data(), thresholdDeltas_[l].data(), part(l + 1, 0), part(l + 1, 1), part(l, 2),
                          layerSizes_[l], layerSizes_[l + 1]});
+    net_ = {refs_.data(),
+            static_cast<int32_t>(refs_.size()),
+            outputs_.empty() ? nullptr : outputs_.front().data(),
+            outputs_.empty() ? nullptr : outputs_.back().data(),
+            0,
+            0,
+            0,
+            false};
 }
 
-TNetRefs TNeuralNetwork::Refs() {
-    return {refs_.data(),
-            static_cast<int32_t>(refs_.size()),
-            outputs_.front().data(),
-            outputs_.back().data(),
-            Alpha,
-            TeachSpeed,
-            pending_ ? pendingMiu_ : Miu,
-            pending_};
+const TNetRefs& TNeuralNetwork::Refs() {
+    net_.alpha = Alpha;
+    net_.eta = TeachSpeed;
+    net_.mu = pending_ ? pendingMiu_ : Miu;
+    net_.pending = pending_;
+    return net_;
 }
 
 void TNeuralNetwork::ApplyWaitingStep() {

@@ -125,10 +125,11 @@ private:
     int32_t maxLayerSize_ = 0;
     int64_t connections_ = 0;      // Σ ConnectionSlots(size(l), size(l+1)), kept up to date by reshaping
     std::vector<TLayerRefs> refs_; // where each connection layer's blocks are; see Rebind
+    TNetRefs net_{};               // the whole network's, with the settings of the last call
 
     // Points refs_ at the current blocks; every change of a block's address is followed by it.
     void Rebind();
-    TNetRefs Refs();
+    const TNetRefs& Refs(); // net_, brought up to date
     // For the readers: applying the waiting step changes nothing they could observe.
     void Flush() const { const_cast<TNeuralNetwork*>(this)->ApplyWaitingStep(); }
 
