@@ -221,6 +221,8 @@ inline VD Activate(VD x, double alpha, double limit) {
 // is added to each weight and threshold just before its first use.
 template <int V, bool apply>
 inline void LayerBlock(const TLayerRefs& L, int32_t j, std::size_t stride, double alpha, double limit, double mu) {
+    // Locals, not L's fields: the stores below could alias those as far as the compiler knows.
+    const int32_t n = L.n;
     const double* __restrict x = L.in;
     double* __restrict w = L.w + j;
     double* __restrict t = L.t + j;
@@ -231,7 +233,7 @@ inline void LayerBlock(const TLayerRefs& L, int32_t j, std::size_t stride, doubl
         VD s[V];
         for (int v = 0; v < V; ++v)
             s[v] = Load(L.step + j + v * W);
-        for (int32_t i = 0; i < L.n; ++i, w += stride, wd += stride) {
+        for (int32_t i = 0; i < n; ++i, w += stride, wd += stride) {
             const double xi = x[i], yi = y[i];
             for (int v = 0; v < V; ++v) {
                 const VD d = s[v] * yi + mu * Load(wd + v * W);
@@ -243,7 +245,7 @@ inline void LayerBlock(const TLayerRefs& L, int32_t j, std::size_t stride, doubl
         }
         // Thresholds, as weights from a constant input of 1, change only when the layer below
         // has neurons.
-        if (L.n > 0)
+        if (n > 0)
             for (int v = 0; v < V; ++v) {
                 double* td = L.td + j + v * W;
                 const VD d = s[v] * 1.0 + mu * Load(td);
@@ -251,7 +253,7 @@ inline void LayerBlock(const TLayerRefs& L, int32_t j, std::size_t stride, doubl
                 Store(t + v * W, Load(t + v * W) + d);
             }
     } else {
-        for (int32_t i = 0; i < L.n; ++i, w += stride) {
+        for (int32_t i = 0; i < n; ++i, w += stride) {
             const double xi = x[i];
             for (int v = 0; v < V; ++v)
                 a[v] += xi * Load(w + v * W);
