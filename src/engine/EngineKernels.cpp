@@ -474,9 +474,8 @@ TExampleResult Example(const TNetRefs& net, const double* inputs, int32_t nIn, c
     for (int32_t j = 0; j < nOut; ++j) {
         const double diff = out[j] - targets[j];
         err += diff * diff;
-    }
-    for (int32_t j = 0; j < nOut; ++j)
         sum += out[j];
+    }
     const TExampleResult result{err / 2, nOut > 0 ? sum / nOut : 0.0};
     if (teach)
         Teach(net, targets);
