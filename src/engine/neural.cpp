@@ -248,9 +248,12 @@ void TNeuralNetwork::SetInput(int32_t index, double value) {
 }
 
 void TNeuralNetwork::Compute() {
+    // The flag is updated before the call, so that the call ends the function: these run once
+    // per example.
     if (countLayers_ >= 2) {
-        ActiveEngine().compute(Refs());
+        const TNetRefs& net = Refs();
         pending_ = false;
+        ActiveEngine().compute(net);
     }
 }
 
@@ -285,9 +288,10 @@ void TNeuralNetwork::SetThreshold(int32_t layer, int32_t neuron, double value) {
 void TNeuralNetwork::Teach(const double* targets) {
     if (countLayers_ >= 2) {
         ApplyWaitingStep(); // a step taught without a forward pass since
-        ActiveEngine().teach(Refs(), targets);
+        const TNetRefs& net = Refs();
         pending_ = true;
         pendingMiu_ = Miu;
+        ActiveEngine().teach(net, targets);
     }
 }
 
@@ -297,12 +301,12 @@ TExampleResult TNeuralNetwork::RunExample(const double* inputs, int32_t inputCou
         Fail(msgNotConfigured);
     assert(inputCount == layerSizes_[0]);
     assert(countLayers_ < 2 || outputCount >= layerSizes_[countLayers_ - 1]);
-    const TExampleResult result = ActiveEngine().example(Refs(), inputs, inputCount, targets, outputCount, teach);
+    const TNetRefs& net = Refs();
     if (countLayers_ >= 2) {
         pending_ = teach;
         pendingMiu_ = Miu;
     }
-    return result;
+    return ActiveEngine().example(net, inputs, inputCount, targets, outputCount, teach);
 }
 
 // Row-length checks are for debug builds only: these run once per example.

@@ -143,6 +143,8 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
     for (;;) {
         view.HistoClear();
         TEpochStats s;
+        if (teachCount > 0 && net.Epoch % 10 == 0)
+            refreshDue = true;
         for (int32_t k = 0; k < teachCount; ++k) {
             if (cursor >= teachCount || cursor < 0)
                 cursor = 0;
@@ -152,8 +154,6 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
             const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, true);
             const double e = r.Error;
             view.TeachExample(k, ex[width - 1], r.OutputMean, e);
-            if (net.Epoch % 10 == 0)
-                refreshDue = true;
             s.TeachErrMean += e;
             if (e < rules.IdentErrLimit)
                 ++s.TeachIdentCount;
