@@ -48,6 +48,12 @@ void BuildExample(const std::vector<TFieldInfo>& fields, int32_t record, double*
     }
 }
 
+void PrefetchExample(const std::vector<TFieldInfo>& fields, int32_t record) {
+    for (const TFieldInfo& f : fields)
+        if ((f.FieldType == ftInput || f.FieldType == ftTarget) && static_cast<std::size_t>(record) < f.Values.size())
+            __builtin_prefetch(f.Values.data() + record);
+}
+
 void NormalizeInputs(const std::vector<TFieldInfo>& fields, std::vector<double>& inputs) {
     for (const TFieldInfo& f : fields)
         if (f.FieldType == ftInput && f.NetIndex >= 0 && static_cast<std::size_t>(f.NetIndex) < inputs.size())

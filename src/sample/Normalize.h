@@ -15,6 +15,9 @@ double DenormalizeValue(const TFieldInfo& field, double y);
 // Builds the example of record r: inputs[NetIndex] = 2·N(v) − 1 for input fields,
 // targets[NetIndex] = N(v) for target fields. The vectors must be sized InputCount/OutputCount.
 void BuildExample(const std::vector<TFieldInfo>& fields, int32_t record, double* inputs, double* targets);
+// Asks the processor to fetch a record's values that BuildExample will soon read: records come in
+// shuffled order, so every one of them is a cache miss otherwise.
+void PrefetchExample(const std::vector<TFieldInfo>& fields, int32_t record);
 
 // In place, on raw input values indexed by NetIndex: every entry becomes 2·N(v) − 1.
 void NormalizeInputs(const std::vector<TFieldInfo>& fields, std::vector<double>& inputs);

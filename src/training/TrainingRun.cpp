@@ -123,7 +123,10 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
     const std::size_t positions = static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(testCount);
     std::vector<double> examples(positions * width + 1);
     ClearFloatErrors();
+    constexpr std::size_t kAhead = 16; // records fetched ahead of their turn
     for (std::size_t p = 0; p < positions; ++p) {
+        if (p + kAhead < positions)
+            PrefetchExample(fields, index[p + kAhead]);
         double* row = &examples[p * width];
         BuildExample(fields, index[p], row, row + nIn);
         row[width - 1] = PlottedMean(row + nIn, nOut);
