@@ -95,22 +95,6 @@ void Compute(const TNetRefs& net) {
             ComputeLayer<false>(net.layers[l], net.alpha, net.mu);
 }
 
-// Eight doubles as whole vectors, built in registers: a vector load right after narrower stores
-// could not take its value from them.
-inline void Store8(double* e, double s0, double s1, double s2, double s3, double s4, double s5, double s6, double s7) {
-#if NIRVEX_KERNEL_WIDTH == 8
-    Store(e, VD{s0, s1, s2, s3, s4, s5, s6, s7});
-#elif NIRVEX_KERNEL_WIDTH == 4
-    Store(e, VD{s0, s1, s2, s3});
-    Store(e + 4, VD{s4, s5, s6, s7});
-#else
-    Store(e, VD{s0, s1});
-    Store(e + 2, VD{s2, s3});
-    Store(e + 4, VD{s4, s5});
-    Store(e + 6, VD{s6, s7});
-#endif
-}
-
 // The local gradient of neurons with outputs y and errors e, and the step it gives.
 struct TGradient {
     double alpha, eta;
