@@ -145,27 +145,11 @@ inline void BackSums8(const double* __restrict w, std::size_t stride, const doub
 #endif
 }
 
-// The momentum rule on `rows` rows of V vectors from w and wd, the input of row r being y[r]:
-// wd := step · y[r] + mu · wd, then w := w + wd. The step stays in registers across the rows.
-template <int V>
-inline void UpdateRows(double* __restrict w, double* __restrict wd, std::size_t stride, const double* __restrict step,
-                       const double* __restrict y, int32_t rows, double mu) {
-    VD s[V];
-    for (int v = 0; v < V; ++v)
-        s[v] = Load(step + v * W);
-    for (int32_t r = 0; r < rows; ++r, w += stride, wd += stride) {
-        const double yr = y[r];
-        for (int v = 0; v < V; ++v) {
-            const VD d = s[v] * yr + mu * Load(wd + v * W);
-            Store(wd + v * W, d);
-            Store(w + v * W, Load(w + v * W) + d);
-        }
-    }
-}
-
-// The same for rows of any length, one row after the other.
-void UpdateRowsAny(double* __restrict w, double* __restrict wd, std::size_t stride, const double* __restrict step,
-                   const double* __restrict y, int32_t rows, int32_t span, double mu) {
+// The momentum rule on `rows` rows of `span` lanes from w and wd, the input of row r being y[r]:
+// wd := step · y[r] + mu · wd, then w := w + wd. Only for a step applied on its own (Apply): the
+// forward pass applies it on its way otherwise.
+void UpdateRows(double* __restrict w, double* __restrict wd, std::size_t stride, const double* __restrict step,
+                const double* __restrict y, int32_t rows, int32_t span, double mu) {
     for (int32_t r = 0; r < rows; ++r, w += stride, wd += stride) {
         const double yr = y[r];
         for (int32_t k = 0; k < span; k += W) {
@@ -173,22 +157,6 @@ void UpdateRowsAny(double* __restrict w, double* __restrict wd, std::size_t stri
             Store(wd + k, d);
             Store(w + k, Load(w + k) + d);
         }
-    }
-}
-
-void UpdateRows(double* w, double* wd, std::size_t stride, const double* step, const double* y, int32_t rows,
-                int32_t span, double mu) {
-    switch (span / W) {
-    case 1:
-        return UpdateRows<1>(w, wd, stride, step, y, rows, mu);
-    case 2:
-        return UpdateRows<2>(w, wd, stride, step, y, rows, mu);
-    case 3:
-        return UpdateRows<3>(w, wd, stride, step, y, rows, mu);
-    case 4:
-        return UpdateRows<4>(w, wd, stride, step, y, rows, mu);
-    default:
-        return UpdateRowsAny(w, wd, stride, step, y, rows, span, mu);
     }
 }
 
