@@ -1,7 +1,7 @@
 #pragma once
 
 // The benchmarks' large sample: 5 numeric columns (three decimals), CR LF, about 100 MB.
-#include "RandomGen.h"
+#include "common/RandomGen.h"
 
 #include <cstdint>
 #include <fstream>

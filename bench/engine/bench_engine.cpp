@@ -4,8 +4,8 @@
 // the two measured alternately, and the ratio printed. Then every build of the engine's hot loops
 // the processor runs is measured on its own (engine_<shape>_<build>_examples_per_s).
 
-#include "EngineVariant.h"
-#include "neural.h"
+#include "engine/EngineVariant.h"
+#include "engine/NeuralNetwork.h"
 
 #include <algorithm>
 #include <cmath>

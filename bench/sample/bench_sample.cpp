@@ -1,10 +1,10 @@
 // The record order of a million records, the load of a 100 MB sample text file (read,
 // statistics, record order) with its speed and peak memory, and the read speed of a CSV sample.
 #include "BenchSample.h"
-#include "CsvSample.h"
-#include "RandomGen.h"
-#include "SampleStats.h"
-#include "TextSample.h"
+#include "common/RandomGen.h"
+#include "sample/CsvSample.h"
+#include "sample/SampleStats.h"
+#include "sample/TextSample.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,9 +1,9 @@
 // Whole training runs through the core against the bare engine loop on the same examples.
 // Prints training_<shape>_vs_engine: <ratio> x (examples per second, run / engine).
-#include "Normalize.h"
-#include "RandomGen.h"
-#include "SampleStats.h"
-#include "TrainingRun.h"
+#include "common/RandomGen.h"
+#include "sample/Normalize.h"
+#include "sample/SampleStats.h"
+#include "training/TrainingRun.h"
 
 #include <cstdio>
 #include <ctime>

@@ -7,12 +7,12 @@
 //   window_load_max_pause_ms: <ms> ms
 
 #include "BenchSample.h"
-#include "PageLearn.h"
-#include "Wizard.h"
-#include "WizardHost.h"
-#include "fmWizard.h"
+#include "ui/PageLearn.h"
+#include "ui/WizardHost.h"
+#include "ui/fmWizard.h"
+#include "wizard/Wizard.h"
 
-#include "RandomGen.h"
+#include "common/RandomGen.h"
 
 #include <QApplication>
 #include <QPushButton>

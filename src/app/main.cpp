@@ -1,6 +1,6 @@
-#include "AppSetup.h"
-#include "HelpViewer.h"
-#include "fmWizard.h"
+#include "ui/AppSetup.h"
+#include "ui/HelpViewer.h"
+#include "ui/fmWizard.h"
 
 #include <QApplication>
 #include <QTextStream>

@@ -1,4 +1,4 @@
-#include "Errors.h"
+#include "common/Errors.h"
 
 namespace nirvex {
 

@@ -1,6 +1,6 @@
-#include "FloatCheck.h"
+#include "common/FloatCheck.h"
 
-#include "Errors.h"
+#include "common/Errors.h"
 
 #include <cfenv>
 

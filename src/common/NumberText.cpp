@@ -1,8 +1,8 @@
-#include "NumberText.h"
+#include "common/NumberText.h"
 
-#include "PlainDecimal.h"
+#include "common/PlainDecimal.h"
 
-#include "Errors.h"
+#include "common/Errors.h"
 
 #include <charconv>
 #include <cmath>

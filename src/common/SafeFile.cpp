@@ -1,6 +1,6 @@
-#include "SafeFile.h"
+#include "common/SafeFile.h"
 
-#include "Errors.h"
+#include "common/Errors.h"
 
 #include <atomic>
 #include <cerrno>

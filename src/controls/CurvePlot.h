@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PixelRound.h"
+#include "controls/PixelRound.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
-#include "ErrorCurveView.h"
+#include "controls/ErrorCurveView.h"
 
-#include "BufferedPaint.h"
-#include "CurvePlot.h"
-#include "NumberText.h"
+#include "common/NumberText.h"
+#include "controls/BufferedPaint.h"
+#include "controls/CurvePlot.h"
 
 #include <QPainter>
 #include <QPainterPath>

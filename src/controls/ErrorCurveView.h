@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ErrorCurve.h"
+#include "training/ErrorCurve.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,6 +1,6 @@
-#include "GraphPanel.h"
+#include "controls/GraphPanel.h"
 
-#include "BufferedPaint.h"
+#include "controls/BufferedPaint.h"
 
 #include <QPainter>
 

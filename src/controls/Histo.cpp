@@ -1,8 +1,8 @@
-#include "Histo.h"
+#include "controls/Histo.h"
 
-#include "BufferedPaint.h"
+#include "controls/BufferedPaint.h"
 
-#include "RandomGen.h"
+#include "common/RandomGen.h"
 
 #include <QPainter>
 

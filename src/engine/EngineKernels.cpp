@@ -6,8 +6,8 @@
 // Nothing here may use an inline function of a library header: an out-of-line copy built for a
 // wider instruction set could be the one the linker keeps for the whole program.
 
-#include "EngineKernels.h"
-#include "EngineLanes.h"
+#include "engine/EngineKernels.h"
+#include "engine/EngineLanes.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,8 +4,8 @@
 // EngineKernels.cpp only, which is compiled once per instruction set (see there). The same code
 // serves one double and a vector of NIRVEX_KERNEL_WIDTH of them, with the same operations.
 
-#include "EngineExpTable.h"
-#include "EngineKernels.h"
+#include "engine/EngineExpTable.h"
+#include "engine/EngineKernels.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "EngineVariant.h"
+#include "engine/EngineVariant.h"
 
 #include <cstdlib>
 

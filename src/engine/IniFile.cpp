@@ -1,9 +1,9 @@
-#include "IniFile.h"
+#include "engine/IniFile.h"
 
-#include "Cp1251.h"
-#include "Errors.h"
-#include "NumberText.h"
-#include "SafeFile.h"
+#include "common/Cp1251.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "common/SafeFile.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,6 +1,6 @@
-#include "NeuralINI.h"
+#include "engine/NeuralINI.h"
 
-#include "Errors.h"
+#include "common/Errors.h"
 
 #include <vector>
 

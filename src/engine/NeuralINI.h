@@ -1,7 +1,7 @@
 #pragma once
 
-#include "IniFile.h"
-#include "neural.h"
+#include "engine/IniFile.h"
+#include "engine/NeuralNetwork.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "CExport.h"
+#include "export/CExport.h"
 
-#include "FieldInfo.h"
+#include "sample/FieldInfo.h"
 
 #include <algorithm>
 #include <cctype>

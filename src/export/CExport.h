@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExportNet.h"
+#include "export/ExportNet.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
-#include "ExportNet.h"
+#include "export/ExportNet.h"
 
-#include "CExport.h"
-#include "Errors.h"
-#include "OnnxExport.h"
-#include "SafeFile.h"
-#include "Wizard.h"
+#include "common/Errors.h"
+#include "common/SafeFile.h"
+#include "export/CExport.h"
+#include "export/OnnxExport.h"
+#include "wizard/Wizard.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
-#include "OnnxExport.h"
+#include "export/OnnxExport.h"
 
-#include "FieldInfo.h"
+#include "sample/FieldInfo.h"
 
 #include <onnx/checker.h>
 #include <onnx/onnx_pb.h>

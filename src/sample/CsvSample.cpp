@@ -1,9 +1,9 @@
-#include "CsvSample.h"
+#include "sample/CsvSample.h"
 
-#include "Cp1251.h"
-#include "Errors.h"
-#include "NumberText.h"
-#include "TextSample.h"
+#include "common/Cp1251.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "sample/TextSample.h"
 
 #include <csv.h>
 

@@ -1,4 +1,4 @@
-#include "Normalize.h"
+#include "sample/Normalize.h"
 
 #include <cmath>
 

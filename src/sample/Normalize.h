@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FieldInfo.h"
+#include "sample/FieldInfo.h"
 
 #include <cstdint>
 #include <vector>

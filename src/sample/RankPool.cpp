@@ -1,4 +1,4 @@
-#include "RankPool.h"
+#include "sample/RankPool.h"
 
 #include <bit>
 

@@ -1,7 +1,7 @@
-#include "SampleStats.h"
+#include "sample/SampleStats.h"
 
-#include "RandomGen.h"
-#include "RankPool.h"
+#include "common/RandomGen.h"
+#include "sample/RankPool.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FieldInfo.h"
-#include "LoadProgress.h"
+#include "sample/FieldInfo.h"
+#include "sample/LoadProgress.h"
 
 #include <cstdint>
 #include <vector>

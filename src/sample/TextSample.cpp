@@ -1,8 +1,8 @@
-#include "TextSample.h"
+#include "sample/TextSample.h"
 
-#include "Cp1251.h"
-#include "Errors.h"
-#include "NumberText.h"
+#include "common/Cp1251.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "ErrorCurve.h"
+#include "training/ErrorCurve.h"
 
-#include "NumberText.h"
+#include "common/NumberText.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TrainingRun.h"
+#include "training/TrainingRun.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "TrainingRun.h"
+#include "training/TrainingRun.h"
 
-#include "Errors.h"
-#include "FloatCheck.h"
-#include "Normalize.h"
+#include "common/Errors.h"
+#include "common/FloatCheck.h"
+#include "sample/Normalize.h"
 
-#include "NumberText.h"
+#include "common/NumberText.h"
 #include <algorithm>
 
 namespace nirvex {

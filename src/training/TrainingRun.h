@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FieldInfo.h"
-#include "neural.h"
+#include "engine/NeuralNetwork.h"
+#include "sample/FieldInfo.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "AppSetup.h"
+#include "ui/AppSetup.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,6 +1,6 @@
-#include "Dialogs.h"
+#include "ui/Dialogs.h"
 
-#include "Errors.h"
+#include "common/Errors.h"
 
 #include <QApplication>
 #include <QFileDialog>

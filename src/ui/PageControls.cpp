@@ -1,4 +1,4 @@
-#include "PageControls.h"
+#include "ui/PageControls.h"
 
 #include <QPainter>
 #include <QWidget>

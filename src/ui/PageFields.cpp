@@ -1,6 +1,6 @@
-#include "PageFields.h"
+#include "ui/PageFields.h"
 
-#include "Wizard.h"
+#include "wizard/Wizard.h"
 
 #include <QButtonGroup>
 #include <QFocusEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WizardHost.h"
+#include "ui/WizardHost.h"
 
 #include <QColor>
 #include <QStyledItemDelegate>

@@ -1,9 +1,9 @@
-#include "PageLearn.h"
+#include "ui/PageLearn.h"
 
-#include "ErrorCurveView.h"
-#include "GraphPanel.h"
-#include "Histo.h"
-#include "PageControls.h"
+#include "controls/ErrorCurveView.h"
+#include "controls/GraphPanel.h"
+#include "controls/Histo.h"
+#include "ui/PageControls.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Wizard.h"
-#include "WizardHost.h"
+#include "ui/WizardHost.h"
+#include "wizard/Wizard.h"
 
 #include <memory>
 

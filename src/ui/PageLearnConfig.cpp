@@ -1,7 +1,7 @@
-#include "PageLearnConfig.h"
+#include "ui/PageLearnConfig.h"
 
-#include "PageControls.h"
-#include "Wizard.h"
+#include "ui/PageControls.h"
+#include "wizard/Wizard.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
-#include "PageNet.h"
+#include "ui/PageNet.h"
 
-#include "Wizard.h"
+#include "wizard/Wizard.h"
 
 #include <QApplication>
 #include <QChart>

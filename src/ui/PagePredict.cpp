@@ -1,11 +1,11 @@
-#include "PagePredict.h"
+#include "ui/PagePredict.h"
 
-#include "BatchPredict.h"
-#include "Dialogs.h"
-#include "ExportNet.h"
-#include "PageControls.h"
-#include "ProjectFile.h"
-#include "Wizard.h"
+#include "export/ExportNet.h"
+#include "ui/Dialogs.h"
+#include "ui/PageControls.h"
+#include "wizard/BatchPredict.h"
+#include "wizard/ProjectFile.h"
+#include "wizard/Wizard.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "PageReport.h"
+#include "ui/PageReport.h"
 
-#include "Wizard.h"
+#include "wizard/Wizard.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>

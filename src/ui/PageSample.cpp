@@ -1,7 +1,7 @@
-#include "PageSample.h"
+#include "ui/PageSample.h"
 
-#include "Dialogs.h"
-#include "Wizard.h"
+#include "ui/Dialogs.h"
+#include "wizard/Wizard.h"
 
 #include <QApplication>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
-#include "fmAbout.h"
+#include "ui/fmAbout.h"
 
-#include "ProgramIcon.h"
+#include "ui/ProgramIcon.h"
 
 #include <QDesktopServices>
 #include <QFrame>

@@ -1,6 +1,6 @@
-#include "fmSplash.h"
+#include "ui/fmSplash.h"
 
-#include "RandomGen.h"
+#include "common/RandomGen.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,17 +1,17 @@
-#include "BatchPredict.h"
+#include "wizard/BatchPredict.h"
 
-#include "Cp1251.h"
-#include "SafeFile.h"
-#include "SampleFile.h"
-#include "TextSample.h"
+#include "common/Cp1251.h"
+#include "common/SafeFile.h"
+#include "sample/TextSample.h"
+#include "sample/table/SampleFile.h"
 
-#include "Errors.h"
-#include "FloatCheck.h"
-#include "Normalize.h"
-#include "NumberText.h"
-#include "ProjectFile.h"
-#include "TextSample.h"
-#include "Wizard.h"
+#include "common/Errors.h"
+#include "common/FloatCheck.h"
+#include "common/NumberText.h"
+#include "sample/Normalize.h"
+#include "sample/TextSample.h"
+#include "wizard/ProjectFile.h"
+#include "wizard/Wizard.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "ProjectFile.h"
+#include "wizard/ProjectFile.h"
 
-#include "Cp1251.h"
-#include "Errors.h"
-#include "IniFile.h"
-#include "NumberText.h"
-#include "RandomGen.h"
-#include "Wizard.h"
+#include "common/Cp1251.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "common/RandomGen.h"
+#include "engine/IniFile.h"
+#include "wizard/Wizard.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,5 +1,5 @@
-#include "NumberText.h"
-#include "Wizard.h"
+#include "common/NumberText.h"
+#include "wizard/Wizard.h"
 
 namespace nirvex {
 

@@ -1,17 +1,17 @@
-#include "Wizard.h"
+#include "wizard/Wizard.h"
 
-#include "BatchPredict.h"
+#include "wizard/BatchPredict.h"
 
-#include "CsvSample.h"
-#include "Errors.h"
-#include "FloatCheck.h"
-#include "Normalize.h"
-#include "NumberText.h"
-#include "ProjectFile.h"
-#include "RandomGen.h"
-#include "SampleFile.h"
-#include "SampleStats.h"
-#include "TextSample.h"
+#include "common/Errors.h"
+#include "common/FloatCheck.h"
+#include "common/NumberText.h"
+#include "common/RandomGen.h"
+#include "sample/CsvSample.h"
+#include "sample/Normalize.h"
+#include "sample/SampleStats.h"
+#include "sample/TextSample.h"
+#include "sample/table/SampleFile.h"
+#include "wizard/ProjectFile.h"
 
 #include <algorithm>
 #include <cmath>

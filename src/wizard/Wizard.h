@@ -1,11 +1,11 @@
 #pragma once
 
-#include "ErrorCurve.h"
-#include "FieldInfo.h"
-#include "LoadProgress.h"
-#include "NeuralINI.h"
-#include "SampleFile.h"
-#include "TrainingRun.h"
+#include "engine/NeuralINI.h"
+#include "sample/FieldInfo.h"
+#include "sample/LoadProgress.h"
+#include "sample/table/SampleFile.h"
+#include "training/ErrorCurve.h"
+#include "training/TrainingRun.h"
 
 #include <array>
 #include <cstdint>

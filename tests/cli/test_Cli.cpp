@@ -1,15 +1,15 @@
 // nirvex-cli end to end on the bundled iris sample: report, train to an epoch limit, predict;
 // usage and error paths; Ctrl-C on the real program.
-#include "Cli.h"
-#include "Cp1251.h"
-#include "ExportNet.h"
-#include "IniFile.h"
-#include "NumberText.h"
-#include "ProjectFile.h"
-#include "TextSample.h"
-#include "Wizard.h"
+#include "app/cli/Cli.h"
+#include "common/Cp1251.h"
+#include "common/NumberText.h"
+#include "engine/IniFile.h"
+#include "export/ExportNet.h"
+#include "sample/TextSample.h"
+#include "wizard/ProjectFile.h"
+#include "wizard/Wizard.h"
 
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Errors.h"
-#include "FloatCheck.h"
+#include "common/Errors.h"
+#include "common/FloatCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Errors.h"
-#include "NumberText.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "PlainDecimal.h"
+#include "common/PlainDecimal.h"
 
 #include <gtest/gtest.h>
 

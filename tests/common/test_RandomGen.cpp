@@ -1,4 +1,4 @@
-#include "RandomGen.h"
+#include "common/RandomGen.h"
 
 #include <gtest/gtest.h>
 

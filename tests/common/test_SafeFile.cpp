@@ -1,8 +1,8 @@
-#include "SafeFile.h"
+#include "common/SafeFile.h"
 
 #include "../support/FileSizeLimit.h"
 #include "../support/TestFiles.h"
-#include "Errors.h"
+#include "common/Errors.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Renders both controls with sample data, as the training page shows them, into PNG files.
-#include "GraphPanel.h"
-#include "Histo.h"
-#include "RandomGen.h"
+#include "common/RandomGen.h"
+#include "controls/GraphPanel.h"
+#include "controls/Histo.h"
 
 #include <QApplication>
 #include <QDir>

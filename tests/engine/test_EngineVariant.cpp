@@ -1,9 +1,9 @@
 // Every build of the engine's hot loops that this processor runs must give the same doubles, bit
 // for bit, as the formulas written out the plain way with the same operations in the same order.
 
-#include "EngineVariant.h"
-#include "RandomGen.h"
-#include "neural.h"
+#include "common/RandomGen.h"
+#include "engine/EngineVariant.h"
+#include "engine/NeuralNetwork.h"
 
 #include <gtest/gtest.h>
 

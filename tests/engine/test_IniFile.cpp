@@ -1,8 +1,8 @@
-#include "IniFile.h"
+#include "engine/IniFile.h"
 
 #include "../support/FileSizeLimit.h"
-#include "Cp1251.h"
-#include "Errors.h"
+#include "common/Cp1251.h"
+#include "common/Errors.h"
 
 #include <gtest/gtest.h>
 

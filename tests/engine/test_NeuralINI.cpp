@@ -1,7 +1,7 @@
-#include "NeuralINI.h"
+#include "engine/NeuralINI.h"
 
-#include "Errors.h"
-#include "RandomGen.h"
+#include "common/Errors.h"
+#include "common/RandomGen.h"
 
 #include <gtest/gtest.h>
 

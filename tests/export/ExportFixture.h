@@ -3,9 +3,9 @@
 // Networks on the prediction page with every normalization method on both sides and several
 // shapes, the inputs to run them on, and a runner for the outside programs that check them.
 
-#include "Errors.h"
-#include "ExportNet.h"
-#include "Wizard.h"
+#include "common/Errors.h"
+#include "export/ExportNet.h"
+#include "wizard/Wizard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The C file against the program's own prediction (built with the system compiler), and the
 // projects the exporters refuse.
 #include "ExportFixture.h"
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 #include <fstream>
 

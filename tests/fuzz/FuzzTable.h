@@ -2,9 +2,9 @@
 
 // The harness of the table fuzzers: any byte sequence either loads or fails with one of the
 // import's messages.
-#include "DbTable.h"
-#include "Errors.h"
-#include "TableSample.h"
+#include "common/Errors.h"
+#include "sample/table/DbTable.h"
+#include "sample/table/TableSample.h"
 
 #include <unistd.h>
 

@@ -1,9 +1,9 @@
 // Any byte sequence either loads as a CSV sample with valid UTF-8 names or fails with one of the
 // reader's messages.
-#include "Cp1251.h"
-#include "CsvSample.h"
-#include "Errors.h"
-#include "TextSample.h"
+#include "common/Cp1251.h"
+#include "common/Errors.h"
+#include "sample/CsvSample.h"
+#include "sample/TextSample.h"
 
 #include <cstdint>
 #include <cstdlib>

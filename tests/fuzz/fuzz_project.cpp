@@ -2,10 +2,10 @@
 // The project sits in a directory with a small sample "s.txt", which a project naming any path
 // ending in s.txt finds through the directory fallback, so the later pages are reached too; a
 // network restored for the training page is then trained for an epoch and asked to predict.
-#include "Errors.h"
-#include "IniFile.h"
-#include "ProjectFile.h"
-#include "Wizard.h"
+#include "common/Errors.h"
+#include "engine/IniFile.h"
+#include "wizard/ProjectFile.h"
+#include "wizard/Wizard.h"
 
 #include <cstdint>
 #include <cstdlib>

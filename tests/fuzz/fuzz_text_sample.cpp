@@ -1,8 +1,8 @@
 // Any byte sequence either loads as a sample or fails with the reader's one message; a loaded sample
 // has whole columns, finite values, UTF-8 names and a consistent count of skipped lines.
-#include "Cp1251.h"
-#include "Errors.h"
-#include "TextSample.h"
+#include "common/Cp1251.h"
+#include "common/Errors.h"
+#include "sample/TextSample.h"
 
 #include <cmath>
 #include <cstdint>

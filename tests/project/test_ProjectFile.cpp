@@ -1,15 +1,15 @@
 // Saving and loading the project file: sections per page, key layout, the replay of the forward
 // steps, files as users keep them, failures at each step.
-#include "Cp1251.h"
-#include "Errors.h"
-#include "IniFile.h"
-#include "NumberText.h"
-#include "ProjectFile.h"
-#include "RandomGen.h"
-#include "SampleStats.h"
-#include "Wizard.h"
+#include "common/Cp1251.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "common/RandomGen.h"
+#include "engine/IniFile.h"
+#include "sample/SampleStats.h"
+#include "wizard/ProjectFile.h"
+#include "wizard/Wizard.h"
 
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 

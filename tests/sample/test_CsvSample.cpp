@@ -1,7 +1,7 @@
-#include "CsvSample.h"
-#include "Errors.h"
+#include "common/Errors.h"
+#include "sample/CsvSample.h"
 
-#include "TableColumns.h"
+#include "support/TableColumns.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "CsvSample.h"
-#include "ProgressLog.h"
-#include "SampleStats.h"
-#include "TextSample.h"
+#include "sample/CsvSample.h"
+#include "sample/SampleStats.h"
+#include "sample/TextSample.h"
+#include "support/ProgressLog.h"
 
 #include <gtest/gtest.h>
 

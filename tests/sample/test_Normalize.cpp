@@ -1,6 +1,6 @@
-#include "Errors.h"
-#include "FloatCheck.h"
-#include "Normalize.h"
+#include "common/Errors.h"
+#include "common/FloatCheck.h"
+#include "sample/Normalize.h"
 
 #include <gtest/gtest.h>
 

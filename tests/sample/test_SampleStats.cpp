@@ -1,6 +1,6 @@
-#include "RandomGen.h"
-#include "SampleStats.h"
-#include "TextSample.h"
+#include "common/RandomGen.h"
+#include "sample/SampleStats.h"
+#include "sample/TextSample.h"
 
 #include <gtest/gtest.h>
 

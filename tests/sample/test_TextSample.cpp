@@ -1,7 +1,7 @@
-#include "Errors.h"
-#include "TextSample.h"
+#include "common/Errors.h"
+#include "sample/TextSample.h"
 
-#include "TableColumns.h"
+#include "support/TableColumns.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoadProgress.h"
+#include "sample/LoadProgress.h"
 
 #include <gtest/gtest.h>
 

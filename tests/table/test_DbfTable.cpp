@@ -1,6 +1,6 @@
-#include "DbfTable.h"
-#include "Errors.h"
 #include "TableBuilders.h"
+#include "common/Errors.h"
+#include "sample/table/DbfTable.h"
 
 #include <gtest/gtest.h>
 

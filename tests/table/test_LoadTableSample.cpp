@@ -1,7 +1,7 @@
 // The table branch of the sample load: a ".dbf" or ".db" named on page 1 reaches the field table.
-#include "Errors.h"
 #include "TableBuilders.h"
-#include "Wizard.h"
+#include "common/Errors.h"
+#include "wizard/Wizard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "Errors.h"
-#include "ParadoxTable.h"
 #include "TableBuilders.h"
+#include "common/Errors.h"
+#include "sample/table/ParadoxTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "DbTable.h"
-#include "Errors.h"
 #include "TableBuilders.h"
-#include "TableSample.h"
+#include "common/Errors.h"
+#include "sample/table/DbTable.h"
+#include "sample/table/TableSample.h"
 
 #include <gtest/gtest.h>
 

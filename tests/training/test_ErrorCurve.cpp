@@ -1,4 +1,4 @@
-#include "ErrorCurve.h"
+#include "training/ErrorCurve.h"
 
 #include <gtest/gtest.h>
 

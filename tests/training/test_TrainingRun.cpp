@@ -1,8 +1,8 @@
-#include "Errors.h"
-#include "ProgressLog.h"
-#include "RandomGen.h"
-#include "SampleStats.h"
-#include "TrainingRun.h"
+#include "common/Errors.h"
+#include "common/RandomGen.h"
+#include "sample/SampleStats.h"
+#include "support/ProgressLog.h"
+#include "training/TrainingRun.h"
 
 #include <gtest/gtest.h>
 

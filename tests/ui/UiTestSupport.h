@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Wizard.h"
-#include "WizardHost.h"
-#include "fmWizard.h"
+#include "ui/WizardHost.h"
+#include "ui/fmWizard.h"
+#include "wizard/Wizard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Writes splash.png and about.png into the folder named on the command line:
 //   about_screenshots <output folder>
 
-#include "fmAbout.h"
-#include "fmSplash.h"
+#include "ui/fmAbout.h"
+#include "ui/fmSplash.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,9 +3,9 @@
 // Support shared by the page tests and the screenshot program: a main-window stand-in whose
 // dialogs answer at once, and a small sample taken through the model's first three pages.
 
-#include "Errors.h"
-#include "Wizard.h"
-#include "WizardHost.h"
+#include "common/Errors.h"
+#include "ui/WizardHost.h"
+#include "wizard/Wizard.h"
 
 #include <QString>
 

@@ -1,13 +1,13 @@
 // Pictures of pages 4 to 7 after a real run on the bundled iris sample:
 //   pages_screenshots <output folder>   (writes page4.png ... page7.png)
 
-#include "PageLearn.h"
-#include "PageLearnConfig.h"
-#include "PagePredict.h"
-#include "PageReport.h"
 #include "PagesFixture.h"
+#include "ui/PageLearn.h"
+#include "ui/PageLearnConfig.h"
+#include "ui/PagePredict.h"
+#include "ui/PageReport.h"
 
-#include "RandomGen.h"
+#include "common/RandomGen.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Errors.h"
-#include "Wizard.h"
+#include "common/Errors.h"
+#include "wizard/Wizard.h"
 
 #include <gtest/gtest.h>
 

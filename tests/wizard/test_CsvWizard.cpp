@@ -1,9 +1,9 @@
 // CSV samples through the wizard: the note on the field page, and training identical to the same
 // numbers as a sample text file.
-#include "NumberText.h"
-#include "RandomGen.h"
-#include "TextSample.h"
 #include "WizardFixture.h"
+#include "common/NumberText.h"
+#include "common/RandomGen.h"
+#include "sample/TextSample.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
-#include "NumberText.h"
 #include "WizardFixture.h"
+#include "common/NumberText.h"
 
 using namespace nirvex;
 using nirvex::test::WizardTest;

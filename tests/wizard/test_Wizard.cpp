@@ -1,7 +1,7 @@
-#include "NumberText.h"
-#include "ProjectFile.h"
-#include "RandomGen.h"
 #include "WizardFixture.h"
+#include "common/NumberText.h"
+#include "common/RandomGen.h"
+#include "wizard/ProjectFile.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // What "Далее >>" on page 1 loads, what counts as a change of a page, and the slope page 3
 // shows, checks and hands to the network.
-#include "ProjectFile.h"
 #include "WizardFixture.h"
+#include "wizard/ProjectFile.h"
 
 #include <filesystem>
 #include <functional>

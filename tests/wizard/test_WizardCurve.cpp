@@ -1,7 +1,7 @@
 // The error curve the training page shows and the network of the least test error, on the model.
-#include "IniFile.h"
-#include "ProjectFile.h"
 #include "WizardFixture.h"
+#include "engine/IniFile.h"
+#include "wizard/ProjectFile.h"
 
 #include <algorithm>
 #include <cmath>

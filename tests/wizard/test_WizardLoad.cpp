@@ -1,7 +1,7 @@
-#include "BatchPredict.h"
-#include "LoadProgress.h"
-#include "ProgressLog.h"
 #include "WizardFixture.h"
+#include "sample/LoadProgress.h"
+#include "support/ProgressLog.h"
+#include "wizard/BatchPredict.h"
 
 #include <cmath>
 #include <sstream>

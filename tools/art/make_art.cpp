@@ -3,7 +3,7 @@
 //   make_art <output folder> [preview folder]
 // The preview folder, when given, receives a PNG copy of every picture for viewing.
 
-#include "ProgramIcon.h"
+#include "ui/ProgramIcon.h"
 
 #include <QDir>
 #include <QFile>

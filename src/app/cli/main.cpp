@@ -1,4 +1,4 @@
-#include "Cli.h"
+#include "app/cli/Cli.h"
 
 #include <iostream>
 #include <string>

@@ -1,8 +1,8 @@
-#include "DbTable.h"
+#include "sample/table/DbTable.h"
 
-#include "DbfTable.h"
-#include "Errors.h"
-#include "ParadoxTable.h"
+#include "common/Errors.h"
+#include "sample/table/DbfTable.h"
+#include "sample/table/ParadoxTable.h"
 
 #include <algorithm>
 

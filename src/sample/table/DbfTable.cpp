@@ -1,8 +1,8 @@
-#include "DbfTable.h"
+#include "sample/table/DbfTable.h"
 
-#include "Errors.h"
-#include "NumberText.h"
-#include "TableFile.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "sample/table/TableFile.h"
 
 #include <algorithm>
 #include <bit>

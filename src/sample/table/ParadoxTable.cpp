@@ -1,7 +1,7 @@
-#include "ParadoxTable.h"
+#include "sample/table/ParadoxTable.h"
 
-#include "Errors.h"
-#include "TableFile.h"
+#include "common/Errors.h"
+#include "sample/table/TableFile.h"
 
 extern "C" {
 #include <paradox.h>

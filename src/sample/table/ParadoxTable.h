@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DbTable.h"
+#include "sample/table/DbTable.h"
 
 #include <cstdio>
 #include <vector>

@@ -1,9 +1,9 @@
-#include "SampleFile.h"
+#include "sample/table/SampleFile.h"
 
-#include "CsvSample.h"
-#include "Errors.h"
-#include "TableSample.h"
-#include "TextSample.h"
+#include "common/Errors.h"
+#include "sample/CsvSample.h"
+#include "sample/TextSample.h"
+#include "sample/table/TableSample.h"
 
 namespace nirvex {
 

@@ -1,8 +1,8 @@
-#include "TableFile.h"
+#include "sample/table/TableFile.h"
 
-#include "Cp1251.h"
-#include "DbTable.h"
-#include "Errors.h"
+#include "common/Cp1251.h"
+#include "common/Errors.h"
+#include "sample/table/DbTable.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "TableSample.h"
+#include "sample/table/TableSample.h"
 
-#include "DbTable.h"
-#include "Errors.h"
+#include "common/Errors.h"
+#include "sample/table/DbTable.h"
 
 namespace nirvex {
 

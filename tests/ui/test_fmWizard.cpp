@@ -1,8 +1,8 @@
 #include "UiTestSupport.h"
 
-#include "Errors.h"
-#include "HelpViewer.h"
-#include "fmAbout.h"
+#include "common/Errors.h"
+#include "ui/HelpViewer.h"
+#include "ui/fmAbout.h"
 
 #include <QFile>
 #include <QLabel>

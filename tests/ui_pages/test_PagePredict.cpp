@@ -1,13 +1,13 @@
-#include "PagePredict.h"
-#include "PageControls.h"
 #include "PagesFixture.h"
+#include "ui/PageControls.h"
+#include "ui/PagePredict.h"
 
-#include "Cli.h"
-#include "ExportNet.h"
-#include "NumberText.h"
-#include "ProjectFile.h"
-#include "RandomGen.h"
-#include "TestFiles.h"
+#include "app/cli/Cli.h"
+#include "common/NumberText.h"
+#include "common/RandomGen.h"
+#include "export/ExportNet.h"
+#include "support/TestFiles.h"
+#include "wizard/ProjectFile.h"
 
 #include <QDir>
 #include <QFileInfo>

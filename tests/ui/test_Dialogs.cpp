@@ -1,5 +1,5 @@
-#include "Dialogs.h"
-#include "AppSetup.h"
+#include "ui/AppSetup.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

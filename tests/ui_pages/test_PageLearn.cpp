@@ -1,10 +1,10 @@
-#include "PageLearn.h"
 #include "PagesFixture.h"
+#include "ui/PageLearn.h"
 
-#include "ErrorCurveView.h"
-#include "GraphPanel.h"
-#include "Histo.h"
-#include "RandomGen.h"
+#include "common/RandomGen.h"
+#include "controls/ErrorCurveView.h"
+#include "controls/GraphPanel.h"
+#include "controls/Histo.h"
 
 #include <QHeaderView>
 #include <QPushButton>

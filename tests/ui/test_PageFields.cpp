@@ -1,6 +1,6 @@
 #include "UiTestSupport.h"
 
-#include "PageFields.h"
+#include "ui/PageFields.h"
 
 #include <QGroupBox>
 #include <QImage>

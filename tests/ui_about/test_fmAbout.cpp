@@ -1,4 +1,4 @@
-#include "fmAbout.h"
+#include "ui/fmAbout.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,4 +1,4 @@
-#include "GraphPanel.h"
+#include "controls/GraphPanel.h"
 
 #include "PaintCounter.h"
 #include <QCoreApplication>

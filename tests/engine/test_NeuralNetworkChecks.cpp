@@ -1,6 +1,6 @@
 // The engine as a debug build compiles it: a row shorter or longer than its layer stops the
 // program instead of being read past.
-#include "neural.h"
+#include "engine/NeuralNetwork.h"
 
 #include <gtest/gtest.h>
 

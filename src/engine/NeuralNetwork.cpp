@@ -1,8 +1,8 @@
-#include "neural.h"
+#include "engine/NeuralNetwork.h"
 
-#include "EngineVariant.h"
-#include "Errors.h"
-#include "RandomGen.h"
+#include "common/Errors.h"
+#include "common/RandomGen.h"
+#include "engine/EngineVariant.h"
 
 #include <algorithm>
 #include <cassert>

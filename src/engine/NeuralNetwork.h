@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EngineKernels.h"
+#include "engine/EngineKernels.h"
 
 #include <cstddef>
 #include <cstdint>

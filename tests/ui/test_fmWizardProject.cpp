@@ -2,7 +2,7 @@
 // chosen on page 1, and the icon animation.
 #include "UiTestSupport.h"
 
-#include "ProjectFile.h"
+#include "wizard/ProjectFile.h"
 
 #include <QFile>
 #include <QSpinBox>

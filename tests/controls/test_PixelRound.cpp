@@ -1,4 +1,4 @@
-#include "PixelRound.h"
+#include "controls/PixelRound.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "PageLearnConfig.h"
 #include "PagesFixture.h"
+#include "ui/PageLearnConfig.h"
 
-#include "NumberText.h"
-#include "RandomGen.h"
+#include "common/NumberText.h"
+#include "common/RandomGen.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

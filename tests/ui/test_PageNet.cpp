@@ -1,6 +1,6 @@
 #include "UiTestSupport.h"
 
-#include "neural.h"
+#include "engine/NeuralNetwork.h"
 
 #include <QChart>
 #include <QChartView>

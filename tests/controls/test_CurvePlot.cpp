@@ -1,5 +1,5 @@
-#include "CurvePlot.h"
-#include "ErrorCurveView.h"
+#include "controls/CurvePlot.h"
+#include "controls/ErrorCurveView.h"
 
 #include <QImage>
 

@@ -1,7 +1,7 @@
-#include "neural.h"
+#include "engine/NeuralNetwork.h"
 
-#include "Errors.h"
-#include "RandomGen.h"
+#include "common/Errors.h"
+#include "common/RandomGen.h"
 
 #include <gtest/gtest.h>
 

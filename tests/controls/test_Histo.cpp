@@ -1,5 +1,5 @@
-#include "Histo.h"
-#include "RandomGen.h"
+#include "common/RandomGen.h"
+#include "controls/Histo.h"
 
 #include "PaintCounter.h"
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
-#include "PageReport.h"
-#include "PageLearnConfig.h"
 #include "PagesFixture.h"
+#include "ui/PageLearnConfig.h"
+#include "ui/PageReport.h"
 
-#include "RandomGen.h"
+#include "common/RandomGen.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>

@@ -2,9 +2,9 @@
 // controls as a user would (type, tab, click, close).
 #include "UiTestSupport.h"
 
-#include "GraphPanel.h"
-#include "Histo.h"
-#include "ProjectFile.h"
+#include "controls/GraphPanel.h"
+#include "controls/Histo.h"
+#include "wizard/ProjectFile.h"
 
 #include <QFile>
 #include <QListWidget>
