@@ -67,7 +67,7 @@ int main() {
         }
         InitFieldDefaults(fields, kRecords);
         for (int32_t f = 0; f < nIn + nOut; ++f) {
-            fields[static_cast<std::size_t>(f)].FieldType = f < nIn ? ftInput : ftTarget;
+            fields[static_cast<std::size_t>(f)].FieldType = f < nIn ? TFieldRole::Input : TFieldRole::Target;
             fields[static_cast<std::size_t>(f)].NetIndex = f < nIn ? f : f - nIn;
         }
         std::vector<int32_t> index = BuildRecordIndex(kRecords);

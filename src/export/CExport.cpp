@@ -49,13 +49,13 @@ std::string CommentText(const std::string& s) {
 std::string FieldComment(std::size_t index, const TExportField& f) {
     std::string s = " *   " + std::to_string(index) + "  " + CommentText(f.Name) + ": " + NormTypeCaption(f.NormType);
     switch (f.NormType) {
-    case ntLinear:
+    case TNormMethod::Linear:
         s += ", MIN = " + Literal(f.Min) + ", MAX = " + Literal(f.Max);
         break;
-    case ntSigmoid:
+    case TNormMethod::Sigmoid:
         s += ", a = " + Literal(f.Alpha);
         break;
-    case ntAuto:
+    case TNormMethod::Auto:
         s += ", среднее = " + Literal(f.Mid) + ", отклонение = " + Literal(f.Disp);
         break;
     default:
@@ -68,13 +68,13 @@ std::string FieldComment(std::size_t index, const TExportField& f) {
 std::string InputExpression(const std::string& prefix, const TExportField& f, const std::string& v) {
     std::string n;
     switch (f.NormType) {
-    case ntLinear:
+    case TNormMethod::Linear:
         n = "(" + v + " - " + Operand(f.Min) + ") / (" + Literal(f.Max) + " - " + Operand(f.Min) + ")";
         break;
-    case ntSigmoid:
+    case TNormMethod::Sigmoid:
         n = prefix + "_logistic(" + Operand(-f.Alpha) + " * " + v + ")";
         break;
-    case ntAuto:
+    case TNormMethod::Auto:
         n = prefix + "_logistic(-(" + v + " - " + Operand(f.Mid) + ") / " + Operand(f.Disp) + ")";
         break;
     default:
@@ -87,11 +87,11 @@ std::string InputExpression(const std::string& prefix, const TExportField& f, co
 // D(y), in the program's order of operations.
 std::string OutputExpression(const TExportField& f, const std::string& y) {
     switch (f.NormType) {
-    case ntLinear:
+    case TNormMethod::Linear:
         return Literal(f.Min) + " + (" + Literal(f.Max) + " - " + Operand(f.Min) + ") * " + y;
-    case ntSigmoid:
+    case TNormMethod::Sigmoid:
         return "-log(1.0 / " + y + " - 1.0) / " + Operand(f.Alpha);
-    case ntAuto:
+    case TNormMethod::Auto:
         return "-log(1.0 / " + y + " - 1.0) * " + Operand(f.Disp) + " + " + Operand(f.Mid);
     default:
         return y;
@@ -126,7 +126,7 @@ std::string CSource(const TExportNet& net, const std::string& name) {
     const std::size_t layers = net.LayerSizes.size();
     bool usesLogistic = false;
     for (const TExportField& f : net.Inputs)
-        usesLogistic = usesLogistic || f.NormType == ntSigmoid || f.NormType == ntAuto;
+        usesLogistic = usesLogistic || f.NormType == TNormMethod::Sigmoid || f.NormType == TNormMethod::Auto;
 
     std::string shape;
     for (int32_t n : net.LayerSizes)

@@ -24,8 +24,9 @@ bool Finite(std::initializer_list<double> values) {
 
 TExportField ExportField(const TFieldInfo& f) {
     TExportField e{f.FieldName, f.NormType, f.Min, f.Max, f.Mid, f.Disp, f.Alpha};
-    if (e.NormType < ntLinear || e.NormType > ntNone)
-        e.NormType = ntNone; // the program's own normalization treats an unknown method so
+    const auto method = static_cast<int32_t>(e.NormType);
+    if (method < static_cast<int32_t>(TNormMethod::Linear) || method > static_cast<int32_t>(TNormMethod::None))
+        e.NormType = TNormMethod::None; // the program's own normalization treats an unknown method so
     return e;
 }
 
@@ -34,15 +35,15 @@ TExportField ExportField(const TFieldInfo& f) {
 void CheckField(const TExportField& f, bool input) {
     bool finite = true, dividesByZero = false;
     switch (f.NormType) {
-    case ntLinear:
+    case TNormMethod::Linear:
         finite = Finite({f.Min, f.Max});
         dividesByZero = input && f.Max == f.Min;
         break;
-    case ntSigmoid:
+    case TNormMethod::Sigmoid:
         finite = Finite({f.Alpha});
         dividesByZero = !input && f.Alpha == 0;
         break;
-    case ntAuto:
+    case TNormMethod::Auto:
         finite = Finite({f.Mid, f.Disp});
         dividesByZero = input && f.Disp == 0;
         break;
@@ -61,13 +62,13 @@ int32_t TExportNet::MaxLayerSize() const {
     return LayerSizes.empty() ? 0 : *std::max_element(LayerSizes.begin(), LayerSizes.end());
 }
 
-const char* NormTypeCaption(int32_t normType) {
+const char* NormTypeCaption(TNormMethod normType) {
     switch (normType) {
-    case ntLinear:
+    case TNormMethod::Linear:
         return "(X-MIN)/(MAX-MIN)";
-    case ntSigmoid:
+    case TNormMethod::Sigmoid:
         return "1/(1+exp(-ax))";
-    case ntAuto:
+    case TNormMethod::Auto:
         return "авто";
     default:
         return "без нормализации";
@@ -85,15 +86,15 @@ TExportNet CollectExport(const TWizard& w) {
     e.Outputs.resize(static_cast<std::size_t>(w.OutputCount));
     std::vector<bool> inputSeen(e.Inputs.size()), outputSeen(e.Outputs.size());
     for (const TFieldInfo& f : w.Fields) {
-        if (f.FieldType != ftInput && f.FieldType != ftTarget)
+        if (f.FieldType != TFieldRole::Input && f.FieldType != TFieldRole::Target)
             continue;
-        auto& fields = f.FieldType == ftInput ? e.Inputs : e.Outputs;
-        auto& seen = f.FieldType == ftInput ? inputSeen : outputSeen;
+        auto& fields = f.FieldType == TFieldRole::Input ? e.Inputs : e.Outputs;
+        auto& seen = f.FieldType == TFieldRole::Input ? inputSeen : outputSeen;
         if (f.NetIndex < 0 || static_cast<std::size_t>(f.NetIndex) >= fields.size() || seen[f.NetIndex])
             throw EError(msgExportShape);
         seen[f.NetIndex] = true;
         fields[f.NetIndex] = ExportField(f);
-        CheckField(fields[f.NetIndex], f.FieldType == ftInput);
+        CheckField(fields[f.NetIndex], f.FieldType == TFieldRole::Input);
     }
     if (!std::all_of(inputSeen.begin(), inputSeen.end(), [](bool b) { return b; }) ||
         !std::all_of(outputSeen.begin(), outputSeen.end(), [](bool b) { return b; }))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sample/FieldInfo.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,7 +23,7 @@ inline constexpr const char* msgExportDivByZero = "Экспорт невозмо
 // One input or target field as the exported model needs it.
 struct TExportField {
     std::string Name; // UTF-8
-    int32_t NormType = 0;
+    TNormMethod NormType = TNormMethod::Linear;
     double Min = 0, Max = 0, Mid = 0, Disp = 0, Alpha = 1;
 };
 
@@ -46,6 +48,6 @@ TExportNet CollectExport(const TWizard& wizard);
 void ExportProject(const TWizard& wizard, const std::string& fileName, const std::string& name = "nirvex");
 
 // Russian caption of a normalization method, as the field page shows it.
-const char* NormTypeCaption(int32_t normType);
+const char* NormTypeCaption(TNormMethod normType);
 
 } // namespace nirvex

@@ -112,14 +112,14 @@ private:
 std::string NormalizeInput(TGraphBuilder& b, const TExportField& f, const std::string& v) {
     std::string n;
     switch (f.NormType) {
-    case ntLinear:
+    case TNormMethod::Linear:
         n = b.Op("Div", {b.Op("Sub", {v, b.Scalar(f.Min, "min")}, "shift"), b.Scalar(f.Max - f.Min, "range")},
                  "linear");
         break;
-    case ntSigmoid:
+    case TNormMethod::Sigmoid:
         n = b.Logistic(b.Op("Mul", {b.Scalar(-f.Alpha, "neg_alpha"), v}, "t"));
         break;
-    case ntAuto:
+    case TNormMethod::Auto:
         n = b.Logistic(b.Op(
             "Div", {b.Op("Neg", {b.Op("Sub", {v, b.Scalar(f.Mid, "mid")}, "shift")}, "neg"), b.Scalar(f.Disp, "disp")},
             "t"));
@@ -138,12 +138,12 @@ std::string Denormalize(TGraphBuilder& b, const TExportField& f, const std::stri
         return b.Op("Neg", {b.Op("Log", {odds}, "log")}, "logit");
     };
     switch (f.NormType) {
-    case ntLinear:
+    case TNormMethod::Linear:
         return b.Op("Add", {b.Scalar(f.Min, "min"), b.Op("Mul", {b.Scalar(f.Max - f.Min, "range"), y}, "scaled")},
                     "output");
-    case ntSigmoid:
+    case TNormMethod::Sigmoid:
         return b.Op("Div", {minusLogit(), b.Scalar(f.Alpha, "alpha")}, "output");
-    case ntAuto:
+    case TNormMethod::Auto:
         return b.Op("Add", {b.Op("Mul", {minusLogit(), b.Scalar(f.Disp, "disp")}, "scaled"), b.Scalar(f.Mid, "mid")},
                     "output");
     default:

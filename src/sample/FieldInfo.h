@@ -7,23 +7,25 @@
 
 namespace nirvex {
 
-// Roles of a field (item positions of the role group on the field page).
-enum : int32_t { ftInput = 0, ftTarget = 1, ftUnused = 2 };
-// Normalization methods (item positions of the method group on the field page).
-enum : int32_t { ntLinear = 0, ntSigmoid = 1, ntAuto = 2, ntNone = 3 };
+// Roles of a field; the values are the item positions of the role group on the field page and
+// what project files store.
+enum class TFieldRole : int32_t { Input = 0, Target = 1, Unused = 2 };
+// Normalization methods; the values are the item positions of the method group on the field page
+// and what project files store.
+enum class TNormMethod : int32_t { Linear = 0, Sigmoid = 1, Auto = 2, None = 3 };
 
 // One column of the training sample with its role, normalization and statistics.
 struct TFieldInfo {
     std::string FieldName;    // UTF-8
     int32_t TableFieldNo = 0; // position among all fields of the source table (table import only)
-    int32_t FieldType = ftInput;
+    TFieldRole FieldType = TFieldRole::Input;
     double Max = 0; // bounds of the linear normalization, start as the data's extremes
     double Min = 0;
     double Mid = 0;  // mean of the column
     double Disp = 0; // sample standard deviation; 0 below 2 records
     double DataMax = 0;
     double DataMin = 0;
-    int32_t NormType = ntLinear;
+    TNormMethod NormType = TNormMethod::Linear;
     double Alpha = 1.0; // slope of the sigmoid normalization
     int32_t NetIndex = 0;
     std::vector<double> Values; // one per record, in file order

@@ -15,11 +15,11 @@ double Logistic(double t) {
 // floating-point check turns the raised flag into an error.
 double NormalizeValue(const TFieldInfo& f, double v) {
     switch (f.NormType) {
-    case ntLinear:
+    case TNormMethod::Linear:
         return (v - f.Min) / (f.Max - f.Min);
-    case ntSigmoid:
+    case TNormMethod::Sigmoid:
         return Logistic(-f.Alpha * v);
-    case ntAuto:
+    case TNormMethod::Auto:
         return Logistic(-(v - f.Mid) / f.Disp);
     default:
         return v;
@@ -28,11 +28,11 @@ double NormalizeValue(const TFieldInfo& f, double v) {
 
 double DenormalizeValue(const TFieldInfo& f, double y) {
     switch (f.NormType) {
-    case ntLinear:
+    case TNormMethod::Linear:
         return f.Min + (f.Max - f.Min) * y;
-    case ntSigmoid:
+    case TNormMethod::Sigmoid:
         return -std::log(1.0 / y - 1.0) / f.Alpha;
-    case ntAuto:
+    case TNormMethod::Auto:
         return -std::log(1.0 / y - 1.0) * f.Disp + f.Mid;
     default:
         return y;
@@ -41,29 +41,31 @@ double DenormalizeValue(const TFieldInfo& f, double y) {
 
 void BuildExample(const std::vector<TFieldInfo>& fields, int32_t record, double* inputs, double* targets) {
     for (const TFieldInfo& f : fields) {
-        if (f.FieldType == ftInput)
+        if (f.FieldType == TFieldRole::Input)
             inputs[f.NetIndex] = 2.0 * NormalizeValue(f, f.Values[static_cast<std::size_t>(record)]) - 1.0;
-        else if (f.FieldType == ftTarget)
+        else if (f.FieldType == TFieldRole::Target)
             targets[f.NetIndex] = NormalizeValue(f, f.Values[static_cast<std::size_t>(record)]);
     }
 }
 
 void PrefetchExample(const std::vector<TFieldInfo>& fields, int32_t record) {
     for (const TFieldInfo& f : fields)
-        if ((f.FieldType == ftInput || f.FieldType == ftTarget) && static_cast<std::size_t>(record) < f.Values.size())
+        if ((f.FieldType == TFieldRole::Input || f.FieldType == TFieldRole::Target) &&
+            static_cast<std::size_t>(record) < f.Values.size())
             __builtin_prefetch(f.Values.data() + record);
 }
 
 void NormalizeInputs(const std::vector<TFieldInfo>& fields, std::vector<double>& inputs) {
     for (const TFieldInfo& f : fields)
-        if (f.FieldType == ftInput && f.NetIndex >= 0 && static_cast<std::size_t>(f.NetIndex) < inputs.size())
+        if (f.FieldType == TFieldRole::Input && f.NetIndex >= 0 && static_cast<std::size_t>(f.NetIndex) < inputs.size())
             inputs[static_cast<std::size_t>(f.NetIndex)] =
                 2.0 * NormalizeValue(f, inputs[static_cast<std::size_t>(f.NetIndex)]) - 1.0;
 }
 
 void DenormalizeOutputs(const std::vector<TFieldInfo>& fields, std::vector<double>& outputs) {
     for (const TFieldInfo& f : fields)
-        if (f.FieldType == ftTarget && f.NetIndex >= 0 && static_cast<std::size_t>(f.NetIndex) < outputs.size())
+        if (f.FieldType == TFieldRole::Target && f.NetIndex >= 0 &&
+            static_cast<std::size_t>(f.NetIndex) < outputs.size())
             outputs[static_cast<std::size_t>(f.NetIndex)] =
                 DenormalizeValue(f, outputs[static_cast<std::size_t>(f.NetIndex)]);
 }

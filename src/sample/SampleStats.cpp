@@ -33,11 +33,11 @@ void InitFieldDefaults(std::vector<TFieldInfo>& fields, int32_t recordCount, con
     for (std::size_t f = 0; f < fields.size(); ++f) {
         TFieldInfo& fi = fields[f];
         fi.NetIndex = static_cast<int32_t>(f);
-        fi.FieldType = ftInput;
+        fi.FieldType = TFieldRole::Input;
         double first = fi.Values.empty() ? 0.0 : fi.Values[0];
         fi.DataMax = fi.Max = fi.DataMin = fi.Min = first;
         fi.Alpha = 1.0;
-        fi.NormType = ntLinear;
+        fi.NormType = TNormMethod::Linear;
         // The mean is a running sum of value / N in record order, not a sum divided at the end.
         fi.Mid = first / n;
         const double* values = fi.Values.data();
@@ -59,7 +59,7 @@ void InitFieldDefaults(std::vector<TFieldInfo>& fields, int32_t recordCount, con
         fi.Disp = recordCount > 1 ? std::sqrt(sum / (n - 1)) : 0.0;
     }
     if (!fields.empty())
-        fields.back().FieldType = ftTarget;
+        fields.back().FieldType = TFieldRole::Target;
     if (progress)
         progress(1.0);
 }

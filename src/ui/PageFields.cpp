@@ -66,18 +66,19 @@ void SetEditText(QLineEdit* edit, const std::string& text) {
 
 } // namespace
 
-TFieldItemLook FieldItemLook(int fieldType, bool selected) {
+TFieldItemLook FieldItemLook(TFieldRole fieldType, bool selected) {
     TFieldItemLook look;
     look.Back = selected ? QColor(0, 0, 128) : QColor(255, 255, 255);
     look.Text = selected ? QColor(255, 255, 255) : QColor(0, 0, 0);
-    if (fieldType == ftUnused)
+    if (fieldType == TFieldRole::Unused)
         look.Text = QColor(128, 128, 128);
-    look.Bold = fieldType == ftTarget;
+    look.Bold = fieldType == TFieldRole::Target;
     return look;
 }
 
 void TFieldListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    TFieldItemLook look = FieldItemLook(index.data(Qt::UserRole).toInt(), option.state & QStyle::State_Selected);
+    TFieldItemLook look =
+        FieldItemLook(static_cast<TFieldRole>(index.data(Qt::UserRole).toInt()), option.state & QStyle::State_Selected);
     painter->save();
     painter->fillRect(option.rect, look.Back);
     QFont font = option.font;
@@ -158,7 +159,7 @@ void TPageFields::FillList() {
             list_->addItem(QString::fromStdString(f.FieldName));
     }
     for (int i = 0; i < m.FieldCount(); ++i)
-        list_->item(i)->setData(Qt::UserRole, m.Fields[static_cast<std::size_t>(i)].FieldType);
+        list_->item(i)->setData(Qt::UserRole, static_cast<int>(m.Fields[static_cast<std::size_t>(i)].FieldType));
     int sel = m.FieldPage.SelectedField;
     if (sel >= 0 && sel < list_->count())
         list_->setCurrentRow(sel);
@@ -170,8 +171,8 @@ void TPageFields::FillList() {
 void TPageFields::Repaint() {
     FillList();
     const TFieldPage& p = host_.Model().FieldPage;
-    SetRadio(roles_, p.RoleIndex);
-    SetRadio(methods_, p.MethodIndex);
+    SetRadio(roles_, p.Role ? static_cast<int>(*p.Role) : -1);
+    SetRadio(methods_, p.Method ? static_cast<int>(*p.Method) : -1);
     rgUseFieldAs_->setEnabled(p.RoleGroupEnabled);
     rgNormalizeFieldAs_->setEnabled(p.MethodGroupEnabled);
     gbNormalizeParm_->setEnabled(p.ParamBoxEnabled);
@@ -192,12 +193,12 @@ void TPageFields::ListEntryClicked(int row) {
 }
 
 void TPageFields::RoleClicked(int item) {
-    host_.Guard([&] { host_.Model().RoleClicked(item); });
+    host_.Guard([&] { host_.Model().RoleClicked(static_cast<TFieldRole>(item)); });
     Repaint();
 }
 
 void TPageFields::MethodClicked(int item) {
-    host_.Guard([&] { host_.Model().MethodClicked(item); });
+    host_.Guard([&] { host_.Model().MethodClicked(static_cast<TNormMethod>(item)); });
     Repaint();
 }
 

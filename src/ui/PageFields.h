@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sample/FieldInfo.h"
 #include "ui/WizardHost.h"
 
 #include <QColor>
@@ -19,7 +20,7 @@ struct TFieldItemLook {
     QColor Text;
     bool Bold = false;
 };
-TFieldItemLook FieldItemLook(int fieldType, bool selected);
+TFieldItemLook FieldItemLook(TFieldRole fieldType, bool selected);
 
 // Draws the field list's entries; the field's role is the entry's Qt::UserRole data.
 class TFieldListDelegate : public QStyledItemDelegate {

@@ -30,9 +30,9 @@ std::string FaultyFieldNote(TWizard& w, const std::vector<double>& raw, std::siz
         bool bad = false;
         try {
             ClearFloatErrors();
-            if (f.FieldType == ftInput && k < raw.size())
+            if (f.FieldType == TFieldRole::Input && k < raw.size())
                 NormalizeValue(f, raw[k]);
-            else if (f.FieldType == ftTarget && f.NetIndex < w.OutputCount)
+            else if (f.FieldType == TFieldRole::Target && f.NetIndex < w.OutputCount)
                 DenormalizeValue(f, w.Network.GetOutput(f.NetIndex));
             else
                 continue;
@@ -62,9 +62,9 @@ TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProg
         if (f.NetIndex < 0)
             continue;
         auto k = static_cast<std::size_t>(f.NetIndex);
-        if (f.FieldType == ftInput && k < p.InputNames.size())
+        if (f.FieldType == TFieldRole::Input && k < p.InputNames.size())
             p.InputNames[k] = f.FieldName;
-        else if (f.FieldType == ftTarget && k < p.TargetNames.size())
+        else if (f.FieldType == TFieldRole::Target && k < p.TargetNames.size())
             p.TargetNames[k] = f.FieldName;
     }
     std::vector<const std::vector<double>*> sources;

@@ -109,8 +109,8 @@ void WritePhase2(const TWizard& w, TIniFile& ini) {
         const TFieldInfo& f = w.Fields[i];
         auto k = static_cast<int64_t>(i);
         ini.WriteString(sPhase2, Key("FieldName_", k), f.FieldName);
-        ini.WriteInteger(sPhase2, Key("FieldType_", k), f.FieldType);
-        ini.WriteInteger(sPhase2, Key("NormType_", k), f.NormType);
+        ini.WriteInteger(sPhase2, Key("FieldType_", k), static_cast<int32_t>(f.FieldType));
+        ini.WriteInteger(sPhase2, Key("NormType_", k), static_cast<int32_t>(f.NormType));
         ini.WriteFloat(sPhase2, Key("MAX_", k), f.Max);
         ini.WriteFloat(sPhase2, Key("MIN_", k), f.Min);
         ini.WriteFloat(sPhase2, Key("MID_", k), f.Mid);
@@ -170,8 +170,8 @@ void RestorePhase2(TWizard& w, const TIniFile& ini) {
         if (it == byName.end())
             continue;
         TFieldInfo& f = w.Fields[it->second];
-        f.FieldType = ReadRanged(ini, sPhase2, Key("FieldType_", i), ftUnused, ftInput, ftUnused);
-        f.NormType = ReadRanged(ini, sPhase2, Key("NormType_", i), ntLinear, ntLinear, ntNone);
+        f.FieldType = static_cast<TFieldRole>(ReadRanged(ini, sPhase2, Key("FieldType_", i), 2, 0, 2));
+        f.NormType = static_cast<TNormMethod>(ReadRanged(ini, sPhase2, Key("NormType_", i), 0, 0, 3));
         f.Max = ini.ReadFloat(sPhase2, Key("MAX_", i), f.Max);
         f.Min = ini.ReadFloat(sPhase2, Key("MIN_", i), f.Min);
         f.Alpha = ini.ReadFloat(sPhase2, Key("ALPHA_", i), f.Alpha);

@@ -7,11 +7,11 @@ namespace {
 
 std::string FieldLine(const TFieldInfo& f) {
     std::string line = "    " + f.FieldName + ":";
-    if (f.NormType == ntLinear) {
+    if (f.NormType == TNormMethod::Linear) {
         line += " x= ";
         line += f.Min != 0 ? "(X-" + FormatFixed(f.Min, 5, 2) + ")" : std::string("X");
         line += "/" + FormatFixed(f.Max - f.Min, 5, 2);
-    } else if (f.NormType == ntSigmoid) {
+    } else if (f.NormType == TNormMethod::Sigmoid) {
         // The formula has no closing parenthesis: that is the line users know.
         line += " x= 1/1+exp(-" + FormatFixed(f.Alpha, 5, 2) + "*X";
     }
@@ -28,12 +28,12 @@ void TWizard::BuildReport() {
     r.push_back("");
     r.push_back("В качестве входных полей используются");
     for (const TFieldInfo& f : Fields)
-        if (f.FieldType == ftInput)
+        if (f.FieldType == TFieldRole::Input)
             r.push_back(FieldLine(f));
     r.push_back("");
     r.push_back("В качестве целевых полей используются");
     for (const TFieldInfo& f : Fields)
-        if (f.FieldType == ftTarget)
+        if (f.FieldType == TFieldRole::Target)
             r.push_back(FieldLine(f));
     r.push_back("");
     r.push_back("Конфигурация нейросети");

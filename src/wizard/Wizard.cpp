@@ -300,37 +300,38 @@ void TWizard::ShowFieldSettings() {
     if (sel < 0 || sel >= FieldCount())
         return;
     const TFieldInfo& f = Fields[static_cast<std::size_t>(sel)];
-    FieldPage.MethodIndex = f.NormType;
+    FieldPage.Method = f.NormType;
     switch (f.NormType) {
-    case ntLinear:
+    case TNormMethod::Linear:
         FieldPage.MinMaxEnabled = true;
         FieldPage.AlphaEnabled = false;
         break;
-    case ntSigmoid:
+    case TNormMethod::Sigmoid:
         FieldPage.MinMaxEnabled = false;
         FieldPage.AlphaEnabled = true;
         break;
-    case ntNone:
+    case TNormMethod::None:
         FieldPage.MinMaxEnabled = false;
         FieldPage.AlphaEnabled = false;
         break;
     default: // "авто" leaves the edits as they were
         break;
     }
-    bool used = f.FieldType == ftInput || f.FieldType == ftTarget;
+    bool used = f.FieldType == TFieldRole::Input || f.FieldType == TFieldRole::Target;
     FieldPage.RoleGroupEnabled = true;
     FieldPage.MethodGroupEnabled = used;
     FieldPage.ParamBoxEnabled = used;
-    FieldPage.RoleIndex = f.FieldType;
+    FieldPage.Role = f.FieldType;
     FieldPage.MinText = FormatGeneral(f.Min, 5);
     FieldPage.MaxText = FormatGeneral(f.Max, 5);
     FieldPage.AlphaText = FormatGeneral(f.Alpha, 5);
     SetStatus(FieldStatusLine(f));
 }
 
-void TWizard::RoleClicked(int32_t item) {
+void TWizard::RoleClicked(TFieldRole item) {
     int32_t sel = FieldPage.SelectedField;
-    if (!FieldPage.RoleGroupEnabled || sel < 0 || sel >= FieldCount() || item < 0 || item > 2 ||
+    const auto k = static_cast<int32_t>(item);
+    if (!FieldPage.RoleGroupEnabled || sel < 0 || sel >= FieldCount() || k < 0 || k > 2 ||
         Fields[static_cast<std::size_t>(sel)].FieldType == item)
         return;
     Fields[static_cast<std::size_t>(sel)].FieldType = item;
@@ -338,9 +339,10 @@ void TWizard::RoleClicked(int32_t item) {
     PageChanged = true;
 }
 
-void TWizard::MethodClicked(int32_t item) {
+void TWizard::MethodClicked(TNormMethod item) {
     int32_t sel = FieldPage.SelectedField;
-    if (!FieldPage.MethodGroupEnabled || sel < 0 || sel >= FieldCount() || item < 0 || item > 3 ||
+    const auto k = static_cast<int32_t>(item);
+    if (!FieldPage.MethodGroupEnabled || sel < 0 || sel >= FieldCount() || k < 0 || k > 3 ||
         Fields[static_cast<std::size_t>(sel)].NormType == item)
         return;
     Fields[static_cast<std::size_t>(sel)].NormType = item;
@@ -369,9 +371,9 @@ void TWizard::CheckFieldRoles() {
     InputCount = 0;
     OutputCount = 0;
     for (TFieldInfo& f : Fields) {
-        if (f.FieldType == ftInput)
+        if (f.FieldType == TFieldRole::Input)
             f.NetIndex = InputCount++;
-        else if (f.FieldType == ftTarget)
+        else if (f.FieldType == TFieldRole::Target)
             f.NetIndex = OutputCount++;
     }
     if (InputCount == 0)
@@ -779,9 +781,9 @@ void TWizard::PredictShow() {
     p.OutputTexts.resize(p.OutputNames.size());
     for (const TFieldInfo& f : Fields) {
         auto k = static_cast<std::size_t>(f.NetIndex);
-        if (f.FieldType == ftInput && f.NetIndex >= 0 && k < p.InputNames.size())
+        if (f.FieldType == TFieldRole::Input && f.NetIndex >= 0 && k < p.InputNames.size())
             p.InputNames[k] = f.FieldName;
-        else if (f.FieldType == ftTarget && f.NetIndex >= 0 && k < p.OutputNames.size())
+        else if (f.FieldType == TFieldRole::Target && f.NetIndex >= 0 && k < p.OutputNames.size())
             p.OutputNames[k] = f.FieldName;
     }
 }

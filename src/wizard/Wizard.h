@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,9 @@ inline constexpr double kMinSlope = 0.01, kMaxSlope = 4;
 
 // Page 2: what the field controls show for the selected field.
 struct TFieldPage {
-    int32_t SelectedField = 0; // list position, -1 with an empty list
-    int32_t RoleIndex = -1;    // rgUseFieldAs
-    int32_t MethodIndex = -1;  // rgNormalizeFieldAs
+    int32_t SelectedField = 0;         // list position, -1 with an empty list
+    std::optional<TFieldRole> Role;    // rgUseFieldAs, none checked before a field is shown
+    std::optional<TNormMethod> Method; // rgNormalizeFieldAs
     bool RoleGroupEnabled = true;
     bool MethodGroupEnabled = true;
     bool ParamBoxEnabled = true;
@@ -192,8 +193,8 @@ public:
     void SelectField(int32_t listIndex); // a list entry clicked
     void ShowFieldSettings();
     // User clicks on rgUseFieldAs / rgNormalizeFieldAs; the item already checked changes nothing.
-    void RoleClicked(int32_t item);
-    void MethodClicked(int32_t item);
+    void RoleClicked(TFieldRole item);
+    void MethodClicked(TNormMethod item);
     enum class TParam { Min, Max, Alpha };
     // Focus leaves a parameter edit holding `text`; raises the conversion error.
     void ParamExit(TParam which, const std::string& text);

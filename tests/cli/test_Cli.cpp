@@ -383,7 +383,7 @@ TEST_F(CliTest, ForwardStepsFailAsInTheWindow) {
     w.SampleFileTextChanged(sample_);
     w.Next();
     w.SelectField(4);
-    w.RoleClicked(ftInput); // no target left
+    w.RoleClicked(TFieldRole::Input); // no target left
     const std::string project = SaveProject(w, Path("p.qvx"));
     TCliResult r = RunCommand({"train", project});
     EXPECT_EQ(r.Code, 1);

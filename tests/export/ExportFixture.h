@@ -24,17 +24,26 @@ namespace nirvex::test {
 struct TExportCase {
     const char* Name; // also the C prefix
     std::vector<int32_t> Layers;
-    std::vector<int32_t> InputMethods, OutputMethods; // by NetIndex
+    std::vector<TNormMethod> InputMethods, OutputMethods; // by NetIndex
 };
 
 // Together they put each method on inputs and on targets; 17 hidden neurons take the program's
 // wide path of the forward pass.
 inline const std::vector<TExportCase>& ExportCases() {
     static const std::vector<TExportCase> cases = {
-        {"nirvex", {2, 3, 1}, {ntLinear, ntSigmoid}, {ntAuto}},
-        {"iris_2", {4, 6, 5, 4}, {ntAuto, ntNone, ntSigmoid, ntLinear}, {ntSigmoid, ntNone, ntLinear, ntAuto}},
-        {"Model", {3, 1, 2}, {ntNone, ntAuto, ntLinear}, {ntLinear, ntSigmoid}},
-        {"_wide", {5, 17, 3}, {ntSigmoid, ntLinear, ntAuto, ntNone, ntLinear}, {ntNone, ntAuto, ntSigmoid}},
+        {"nirvex", {2, 3, 1}, {TNormMethod::Linear, TNormMethod::Sigmoid}, {TNormMethod::Auto}},
+        {"iris_2",
+         {4, 6, 5, 4},
+         {TNormMethod::Auto, TNormMethod::None, TNormMethod::Sigmoid, TNormMethod::Linear},
+         {TNormMethod::Sigmoid, TNormMethod::None, TNormMethod::Linear, TNormMethod::Auto}},
+        {"Model",
+         {3, 1, 2},
+         {TNormMethod::None, TNormMethod::Auto, TNormMethod::Linear},
+         {TNormMethod::Linear, TNormMethod::Sigmoid}},
+        {"_wide",
+         {5, 17, 3},
+         {TNormMethod::Sigmoid, TNormMethod::Linear, TNormMethod::Auto, TNormMethod::None, TNormMethod::Linear},
+         {TNormMethod::None, TNormMethod::Auto, TNormMethod::Sigmoid}},
     };
     return cases;
 }
@@ -46,17 +55,17 @@ inline std::string Num(double v) {
 }
 
 // Parameters that keep the targets away from zero, so that relative differences stay meaningful.
-inline TFieldInfo MakeField(const std::string& name, int32_t role, int32_t method, int32_t netIndex) {
+inline TFieldInfo MakeField(const std::string& name, TFieldRole role, TNormMethod method, int32_t netIndex) {
     TFieldInfo f;
     f.FieldName = name;
     f.FieldType = role;
     f.NormType = method;
     f.NetIndex = netIndex;
-    f.Min = role == ftInput ? -2.0 + netIndex : 10;
-    f.Max = role == ftInput ? 7.5 + netIndex : 30.25;
-    f.Mid = role == ftInput ? 3.1 : 50;
-    f.Disp = role == ftInput ? 2.5 : 4.2;
-    f.Alpha = role == ftInput ? 0.35 : 0.8;
+    f.Min = role == TFieldRole::Input ? -2.0 + netIndex : 10;
+    f.Max = role == TFieldRole::Input ? 7.5 + netIndex : 30.25;
+    f.Mid = role == TFieldRole::Input ? 3.1 : 50;
+    f.Disp = role == TFieldRole::Input ? 2.5 : 4.2;
+    f.Alpha = role == TFieldRole::Input ? 0.35 : 0.8;
     return f;
 }
 
@@ -67,10 +76,11 @@ inline void MakeTrainedWizard(TWizard& w, const TExportCase& c, unsigned seed) {
     const auto inputs = static_cast<int32_t>(c.InputMethods.size());
     const auto outputs = static_cast<int32_t>(c.OutputMethods.size());
     for (int32_t j = outputs - 1; j >= 0; --j)
-        w.Fields.push_back(MakeField("y" + std::to_string(j), ftTarget, c.OutputMethods[j], j));
-    w.Fields.push_back(MakeField("unused", ftUnused, ntLinear, 0));
+        w.Fields.push_back(MakeField("y" + std::to_string(j), TFieldRole::Target, c.OutputMethods[j], j));
+    w.Fields.push_back(MakeField("unused", TFieldRole::Unused, TNormMethod::Linear, 0));
     for (int32_t i = inputs - 1; i >= 0; --i)
-        w.Fields.push_back(MakeField(i == 1 ? "Длина" : "x" + std::to_string(i), ftInput, c.InputMethods[i], i));
+        w.Fields.push_back(
+            MakeField(i == 1 ? "Длина" : "x" + std::to_string(i), TFieldRole::Input, c.InputMethods[i], i));
     w.InputCount = inputs;
     w.OutputCount = outputs;
     TNeuralNetwork& net = w.Network;

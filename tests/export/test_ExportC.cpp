@@ -101,13 +101,13 @@ TEST_F(ExportTest, RefusedProjectsWriteNothing) {
          [](TWizard& w) { w.Fields.back().Max = w.Fields.back().Min; }, std::string(msgExportDivByZero) + "x0"},
         {"automatic input without spread", "m.c", "nirvex",
          [](TWizard& w) {
-             w.Fields.back().NormType = ntAuto;
+             w.Fields.back().NormType = TNormMethod::Auto;
              w.Fields.back().Disp = 0;
          },
          std::string(msgExportDivByZero) + "x0"},
         {"sigmoid target with slope 0", "m.c", "nirvex",
          [](TWizard& w) {
-             w.Fields[0].NormType = ntSigmoid;
+             w.Fields[0].NormType = TNormMethod::Sigmoid;
              w.Fields[0].Alpha = 0;
          },
          std::string(msgExportDivByZero) + "y0"},

@@ -73,7 +73,7 @@ protected:
         for (;;) {
             if (w.State == 1) {
                 w.SelectField(1);
-                w.MethodClicked(ntSigmoid);
+                w.MethodClicked(TNormMethod::Sigmoid);
                 w.ParamExit(TWizard::TParam::Alpha, "0.5");
             } else if (w.State == 2) {
                 w.SetLayerCell(1, "3");
@@ -263,7 +263,7 @@ TEST_F(ProjectFileTest, ColumnAddedKeepsTheLoadDefaultsWhileTheOthersAreMatchedB
     DriveTo(w, 2);
     w.Prev();
     w.SelectField(0);
-    w.RoleClicked(ftUnused);
+    w.RoleClicked(TFieldRole::Unused);
     std::string name = SaveProject(w, Path("p.qvx"));
     std::vector<std::string> lines = {"new\tx1\tx2\tцена"}; // the target in other letter case
     for (int r = 0; r < 12; ++r)
@@ -273,12 +273,12 @@ TEST_F(ProjectFileTest, ColumnAddedKeepsTheLoadDefaultsWhileTheOthersAreMatchedB
     TWizard loaded;
     LoadProject(loaded, name);
     ASSERT_EQ(loaded.FieldCount(), 4);
-    EXPECT_EQ(loaded.Fields[0].FieldType, ftInput);
-    EXPECT_EQ(loaded.Fields[0].NormType, ntLinear);
-    EXPECT_EQ(loaded.Fields[1].FieldType, ftUnused);
-    EXPECT_EQ(loaded.Fields[2].NormType, ntSigmoid);
+    EXPECT_EQ(loaded.Fields[0].FieldType, TFieldRole::Input);
+    EXPECT_EQ(loaded.Fields[0].NormType, TNormMethod::Linear);
+    EXPECT_EQ(loaded.Fields[1].FieldType, TFieldRole::Unused);
+    EXPECT_EQ(loaded.Fields[2].NormType, TNormMethod::Sigmoid);
     EXPECT_EQ(loaded.Fields[2].Alpha, 0.5);
-    EXPECT_EQ(loaded.Fields[3].FieldType, ftTarget);
+    EXPECT_EQ(loaded.Fields[3].FieldType, TFieldRole::Target);
     // MAX_ and MIN_ are the saved ones, not the new data's.
     EXPECT_EQ(loaded.Fields[3].Max, 121);
     EXPECT_EQ(loaded.Fields[3].DataMax, 22);
@@ -288,9 +288,9 @@ TEST_F(ProjectFileTest, ColumnRemovedLeavesTheSettingsOfTheLastSavedPositionsUnr
     TWizard w;
     DriveTo(w, 1);
     w.SelectField(2);
-    w.MethodClicked(ntNone);
+    w.MethodClicked(TNormMethod::None);
     w.SelectField(0);
-    w.MethodClicked(ntAuto);
+    w.MethodClicked(TNormMethod::Auto);
     std::string name = SaveProject(w, Path("p.qvx"));
     std::vector<std::string> lines = {"x1\tЦена"};
     for (int r = 0; r < 12; ++r)
@@ -300,10 +300,10 @@ TEST_F(ProjectFileTest, ColumnRemovedLeavesTheSettingsOfTheLastSavedPositionsUnr
     TWizard loaded;
     LoadProject(loaded, name);
     ASSERT_EQ(loaded.FieldCount(), 2);
-    EXPECT_EQ(loaded.Fields[0].NormType, ntAuto);
+    EXPECT_EQ(loaded.Fields[0].NormType, TNormMethod::Auto);
     // Saved at position 2, which the two-field sample no longer reaches.
-    EXPECT_EQ(loaded.Fields[1].NormType, ntLinear);
-    EXPECT_EQ(loaded.Fields[1].FieldType, ftTarget);
+    EXPECT_EQ(loaded.Fields[1].NormType, TNormMethod::Linear);
+    EXPECT_EQ(loaded.Fields[1].FieldType, TFieldRole::Target);
 }
 
 // ---- the record order ----
@@ -647,12 +647,12 @@ TEST_F(ProjectFileTest, HandWrittenWindowsFileWithOddCaseLoadsThroughTheProjectD
     EXPECT_EQ(w.State, 4);
     EXPECT_EQ(w.SampleFileText, Path("проба.txt"));
     ASSERT_EQ(w.FieldCount(), 3);
-    EXPECT_EQ(w.Fields[0].FieldType, ftInput);
+    EXPECT_EQ(w.Fields[0].FieldType, TFieldRole::Input);
     EXPECT_EQ(w.Fields[0].Max, 20);
     EXPECT_EQ(w.Fields[0].Min, -20);
-    EXPECT_EQ(w.Fields[1].FieldType, ftUnused);
-    EXPECT_EQ(w.Fields[2].FieldType, ftTarget);
-    EXPECT_EQ(w.Fields[2].NormType, ntAuto);
+    EXPECT_EQ(w.Fields[1].FieldType, TFieldRole::Unused);
+    EXPECT_EQ(w.Fields[2].FieldType, TFieldRole::Target);
+    EXPECT_EQ(w.Fields[2].NormType, TNormMethod::Auto);
     EXPECT_EQ(w.IndexSeed, 0xFFFFFFFBu);
     SetRandSeed(0xFFFFFFFBu);
     EXPECT_EQ(w.RecordIndex, BuildRecordIndex(10));
@@ -689,9 +689,9 @@ TEST_F(ProjectFileTest, NamesOutsideWindows1251SurviveSaveAndLoad) {
     w.SampleFileTextChanged(sample);
     w.Next();
     w.SelectField(1);
-    w.MethodClicked(ntSigmoid);
+    w.MethodClicked(TNormMethod::Sigmoid);
     w.ParamExit(TWizard::TParam::Alpha, "0.5");
-    w.RoleClicked(ftUnused);
+    w.RoleClicked(TFieldRole::Unused);
     w.Next();
     ASSERT_EQ(w.State, 2);
     const std::string project = SaveProject(w, Path("Größe.qvx"));
@@ -706,10 +706,10 @@ TEST_F(ProjectFileTest, NamesOutsideWindows1251SurviveSaveAndLoad) {
     EXPECT_EQ(a.Fields[0].FieldName, "Größe");
     EXPECT_EQ(a.Fields[1].FieldName, "Menü");
     EXPECT_EQ(a.Fields[2].FieldName, "Café");
-    EXPECT_EQ(a.Fields[1].FieldType, ftUnused);
-    EXPECT_EQ(a.Fields[1].NormType, ntSigmoid);
+    EXPECT_EQ(a.Fields[1].FieldType, TFieldRole::Unused);
+    EXPECT_EQ(a.Fields[1].NormType, TNormMethod::Sigmoid);
     EXPECT_EQ(a.Fields[1].Alpha, 0.5);
-    EXPECT_EQ(a.Fields[2].FieldType, ftTarget);
+    EXPECT_EQ(a.Fields[2].FieldType, TFieldRole::Target);
     EXPECT_EQ(a.RecordIndex, w.RecordIndex);
 }
 

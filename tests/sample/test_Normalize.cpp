@@ -10,7 +10,7 @@ using namespace nirvex;
 
 namespace {
 
-TFieldInfo Field(int32_t type, int32_t norm, int32_t netIndex, std::vector<double> values = {}) {
+TFieldInfo Field(TFieldRole type, TNormMethod norm, int32_t netIndex, std::vector<double> values = {}) {
     TFieldInfo f;
     f.FieldType = type;
     f.NormType = norm;
@@ -38,8 +38,8 @@ std::string FaultOf(const std::function<void()>& work) {
 } // namespace
 
 TEST(Normalize, LinearMapsTheExtremesToTheNetworkRanges) {
-    auto in = Field(ftInput, ntLinear, 0, {10, 35, 60});
-    auto out = Field(ftTarget, ntLinear, 0, {10, 35, 60});
+    auto in = Field(TFieldRole::Input, TNormMethod::Linear, 0, {10, 35, 60});
+    auto out = Field(TFieldRole::Target, TNormMethod::Linear, 0, {10, 35, 60});
     std::vector<TFieldInfo> fields{in, out};
     double x = 0, t = 0;
     BuildExample(fields, 0, &x, &t);
@@ -54,7 +54,7 @@ TEST(Normalize, LinearMapsTheExtremesToTheNetworkRanges) {
 }
 
 TEST(Normalize, NothingIsClipped) {
-    auto f = Field(ftInput, ntLinear, 0);
+    auto f = Field(TFieldRole::Input, TNormMethod::Linear, 0);
     std::vector<TFieldInfo> fields{f};
     std::vector<double> v{110};
     NormalizeInputs(fields, v);
@@ -65,13 +65,13 @@ TEST(Normalize, NothingIsClipped) {
 }
 
 TEST(Normalize, SigmoidAutoAndNone) {
-    auto s = Field(ftInput, ntSigmoid, 0);
+    auto s = Field(TFieldRole::Input, TNormMethod::Sigmoid, 0);
     EXPECT_EQ(2 * NormalizeValue(s, 0) - 1, 0);
     EXPECT_EQ(NormalizeValue(s, 0), 0.5);
-    auto a = Field(ftTarget, ntAuto, 0);
+    auto a = Field(TFieldRole::Target, TNormMethod::Auto, 0);
     EXPECT_EQ(NormalizeValue(a, a.Mid), 0.5);
     EXPECT_EQ(DenormalizeValue(a, 0.5), a.Mid);
-    auto n = Field(ftInput, ntNone, 0);
+    auto n = Field(TFieldRole::Input, TNormMethod::None, 0);
     std::vector<TFieldInfo> fields{n};
     std::vector<double> v{0.25};
     NormalizeInputs(fields, v);
@@ -80,7 +80,7 @@ TEST(Normalize, SigmoidAutoAndNone) {
 }
 
 TEST(Normalize, SigmoidSaturatesWithoutAnError) {
-    auto s = Field(ftInput, ntSigmoid, 0);
+    auto s = Field(TFieldRole::Input, TNormMethod::Sigmoid, 0);
     EXPECT_EQ(FaultOf([&] {
                   EXPECT_EQ(NormalizeValue(s, 1e6), 1.0);
                   EXPECT_GE(NormalizeValue(s, -800), 0.0);
@@ -90,21 +90,22 @@ TEST(Normalize, SigmoidSaturatesWithoutAnError) {
 }
 
 TEST(Normalize, DenormalizeInvertsEveryMethod) {
-    for (int32_t method : {ntLinear, ntSigmoid, ntAuto, ntNone}) {
-        auto f = Field(ftTarget, method, 0);
+    for (TNormMethod method : {TNormMethod::Linear, TNormMethod::Sigmoid, TNormMethod::Auto, TNormMethod::None}) {
+        auto f = Field(TFieldRole::Target, method, 0);
         f.Alpha = 0.3;
         for (double v : {0.2, 0.9, 4.0, 12.5, 33.0}) {
             double y = NormalizeValue(f, v);
             if (y > 0 && y < 1) {
-                EXPECT_NEAR(DenormalizeValue(f, y), v, 1e-9 * std::max(1.0, std::fabs(v))) << method;
+                EXPECT_NEAR(DenormalizeValue(f, y), v, 1e-9 * std::max(1.0, std::fabs(v))) << static_cast<int>(method);
             }
         }
     }
 }
 
 TEST(Normalize, VectorsFollowNetIndexAndSkipUnusedFields) {
-    std::vector<TFieldInfo> fields{Field(ftInput, ntNone, 1, {0.75}), Field(ftUnused, ntNone, 0, {9}),
-                                   Field(ftInput, ntNone, 0, {0.5}), Field(ftTarget, ntLinear, 0, {35})};
+    std::vector<TFieldInfo> fields{
+        Field(TFieldRole::Input, TNormMethod::None, 1, {0.75}), Field(TFieldRole::Unused, TNormMethod::None, 0, {9}),
+        Field(TFieldRole::Input, TNormMethod::None, 0, {0.5}), Field(TFieldRole::Target, TNormMethod::Linear, 0, {35})};
     double in[2] = {7, 7}, out[1] = {7};
     BuildExample(fields, 0, in, out);
     EXPECT_EQ(in[0], 0);
@@ -116,17 +117,17 @@ TEST(Normalize, VectorsFollowNetIndexAndSkipUnusedFields) {
 }
 
 TEST(Normalize, ArithmeticFaultsAreRaised) {
-    auto flat = Field(ftInput, ntLinear, 0);
+    auto flat = Field(TFieldRole::Input, TNormMethod::Linear, 0);
     flat.Min = flat.Max = 3;
     std::vector<TFieldInfo> fields{flat};
     std::vector<double> v{4};
     EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, v); }), msg::DivByZero);
     v = {3};
     EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, v); }), msg::InvalidOp);
-    auto noDisp = Field(ftTarget, ntAuto, 0);
+    auto noDisp = Field(TFieldRole::Target, TNormMethod::Auto, 0);
     noDisp.Disp = 0;
     EXPECT_NE(FaultOf([&] { NormalizeValue(noDisp, 7); }), "");
-    auto sig = Field(ftTarget, ntSigmoid, 0);
+    auto sig = Field(TFieldRole::Target, TNormMethod::Sigmoid, 0);
     EXPECT_EQ(FaultOf([&] { DenormalizeValue(sig, 0.0); }), msg::DivByZero);
     EXPECT_NE(FaultOf([&] { DenormalizeValue(sig, 1.0); }), "");
     sig.Alpha = 0;

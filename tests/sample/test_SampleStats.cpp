@@ -14,10 +14,10 @@ TEST(InitFieldDefaults, StatisticsRolesAndNormalization) {
     auto t = ParseTextSample("x y z\r\n1 10 5\r\n2 20 5\r\n3 60 5\r\n4 10 5\r\n");
     InitFieldDefaults(t.Fields, t.RecordCount);
     const auto& x = t.Fields[0];
-    EXPECT_EQ(x.FieldType, ftInput);
-    EXPECT_EQ(t.Fields[1].FieldType, ftInput);
-    EXPECT_EQ(t.Fields[2].FieldType, ftTarget);
-    EXPECT_EQ(x.NormType, ntLinear);
+    EXPECT_EQ(x.FieldType, TFieldRole::Input);
+    EXPECT_EQ(t.Fields[1].FieldType, TFieldRole::Input);
+    EXPECT_EQ(t.Fields[2].FieldType, TFieldRole::Target);
+    EXPECT_EQ(x.NormType, TNormMethod::Linear);
     EXPECT_EQ(x.Alpha, 1.0);
     EXPECT_EQ(t.Fields[2].NetIndex, 2);
     EXPECT_EQ(x.DataMin, 1);
@@ -50,13 +50,13 @@ TEST(InitFieldDefaults, OneRecord) {
     InitFieldDefaults(t.Fields, t.RecordCount);
     EXPECT_EQ(t.Fields[0].Mid, 7);
     EXPECT_EQ(t.Fields[0].Disp, 0);
-    EXPECT_EQ(t.Fields[1].FieldType, ftTarget);
+    EXPECT_EQ(t.Fields[1].FieldType, TFieldRole::Target);
 }
 
 TEST(InitFieldDefaults, OneFieldIsTheTarget) {
     auto t = ParseTextSample("only\r\n1\r\n2\r\n");
     InitFieldDefaults(t.Fields, t.RecordCount);
-    EXPECT_EQ(t.Fields[0].FieldType, ftTarget);
+    EXPECT_EQ(t.Fields[0].FieldType, TFieldRole::Target);
 }
 
 TEST(BuildRecordIndex, KnownOrders) {

@@ -46,8 +46,8 @@ TEST_F(LoadTableSample, DbaseTableBecomesTheSample) {
     EXPECT_EQ(w.Fields[1].Values, (std::vector<double>{10, 30}));
     EXPECT_EQ(w.Fields[1].DataMax, 30);
     EXPECT_EQ(w.Fields[1].Mid, 20);
-    EXPECT_EQ(w.Fields[0].FieldType, ftInput);
-    EXPECT_EQ(w.Fields[1].FieldType, ftTarget);
+    EXPECT_EQ(w.Fields[0].FieldType, TFieldRole::Input);
+    EXPECT_EQ(w.Fields[1].FieldType, TFieldRole::Target);
     EXPECT_EQ(w.LearnSampleFileName, file);
     ASSERT_FALSE(status.empty());
     EXPECT_NE(std::find(status.begin(), status.end(), "загрузка данных"), status.end());
@@ -84,6 +84,6 @@ TEST_F(LoadTableSample, RealCensusTable) {
     ASSERT_EQ(Load(TestData + "/dbf/blockgroups.dbf"), "");
     EXPECT_EQ(w.RecordCount, 663);
     EXPECT_EQ(w.FieldCount(), 42);
-    EXPECT_EQ(w.Fields.back().FieldType, ftTarget);
+    EXPECT_EQ(w.Fields.back().FieldType, TFieldRole::Target);
     EXPECT_EQ(w.RecordIndex.size(), 663u);
 }

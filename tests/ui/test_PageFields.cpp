@@ -71,13 +71,13 @@ TEST_F(PageFieldsTest, ShowsTheFirstFieldSelected) {
 }
 
 TEST_F(PageFieldsTest, EntryLooksFollowRoleAndSelection) {
-    TFieldItemLook look = FieldItemLook(ftInput, true);
+    TFieldItemLook look = FieldItemLook(TFieldRole::Input, true);
     EXPECT_EQ(look.Back, QColor(0, 0, 128));
     EXPECT_EQ(look.Text, QColor(255, 255, 255));
-    look = FieldItemLook(ftUnused, true);
+    look = FieldItemLook(TFieldRole::Unused, true);
     EXPECT_EQ(look.Text, QColor(128, 128, 128));
     EXPECT_FALSE(look.Bold);
-    look = FieldItemLook(ftTarget, false);
+    look = FieldItemLook(TFieldRole::Target, false);
     EXPECT_EQ(look.Back, QColor(255, 255, 255));
     EXPECT_EQ(look.Text, QColor(0, 0, 0));
     EXPECT_TRUE(look.Bold);
@@ -107,25 +107,25 @@ TEST_F(PageFieldsTest, ListPaintsSelectionUnusedAndTargetEntries) {
 
 TEST_F(PageFieldsTest, NotUsedGreysOutTheMethodAndParametersButNotTheRole) {
     ClickRadio("rgUseFieldAs_2");
-    EXPECT_EQ(Model().Fields[0].FieldType, ftUnused);
+    EXPECT_EQ(Model().Fields[0].FieldType, TFieldRole::Unused);
     EXPECT_TRUE(Model().PageChanged);
     EXPECT_TRUE(Enabled("rgUseFieldAs"));
     EXPECT_FALSE(Enabled("rgNormalizeFieldAs"));
     EXPECT_FALSE(Enabled("gbNormalizeParm"));
     ClickRadio("rgUseFieldAs_0");
-    EXPECT_EQ(Model().Fields[0].FieldType, ftInput);
+    EXPECT_EQ(Model().Fields[0].FieldType, TFieldRole::Input);
     EXPECT_TRUE(Enabled("rgNormalizeFieldAs"));
     EXPECT_TRUE(Enabled("gbNormalizeParm"));
 }
 
 TEST_F(PageFieldsTest, MethodClickSetsTheEditsAndAutoLeavesThem) {
     ClickRadio("rgNormalizeFieldAs_1");
-    EXPECT_EQ(Model().Fields[0].NormType, ntSigmoid);
+    EXPECT_EQ(Model().Fields[0].NormType, TNormMethod::Sigmoid);
     EXPECT_FALSE(Enabled("edtParmMin"));
     EXPECT_FALSE(Enabled("edtParmMax"));
     EXPECT_TRUE(Enabled("edtParmA"));
     ClickRadio("rgNormalizeFieldAs_2");
-    EXPECT_EQ(Model().Fields[0].NormType, ntAuto);
+    EXPECT_EQ(Model().Fields[0].NormType, TNormMethod::Auto);
     EXPECT_FALSE(Enabled("edtParmMin"));
     EXPECT_TRUE(Enabled("edtParmA"));
     ClickRadio("rgNormalizeFieldAs_3");
@@ -135,13 +135,14 @@ TEST_F(PageFieldsTest, MethodClickSetsTheEditsAndAutoLeavesThem) {
 }
 
 TEST_F(PageFieldsTest, BrowsingTheListChangesNothing) {
-    std::vector<int32_t> roles, methods;
+    std::vector<TFieldRole> roles;
+    std::vector<TNormMethod> methods;
     for (const TFieldInfo& f : Model().Fields) {
         roles.push_back(f.FieldType);
         methods.push_back(f.NormType);
     }
-    Model().Fields[2].NormType = ntNone;
-    methods[2] = ntNone;
+    Model().Fields[2].NormType = TNormMethod::None;
+    methods[2] = TNormMethod::None;
     for (int row : {4, 2, 0, 3, 4}) {
         ClickEntry(row);
         EXPECT_EQ(List()->currentRow(), row);

@@ -75,11 +75,11 @@ TEST_F(PageSampleTest, FocusEnteringFromOutsideClearsTheChangeButMovesInsideDoNo
 
 TEST_F(PageSampleTest, UnchangedNameKeepsTheLoadedSample) {
     LoadIris();
-    Model().Fields[1].FieldType = ftTarget;
+    Model().Fields[1].FieldType = TFieldRole::Target;
     Click("btnPrev");
     Find("edtLearnSampleFileName")->setFocus();
     Click("btnNext");
-    EXPECT_EQ(Model().Fields[1].FieldType, ftTarget);
+    EXPECT_EQ(Model().Fields[1].FieldType, TFieldRole::Target);
 }
 
 TEST_F(PageSampleTest, CsvExampleOpensWithItsTextColumnNamedInTheStatusBar) {

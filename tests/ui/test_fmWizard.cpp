@@ -139,13 +139,13 @@ TEST_F(FrameTest, BackOnPageOneDoesNothing) {
 TEST_F(FrameTest, BackAndForthKeepsTheFieldSettings) {
     LoadIris();
     QTest::mouseClick(Find<QAbstractButton>("rgUseFieldAs_2"), Qt::LeftButton, {}, QPoint(5, 8));
-    ASSERT_EQ(Model().Fields[0].FieldType, ftUnused);
+    ASSERT_EQ(Model().Fields[0].FieldType, TFieldRole::Unused);
     Click("btnPrev");
     EXPECT_EQ(ShownPage(), 0);
     EXPECT_FALSE(Enabled("btnPrev"));
     Click("btnNext");
     EXPECT_EQ(ShownPage(), 1);
-    EXPECT_EQ(Model().Fields[0].FieldType, ftUnused);
+    EXPECT_EQ(Model().Fields[0].FieldType, TFieldRole::Unused);
 }
 
 TEST_F(FrameTest, WalksToThePredictPageWhereNextIsDisabled) {

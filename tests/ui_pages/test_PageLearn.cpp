@@ -253,7 +253,7 @@ TEST_F(PageLearnTest, StopButtonPressedDuringTheRunThroughThePumpedEventLoop) {
 TEST_F(PageLearnTest, ErrorDuringARunRestoresTheButtons) {
     OpenLearnPage();
     TFieldInfo& input = host.Wizard.Fields[0];
-    ASSERT_EQ(input.FieldType, ftInput);
+    ASSERT_EQ(input.FieldType, TFieldRole::Input);
     const double min = input.Min, max = input.Max;
     input.Min = input.Max = input.DataMax + 1000; // every example divides by Max - Min = 0
     QTest::mouseClick(btn, Qt::LeftButton);

@@ -114,7 +114,7 @@ TEST_F(PagePredictTest, CalculationFillsTheOutputInTheTargetsUnits) {
 
 TEST_F(PagePredictTest, LongValuesShowWholeAndLongNamesEndInAnEllipsis) {
     TFieldInfo& y = host.Wizard.Fields[3];
-    y.NormType = ntLinear;
+    y.NormType = TNormMethod::Linear;
     y.Min = 0;
     y.Max = 1.23456789012345e-5;
     const QString name = QString::fromUtf8("Очень длинное имя целевого поля");

@@ -60,13 +60,13 @@ TEST_F(WizardTest, ReportFieldFormulasAndCriteria) {
     w.ParamExit(TWizard::TParam::Min, "-2"); // text samples hold no negatives; a typed bound may be one
     w.ParamExit(TWizard::TParam::Max, "2");
     w.SelectField(2);
-    w.MethodClicked(ntSigmoid);
+    w.MethodClicked(TNormMethod::Sigmoid);
     w.ParamExit(TWizard::TParam::Alpha, "0.5");
-    w.RoleClicked(ftTarget);
+    w.RoleClicked(TFieldRole::Target);
     w.SelectField(3);
-    w.RoleClicked(ftUnused);
+    w.RoleClicked(TFieldRole::Unused);
     w.SelectField(0);
-    w.MethodClicked(ntAuto);
+    w.MethodClicked(TNormMethod::Auto);
     w.Next();
     w.HideLayerCountChanged("3");
     w.SetLayerCell(2, "4");

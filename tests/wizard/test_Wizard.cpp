@@ -67,14 +67,14 @@ TEST_F(WizardTest, LoadingTheExampleShowsTheFieldPage) {
     EXPECT_TRUE(w.Modified); // typing the name was a change of page 1
     EXPECT_EQ(w.HelpContext, 62);
     EXPECT_EQ(w.FieldPage.SelectedField, 0);
-    EXPECT_EQ(w.FieldPage.RoleIndex, ftInput);
-    EXPECT_EQ(w.FieldPage.MethodIndex, ntLinear);
+    EXPECT_EQ(w.FieldPage.Role, TFieldRole::Input);
+    EXPECT_EQ(w.FieldPage.Method, TNormMethod::Linear);
     EXPECT_EQ(w.FieldPage.MinText, "4.3");
     EXPECT_EQ(w.FieldPage.MaxText, "7.9");
     EXPECT_TRUE(w.FieldPage.MinMaxEnabled);
     EXPECT_FALSE(w.FieldPage.AlphaEnabled);
     EXPECT_EQ(w.StatusText, "Поле : SepalLength  MIN = 4.3 MAX = 7.9");
-    EXPECT_EQ(w.Fields[4].FieldType, ftTarget);
+    EXPECT_EQ(w.Fields[4].FieldType, TFieldRole::Target);
 }
 
 TEST_F(WizardTest, SkippedLinesAreToldInTheStatusLine) {
@@ -112,21 +112,21 @@ TEST_F(WizardTest, BackAndForwardWithoutTouchingTheNameKeepsFieldSettings) {
     Type(Iris());
     w.Next();
     w.SelectField(1);
-    w.RoleClicked(ftUnused);
+    w.RoleClicked(TFieldRole::Unused);
     w.Prev();
     w.Page1FocusEntered();
     w.Next();
-    EXPECT_EQ(w.Fields[1].FieldType, ftUnused);
+    EXPECT_EQ(w.Fields[1].FieldType, TFieldRole::Unused);
     // Typing the same name again keeps them; choosing the file again in the open dialog reloads
     // and resets every setting.
     w.Prev();
     Type(Iris());
     w.Next();
-    EXPECT_EQ(w.Fields[1].FieldType, ftUnused);
+    EXPECT_EQ(w.Fields[1].FieldType, TFieldRole::Unused);
     w.Prev();
     w.SampleFileChosen(Iris());
     w.Next();
-    EXPECT_EQ(w.Fields[1].FieldType, ftInput);
+    EXPECT_EQ(w.Fields[1].FieldType, TFieldRole::Input);
 }
 
 TEST_F(WizardTest, RoleAndMethodClicksOnPageTwo) {
@@ -134,23 +134,23 @@ TEST_F(WizardTest, RoleAndMethodClicksOnPageTwo) {
     w.Next();
     w.SelectField(2);
     EXPECT_FALSE(w.PageChanged); // showing a field is not a change
-    w.MethodClicked(ntSigmoid);
+    w.MethodClicked(TNormMethod::Sigmoid);
     EXPECT_TRUE(w.PageChanged);
-    EXPECT_EQ(w.Fields[2].NormType, ntSigmoid);
+    EXPECT_EQ(w.Fields[2].NormType, TNormMethod::Sigmoid);
     EXPECT_FALSE(w.FieldPage.MinMaxEnabled);
     EXPECT_TRUE(w.FieldPage.AlphaEnabled);
-    w.MethodClicked(ntAuto); // "авто" leaves the edits as they were
+    w.MethodClicked(TNormMethod::Auto); // "авто" leaves the edits as they were
     EXPECT_FALSE(w.FieldPage.MinMaxEnabled);
     EXPECT_TRUE(w.FieldPage.AlphaEnabled);
-    w.MethodClicked(ntNone);
+    w.MethodClicked(TNormMethod::None);
     EXPECT_FALSE(w.FieldPage.AlphaEnabled);
-    w.RoleClicked(ftUnused);
+    w.RoleClicked(TFieldRole::Unused);
     EXPECT_FALSE(w.FieldPage.MethodGroupEnabled);
     EXPECT_FALSE(w.FieldPage.ParamBoxEnabled);
     EXPECT_TRUE(w.FieldPage.RoleGroupEnabled);
-    w.MethodClicked(ntLinear); // the disabled group does nothing
-    EXPECT_EQ(w.Fields[2].NormType, ntNone);
-    w.RoleClicked(ftTarget);
+    w.MethodClicked(TNormMethod::Linear); // the disabled group does nothing
+    EXPECT_EQ(w.Fields[2].NormType, TNormMethod::None);
+    w.RoleClicked(TFieldRole::Target);
     EXPECT_TRUE(w.FieldPage.MethodGroupEnabled);
 }
 
@@ -185,7 +185,7 @@ TEST_F(WizardTest, RoleCheckNeedsInputsAndTargets) {
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Не определены входные поля");
     EXPECT_EQ(w.State, 1);
     w.SelectField(0);
-    w.RoleClicked(ftInput);
+    w.RoleClicked(TFieldRole::Input);
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Не определены целевые поля");
     EXPECT_EQ(w.InputCount, 1);
     EXPECT_EQ(w.Fields[0].NetIndex, 0);
@@ -195,9 +195,9 @@ TEST_F(WizardTest, LeavingPageTwoNumbersRolesAndResetsTheNetwork) {
     Type(Iris());
     w.Next();
     w.SelectField(1);
-    w.RoleClicked(ftUnused);
+    w.RoleClicked(TFieldRole::Unused);
     w.SelectField(3);
-    w.RoleClicked(ftTarget);
+    w.RoleClicked(TFieldRole::Target);
     w.Next();
     EXPECT_EQ(w.InputCount, 2);
     EXPECT_EQ(w.OutputCount, 2);
@@ -313,7 +313,7 @@ TEST_F(WizardTest, GoingBackToPageTwoRunsItsStepAgain) {
     w.Prev();
     for (int f = 0; f < 4; ++f) {
         w.SelectField(f);
-        w.RoleClicked(ftUnused);
+        w.RoleClicked(TFieldRole::Unused);
     }
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Не определены входные поля");
 }
@@ -515,7 +515,7 @@ TEST_F(WizardTrainingTest, PredictionPage) {
 TEST_F(WizardTrainingTest, PredictionOfASigmoidTargetAtSaturation) {
     ToTrainingPage();
     w.Next();
-    w.Fields[4].NormType = ntSigmoid;
+    w.Fields[4].NormType = TNormMethod::Sigmoid;
     w.Network.SetWeight(1, 0, 0, 0);
     w.Network.SetThreshold(1, 0, 1e6); // the output saturates to exactly 1
     for (int i = 0; i < 4; ++i)

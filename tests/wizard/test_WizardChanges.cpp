@@ -19,10 +19,10 @@ protected:
         Type(Iris());
         w.Next();
         w.SelectField(1);
-        w.RoleClicked(ftUnused);
+        w.RoleClicked(TFieldRole::Unused);
         w.Prev();
     }
-    bool Reloaded() const { return w.Fields.size() == 5 && w.Fields[1].FieldType == ftInput; }
+    bool Reloaded() const { return w.Fields.size() == 5 && w.Fields[1].FieldType == TFieldRole::Input; }
 };
 
 } // namespace
@@ -47,7 +47,7 @@ TEST_F(LoadRuleTest, NextOnPageOneLoadsOnlyWhatIsNotLoadedYet) {
         w.Next();
         EXPECT_EQ(w.State, 1) << c.Case;
         EXPECT_EQ(w.LearnSampleFileName, w.SampleFileText) << c.Case;
-        EXPECT_EQ(w.Fields[1].FieldType != ftUnused, c.Loads) << c.Case;
+        EXPECT_EQ(w.Fields[1].FieldType != TFieldRole::Unused, c.Loads) << c.Case;
     }
 }
 
@@ -92,8 +92,8 @@ TEST_F(WizardTest, OnlyAChangedValueIsAChange) {
         {"parameter", [&] { w.ParamExit(TWizard::TParam::Min, w.FieldPage.MinText); },
          [&] { w.ParamExit(TWizard::TParam::Min, "4"); }},
         {"method", [&] { w.MethodClicked(w.Fields[0].NormType); },
-         [&] { w.MethodClicked((w.Fields[0].NormType + 1) % 4); }},
-        {"role", [&] { w.RoleClicked(ftInput); }, [&] { w.RoleClicked(ftTarget); }},
+         [&] { w.MethodClicked(static_cast<TNormMethod>((static_cast<int>(w.Fields[0].NormType) + 1) % 4)); }},
+        {"role", [&] { w.RoleClicked(TFieldRole::Input); }, [&] { w.RoleClicked(TFieldRole::Target); }},
         {"grid cell", [&] { w.GridTouched(), w.SetLayerCell(1, "10"); }, [&] { w.SetLayerCell(1, "7"); }},
         {"slope edit", [&] { w.AlphaExit(); }, [&] { w.AlphaTextChanged("2"), w.AlphaExit(); }},
         {"learning rate", [&] { w.SetLearnValue(&TLearnPage::TeachSpeedText, w.LearnPage.TeachSpeedText); },

@@ -95,7 +95,7 @@ TEST_F(WizardCurveTest, CurveContinuesAcrossRunsAndIsClearedWhenPagesTwoOrThreeR
     w.Prev();
     w.Prev();
     w.Prev();
-    w.RoleClicked(ftUnused); // page 2: the first field no longer an input
+    w.RoleClicked(TFieldRole::Unused); // page 2: the first field no longer an input
     w.Next();
     EXPECT_TRUE(w.Curve.Empty());
 }
