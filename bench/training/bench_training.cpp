@@ -120,8 +120,8 @@ int main() {
             ctx.ExampleCursor = &cursor;
             ctx.PrevTestErr = &prev;
             ctx.StopRequested = &stop;
-            ctx.Rules.EpochOn = true;
-            ctx.Rules.EpochLimit = epochs - 1;
+            ctx.Rules[TCriterion::Epoch].On = true;
+            ctx.Rules[TCriterion::Epoch].Limit = epochs - 1;
             const double t1 = Now();
             RunTrainingLoop(ctx, nothing);
             double runRate = double(epochs) * kRecords / (Now() - t1);

@@ -7,6 +7,7 @@
 //   window_load_max_pause_ms: <ms> ms
 
 #include "BenchSample.h"
+#include "support/WizardTestPeer.h"
 #include "ui/PageLearn.h"
 #include "ui/WizardHost.h"
 #include "ui/fmWizard.h"
@@ -117,7 +118,7 @@ bool MeasureWindowLoad(const std::string& path, double& maxPauseMs, double& seco
     const auto end = Clock::now();
     maxPauseMs = std::max(maxPauseMs, Seconds(end - last) * 1000);
     seconds = Seconds(end - start);
-    return window.Model().State == 1 && window.Model().RecordCount > 0;
+    return window.Model().State() == 1 && window.Model().RecordCount() > 0;
 }
 
 } // namespace
@@ -142,11 +143,11 @@ int main(int argc, char** argv) {
         m.SetLayerCell(2, "10");
         m.Next(); // network 8-20-10-1
         m.CriterionClicked(TCriterion::Epoch, true);
-        m.LearnPage.EpochC = kEpochLimit;
+        m.SetCriterionCount(TCriterion::Epoch, kEpochLimit);
         m.Next(); // training settings
         m.Next(); // report
     });
-    if (!ok || m.State != 5)
+    if (!ok || m.State() != 5)
         return 1;
     TPageLearn page(host, nullptr);
     page.resize(kPageClientWidth, kPageClientHeight);
@@ -155,10 +156,10 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     auto* btnLearn = page.findChild<QPushButton*>("btnLearn");
 
-    const TNeuralNetworkINI start = m.Network;
+    const TNeuralNetworkINI start = m.Network();
     auto reset = [&] {
-        m.Network = start;
-        m.ExampleCursor = 0;
+        TWizardTestPeer::Network(m) = start;
+        TWizardTestPeer::ExampleCursor(m) = 0;
     };
     ITrainingView nothing;
     double coreBest = 1e300, windowBest = 1e300;
@@ -166,35 +167,35 @@ int main(int argc, char** argv) {
     for (int round = 0; round < kRounds; ++round) {
         reset();
         TTrainingContext ctx;
-        ctx.Network = &m.Network;
-        ctx.Fields = &m.Fields;
-        ctx.RecordIndex = &m.RecordIndex;
-        ctx.InputCount = m.InputCount;
-        ctx.OutputCount = m.OutputCount;
-        ctx.TeachCount = m.TeachCount;
-        ctx.TestCount = m.TestCount;
-        ctx.ExampleCursor = &m.ExampleCursor;
-        ctx.PrevTestErr = &m.PrevTestErr;
-        ctx.StopRequested = &m.StopRequested;
+        ctx.Network = &TWizardTestPeer::Network(m);
+        ctx.Fields = &m.Fields();
+        ctx.RecordIndex = &m.RecordIndex();
+        ctx.InputCount = m.InputCount();
+        ctx.OutputCount = m.OutputCount();
+        ctx.TeachCount = m.TeachCount();
+        ctx.TestCount = m.TestCount();
+        ctx.ExampleCursor = &TWizardTestPeer::ExampleCursor(m);
+        ctx.PrevTestErr = &TWizardTestPeer::PrevTestErr(m);
+        ctx.StopRequested = &TWizardTestPeer::StopRequested(m);
         ctx.Rules = m.StopRules();
-        m.PrevTestErr = 0;
-        m.StopRequested = false;
+        TWizardTestPeer::PrevTestErr(m) = 0;
+        TWizardTestPeer::StopRequested(m) = false;
         auto t0 = std::chrono::steady_clock::now();
         RunTrainingLoop(ctx, nothing);
         coreBest = std::min(coreBest, Seconds(std::chrono::steady_clock::now() - t0));
-        const int32_t coreEpochs = m.Network.Epoch;
+        const int32_t coreEpochs = m.Network().Epoch;
 
         reset();
         t0 = std::chrono::steady_clock::now();
         btnLearn->click();
         windowBest = std::min(windowBest, Seconds(std::chrono::steady_clock::now() - t0));
-        epochs = m.Network.Epoch;
+        epochs = m.Network().Epoch;
         if (epochs != coreEpochs || host.Errors > 0) {
             std::fprintf(stderr, "runs differ: %d epochs in the core, %d in the window\n", coreEpochs, epochs);
             return 1;
         }
     }
-    const double examples = static_cast<double>(epochs) * (m.TeachCount + m.TestCount);
+    const double examples = static_cast<double>(epochs) * (m.TeachCount() + m.TestCount());
     std::printf("window_examples_per_second: %.0f examples/s\n", examples / windowBest);
     std::printf("core_examples_per_second: %.0f examples/s\n", examples / coreBest);
     std::printf("window_training_vs_core: %.3f x\n", coreBest / windowBest);

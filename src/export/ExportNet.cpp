@@ -4,7 +4,6 @@
 #include "common/SafeFile.h"
 #include "export/CExport.h"
 #include "export/OnnxExport.h"
-#include "wizard/Wizard.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,9 +13,6 @@
 namespace nirvex {
 
 namespace {
-
-// Pages 6 and 7 (0-based 5 and 6): only there does a project hold trained weights.
-constexpr int32_t kFirstTrainedState = 5;
 
 bool Finite(std::initializer_list<double> values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
@@ -75,8 +71,8 @@ const char* NormTypeCaption(TNormMethod normType) {
     }
 }
 
-TExportNet CollectExport(const TWizard& w) {
-    if (w.State < kFirstTrainedState)
+TExportNet CollectExport(const TNetModel& w) {
+    if (!w.Trained)
         throw EError(msgNotTrained);
     const TNeuralNetwork& net = w.Network;
     TExportNet e;
@@ -127,14 +123,14 @@ TExportNet CollectExport(const TWizard& w) {
     return e;
 }
 
-void ExportProject(const TWizard& wizard, const std::string& fileName, const std::string& name) {
+void ExportProject(const TNetModel& model, const std::string& fileName, const std::string& name) {
     std::string ext = std::filesystem::path(fileName).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
     if (ext != ".onnx" && ext != ".c")
         throw EError(msgExportFormat);
     if (!IsCIdentifier(name))
         throw EError(msgExportName);
-    const TExportNet net = CollectExport(wizard);
+    const TExportNet net = CollectExport(model);
     WriteFileReplacing(fileName, ext == ".c" ? CSource(net, name) : OnnxModel(net, name));
 }
 

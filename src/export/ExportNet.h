@@ -1,14 +1,13 @@
 #pragma once
 
 #include "sample/FieldInfo.h"
+#include "wizard/NetModel.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace nirvex {
-
-class TWizard;
 
 inline constexpr const char* msgNotTrained = "Сеть ещё не обучена";
 inline constexpr const char* msgExportFormat = "Формат экспорта задаётся расширением файла: .onnx или .c";
@@ -41,11 +40,11 @@ struct TExportNet {
 // Takes the trained network and its fields out of a project on the training or prediction page.
 // Refuses (EError) an earlier page, a network that does not fit the fields, and a model whose
 // every prediction would fail (a normalization dividing by zero, weights that are not numbers).
-TExportNet CollectExport(const TWizard& wizard);
+TExportNet CollectExport(const TNetModel& model);
 
 // Writes the project's network to `fileName` as ONNX (".onnx") or C (".c", functions named after
 // `name`, a C identifier), chosen by the extension whatever its letter case.
-void ExportProject(const TWizard& wizard, const std::string& fileName, const std::string& name = "nirvex");
+void ExportProject(const TNetModel& model, const std::string& fileName, const std::string& name = "nirvex");
 
 // Russian caption of a normalization method, as the field page shows it.
 const char* NormTypeCaption(TNormMethod normType);

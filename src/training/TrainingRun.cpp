@@ -2,9 +2,9 @@
 
 #include "common/Errors.h"
 #include "common/FloatCheck.h"
+#include "common/NumberText.h"
 #include "sample/Normalize.h"
 
-#include "common/NumberText.h"
 #include <algorithm>
 
 namespace nirvex {
@@ -17,32 +17,6 @@ double PlottedMean(const double* values, int32_t n) {
     for (int32_t j = 0; j < n; ++j)
         s += values[j];
     return n > 0 ? s / n : 0.0;
-}
-
-bool CriteriaMet(const TStopRules& r, const TEpochStats& s, int32_t teachCount, int32_t testCount) {
-    bool any =
-        r.MaxTeachErrOn || r.MaxTestErrOn || r.MidTeachErrOn || r.MidTestErrOn || r.TeachIdentOn || r.TestIdentOn;
-    if (!any)
-        return false;
-    if (r.MaxTeachErrOn && !(r.MaxTeachErrLimit > s.TeachErrMax))
-        return false;
-    if (r.MaxTestErrOn && !(r.MaxTestErrLimit > s.TestErrMax))
-        return false;
-    if (r.MidTeachErrOn && !(r.MidTeachErrLimit > s.TeachErrMean))
-        return false;
-    if (r.MidTestErrOn && !(r.MidTestErrLimit > s.TestErrMean))
-        return false;
-    if (r.TeachIdentOn) {
-        double share = teachCount > 0 ? s.TeachIdentCount * 100.0 / teachCount : 0.0;
-        if (!(share >= r.TeachIdentPct))
-            return false;
-    }
-    if (r.TestIdentOn) {
-        double share = testCount > 0 ? s.TestIdentCount * 100.0 / testCount : 0.0;
-        if (!(share >= r.TestIdentPct))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -201,7 +175,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
         }
         if (ctx.StopRequested && *ctx.StopRequested)
             return TRunEnd::UserStop;
-        if ((rules.EpochOn && rules.EpochLimit < net.Epoch) || net.Epoch >= kMaxEpoch)
+        if ((rules[TCriterion::Epoch].On && rules[TCriterion::Epoch].Limit < net.Epoch) || net.Epoch >= kMaxEpoch)
             return TRunEnd::EpochLimit;
         double& prev = *ctx.PrevTestErr;
         if (prev == 0)

@@ -2,6 +2,7 @@
 
 #include "engine/NeuralNetwork.h"
 #include "sample/FieldInfo.h"
+#include "training/StopCriteria.h"
 
 #include <chrono>
 #include <cstdint>
@@ -18,26 +19,6 @@ struct TEpochStats {
     double TestErrMean = 0;
     double TestErrMax = 0;
     int32_t TestIdentCount = 0;
-};
-
-// The stop rules of a run, as ticked and typed on the learning page.
-struct TStopRules {
-    double IdentErrLimit = 0.05; // an example is recognized when its error is strictly below this
-    bool TestAsValid = false;
-    bool EpochOn = false;
-    int32_t EpochLimit = 10000;
-    bool MaxTeachErrOn = false;
-    double MaxTeachErrLimit = 0.05;
-    bool MidTeachErrOn = false;
-    double MidTeachErrLimit = 0.05;
-    bool TeachIdentOn = false;
-    int32_t TeachIdentPct = 80;
-    bool MaxTestErrOn = false;
-    double MaxTestErrLimit = 0.05;
-    bool MidTestErrOn = false;
-    double MidTestErrLimit = 0.05;
-    bool TestIdentOn = false;
-    int32_t TestIdentPct = 80;
 };
 
 inline constexpr const char* msgEpochLimit = "Остановка обучения\n\rИсчерпан лимит эпох.";

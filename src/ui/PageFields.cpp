@@ -152,15 +152,15 @@ void TPageFields::FillList() {
     QSignalBlocker block(list_);
     bool same = list_->count() == m.FieldCount();
     for (int i = 0; same && i < m.FieldCount(); ++i)
-        same = list_->item(i)->text() == QString::fromStdString(m.Fields[static_cast<std::size_t>(i)].FieldName);
+        same = list_->item(i)->text() == QString::fromStdString(m.Fields()[static_cast<std::size_t>(i)].FieldName);
     if (!same) {
         list_->clear();
-        for (const TFieldInfo& f : m.Fields)
+        for (const TFieldInfo& f : m.Fields())
             list_->addItem(QString::fromStdString(f.FieldName));
     }
     for (int i = 0; i < m.FieldCount(); ++i)
-        list_->item(i)->setData(Qt::UserRole, static_cast<int>(m.Fields[static_cast<std::size_t>(i)].FieldType));
-    int sel = m.FieldPage.SelectedField;
+        list_->item(i)->setData(Qt::UserRole, static_cast<int>(m.Fields()[static_cast<std::size_t>(i)].FieldType));
+    int sel = m.FieldPage().SelectedField;
     if (sel >= 0 && sel < list_->count())
         list_->setCurrentRow(sel);
     else
@@ -170,7 +170,7 @@ void TPageFields::FillList() {
 
 void TPageFields::Repaint() {
     FillList();
-    const TFieldPage& p = host_.Model().FieldPage;
+    const TFieldPage& p = host_.Model().FieldPage();
     SetRadio(roles_, p.Role ? static_cast<int>(*p.Role) : -1);
     SetRadio(methods_, p.Method ? static_cast<int>(*p.Method) : -1);
     rgUseFieldAs_->setEnabled(p.RoleGroupEnabled);

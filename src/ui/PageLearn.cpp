@@ -82,7 +82,7 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
 
     crvErrors = new TErrorCurveView(this);
     crvErrors->setObjectName("crvErrors");
-    crvErrors->SetCurve(&host.Model().Curve);
+    crvErrors->SetCurve(&host.Model().Curve());
     crvErrors->setToolTip(QString::fromUtf8(
         "Средняя ошибка каждой эпохи: зеленая линия - обучение, красная - тестирование (логарифмическая шкала)"));
     crvErrors->hide();
@@ -193,7 +193,7 @@ void TPageLearn::ShowCurve(bool curve) {
 }
 
 void TPageLearn::PaintStats() {
-    const auto& cells = host_.Model().StatCells;
+    const auto& cells = host_.Model().StatCells();
     for (int c = 0; c < 3; ++c)
         for (int r = 0; r < 4; ++r) {
             QString text = Q(cells[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]);
@@ -205,8 +205,8 @@ void TPageLearn::PaintStats() {
 
 void TPageLearn::PaintButton() {
     const TWizard& m = host_.Model();
-    btnLearn->setText(Q(m.LearnCaption));
-    btnLearn->setToolTip(Q(m.LearnHint));
+    btnLearn->setText(Q(m.LearnCaption()));
+    btnLearn->setToolTip(Q(m.LearnHint()));
 }
 
 void TPageLearn::ShowPage() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "training/StopCriteria.h"
 #include "ui/WizardHost.h"
 
 #include <array>
@@ -24,29 +25,24 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // One criterion of the group: its check box and the control its tick enables.
+    // One criterion of the group: its check box and the spin box or edit its tick enables.
     struct TCriterionRow {
         QCheckBox* Box = nullptr;
         QWidget* Value = nullptr;
+        QSpinBox* Spin = nullptr;
+        QLineEdit* Edit = nullptr;
     };
-    TCriterionRow& Row(int which) { return rows_[static_cast<std::size_t>(which)]; }
-    void CriterionClicked(int which, bool checked);
+    TCriterionRow& Row(TCriterion which) { return rows_[CriterionSlot(which)]; }
+    void CriterionClicked(TCriterion which, bool checked);
 
-    QSpinBox* seUseForTeach;
-    QLineEdit* edtTS;
-    QLineEdit* edtMiu;
-    QLineEdit* edtIdentErr;
-    QCheckBox* cbValidate;
-    QCheckBox* cbKeepBest;
-    QGroupBox* gbCriteria;
-    QSpinBox* seEpoch;
-    QLineEdit* edtMaxTeachErr;
-    QLineEdit* edtMidTeachErr;
-    QSpinBox* seTeachIdent;
-    QLineEdit* edtMaxTestErr;
-    QLineEdit* edtMidTestErr;
-    QSpinBox* seTestIdent;
-    std::array<TCriterionRow, 7> rows_;
+    QSpinBox* seUseForTeach_;
+    QLineEdit* edtTS_;
+    QLineEdit* edtMiu_;
+    QLineEdit* edtIdentErr_;
+    QCheckBox* cbValidate_;
+    QCheckBox* cbKeepBest_;
+    QGroupBox* gbCriteria_;
+    std::array<TCriterionRow, kCriterionCount> rows_;
     bool painting_ = false; // ShowPage writes the controls: their change signals must not echo back
 };
 

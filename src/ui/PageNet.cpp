@@ -173,12 +173,6 @@ TPageNet::TPageNet(IWizardHost& host, QWidget* parent) : TWizardPage(host, paren
     chartView_->setFrameStyle(QFrame::NoFrame);
 
     connect(seHideLayerCount_, &QSpinBox::valueChanged, this, &TPageNet::seHideLayerCountChange);
-    connect(sgHideLayerConfig_, &QTableWidget::cellClicked, this,
-            [this](int, int) { host_.Guard([&] { host_.Model().GridTouched(); }); });
-    connect(sgHideLayerConfig_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
-        if (row >= 0)
-            host_.Guard([&] { host_.Model().GridTouched(); });
-    });
     connect(sgHideLayerConfig_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (item->row() >= 1 && item->column() == 1)
             host_.Guard([&] { host_.Model().SetLayerCell(item->row(), item->text().toStdString()); });
@@ -195,12 +189,12 @@ void TPageNet::ShowPage() {
 void TPageNet::SyncToModel() {
     TWizard& m = host_.Model();
     std::string alpha = edtAlpha_->text().toStdString();
-    if (alpha != m.NetPage.AlphaText)
+    if (alpha != m.NetPage().AlphaText)
         m.AlphaTextChanged(alpha);
 }
 
 void TPageNet::Repaint() {
-    const TNetPage& p = host_.Model().NetPage;
+    const TNetPage& p = host_.Model().NetPage();
     stEntryLayer_->setText(QString::fromStdString(p.InputLayerText));
     stOutputLayer_->setText(QString::fromStdString(p.OutputLayerText));
     if (seHideLayerCount_->value() != p.HideLayerCount) {
@@ -220,7 +214,7 @@ void TPageNet::Repaint() {
 }
 
 void TPageNet::ShowGrid() {
-    const TNetPage& p = host_.Model().NetPage;
+    const TNetPage& p = host_.Model().NetPage();
     QSignalBlocker block(sgHideLayerConfig_);
     int rows = p.HideLayerCount + 1;
     if (sgHideLayerConfig_->rowCount() != rows)
@@ -234,7 +228,7 @@ void TPageNet::ShowGrid() {
 }
 
 void TPageNet::ShowCurve() {
-    const TNetPage& p = host_.Model().NetPage;
+    const TNetPage& p = host_.Model().NetPage();
     QList<QPointF> points;
     points.reserve(static_cast<qsizetype>(p.CurveX.size()));
     for (std::size_t i = 0; i < p.CurveX.size(); ++i)

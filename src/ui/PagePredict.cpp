@@ -1,10 +1,10 @@
 #include "ui/PagePredict.h"
 
 #include "export/ExportNet.h"
+#include "project/ProjectFile.h"
 #include "ui/Dialogs.h"
 #include "ui/PageControls.h"
 #include "wizard/BatchPredict.h"
-#include "wizard/ProjectFile.h"
 #include "wizard/Wizard.h"
 
 #include <algorithm>
@@ -235,7 +235,7 @@ void TPagePredict::resizeEvent(QResizeEvent* event) {
 }
 
 void TPagePredict::ShowPage() {
-    const TPredictPage& pp = host_.Model().PredictPage;
+    const TPredictPage& pp = host_.Model().PredictPage();
     painting_ = true;
     const int inputs = static_cast<int>(pp.InputNames.size());
     sgInp->SetRows(inputs + 1);
@@ -255,7 +255,7 @@ void TPagePredict::ShowPage() {
 }
 
 void TPagePredict::PaintOutputs() {
-    const TPredictPage& pp = host_.Model().PredictPage;
+    const TPredictPage& pp = host_.Model().PredictPage();
     for (int r = 1; r < sgOut->rowCount(); ++r) {
         const auto k = static_cast<std::size_t>(r - 1);
         sgOut->SetCell(r, 1, k < pp.OutputTexts.size() ? Q(pp.OutputTexts[k]) : QString());
@@ -312,7 +312,7 @@ void TPagePredict::btnExportClick() {
     QString name = host_.Dialogs().SaveFileName(this, QString::fromUtf8(kExportFileFilter), QStringLiteral("nirvex"));
     if (name.isEmpty())
         return;
-    host_.Guard([&] { ExportProject(host_.Model(), name.toStdString()); });
+    host_.Guard([&] { ExportProject(host_.Model().NetModel(), name.toStdString()); });
 }
 
 } // namespace nirvex

@@ -27,7 +27,7 @@ TPageReport::TPageReport(IWizardHost& host, QWidget* parent) : TWizardPage(host,
 }
 
 void TPageReport::ShowPage() {
-    const std::vector<std::string>& lines = host_.Model().Report;
+    const std::vector<std::string>& lines = host_.Model().Report();
     QStringList text;
     text.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines)

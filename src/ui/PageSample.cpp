@@ -76,14 +76,14 @@ TPageSample::TPageSample(IWizardHost& host, QWidget* parent) : TWizardPage(host,
 }
 
 void TPageSample::ShowPage() {
-    QString text = QString::fromStdString(host_.Model().SampleFileText);
+    QString text = QString::fromStdString(host_.Model().SampleFileText());
     if (edtFileName_->text() != text)
         edtFileName_->setText(text);
 }
 
 void TPageSample::SyncToModel() {
     std::string text = edtFileName_->text().toStdString();
-    if (text != host_.Model().SampleFileText)
+    if (text != host_.Model().SampleFileText())
         host_.Model().SampleFileTextChanged(text);
 }
 

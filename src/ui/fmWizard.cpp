@@ -1,6 +1,7 @@
 #include "ui/fmWizard.h"
 
 #include "common/Errors.h"
+#include "project/ProjectFile.h"
 #include "ui/Dialogs.h"
 #include "ui/HelpViewer.h"
 #include "ui/Icons.h"
@@ -13,7 +14,6 @@
 #include "ui/PageSample.h"
 #include "ui/fmAbout.h"
 #include "ui/fmSplash.h"
-#include "wizard/ProjectFile.h"
 #include "wizard/Wizard.h"
 
 #include <QApplication>
@@ -129,14 +129,15 @@ TfrmWizard::TfrmWizard(IDialogs* dialogs, QWidget* parent)
 
     about_ = new TfrmAbout(this);
 
-    model_->OnStatus = [this](const std::string& text) { ShowStatus(text); };
-    model_->OnProgress = [this](double fraction) { ShowProgress(fraction); };
+    AttachProjectFiles(*model_);
+    model_->SetStatusHandler([this](const std::string& text) { ShowStatus(text); });
+    model_->SetProgressHandler([this](double fraction) { ShowProgress(fraction); });
     ShowModelPage();
 }
 
 TfrmWizard::~TfrmWizard() {
-    model_->OnStatus = nullptr;
-    model_->OnProgress = nullptr;
+    model_->SetStatusHandler(nullptr);
+    model_->SetProgressHandler(nullptr);
 }
 
 bool TfrmWizard::Guard(const std::function<void()>& fn) {
@@ -171,32 +172,30 @@ bool TfrmWizard::Guard(const std::function<void()>& fn) {
 
 void TfrmWizard::ShowNotices() {
     // Taken first: a box runs an event loop, and whatever it lets run may add more.
-    std::vector<std::string> notices = std::move(model_->Notices);
-    model_->Notices.clear();
-    for (const std::string& notice : notices)
+    for (const std::string& notice : model_->TakeNotices())
         dialogs_->ShowMessage(QString::fromStdString(notice));
 }
 
 void TfrmWizard::RefreshFrame() {
     const TWizard& m = *model_;
-    btnNext_->setEnabled(m.NextEnabled);
-    btnPrev_->setEnabled(m.PrevEnabled);
-    btnQuit_->setEnabled(m.QuitEnabled);
-    pcHost_->setEnabled(!m.Loading);
-    if (m.IconTimerEnabled && !Timer1_->isActive())
+    btnNext_->setEnabled(m.NextEnabled());
+    btnPrev_->setEnabled(m.PrevEnabled());
+    btnQuit_->setEnabled(m.QuitEnabled());
+    pcHost_->setEnabled(!m.Loading());
+    if (m.IconTimerEnabled() && !Timer1_->isActive())
         Timer1_->start();
-    else if (!m.IconTimerEnabled && Timer1_->isActive())
+    else if (!m.IconTimerEnabled() && Timer1_->isActive())
         Timer1_->stop();
     // A missing picture keeps what the area showed.
-    if (m.PictureName != pictureShown_) {
-        QString path = FindProgramFile(QString::fromStdString(m.PictureName));
+    if (m.PictureName() != pictureShown_) {
+        QString path = FindProgramFile(QString::fromStdString(m.PictureName()));
         QPixmap pixmap;
         if (!path.isEmpty() && pixmap.load(path)) {
             picture_->setPixmap(pixmap);
-            pictureShown_ = m.PictureName;
+            pictureShown_ = m.PictureName();
         }
     }
-    ShowStatus(m.StatusText);
+    ShowStatus(m.StatusText());
 }
 
 void TfrmWizard::ShowStatus(const std::string& text) {
@@ -235,7 +234,7 @@ void TfrmWizard::ShowProgress(double fraction) {
 }
 
 void TfrmWizard::ShowModelPage() {
-    int state = std::clamp(model_->State, 0, kPageCount - 1);
+    int state = std::clamp(model_->State(), 0, kPageCount - 1);
     pcHost_->setCurrentIndex(state);
     pages_[static_cast<std::size_t>(state)]->ShowPage();
     RefreshFrame();
@@ -246,22 +245,22 @@ QString TfrmWizard::StatusText() const {
 }
 
 void TfrmWizard::btnNextClick() {
-    int before = model_->State;
+    int before = model_->State();
     TWizardPage* page = pages_[static_cast<std::size_t>(before)];
     Guard([&] {
         page->SyncToModel();
         model_->Next();
     });
-    if (model_->State != before)
+    if (model_->State() != before)
         ShowModelPage();
     else
         RefreshFrame();
 }
 
 void TfrmWizard::btnPrevClick() {
-    int before = model_->State;
+    int before = model_->State();
     Guard([&] { model_->Prev(); });
-    if (model_->State != before)
+    if (model_->State() != before)
         ShowModelPage();
     else
         RefreshFrame();
@@ -308,13 +307,13 @@ void TfrmWizard::OpenProject(const QString& fileName) {
 
 void TfrmWizard::TypeSampleFileName(const QString& fileName) {
     model_->SampleFileTextChanged(fileName.toStdString());
-    if (model_->State == 0)
+    if (model_->State() == 0)
         pages_[0]->ShowPage();
 }
 
 void TfrmWizard::StartWithSample(const QString& fileName) {
     model_->SetStartSample(fileName.toStdString());
-    if (model_->State == 0)
+    if (model_->State() == 0)
         pages_[0]->ShowPage();
 }
 
@@ -326,7 +325,7 @@ int TfrmWizard::CurrentHelpContext() const {
         if (context != 0)
             return context;
     }
-    return model_->HelpContext;
+    return model_->HelpContext();
 }
 
 void TfrmWizard::ShowHelp() {
@@ -368,8 +367,8 @@ void TfrmWizard::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (model_->Loading) // closing without a question still calls the load off
-        model_->StopRequested = true;
+    if (model_->Loading()) // closing without a question still calls the load off
+        model_->RequestStop();
     if (help_ != nullptr)
         help_->close();
     event->accept();

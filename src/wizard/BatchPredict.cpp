@@ -1,17 +1,16 @@
 #include "wizard/BatchPredict.h"
 
 #include "common/Cp1251.h"
-#include "common/SafeFile.h"
-#include "sample/TextSample.h"
-#include "sample/table/SampleFile.h"
-
 #include "common/Errors.h"
 #include "common/FloatCheck.h"
 #include "common/NumberText.h"
+#include "common/SafeFile.h"
+#include "sample/FieldName.h"
 #include "sample/Normalize.h"
 #include "sample/TextSample.h"
-#include "wizard/ProjectFile.h"
-#include "wizard/Wizard.h"
+#include "sample/table/SampleFile.h"
+#include "training/TrainingRun.h"
+#include "wizard/Messages.h"
 
 #include <algorithm>
 
@@ -21,9 +20,9 @@ namespace {
 
 // Which field a failed record's arithmetic fault came from: every input's normalization and then
 // every target's inverse is tried alone, in field order.
-std::string FaultyFieldNote(TWizard& w, const std::vector<double>& raw, std::size_t record) {
+std::string FaultyFieldNote(const TNetModel& m, const std::vector<double>& raw, std::size_t record) {
     std::string name;
-    for (const TFieldInfo& f : w.Fields) {
+    for (const TFieldInfo& f : m.Fields) {
         const auto k = static_cast<std::size_t>(f.NetIndex);
         if (f.NetIndex < 0 || !name.empty())
             continue;
@@ -32,8 +31,8 @@ std::string FaultyFieldNote(TWizard& w, const std::vector<double>& raw, std::siz
             ClearFloatErrors();
             if (f.FieldType == TFieldRole::Input && k < raw.size())
                 NormalizeValue(f, raw[k]);
-            else if (f.FieldType == TFieldRole::Target && f.NetIndex < w.OutputCount)
-                DenormalizeValue(f, w.Network.GetOutput(f.NetIndex));
+            else if (f.FieldType == TFieldRole::Target && f.NetIndex < m.OutputCount)
+                DenormalizeValue(f, m.Network.GetOutput(f.NetIndex));
             else
                 continue;
             CheckFloatErrors();
@@ -50,15 +49,38 @@ std::string FaultyFieldNote(TWizard& w, const std::vector<double>& raw, std::siz
 
 } // namespace
 
-TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProgressProc& progress) {
-    if (w.InputCount <= 0)
+void CheckNetworkFits(const TNeuralNetwork& net, int32_t inputCount, int32_t outputCount) {
+    const int32_t layers = net.CountLayers();
+    if (layers == 0 || net.GetLayerSize(0) != inputCount || net.GetLayerSize(layers - 1) != outputCount)
+        throw EError(msgNetMismatch);
+}
+
+std::vector<double> PredictRecord(const TNetModel& m, const std::vector<double>& raw) {
+    std::vector<double> input = raw;
+    input.resize(static_cast<std::size_t>(std::max(m.InputCount, 0)));
+    std::vector<double> output(static_cast<std::size_t>(std::max(m.OutputCount, 0)));
+    CheckNetworkFits(m.Network, m.InputCount, m.OutputCount);
+    ClearFloatErrors();
+    NormalizeInputs(m.Fields, input);
+    CheckFloatErrors();
+    m.Network.SetInputs(input.data(), input.size());
+    m.Network.Compute();
+    for (int32_t j = 0; j < m.OutputCount; ++j)
+        output[static_cast<std::size_t>(j)] = m.Network.GetOutput(j);
+    DenormalizeOutputs(m.Fields, output);
+    CheckFloatErrors();
+    return output;
+}
+
+TBatchPrediction PredictTable(const TNetModel& m, const TSampleTable& table, const TProgressProc& progress) {
+    if (m.InputCount <= 0)
         throw EError(msgNoInputs);
-    if (w.OutputCount <= 0)
+    if (m.OutputCount <= 0)
         throw EError(msgNoTargets);
     TBatchPrediction p;
-    p.InputNames.resize(static_cast<std::size_t>(w.InputCount));
-    p.TargetNames.resize(static_cast<std::size_t>(w.OutputCount));
-    for (const TFieldInfo& f : w.Fields) {
+    p.InputNames.resize(static_cast<std::size_t>(m.InputCount));
+    p.TargetNames.resize(static_cast<std::size_t>(m.OutputCount));
+    for (const TFieldInfo& f : m.Fields) {
         if (f.NetIndex < 0)
             continue;
         auto k = static_cast<std::size_t>(f.NetIndex);
@@ -94,9 +116,9 @@ TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProg
             raw[i] = p.Inputs[i][r];
         std::vector<double> outputs;
         try {
-            outputs = w.PredictValues(raw);
+            outputs = PredictRecord(m, raw);
         } catch (const EError& e) {
-            throw EError(std::string(e.what()) + FaultyFieldNote(w, raw, r));
+            throw EError(std::string(e.what()) + FaultyFieldNote(m, raw, r));
         }
         for (std::size_t j = 0; j < outputs.size() && j < p.Targets.size(); ++j)
             p.Targets[j][r] = outputs[j];
@@ -166,24 +188,24 @@ void WritePredictionFile(const TBatchPrediction& p, const std::string& path) {
         WriteFileReplacing(path, EncodeTextFile(FormatPredictionText(p, "\r\n")));
 }
 
-int32_t PredictFile(TWizard& w, const std::string& input, const std::string& output, const TStatusProc& status,
+int32_t PredictFile(const TNetModel& m, const std::string& input, const std::string& output, const TStatusProc& status,
                     const TProgressProc& progress) {
     auto say = [&](const std::string& text) {
         if (status)
             status(text);
     };
     auto part = [&](double from, double to) { return progress ? ProgressPart(progress, from, to) : TProgressProc(); };
-    say("Открывается таблица данных");
+    say(kStatusOpening);
     const TProgressProc reading = part(0, 0.5);
     const TSampleTable table =
         IsSampleFileName(input) ? ReadSampleFile(input, status, reading) : ReadTextSample(input, reading);
     const TProgressProc computing = part(0.5, 1);
-    const TBatchPrediction p = PredictTable(w, table, [&](double done) {
+    const TBatchPrediction p = PredictTable(m, table, [&](double done) {
         say("Расчёт: " + std::to_string(static_cast<int64_t>(done * 100 + 1e-9)) + "%");
         if (computing)
             computing(done);
     });
-    say("Запись результата");
+    say(kStatusWriting);
     WritePredictionFile(p, output);
     say("");
     return p.RecordCount;

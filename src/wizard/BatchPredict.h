@@ -2,6 +2,7 @@
 
 #include "sample/FieldInfo.h"
 #include "sample/LoadProgress.h"
+#include "wizard/NetModel.h"
 
 #include <functional>
 #include <string>
@@ -9,10 +10,13 @@
 
 namespace nirvex {
 
-class TWizard;
+// Raises msgNetMismatch unless the network's input and output layers have as many neurons as
+// there are input and target fields.
+void CheckNetworkFits(const TNeuralNetwork& net, int32_t inputCount, int32_t outputCount);
 
-// Followed by the name of the project's input field that the input file lacks.
-inline constexpr const char* msgInputFieldMissing = "Во входном файле нет поля ";
+// Raw outputs for raw inputs indexed by NetIndex: normalized, computed, denormalized; raises an
+// arithmetic fault with its fixed message.
+std::vector<double> PredictRecord(const TNetModel& m, const std::vector<double>& inputs);
 
 // The project's prediction for every record of a table: the input columns (in network order) as
 // they were read, then the computed target columns.
@@ -29,7 +33,7 @@ struct TBatchPrediction {
 // left out lines is refused with "Неверное число значений в строке K" (K the first of them).
 // Everything is computed before anything is returned, so a failing record yields nothing. Reports
 // the share of the records computed through `progress`.
-TBatchPrediction PredictTable(TWizard& w, const TSampleTable& table, const TProgressProc& progress = {});
+TBatchPrediction PredictTable(const TNetModel& m, const TSampleTable& table, const TProgressProc& progress = {});
 
 // The prediction as sample text: names, then one record per line, tab-separated, 15 significant
 // digits, every line ended by `eol`.
@@ -47,7 +51,7 @@ void WritePredictionFile(const TBatchPrediction& p, const std::string& path);
 // computes every record and writes the result to `output`; nothing is written when any step fails.
 // Returns the number of records written. `status` hears the reading's texts and the progress;
 // `progress`, when given, hears the share done of reading (first half) and computing (second half).
-int32_t PredictFile(TWizard& w, const std::string& input, const std::string& output, const TStatusProc& status,
+int32_t PredictFile(const TNetModel& m, const std::string& input, const std::string& output, const TStatusProc& status,
                     const TProgressProc& progress = {});
 
 } // namespace nirvex

@@ -1,3 +1,4 @@
+// Page 5: the report of every setting.
 #include "common/NumberText.h"
 #include "wizard/Wizard.h"
 
@@ -24,50 +25,42 @@ void TWizard::BuildReport() {
     std::vector<std::string> r;
     r.push_back("Конфигурация нейросистемы");
     r.push_back("Для обучения используется файл:");
-    r.push_back("    " + SampleFileText);
+    r.push_back("    " + sampleFileText_);
     r.push_back("");
     r.push_back("В качестве входных полей используются");
-    for (const TFieldInfo& f : Fields)
+    for (const TFieldInfo& f : fields_)
         if (f.FieldType == TFieldRole::Input)
             r.push_back(FieldLine(f));
     r.push_back("");
     r.push_back("В качестве целевых полей используются");
-    for (const TFieldInfo& f : Fields)
+    for (const TFieldInfo& f : fields_)
         if (f.FieldType == TFieldRole::Target)
             r.push_back(FieldLine(f));
     r.push_back("");
     r.push_back("Конфигурация нейросети");
-    r.push_back("   Параметр сигмоиды:" + FormatGeneral(Network.Alpha, 5));
-    const int32_t layers = Network.CountLayers();
-    r.push_back("   Число входов:" + std::to_string(layers > 0 ? Network.GetLayerSize(0) : 0));
+    r.push_back("   Параметр сигмоиды:" + FormatGeneral(network_.Alpha, 5));
+    const int32_t layers = network_.CountLayers();
+    r.push_back("   Число входов:" + std::to_string(layers > 0 ? network_.GetLayerSize(0) : 0));
     r.push_back("   Количество скрытых слоев:" + std::to_string(layers - 2));
     for (int32_t i = 1; i <= layers - 2; ++i)
-        r.push_back("   Слой " + std::to_string(i) + " - число нейронов:" + std::to_string(Network.GetLayerSize(i)));
-    r.push_back("   Число выходов:" + std::to_string(layers > 0 ? Network.GetLayerSize(layers - 1) : 0));
+        r.push_back("   Слой " + std::to_string(i) + " - число нейронов:" + std::to_string(network_.GetLayerSize(i)));
+    r.push_back("   Число выходов:" + std::to_string(layers > 0 ? network_.GetLayerSize(layers - 1) : 0));
     r.push_back("");
-    const TLearnPage& p = LearnPage;
+    const TLearnPage& p = learnPage_;
     r.push_back("Для обучения используется:" + std::to_string(p.UseForTeach) + "% записей");
-    r.push_back("Скорость обучения:" + FormatGeneral(Network.TeachSpeed, 3));
-    r.push_back("Момент: " + FormatGeneral(Network.Miu, 3));
+    r.push_back("Скорость обучения:" + FormatGeneral(network_.TeachSpeed, 3));
+    r.push_back("Момент: " + FormatGeneral(network_.Miu, 3));
     r.push_back("");
     r.push_back("Критерии остановки обучения");
-    if (p.EpochOn)
-        r.push_back("   прошло " + std::to_string(p.EpochC) + " эпох");
-    if (p.MaxTeachErrOn)
-        r.push_back("   максимальная ошибка при обучении<" + p.MaxTeachErrText);
-    if (p.MidTeachErrOn)
-        r.push_back("   средняя ошибка при обучении<" + p.MidTeachErrText);
-    if (p.TeachIdentOn)
-        r.push_back("   Распознано не менее " + std::to_string(p.TeachIdentC) + "% обучающей выборки");
-    if (p.MaxTestErrOn)
-        r.push_back("   максимальная ошибка при тестировании<" + p.MaxTestErrText);
-    if (p.MidTestErrOn)
-        r.push_back("   средняя ошибка при тестировании<" + p.MidTestErrText);
-    if (p.TestIdentOn)
-        r.push_back("   Распознано не менее " + std::to_string(p.TestIdentC) + "% тестовой выборки");
+    for (const TCriterionDef& d : StopCriteria()) {
+        const TCriterionSetting& c = p[d.Id];
+        if (c.On)
+            r.push_back(d.ReportHead + (d.Kind == TCriterionKind::ErrorBelow ? c.Text : std::to_string(c.Count)) +
+                        d.ReportTail);
+    }
     if (p.KeepBest)
         r.push_back("   сохранить сеть с наименьшей ошибкой на тесте");
-    Report = std::move(r);
+    report_ = std::move(r);
 }
 
 } // namespace nirvex

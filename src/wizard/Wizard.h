@@ -3,11 +3,11 @@
 #include "engine/NeuralINI.h"
 #include "sample/FieldInfo.h"
 #include "sample/LoadProgress.h"
-#include "sample/table/SampleFile.h"
 #include "training/ErrorCurve.h"
 #include "training/TrainingRun.h"
+#include "wizard/NetModel.h"
+#include "wizard/WizardPages.h"
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -16,145 +16,98 @@
 
 namespace nirvex {
 
-inline constexpr const char* msgNoFileName = "Не указано имя файла БД";
-inline constexpr const char* msgNoInputs = "Не определены входные поля";
-inline constexpr const char* msgNoTargets = "Не определены целевые поля";
-inline constexpr const char* msgNoRecords = "Обучающая выборка не содержит записей";
-inline constexpr const char* msgAlphaRange = "Параметр должен быть в диапазоне 0.01..4";
+class TIniFile;
 
-inline constexpr int32_t kPageCount = 7;
-inline constexpr int32_t kMaxHideLayers = 10;
-// The sigmoid slopes page 3 takes.
-inline constexpr double kMinSlope = 0.01, kMaxSlope = 4;
-
-// Page 2: what the field controls show for the selected field.
-struct TFieldPage {
-    int32_t SelectedField = 0;         // list position, -1 with an empty list
-    std::optional<TFieldRole> Role;    // rgUseFieldAs, none checked before a field is shown
-    std::optional<TNormMethod> Method; // rgNormalizeFieldAs
-    bool RoleGroupEnabled = true;
-    bool MethodGroupEnabled = true;
-    bool ParamBoxEnabled = true;
-    bool MinMaxEnabled = true; // edtParmMin, edtParmMax
-    bool AlphaEnabled = false; // edtParmA
-    std::string MinText, MaxText, AlphaText;
-};
-
-// Page 3, as typed: the spin box, column 1 of the grid rows 1..10, the slope edit and track bar.
-struct TNetPage {
-    int32_t HideLayerCount = 1;                        // seHideLayerCount, 1..10
-    std::array<std::string, kMaxHideLayers + 1> Cells; // Cells[k] = neurons of hidden layer k (k >= 1)
-    std::string AlphaText;                             // edtAlpha, empty at start
-    int32_t TrackPos = 1;                              // tbAlpha, 1..400
-    double Slope = 0;                                  // the value the edit and track bar stand for
-    std::string InputLayerText, OutputLayerText;       // stEntryLayer, stOutputLayer
-    std::array<double, 41> CurveX{}, CurveY{};         // Series1 of the sigmoid chart
-};
-
-// Page 4, as typed. A criterion's value control is enabled exactly while its box is ticked.
-struct TLearnPage {
-    int32_t UseForTeach = 80; // 1..100
-    std::string TeachSpeedText, MiuText;
-    std::string IdentErrText = "0.05";
-    bool Validate = false;
-    bool EpochOn = false;
-    int32_t EpochC = 10000; // 0..100000
-    bool MaxTeachErrOn = false;
-    std::string MaxTeachErrText = "0.05";
-    bool MidTeachErrOn = false;
-    std::string MidTeachErrText = "0.05";
-    bool TeachIdentOn = false;
-    int32_t TeachIdentC = 80; // 0..100
-    bool MaxTestErrOn = false;
-    std::string MaxTestErrText = "0.05";
-    bool MidTestErrOn = false;
-    std::string MidTestErrText = "0.05";
-    bool TestIdentOn = false;
-    int32_t TestIdentC = 80; // 0..100
-    bool KeepBest = false;   // cbKeepBest: take back the network of the least test error
-};
-
-// The seven check boxes of the stop criteria group, in keyboard order.
-enum class TCriterion { Epoch, MaxTeachErr, MidTeachErr, TeachIdent, MaxTestErr, MidTestErr, TestIdent };
-
-// Page 7: row r of each grid belongs to NetIndex r (the header row is not stored).
-struct TPredictPage {
-    std::vector<std::string> InputNames, InputTexts;
-    std::vector<std::string> OutputNames, OutputTexts;
-};
-
-// The state the main window owns for the whole run, with every page's settings as the user
-// typed them, and the forward and show steps of the pages. The window is a view over it: it
-// copies typed text in, calls these operations, shows what they raise and repaints from here.
+// The state the main window owns for the whole run, with every page's settings as the user typed
+// them, and the forward and show steps of the pages. The window and the command line read it and
+// change it only through the operations below; it copies typed text in, calls them, shows what
+// they raise and repaints from here. Each page's operations are in a file of their own
+// (WizardSample.cpp for page 1 ... WizardPredict.cpp for page 7); this class's own file keeps
+// navigation and what the pages share.
 class TWizard {
 public:
     TWizard();
 
-    // ---- main-window state ----
-    int32_t State = 0; // 0-based page index
-    std::vector<TFieldInfo> Fields;
-    int32_t InputCount = 0;
-    int32_t OutputCount = 0;
-    bool PageChanged = false;
-    double MaxTestErrLimit = 0, MidTestErrLimit = 0, MaxTeachErrLimit = 0, MidTeachErrLimit = 0;
-    double PrevTestErr = 0;
-    int32_t TeachCount = 0;
-    int32_t TestCount = 0;
-    bool StopRequested = false;
-    bool Modified = false;
-    int32_t RecordCount = 0;
-    int32_t ExampleCursor = 0;
-    std::vector<int32_t> RecordIndex;
-    uint32_t IndexSeed = 0;
+    // ---- what the program knows ----
+    int32_t State() const { return state_; } // 0-based page index
+    const std::vector<TFieldInfo>& Fields() const { return fields_; }
+    int32_t FieldCount() const { return static_cast<int32_t>(fields_.size()); }
+    int32_t InputCount() const { return inputCount_; }
+    int32_t OutputCount() const { return outputCount_; }
+    int32_t RecordCount() const { return recordCount_; }
+    int32_t TeachCount() const { return teachCount_; }
+    int32_t TestCount() const { return testCount_; }
+    const std::vector<int32_t>& RecordIndex() const { return recordIndex_; }
+    uint32_t IndexSeed() const { return indexSeed_; }
     // RecordIndex was built from IndexSeed; false when a project gave it as a list.
-    bool RecordIndexFromSeed = true;
-    std::string LearnSampleFileName;
+    bool RecordIndexFromSeed() const { return recordIndexFromSeed_; }
+    const std::string& LearnSampleFileName() const { return learnSampleFileName_; }
     // What the last sample load had to tell besides an error (lines it left out); the status line
     // shows it on the field page, nirvex-cli prints it.
-    std::string SampleNotice;
-    TNeuralNetworkINI Network;
-    double IdentErrLimit = 0;
+    const std::string& SampleNotice() const { return sampleNotice_; }
+    const TNeuralNetworkINI& Network() const { return network_; }
     // Mean errors of every epoch since the network was last built; in memory only.
-    TErrorCurve Curve;
+    const TErrorCurve& Curve() const { return curve_; }
     // The last run took back the network of this epoch counter; -1 when it did not.
-    int32_t RestoredEpoch = -1;
-
-    int32_t FieldCount() const { return static_cast<int32_t>(Fields.size()); }
+    int32_t RestoredEpoch() const { return restoredEpoch_; }
+    // The page in view has changes not yet counted in Modified.
+    bool PageChanged() const { return pageChanged_; }
+    bool Modified() const { return modified_; }
+    // The project has changes that closing would lose.
+    bool HasUnsavedChanges() const { return modified_ || pageChanged_; }
+    bool StopRequested() const { return stopRequested_; }
+    // The network with the fields it was built for, as prediction and export read it.
+    TNetModel NetModel();
 
     // ---- page settings ----
-    std::string SampleFileText; // edtLearnSampleFileName
-    TFieldPage FieldPage;
-    TNetPage NetPage;
-    TLearnPage LearnPage;
-    std::vector<std::string> Report;                     // mReport lines
-    std::array<std::array<std::string, 4>, 3> StatCells; // sgStat [column][row]
-    TPredictPage PredictPage;
+    const std::string& SampleFileText() const { return sampleFileText_; } // edtLearnSampleFileName
+    const TFieldPage& FieldPage() const { return fieldPage_; }
+    const TNetPage& NetPage() const { return netPage_; }
+    const TLearnPage& LearnPage() const { return learnPage_; }
+    const std::vector<std::string>& Report() const { return report_; } // mReport lines
+    const TStatCells& StatCells() const { return statCells_; }         // sgStat
+    const TPredictPage& PredictPage() const { return predictPage_; }
 
     // ---- frame ----
-    std::string StatusText; // sbStatus
-    // Called whenever the status text changes; the window shows it and lets itself repaint.
-    TStatusProc OnStatus;
-    // Called with the share done (0..1) of a long step — a sample load, the record order of a
-    // project, the examples of a training run — and with -1 when it ends. The window shows a
-    // progress bar and serves its events from here, where the close question may set
-    // StopRequested, which calls a load off (ELoadCancelled) and keeps the previous sample.
-    TProgressProc OnProgress;
-    double Progress = -1; // shown share, -1 when no long step runs
-    // A sample load (or a project's record order) runs: navigation and the pages are disabled.
-    bool Loading = false;
-    // Announcements of a load (a sample found beside its project) that the window shows in a
-    // message box and the command line prints; whoever shows them clears the list.
-    std::vector<std::string> Notices;
-    bool NextEnabled = true, PrevEnabled = false, QuitEnabled = true;
-    std::string PictureName = "1.bmp"; // page picture, a file beside the program
-    int32_t HelpContext = 61;
-    bool IconTimerEnabled = true;
+    const std::string& StatusText() const { return statusText_; } // sbStatus
+    double Progress() const { return progress_; }                 // shown share, -1 when no long step runs
+    // A sample load (or a project's record order, or a prediction over a file) runs: navigation and
+    // the pages are disabled.
+    bool Loading() const { return loadDepth_ > 0; }
+    bool NextEnabled() const { return nextEnabled_; }
+    bool PrevEnabled() const { return prevEnabled_; }
+    bool QuitEnabled() const { return quitEnabled_; }
+    const std::string& PictureName() const { return pictureName_; } // page picture, a file beside the program
+    int32_t HelpContext() const { return helpContext_; }
+    bool IconTimerEnabled() const { return iconTimerEnabled_; }
+    TLearnState LearnState() const { return learnState_; }
+    bool Training() const { return learnState_ == TLearnState::Running; }
+    const std::string& LearnCaption() const { return learnCaption_; }
+    const std::string& LearnHint() const { return learnHint_; }
 
-    // ---- training button (btnLearn) ----
-    int32_t LearnTag = 0; // 0 idle, 1 running
-    std::string LearnCaption = "Пуск обучения";
-    std::string LearnHint = "Начало обучения системы";
-    bool Training() const { return LearnTag == 1; }
+    // Called whenever the status text changes; the window shows it and lets itself repaint.
+    void SetStatusHandler(TStatusProc handler) { onStatus_ = std::move(handler); }
+    // Called with the share done (0..1) of a long step — a sample load, the record order of a
+    // project, the examples of a training run, a prediction over a file — and with -1 when it ends.
+    // The window shows a progress bar and serves its events from here, where the close question may
+    // call RequestStop, which calls a load off (ELoadCancelled) and keeps the previous sample.
+    void SetProgressHandler(TProgressProc handler) { onProgress_ = std::move(handler); }
+    // Opens a project named as the sample (the project file layer installs it); without one such a
+    // name is refused as an unknown kind of file.
+    using TProjectOpener = std::function<void(TWizard&, const std::string&)>;
+    void SetProjectOpener(TProjectOpener opener) { projectOpener_ = std::move(opener); }
+    // Announcements of a load (a sample found beside its project) for a message box or standard
+    // error; taking them clears the list.
+    std::vector<std::string> TakeNotices();
+    void AddNotice(const std::string& notice) { notices_.push_back(notice); }
+    std::size_t NoticeCount() const { return notices_.size(); }
+    // Status bar helper: stores the text and tells the window.
+    void SetStatus(const std::string& text);
+    // The close question's stop, and a stop from the command line: ends a running load, prediction
+    // over a file or training run at its next check.
+    void RequestStop() { stopRequested_ = true; }
+    // The project was saved: nothing is left to lose.
+    void MarkSaved();
 
     // ---- navigation ----
     // "Далее >>": the page's forward step, then the next page. Raises the step's error, and
@@ -166,8 +119,6 @@ public:
     void ShowPage(int32_t state);
     void UpdateNavigation();
     static int32_t PageHelpContext(int32_t state);
-    // The project has changes that closing would lose.
-    bool HasUnsavedChanges() const { return Modified || PageChanged; }
 
     // ---- page 1 ----
     void SampleFileTextChanged(const std::string& text); // typing
@@ -179,7 +130,7 @@ public:
     // Whether "Далее >>" on page 1 loads the named file: it differs from the sample loaded, the
     // last load failed, no sample is loaded, or the open dialog chose it.
     bool SampleLoadDue() const;
-    // The forward step of page 1; dispatches by extension (.txt, .dbf/.db, .qvx). Without
+    // The forward step of page 1; dispatches by extension (.txt, .csv, .dbf/.db, .qvx). Without
     // `force` it keeps the loaded sample and its settings unless a load is due. `accept`, when
     // given, sees the new fields before they replace the old ones and may refuse them by raising
     // (a project named as the sample is loaded first and its fields are seen afterwards).
@@ -191,7 +142,6 @@ public:
     // ---- page 2 ----
     void FieldPageShow();                // tsEntryConfigShow
     void SelectField(int32_t listIndex); // a list entry clicked
-    void ShowFieldSettings();
     // User clicks on rgUseFieldAs / rgNormalizeFieldAs; the item already checked changes nothing.
     void RoleClicked(TFieldRole item);
     void MethodClicked(TNormMethod item);
@@ -208,19 +158,21 @@ public:
     // seHideLayerCountChange with the spin box's new text.
     void HideLayerCountChanged(const std::string& text);
     void SetHideLayerCount(int32_t value);
-    void GridTouched(); // sgHideLayerConfigClick / GetEditMask: selecting a cell changes nothing
     void SetLayerCell(int32_t row, const std::string& text); // an edit in grid column 1
     void TrackBarChanged(int32_t position);                  // tbAlphaChange
-    void AlphaTextChanged(const std::string& text) { NetPage.AlphaText = text; }
+    void AlphaTextChanged(const std::string& text) { netPage_.AlphaText = text; }
     void AlphaExit(); // edtAlphaExit (and Enter); raises
     // The slope edit's text as a number within 0.01..4; raises the conversion or range error.
     double CheckedSlope() const;
-    // `check` off restores a stored project as it was saved, whatever its slope.
-    void ApplyNetConfig(bool check = true);
+    // The forward step of page 3.
+    void ApplyNetConfig();
 
     // ---- page 4 ----
     void LearnConfigShow(); // tsLearnConfigEnter
     void CriterionClicked(TCriterion which, bool checked);
+    // The value of a criterion: the spin box's count or the edit's text.
+    void SetCriterionCount(TCriterion which, int32_t value);
+    void SetCriterionText(TCriterion which, const std::string& text);
     void KeepBestClicked(bool checked);
     // The box is usable only when the page's share leaves test examples.
     bool KeepBestAvailable() const;
@@ -228,6 +180,7 @@ public:
     void SetLearnValue(std::string TLearnPage::*field, const std::string& value);
     void SetLearnValue(int32_t TLearnPage::*field, int32_t value);
     void SetLearnValue(bool TLearnPage::*field, bool value);
+    // The forward step of page 4.
     void ApplyLearnConfig();
     TStopRules StopRules() const;
     // Raises msgNetMismatch unless the network's input and output layers have as many neurons as
@@ -240,7 +193,7 @@ public:
     // ---- page 6 ----
     void LearnPageShow(); // grid headings
     // btnLearn clicked: starts a run when idle, requests a stop while running. A run ends with
-    // its message through `onEnd` (a box with one OK button) or its error through `onError`.
+    // its message through `OnEndMessage` (a box with one OK button) or its error through `OnError`.
     struct TRunHooks {
         ITrainingView* View = nullptr;
         std::function<void(const std::string&)> OnEndMessage;
@@ -248,7 +201,6 @@ public:
         std::function<void()> OnStateChanged; // button caption, navigation, timer changed
     };
     void LearnClicked(const TRunHooks& hooks);
-    void RequestStop(); // the close question's stop
     // Fills the statistics grid from one epoch.
     void RefreshStats(const TEpochStats& s, int32_t epoch);
 
@@ -263,24 +215,107 @@ public:
     // Raw outputs for raw inputs indexed by NetIndex (the command line's prediction).
     std::vector<double> PredictValues(const std::vector<double>& inputs);
 
-    // Status bar helper: stores the text and tells the window.
-    void SetStatus(const std::string& text);
-    // Progress bar helper: stores the share (-1 hides it) and tells the window.
-    void ShowProgress(double fraction);
+    // ---- restoring a saved project ----
+    // The project file replays the pages through these, each the effect of a page as the user left
+    // it; they check nothing the project file does not check first.
+    // Loads the sample named on page 1 as a forced "Далее >>" would.
+    void RestoreSample(const TSampleCheck& accept = {});
+    // Settings of field `index` of the loaded sample.
+    void RestoreField(std::size_t index, TFieldRole role, TNormMethod method, double max, double min, double alpha);
+    // The record order as an explicit list, or drawn again from a seed.
+    void RestoreRecordOrder(std::vector<int32_t> order);
+    void RestoreRecordSeed(uint32_t seed);
+    // Page 2 passed with its roles: the network takes the roles' default shape.
+    void RestoreFieldRoles();
+    // Page 3 as saved: `slope`, when the text is a number, goes to the network at once so that the
+    // page shows it as the network's.
+    void RestoreNetPage(int32_t hideLayers, const std::vector<std::string>& cells, const std::string& alphaText,
+                        std::optional<double> slope);
+    // Page 3 passed: the network takes the page's shape, whatever its slope.
+    void RestoreNetConfig();
+    // Page 4 as saved; the learning rate and momentum also go to the network, so that the page shows
+    // them rather than the network's earlier values.
+    void RestoreLearnPage(const TLearnPage& page, double teachSpeed, double miu);
+    // Page 4 passed.
+    void RestoreLearnConfig();
+    // The saved network (its shape checked by the caller).
+    void RestoreNetwork(const TIniFile& ini, const std::string& section);
+    // Shows the saved page; the project counts as modified only when `modified`.
+    void FinishRestore(int32_t state, bool modified);
 
 private:
     friend class TLoadScope;
+    friend class TWizardRunView;
+    // Tests force states no operation reaches (a network that no longer fits its fields, say).
+    friend class TWizardTestPeer;
+
+    // ---- state ----
+    int32_t state_ = 0;
+    std::vector<TFieldInfo> fields_;
+    int32_t inputCount_ = 0;
+    int32_t outputCount_ = 0;
+    bool pageChanged_ = false;
+    bool modified_ = false;
+    bool stopRequested_ = false;
+    std::array<double, kCriterionCount> criterionLimits_{};
+    double identErrLimit_ = 0;
+    double prevTestErr_ = 0;
+    int32_t teachCount_ = 0;
+    int32_t testCount_ = 0;
+    int32_t recordCount_ = 0;
+    int32_t exampleCursor_ = 0;
+    std::vector<int32_t> recordIndex_;
+    uint32_t indexSeed_ = 0;
+    bool recordIndexFromSeed_ = true;
+    std::string learnSampleFileName_;
+    std::string sampleNotice_;
+    TNeuralNetworkINI network_;
+    TErrorCurve curve_;
+    int32_t restoredEpoch_ = -1;
+
+    // ---- page settings ----
+    std::string sampleFileText_;
+    TFieldPage fieldPage_;
+    TNetPage netPage_;
+    TLearnPage learnPage_;
+    std::vector<std::string> report_;
+    TStatCells statCells_;
+    TPredictPage predictPage_;
+
+    // ---- frame ----
+    std::string statusText_;
+    TStatusProc onStatus_;
+    TProgressProc onProgress_;
+    TProjectOpener projectOpener_;
+    double progress_ = -1;
+    std::vector<std::string> notices_;
+    bool nextEnabled_ = true, prevEnabled_ = false, quitEnabled_ = true;
+    std::string pictureName_ = "1.bmp";
+    int32_t helpContext_ = 61;
+    bool iconTimerEnabled_ = true;
+    TLearnState learnState_ = TLearnState::Idle;
+    std::string learnCaption_;
+    std::string learnHint_;
+
     int32_t loadDepth_ = 0;
-    // The progress of part [from, to] of the load running, which also honours a stop request.
-    TProgressProc LoadProgress(double from, double to);
-    void SetNavigationEnabled();
     // A new sample was loaded since the network was last given the default shape.
     bool sampleReloaded_ = false;
     bool lastLoadFailed_ = false;
     bool reloadChosen_ = false;
+
+    // Progress bar helper: stores the share (-1 hides it) and tells the window.
+    void ShowProgress(double fraction);
+    // The progress of part [from, to] of the load running, which also honours a stop request.
+    TProgressProc LoadProgress(double from, double to);
+    void SetNavigationEnabled();
+    void ShowFieldSettings();
     void RunShowStep();
     void SetCurve(double slope);
+    // Gives the network the page's shape; `check` off restores a stored project as it was saved,
+    // whatever its slope.
+    void ApplyNetConfig(bool check);
     void RunTraining(const TRunHooks& hooks);
+    void SetLearnButton(TLearnState state);
 };
 
 } // namespace nirvex

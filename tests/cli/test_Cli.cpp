@@ -5,8 +5,9 @@
 #include "common/NumberText.h"
 #include "engine/IniFile.h"
 #include "export/ExportNet.h"
+#include "project/ProjectFile.h"
 #include "sample/TextSample.h"
-#include "wizard/ProjectFile.h"
+#include "wizard/Messages.h"
 #include "wizard/Wizard.h"
 
 #include "support/TestFiles.h"
@@ -65,8 +66,8 @@ class TGridRecorder : public ITrainingView {
 public:
     explicit TGridRecorder(TWizard& w) : w_(w) {}
     void Refresh(const TEpochStats&, int32_t, int32_t, int32_t) override {
-        const auto& c = w_.StatCells;
-        Lines.push_back(w_.StatusText + "\t" + c[1][1] + "\t" + c[2][1] + "\t" + c[1][2] + "\t" + c[2][2] + "\t" +
+        const auto& c = w_.StatCells();
+        Lines.push_back(w_.StatusText() + "\t" + c[1][1] + "\t" + c[2][1] + "\t" + c[1][2] + "\t" + c[2][2] + "\t" +
                         c[1][3] + "\t" + c[2][3]);
     }
     std::vector<std::string> Lines;
@@ -94,15 +95,15 @@ protected:
         TWizard w;
         w.SampleFileTextChanged(sample_);
         for (;;) {
-            if (w.State == 2)
+            if (w.State() == 2)
                 w.SetLayerCell(1, "4");
-            if (w.State == 3 && epochLimit) {
+            if (w.State() == 3 && epochLimit) {
                 w.CriterionClicked(TCriterion::Epoch, true);
-                w.LearnPage.EpochC = 20;
+                w.SetCriterionCount(TCriterion::Epoch, 20);
             }
-            if (w.State == 3 && keepBest)
+            if (w.State() == 3 && keepBest)
                 w.KeepBestClicked(true);
-            if (w.State >= state)
+            if (w.State() >= state)
                 break;
             w.Next();
         }
@@ -124,7 +125,7 @@ TEST_F(CliTest, TrainToTheEpochLimitThenPredict) {
     // The same run driven through the model, as the training page would show it.
     TWizard w;
     LoadProject(w, project);
-    while (w.State < 5)
+    while (w.State() < 5)
         w.Next();
     TGridRecorder grid(w);
     std::vector<std::string> messages;
@@ -146,7 +147,7 @@ TEST_F(CliTest, TrainToTheEpochLimitThenPredict) {
     TIniFile saved(trained);
     EXPECT_EQ(saved.ReadInteger("Main", "State", -1), 6);
     EXPECT_EQ(saved.ReadInteger("Network", "Epoch", -1), 21);
-    EXPECT_EQ(saved.ReadString("Network", "W_1_2_0", ""), FormatGeneral(w.Network.GetWeight(1, 2, 0), 15));
+    EXPECT_EQ(saved.ReadString("Network", "W_1_2_0", ""), FormatGeneral(w.Network().GetWeight(1, 2, 0), 15));
     EXPECT_EQ(ReadBytes(project), before); // -o leaves the project itself alone
 
     const std::string predicted = Path("predicted.txt");
@@ -535,7 +536,7 @@ TEST_F(CliTest, ExportWritesTheProjectsNetworkInTheFormatOfTheExtension) {
         ASSERT_EQ(r.Code, 0) << r.Err;
         EXPECT_EQ(r.Out + r.Err, "");
         const std::string expected = Path("expected") + fs::path(c.File).extension().string();
-        ExportProject(w, expected, c.Name);
+        ExportProject(w.NetModel(), expected, c.Name);
         EXPECT_EQ(ReadBytes(c.File), ReadBytes(expected));
     }
     EXPECT_NE(ReadBytes(Path("a.c")).find("void iris_predict(const double *inputs, double *outputs)"),
@@ -590,10 +591,10 @@ TEST(CliUsage, WrongUsagePrintsTheUsageAndExitsWithTwo) {
 TEST_F(CliTest, InterruptStopsTheRunAndSaves) {
     TWizard w;
     w.SampleFileTextChanged(sample_);
-    while (w.State < 3)
+    while (w.State() < 3)
         w.Next();
     w.CriterionClicked(TCriterion::MaxTeachErr, true);
-    w.LearnPage.MaxTeachErrText = "0"; // never met: errors are never below 0
+    w.SetCriterionText(TCriterion::MaxTeachErr, "0"); // never met: errors are never below 0
     const std::string project = SaveProject(w, Path("endless.qvx"));
     const std::string stopped = Path("stopped.qvx");
 

@@ -5,6 +5,7 @@
 
 #include "common/Errors.h"
 #include "export/ExportNet.h"
+#include "support/WizardTestPeer.h"
 #include "wizard/Wizard.h"
 
 #include <gtest/gtest.h>
@@ -72,18 +73,19 @@ inline TFieldInfo MakeField(const std::string& name, TFieldRole role, TNormMetho
 // A wizard on the prediction page: fields listed out of network order with unused ones among
 // them, one name in Cyrillic, random weights of either sign.
 inline void MakeTrainedWizard(TWizard& w, const TExportCase& c, unsigned seed) {
-    w.Fields.clear();
+    TWizardTestPeer::Fields(w).clear();
     const auto inputs = static_cast<int32_t>(c.InputMethods.size());
     const auto outputs = static_cast<int32_t>(c.OutputMethods.size());
     for (int32_t j = outputs - 1; j >= 0; --j)
-        w.Fields.push_back(MakeField("y" + std::to_string(j), TFieldRole::Target, c.OutputMethods[j], j));
-    w.Fields.push_back(MakeField("unused", TFieldRole::Unused, TNormMethod::Linear, 0));
+        TWizardTestPeer::Fields(w).push_back(
+            MakeField("y" + std::to_string(j), TFieldRole::Target, c.OutputMethods[j], j));
+    TWizardTestPeer::Fields(w).push_back(MakeField("unused", TFieldRole::Unused, TNormMethod::Linear, 0));
     for (int32_t i = inputs - 1; i >= 0; --i)
-        w.Fields.push_back(
+        TWizardTestPeer::Fields(w).push_back(
             MakeField(i == 1 ? "Длина" : "x" + std::to_string(i), TFieldRole::Input, c.InputMethods[i], i));
-    w.InputCount = inputs;
-    w.OutputCount = outputs;
-    TNeuralNetwork& net = w.Network;
+    TWizardTestPeer::InputCount(w) = inputs;
+    TWizardTestPeer::OutputCount(w) = outputs;
+    TNeuralNetwork& net = TWizardTestPeer::Network(w);
     net.SetCountLayers(static_cast<int32_t>(c.Layers.size()));
     for (std::size_t l = 0; l < c.Layers.size(); ++l)
         net.SetLayerSize(static_cast<int32_t>(l), c.Layers[l]);
@@ -96,14 +98,14 @@ inline void MakeTrainedWizard(TWizard& w, const TExportCase& c, unsigned seed) {
                 net.SetWeight(static_cast<int32_t>(l), i, j, weight(gen));
             net.SetThreshold(static_cast<int32_t>(l), j, weight(gen) / 3);
         }
-    w.State = kPageCount - 1;
+    TWizardTestPeer::State(w) = kPageCount - 1;
 }
 
 // Input rows in the fields' units, inside and beyond the fields' ranges.
 inline std::vector<std::vector<double>> InputRows(const TWizard& w, unsigned seed, int rows = 6) {
     std::mt19937 gen(seed);
     std::uniform_real_distribution<double> value(-3.0, 11.0);
-    std::vector<std::vector<double>> r(static_cast<std::size_t>(rows), std::vector<double>(w.InputCount));
+    std::vector<std::vector<double>> r(static_cast<std::size_t>(rows), std::vector<double>(w.InputCount()));
     for (auto& row : r)
         for (double& v : row)
             v = value(gen);

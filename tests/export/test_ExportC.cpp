@@ -2,6 +2,7 @@
 // projects the exporters refuse.
 #include "ExportFixture.h"
 #include "support/TestFiles.h"
+#include "support/WizardTestPeer.h"
 
 #include <fstream>
 
@@ -45,7 +46,7 @@ TEST_F(ExportTest, CFileComputesWhatTheProgramComputes) {
         SCOPED_TRACE(c.Name);
         TWizard w;
         test::MakeTrainedWizard(w, c, seed++);
-        ExportProject(w, Path("model.c"), c.Name);
+        ExportProject(w.NetModel(), Path("model.c"), c.Name);
         std::ofstream(Path("main.c")) << Harness(c.Name);
         const auto inputs = test::InputRows(w, seed++);
         std::ofstream(Path("rows.txt")) << test::RowsText(inputs);
@@ -65,8 +66,8 @@ TEST_F(ExportTest, CFileComputesWhatTheProgramComputes) {
 TEST_F(ExportTest, CFileHeaderNamesFieldsMethodsAndShape) {
     TWizard w;
     test::MakeTrainedWizard(w, ExportCases()[1], 3);
-    w.Fields.back().FieldName = "x0 */ broken";
-    ExportProject(w, Path("model.C"), "iris_2");
+    TWizardTestPeer::Fields(w).back().FieldName = "x0 */ broken";
+    ExportProject(w.NetModel(), Path("model.C"), "iris_2");
     const std::string text = test::ReadBytes(Path("model.C"));
     for (const char* part :
          {"Слои: 4-6-5-4 нейронов, наклон сигмоиды 0.69999999999999996",
@@ -80,7 +81,7 @@ TEST_F(ExportTest, CFileHeaderNamesFieldsMethodsAndShape) {
     // The first weight reads back exactly.
     const std::string start = "iris_2_w1[4 * 6] = {\n    ";
     ASSERT_NE(text.find(start), std::string::npos);
-    EXPECT_EQ(std::strtod(text.c_str() + text.find(start) + start.size(), nullptr), w.Network.GetWeight(0, 0, 0));
+    EXPECT_EQ(std::strtod(text.c_str() + text.find(start) + start.size(), nullptr), w.Network().GetWeight(0, 0, 0));
 }
 
 TEST_F(ExportTest, RefusedProjectsWriteNothing) {
@@ -91,33 +92,37 @@ TEST_F(ExportTest, RefusedProjectsWriteNothing) {
         std::string Message;
     };
     const std::vector<TRefusal> refusals = {
-        {"page 5", "m.onnx", "nirvex", [](TWizard& w) { w.State = 4; }, msgNotTrained},
+        {"page 5", "m.onnx", "nirvex", [](TWizard& w) { TWizardTestPeer::State(w) = 4; }, msgNotTrained},
         {"unknown extension", "m.txt", "nirvex", [](TWizard&) {}, msgExportFormat},
         {"no extension", "m", "nirvex", [](TWizard&) {}, msgExportFormat},
         {"name with a blank", "m.c", "my net", [](TWizard&) {}, msgExportName},
         {"name starting with a digit", "m.c", "2net", [](TWizard&) {}, msgExportName},
         {"empty name", "m.c", "", [](TWizard&) {}, msgExportName},
         {"linear input without a range", "m.onnx", "nirvex",
-         [](TWizard& w) { w.Fields.back().Max = w.Fields.back().Min; }, std::string(msgExportDivByZero) + "x0"},
+         [](TWizard& w) { TWizardTestPeer::Fields(w).back().Max = TWizardTestPeer::Fields(w).back().Min; },
+         std::string(msgExportDivByZero) + "x0"},
         {"automatic input without spread", "m.c", "nirvex",
          [](TWizard& w) {
-             w.Fields.back().NormType = TNormMethod::Auto;
-             w.Fields.back().Disp = 0;
+             TWizardTestPeer::Fields(w).back().NormType = TNormMethod::Auto;
+             TWizardTestPeer::Fields(w).back().Disp = 0;
          },
          std::string(msgExportDivByZero) + "x0"},
         {"sigmoid target with slope 0", "m.c", "nirvex",
          [](TWizard& w) {
-             w.Fields[0].NormType = TNormMethod::Sigmoid;
-             w.Fields[0].Alpha = 0;
+             TWizardTestPeer::Fields(w)[0].NormType = TNormMethod::Sigmoid;
+             TWizardTestPeer::Fields(w)[0].Alpha = 0;
          },
          std::string(msgExportDivByZero) + "y0"},
-        {"weight not a number", "m.onnx", "nirvex", [](TWizard& w) { w.Network.SetWeight(0, 1, 2, NAN); },
+        {"weight not a number", "m.onnx", "nirvex",
+         [](TWizard& w) { TWizardTestPeer::Network(w).SetWeight(0, 1, 2, NAN); }, msgExportNotFinite},
+        {"infinite parameter", "m.c", "nirvex", [](TWizard& w) { TWizardTestPeer::Fields(w).back().Min = INFINITY; },
          msgExportNotFinite},
-        {"infinite parameter", "m.c", "nirvex", [](TWizard& w) { w.Fields.back().Min = INFINITY; }, msgExportNotFinite},
-        {"input layer of another size", "m.onnx", "nirvex", [](TWizard& w) { w.InputCount = 1; }, msgExportShape},
-        {"two inputs on one position", "m.onnx", "nirvex", [](TWizard& w) { w.Fields.back().NetIndex = 1; },
+        {"input layer of another size", "m.onnx", "nirvex", [](TWizard& w) { TWizardTestPeer::InputCount(w) = 1; },
          msgExportShape},
-        {"empty hidden layer", "m.c", "nirvex", [](TWizard& w) { w.Network.SetLayerSize(1, 0); }, msgExportEmptyLayer},
+        {"two inputs on one position", "m.onnx", "nirvex",
+         [](TWizard& w) { TWizardTestPeer::Fields(w).back().NetIndex = 1; }, msgExportShape},
+        {"empty hidden layer", "m.c", "nirvex", [](TWizard& w) { TWizardTestPeer::Network(w).SetLayerSize(1, 0); },
+         msgExportEmptyLayer},
     };
     for (const TRefusal& r : refusals) {
         SCOPED_TRACE(r.What);
@@ -126,7 +131,7 @@ TEST_F(ExportTest, RefusedProjectsWriteNothing) {
         r.Spoil(w);
         std::string error;
         try {
-            ExportProject(w, Path(r.File), r.Name);
+            ExportProject(w.NetModel(), Path(r.File), r.Name);
         } catch (const EError& e) {
             error = e.what();
         }

@@ -34,7 +34,7 @@ TEST_F(ExportTest, OnnxRuntimeComputesWhatTheProgramComputes) {
         SCOPED_TRACE(c.Name);
         TWizard w;
         test::MakeTrainedWizard(w, c, seed++);
-        ExportProject(w, Path("model.onnx"), c.Name);
+        ExportProject(w.NetModel(), Path("model.onnx"), c.Name);
         const auto inputs = test::InputRows(w, seed++, 7);
         std::ofstream(Path("rows.txt")) << test::RowsText(inputs);
 
@@ -51,7 +51,7 @@ TEST_F(ExportTest, OnnxRuntimeComputesWhatTheProgramComputes) {
         std::istringstream out(run.Out);
         std::string head;
         std::getline(out, head);
-        EXPECT_EQ(head, "float64 " + std::to_string(inputs.size()) + " " + std::to_string(w.OutputCount));
+        EXPECT_EQ(head, "float64 " + std::to_string(inputs.size()) + " " + std::to_string(w.OutputCount()));
         test::ExpectSamePredictions(w, inputs, test::ParseRows(out));
     }
 }
@@ -59,7 +59,7 @@ TEST_F(ExportTest, OnnxRuntimeComputesWhatTheProgramComputes) {
 TEST_F(ExportTest, OnnxModelDescribesItself) {
     TWizard w;
     test::MakeTrainedWizard(w, ExportCases()[1], 5);
-    ExportProject(w, Path("model.ONNX"), "iris_2");
+    ExportProject(w.NetModel(), Path("model.ONNX"), "iris_2");
     const onnx::ModelProto model = ReadModel(Path("model.ONNX"));
     EXPECT_EQ(model.ir_version(), 8);
     ASSERT_EQ(model.opset_import_size(), 1);

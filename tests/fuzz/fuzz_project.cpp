@@ -4,7 +4,7 @@
 // network restored for the training page is then trained for an epoch and asked to predict.
 #include "common/Errors.h"
 #include "engine/IniFile.h"
-#include "wizard/ProjectFile.h"
+#include "project/ProjectFile.h"
 #include "wizard/Wizard.h"
 
 #include <cstdint>
@@ -33,15 +33,15 @@ const std::string& ProjectDir() {
 void TrainAndPredict(nirvex::TWizard& w) {
     using namespace nirvex;
     int64_t connections = 0;
-    for (int32_t l = 0; l + 1 < w.Network.CountLayers(); ++l)
-        connections += int64_t{w.Network.GetLayerSize(l)} * w.Network.GetLayerSize(l + 1);
+    for (int32_t l = 0; l + 1 < w.Network().CountLayers(); ++l)
+        connections += int64_t{w.Network().GetLayerSize(l)} * w.Network().GetLayerSize(l + 1);
     if (connections > 100000)
         return;
-    w.LearnPage.EpochOn = true;
-    w.LearnPage.EpochC = 0;
+    w.CriterionClicked(TCriterion::Epoch, true);
+    w.SetCriterionCount(TCriterion::Epoch, 0);
     w.LearnClicked(TWizard::TRunHooks{});
     try {
-        w.PredictValues(std::vector<double>(static_cast<std::size_t>(w.InputCount), 0.5));
+        w.PredictValues(std::vector<double>(static_cast<std::size_t>(w.InputCount()), 0.5));
     } catch (const EError&) {
     }
 }
@@ -59,12 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     // Only a sample taken from beside the project leaves it modified.
-    if (w.State < 0 || w.State >= kPageCount || w.Modified != !w.Notices.empty() || w.PageChanged)
+    if (w.State() < 0 || w.State() >= kPageCount || w.Modified() != (w.NoticeCount() > 0) || w.PageChanged())
         std::abort();
-    for (int32_t r : w.RecordIndex)
-        if (r < 0 || r >= w.RecordCount)
+    for (int32_t r : w.RecordIndex())
+        if (r < 0 || r >= w.RecordCount())
             std::abort();
-    if (w.State >= 5)
+    if (w.State() >= 5)
         TrainAndPredict(w);
     TIniFile copy = ini;
     try {

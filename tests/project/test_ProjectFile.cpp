@@ -5,8 +5,10 @@
 #include "common/NumberText.h"
 #include "common/RandomGen.h"
 #include "engine/IniFile.h"
+#include "project/ProjectFile.h"
 #include "sample/SampleStats.h"
-#include "wizard/ProjectFile.h"
+#include "support/WizardTestPeer.h"
+#include "wizard/Messages.h"
 #include "wizard/Wizard.h"
 
 #include "support/TestFiles.h"
@@ -71,22 +73,22 @@ protected:
     void DriveTo(TWizard& w, int32_t state) {
         w.SampleFileTextChanged(sample_);
         for (;;) {
-            if (w.State == 1) {
+            if (w.State() == 1) {
                 w.SelectField(1);
                 w.MethodClicked(TNormMethod::Sigmoid);
                 w.ParamExit(TWizard::TParam::Alpha, "0.5");
-            } else if (w.State == 2) {
+            } else if (w.State() == 2) {
                 w.SetLayerCell(1, "3");
-            } else if (w.State == 3) {
+            } else if (w.State() == 3) {
                 w.CriterionClicked(TCriterion::Epoch, true);
-                w.LearnPage.EpochC = 5;
-                w.LearnPage.UseForTeach = 75;
+                w.SetCriterionCount(TCriterion::Epoch, 5);
+                w.SetLearnValue(&TLearnPage::UseForTeach, 75);
             }
-            if (w.State >= state)
+            if (w.State() >= state)
                 break;
             w.Next();
         }
-        ASSERT_EQ(w.State, state);
+        ASSERT_EQ(w.State(), state);
     }
 
     std::string dir_;
@@ -143,8 +145,8 @@ TEST_F(ProjectFileTest, KeysAreWrittenInTheirOrderWithTheirFormats) {
     EXPECT_EQ(ini.ReadString("Phase2", "FieldName_2", ""), "Цена");
     EXPECT_EQ(ini.ReadString("Phase2", "NormType_1", ""), "1");
     EXPECT_EQ(ini.ReadString("Phase2", "ALPHA_1", ""), "0.5");
-    EXPECT_EQ(ini.ReadString("Phase2", "MID_0", ""), FormatGeneral(w.Fields[0].Mid, 15));
-    EXPECT_EQ(ini.ReadString("Phase2", "DISP_2", ""), FormatGeneral(w.Fields[2].Disp, 15));
+    EXPECT_EQ(ini.ReadString("Phase2", "MID_0", ""), FormatGeneral(w.Fields()[0].Mid, 15));
+    EXPECT_EQ(ini.ReadString("Phase2", "DISP_2", ""), FormatGeneral(w.Fields()[2].Disp, 15));
     EXPECT_EQ(ini.ReadString("Phase2", "Idexing", ""), "2");
     EXPECT_EQ(ini.ReadString("Phase3", "Layer_1", ""), "3");
     EXPECT_EQ(ini.ReadString("Phase4", "UseForTeach", ""), "75");
@@ -162,7 +164,7 @@ TEST_F(ProjectFileTest, KeysAreWrittenInTheirOrderWithTheirFormats) {
 TEST_F(ProjectFileTest, SeedIsWrittenAsSigned32BitDecimal) {
     TWizard w;
     DriveTo(w, 1);
-    w.IndexSeed = 0xFFFFFFFBu;
+    TWizardTestPeer::IndexSeed(w) = 0xFFFFFFFBu;
     std::string name = SaveProject(w, Path("p.qvx"));
     EXPECT_EQ(TIniFile(name).ReadString("Phase2", "IND_INIT", ""), "-5");
 }
@@ -170,8 +172,8 @@ TEST_F(ProjectFileTest, SeedIsWrittenAsSigned32BitDecimal) {
 TEST_F(ProjectFileTest, PageFourRealsAreWrittenAsNumbersNotAsTyped) {
     TWizard w;
     DriveTo(w, 3);
-    w.LearnPage.TeachSpeedText = " 0.50 ";
-    w.LearnPage.MaxTestErrText = "1e-5";
+    w.SetLearnValue(&TLearnPage::TeachSpeedText, " 0.50 ");
+    w.SetCriterionText(TCriterion::MaxTestErr, "1e-5");
     std::string name = SaveProject(w, Path("p.qvx"));
     TIniFile ini(name);
     EXPECT_EQ(ini.ReadString("Phase4", "TeachSpeed", ""), "0.5");
@@ -218,11 +220,11 @@ TEST_F(ProjectFileTest, EarlierPageSaveKeepsLaterSectionsAndLoadingIgnoresThem) 
 
     TWizard loaded;
     LoadProject(loaded, name);
-    EXPECT_EQ(loaded.State, 1);
+    EXPECT_EQ(loaded.State(), 1);
     EXPECT_EQ(loaded.FieldCount(), 3);
     // Neither page 3 nor the network was restored: the network keeps its construction shape.
-    EXPECT_EQ(loaded.Network.GetLayerSize(1), TNeuralNetworkINI().GetLayerSize(1));
-    EXPECT_EQ(loaded.LearnPage.EpochOn, TLearnPage().EpochOn);
+    EXPECT_EQ(loaded.Network().GetLayerSize(1), TNeuralNetworkINI().GetLayerSize(1));
+    EXPECT_EQ(loaded.LearnPage()[TCriterion::Epoch].On, TLearnPage()[TCriterion::Epoch].On);
 }
 
 // ---- the sample changed since the save ----
@@ -236,7 +238,7 @@ TEST_F(ProjectFileTest, ResaveOverABiggerProjectLeavesNoStaleKeys) {
     big.SetHideLayerCount(2);
     big.SetLayerCell(1, "4");
     big.SetLayerCell(2, "3");
-    while (big.State < 6)
+    while (big.State() < 6)
         big.Next();
     SaveProject(big, name);
     ASSERT_EQ(TIniFile(name).ReadInteger("Phase3", "HideLayers", 0), 2);
@@ -245,7 +247,7 @@ TEST_F(ProjectFileTest, ResaveOverABiggerProjectLeavesNoStaleKeys) {
     WriteCp1251Lines(smallSample, {"x\ty", "1\t2", "2\t3", "3\t5"});
     TWizard small;
     small.SampleFileTextChanged(smallSample);
-    while (small.State < 3)
+    while (small.State() < 3)
         small.Next();
     SaveProject(small, name);
     const std::string fresh = Path("fresh.qvx");
@@ -273,15 +275,15 @@ TEST_F(ProjectFileTest, ColumnAddedKeepsTheLoadDefaultsWhileTheOthersAreMatchedB
     TWizard loaded;
     LoadProject(loaded, name);
     ASSERT_EQ(loaded.FieldCount(), 4);
-    EXPECT_EQ(loaded.Fields[0].FieldType, TFieldRole::Input);
-    EXPECT_EQ(loaded.Fields[0].NormType, TNormMethod::Linear);
-    EXPECT_EQ(loaded.Fields[1].FieldType, TFieldRole::Unused);
-    EXPECT_EQ(loaded.Fields[2].NormType, TNormMethod::Sigmoid);
-    EXPECT_EQ(loaded.Fields[2].Alpha, 0.5);
-    EXPECT_EQ(loaded.Fields[3].FieldType, TFieldRole::Target);
+    EXPECT_EQ(loaded.Fields()[0].FieldType, TFieldRole::Input);
+    EXPECT_EQ(loaded.Fields()[0].NormType, TNormMethod::Linear);
+    EXPECT_EQ(loaded.Fields()[1].FieldType, TFieldRole::Unused);
+    EXPECT_EQ(loaded.Fields()[2].NormType, TNormMethod::Sigmoid);
+    EXPECT_EQ(loaded.Fields()[2].Alpha, 0.5);
+    EXPECT_EQ(loaded.Fields()[3].FieldType, TFieldRole::Target);
     // MAX_ and MIN_ are the saved ones, not the new data's.
-    EXPECT_EQ(loaded.Fields[3].Max, 121);
-    EXPECT_EQ(loaded.Fields[3].DataMax, 22);
+    EXPECT_EQ(loaded.Fields()[3].Max, 121);
+    EXPECT_EQ(loaded.Fields()[3].DataMax, 22);
 }
 
 TEST_F(ProjectFileTest, ColumnRemovedLeavesTheSettingsOfTheLastSavedPositionsUnread) {
@@ -300,10 +302,10 @@ TEST_F(ProjectFileTest, ColumnRemovedLeavesTheSettingsOfTheLastSavedPositionsUnr
     TWizard loaded;
     LoadProject(loaded, name);
     ASSERT_EQ(loaded.FieldCount(), 2);
-    EXPECT_EQ(loaded.Fields[0].NormType, TNormMethod::Auto);
+    EXPECT_EQ(loaded.Fields()[0].NormType, TNormMethod::Auto);
     // Saved at position 2, which the two-field sample no longer reaches.
-    EXPECT_EQ(loaded.Fields[1].NormType, TNormMethod::Linear);
-    EXPECT_EQ(loaded.Fields[1].FieldType, TFieldRole::Target);
+    EXPECT_EQ(loaded.Fields()[1].NormType, TNormMethod::Linear);
+    EXPECT_EQ(loaded.Fields()[1].FieldType, TFieldRole::Target);
 }
 
 // ---- the record order ----
@@ -314,7 +316,7 @@ TEST_F(ProjectFileTest, ExplicitOrderWithMissingKeysGivesTheirOwnPositions) {
                             "IND_0=11", "IND_2=0", "IND_11=4"});
     TWizard w;
     LoadProject(w, name);
-    EXPECT_EQ(w.RecordIndex, (std::vector<int32_t>{11, 1, 0, 3, 4, 5, 6, 7, 8, 9, 10, 4}));
+    EXPECT_EQ(w.RecordIndex(), (std::vector<int32_t>{11, 1, 0, 3, 4, 5, 6, 7, 8, 9, 10, 4}));
 }
 
 TEST_F(ProjectFileTest, ExplicitOrderOutsideTheSampleIsRefused) {
@@ -328,7 +330,7 @@ TEST_F(ProjectFileTest, ExplicitOrderOutsideTheSampleIsRefused) {
     } catch (const EError& e) {
         EXPECT_STREQ(e.what(), msgBadProjectFile);
     }
-    EXPECT_EQ(w.State, 0);
+    EXPECT_EQ(w.State(), 0);
 }
 
 TEST_F(ProjectFileTest, RecordOrderIsSavedTheWayItCame) {
@@ -341,14 +343,14 @@ TEST_F(ProjectFileTest, RecordOrderIsSavedTheWayItCame) {
     WriteCp1251Lines(Path("list.qvx"), lines);
     TWizard a;
     LoadProject(a, Path("list.qvx"));
-    EXPECT_EQ(a.RecordIndex, order);
+    EXPECT_EQ(a.RecordIndex(), order);
     std::string saved = SaveProject(a, Path("list2.qvx"));
     TIniFile ini(saved);
     EXPECT_EQ(ini.ReadInteger("Phase2", "Idexing", 0), 1);
     EXPECT_EQ(ini.ReadInteger("Phase2", "IND_11", -1), 6);
     TWizard b;
     LoadProject(b, saved);
-    EXPECT_EQ(b.RecordIndex, order);
+    EXPECT_EQ(b.RecordIndex(), order);
 
     // Drawn from a seed: the sample chosen again in the open dialog (which reloads it), saved as its seed alone.
     b.Prev();
@@ -359,7 +361,7 @@ TEST_F(ProjectFileTest, RecordOrderIsSavedTheWayItCame) {
     EXPECT_FALSE(TIniFile(saved).ValueExists("Phase2", "IND_0"));
     TWizard c;
     LoadProject(c, saved);
-    EXPECT_EQ(c.RecordIndex, b.RecordIndex);
+    EXPECT_EQ(c.RecordIndex(), b.RecordIndex());
 }
 
 TEST_F(ProjectFileTest, LoadSaveLoadKeepsTheSeedTheSplitAndTheNetwork) {
@@ -369,16 +371,16 @@ TEST_F(ProjectFileTest, LoadSaveLoadKeepsTheSeedTheSplitAndTheNetwork) {
 
     TWizard a;
     LoadProject(a, first);
-    EXPECT_EQ(a.IndexSeed, w.IndexSeed);
-    EXPECT_EQ(a.RecordIndex, w.RecordIndex);
-    EXPECT_EQ(a.TeachCount, 9);
-    EXPECT_EQ(a.TestCount, 3);
-    ASSERT_EQ(a.Network.CountLayers(), 3);
-    EXPECT_EQ(a.Network.GetLayerSize(1), 3);
+    EXPECT_EQ(a.IndexSeed(), w.IndexSeed());
+    EXPECT_EQ(a.RecordIndex(), w.RecordIndex());
+    EXPECT_EQ(a.TeachCount(), 9);
+    EXPECT_EQ(a.TestCount(), 3);
+    ASSERT_EQ(a.Network().CountLayers(), 3);
+    EXPECT_EQ(a.Network().GetLayerSize(1), 3);
     for (int32_t i = 0; i < 2; ++i)
         for (int32_t j = 0; j < 3; ++j)
-            EXPECT_NEAR(a.Network.GetWeight(0, i, j), w.Network.GetWeight(0, i, j), 1e-13);
-    EXPECT_EQ(a.Network.Alpha, w.Network.Alpha);
+            EXPECT_NEAR(a.Network().GetWeight(0, i, j), w.Network().GetWeight(0, i, j), 1e-13);
+    EXPECT_EQ(a.Network().Alpha, w.Network().Alpha);
 
     std::string second = SaveProject(a, Path("b.qvx"));
     EXPECT_EQ(TIniFile(second).ReadString("Phase2", "IND_INIT", "x"),
@@ -386,10 +388,10 @@ TEST_F(ProjectFileTest, LoadSaveLoadKeepsTheSeedTheSplitAndTheNetwork) {
     EXPECT_EQ(TIniFile(second).ReadSection("Network"), TIniFile(first).ReadSection("Network"));
     TWizard b;
     LoadProject(b, second);
-    EXPECT_EQ(b.RecordIndex, w.RecordIndex);
-    EXPECT_EQ(b.State, 6);
-    EXPECT_FALSE(b.Modified);
-    EXPECT_FALSE(b.PageChanged);
+    EXPECT_EQ(b.RecordIndex(), w.RecordIndex());
+    EXPECT_EQ(b.State(), 6);
+    EXPECT_FALSE(b.Modified());
+    EXPECT_FALSE(b.PageChanged());
 }
 
 // ---- the pages restored ----
@@ -397,17 +399,17 @@ TEST_F(ProjectFileTest, LoadSaveLoadKeepsTheSeedTheSplitAndTheNetwork) {
 TEST_F(ProjectFileTest, PageFourShowsTheRestoredLearningRateAndMomentum) {
     TWizard w;
     DriveTo(w, 3);
-    w.LearnPage.TeachSpeedText = "0.3";
-    w.LearnPage.MiuText = "0.6";
+    w.SetLearnValue(&TLearnPage::TeachSpeedText, "0.3");
+    w.SetLearnValue(&TLearnPage::MiuText, "0.6");
     std::string name = SaveProject(w, Path("p.qvx"));
     TWizard loaded;
     LoadProject(loaded, name);
-    EXPECT_EQ(loaded.State, 3);
-    EXPECT_EQ(loaded.LearnPage.TeachSpeedText, "0.3");
-    EXPECT_EQ(loaded.LearnPage.MiuText, "0.6");
-    EXPECT_EQ(loaded.LearnPage.UseForTeach, 75);
-    EXPECT_TRUE(loaded.LearnPage.EpochOn);
-    EXPECT_EQ(loaded.LearnPage.EpochC, 5);
+    EXPECT_EQ(loaded.State(), 3);
+    EXPECT_EQ(loaded.LearnPage().TeachSpeedText, "0.3");
+    EXPECT_EQ(loaded.LearnPage().MiuText, "0.6");
+    EXPECT_EQ(loaded.LearnPage().UseForTeach, 75);
+    EXPECT_TRUE(loaded.LearnPage()[TCriterion::Epoch].On);
+    EXPECT_EQ(loaded.LearnPage()[TCriterion::Epoch].Count, 5);
 }
 
 // One key of a project saved on page 7 changed to what the pages could not have written.
@@ -460,14 +462,14 @@ TEST_F(ProjectFileTest, ValuesThePagesCannotWriteAreRefusedBeforeTheNetworkIsRep
         TWizard loaded;
         EXPECT_EQ(LoadError(loaded, Path("p.qvx")), c.Message);
         if (*c.Message) {
-            EXPECT_EQ(loaded.State, 0);
+            EXPECT_EQ(loaded.State(), 0);
             // Page 3 gave the network 3 hidden neurons; the saved one never replaced it.
             if (std::string(c.Section) == "Network") {
-                ASSERT_EQ(loaded.Network.CountLayers(), 3);
-                EXPECT_EQ(loaded.Network.GetLayerSize(1), 3);
+                ASSERT_EQ(loaded.Network().CountLayers(), 3);
+                EXPECT_EQ(loaded.Network().GetLayerSize(1), 3);
             }
         } else {
-            EXPECT_EQ(loaded.State, 6);
+            EXPECT_EQ(loaded.State(), 6);
         }
     }
 }
@@ -479,19 +481,19 @@ TEST_F(ProjectFileTest, PageOneProjectFillsTheNameAndLoadsNothing) {
     std::string name = SaveProject(w, Path("p.qvx"));
     TWizard loaded;
     LoadProject(loaded, name);
-    EXPECT_EQ(loaded.State, 0);
-    EXPECT_EQ(loaded.SampleFileText, sample_);
+    EXPECT_EQ(loaded.State(), 0);
+    EXPECT_EQ(loaded.SampleFileText(), sample_);
     EXPECT_EQ(loaded.FieldCount(), 0);
 }
 
 TEST_F(ProjectFileTest, MissingOrForeignFileReadsOnlyDefaults) {
     TWizard w;
     LoadProject(w, Path("none.qvx"));
-    EXPECT_EQ(w.State, 0);
-    EXPECT_EQ(w.SampleFileText, "");
+    EXPECT_EQ(w.State(), 0);
+    EXPECT_EQ(w.SampleFileText(), "");
     WriteBytes(Path("foreign.qvx"), std::string("\x89PNG\r\n\x1a\n\0\0[Main\x01", 16));
     LoadProject(w, Path("foreign.qvx"));
-    EXPECT_EQ(w.State, 0);
+    EXPECT_EQ(w.State(), 0);
 }
 
 // ---- failures ----
@@ -505,7 +507,7 @@ TEST_F(ProjectFileTest, PredictionPageWithoutNetworkFailsAfterPagesOneToFive) {
     ini.UpdateFile();
 
     TWizard loaded;
-    loaded.Modified = true;
+    TWizardTestPeer::Modified(loaded) = true;
     try {
         LoadProject(loaded, name);
         FAIL() << "loaded";
@@ -513,12 +515,12 @@ TEST_F(ProjectFileTest, PredictionPageWithoutNetworkFailsAfterPagesOneToFive) {
         EXPECT_STREQ(e.what(), msg::RangeCheck);
     }
     EXPECT_EQ(loaded.FieldCount(), 3);
-    EXPECT_EQ(loaded.RecordIndex, w.RecordIndex);
-    EXPECT_EQ(loaded.NetPage.Cells[1], "3");
-    EXPECT_EQ(loaded.LearnPage.EpochC, 5);
-    EXPECT_EQ(loaded.TeachCount, 9); // page 4 was applied
-    EXPECT_EQ(loaded.State, 0);
-    EXPECT_TRUE(loaded.Modified);
+    EXPECT_EQ(loaded.RecordIndex(), w.RecordIndex());
+    EXPECT_EQ(loaded.NetPage().Cells[1], "3");
+    EXPECT_EQ(loaded.LearnPage()[TCriterion::Epoch].Count, 5);
+    EXPECT_EQ(loaded.TeachCount(), 9); // page 4 was applied
+    EXPECT_EQ(loaded.State(), 0);
+    EXPECT_TRUE(loaded.Modified());
 }
 
 TEST_F(ProjectFileTest, MissingSampleEndsTheLoadWithTheReadersMessage) {
@@ -531,8 +533,8 @@ TEST_F(ProjectFileTest, MissingSampleEndsTheLoadWithTheReadersMessage) {
     } catch (const EError& e) {
         EXPECT_STREQ(e.what(), "Ошибка во входном файле");
     }
-    EXPECT_EQ(w.State, 0);
-    EXPECT_EQ(w.SampleFileText, Path("gone.txt"));
+    EXPECT_EQ(w.State(), 0);
+    EXPECT_EQ(w.SampleFileText(), Path("gone.txt"));
 }
 
 TEST_F(ProjectFileTest, EmptySampleNameEndsTheLoad) {
@@ -566,7 +568,7 @@ TEST_F(ProjectFileTest, FailedSaveLeavesTheOldFileByteForByte) {
     const std::string before = ReadBytes(name);
     w.Next();
     w.Next(); // page 7: the save would raise State and write the network
-    w.LearnPage.MidTestErrText = "0,05";
+    w.SetCriterionText(TCriterion::MidTestErr, "0,05");
     try {
         SaveProject(w, name);
         FAIL() << "saved";
@@ -584,7 +586,7 @@ TEST_F(ProjectFileTest, ProjectOpenedThroughALinkIsSavedIntoTheLinkedFile) {
     SaveProject(w, target);
     const std::string link = Path("desktop.qvx");
     fs::create_symlink(target, link);
-    w.LearnPage.UseForTeach = 60;
+    w.SetLearnValue(&TLearnPage::UseForTeach, 60);
     EXPECT_EQ(SaveProject(w, link), link);
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(TIniFile(target).ReadInteger("Phase4", "UseForTeach", 0), 60);
@@ -644,38 +646,38 @@ TEST_F(ProjectFileTest, HandWrittenWindowsFileWithOddCaseLoadsThroughTheProjectD
                             "MIDTESTERRV=0.125"});
     TWizard w;
     LoadProject(w, name);
-    EXPECT_EQ(w.State, 4);
-    EXPECT_EQ(w.SampleFileText, Path("проба.txt"));
+    EXPECT_EQ(w.State(), 4);
+    EXPECT_EQ(w.SampleFileText(), Path("проба.txt"));
     ASSERT_EQ(w.FieldCount(), 3);
-    EXPECT_EQ(w.Fields[0].FieldType, TFieldRole::Input);
-    EXPECT_EQ(w.Fields[0].Max, 20);
-    EXPECT_EQ(w.Fields[0].Min, -20);
-    EXPECT_EQ(w.Fields[1].FieldType, TFieldRole::Unused);
-    EXPECT_EQ(w.Fields[2].FieldType, TFieldRole::Target);
-    EXPECT_EQ(w.Fields[2].NormType, TNormMethod::Auto);
-    EXPECT_EQ(w.IndexSeed, 0xFFFFFFFBu);
+    EXPECT_EQ(w.Fields()[0].FieldType, TFieldRole::Input);
+    EXPECT_EQ(w.Fields()[0].Max, 20);
+    EXPECT_EQ(w.Fields()[0].Min, -20);
+    EXPECT_EQ(w.Fields()[1].FieldType, TFieldRole::Unused);
+    EXPECT_EQ(w.Fields()[2].FieldType, TFieldRole::Target);
+    EXPECT_EQ(w.Fields()[2].NormType, TNormMethod::Auto);
+    EXPECT_EQ(w.IndexSeed(), 0xFFFFFFFBu);
     SetRandSeed(0xFFFFFFFBu);
-    EXPECT_EQ(w.RecordIndex, BuildRecordIndex(10));
-    ASSERT_EQ(w.Network.CountLayers(), 4);
-    EXPECT_EQ(w.Network.GetLayerSize(0), 1);
-    EXPECT_EQ(w.Network.GetLayerSize(1), 4);
-    EXPECT_EQ(w.Network.GetLayerSize(2), 3);
-    EXPECT_EQ(w.Network.GetLayerSize(3), 1);
-    EXPECT_EQ(w.Network.Alpha, 0.5);
-    EXPECT_EQ(w.Network.TeachSpeed, 0.25);
-    EXPECT_EQ(w.Network.Miu, 0.75);
-    EXPECT_EQ(w.IdentErrLimit, 0.01);
-    EXPECT_EQ(w.MidTestErrLimit, 0.125);
-    EXPECT_EQ(w.LearnPage.MidTestErrText, "0.125");
-    EXPECT_EQ(w.TeachCount, 5);
+    EXPECT_EQ(w.RecordIndex(), BuildRecordIndex(10));
+    ASSERT_EQ(w.Network().CountLayers(), 4);
+    EXPECT_EQ(w.Network().GetLayerSize(0), 1);
+    EXPECT_EQ(w.Network().GetLayerSize(1), 4);
+    EXPECT_EQ(w.Network().GetLayerSize(2), 3);
+    EXPECT_EQ(w.Network().GetLayerSize(3), 1);
+    EXPECT_EQ(w.Network().Alpha, 0.5);
+    EXPECT_EQ(w.Network().TeachSpeed, 0.25);
+    EXPECT_EQ(w.Network().Miu, 0.75);
+    EXPECT_EQ(TWizardTestPeer::IdentErrLimit(w), 0.01);
+    EXPECT_EQ(TWizardTestPeer::CriterionLimit(w, TCriterion::MidTestErr), 0.125);
+    EXPECT_EQ(w.LearnPage()[TCriterion::MidTestErr].Text, "0.125");
+    EXPECT_EQ(w.TeachCount(), 5);
     // The sample came from the project's directory: said, and left for the user to save.
-    EXPECT_EQ(w.Notices,
+    EXPECT_EQ(w.TakeNotices(),
               std::vector<std::string>{"Файл выборки не найден: C:\\Мои данные\\проба.txt. Используется файл " +
                                        Path("проба.txt") + "."});
-    EXPECT_TRUE(w.Modified);
+    EXPECT_TRUE(w.Modified());
     // The report of page 5 was built on the way.
-    ASSERT_FALSE(w.Report.empty());
-    EXPECT_EQ(w.Report.back(), "   средняя ошибка при тестировании<0.125");
+    ASSERT_FALSE(w.Report().empty());
+    EXPECT_EQ(w.Report().back(), "   средняя ошибка при тестировании<0.125");
 }
 
 TEST_F(ProjectFileTest, NamesOutsideWindows1251SurviveSaveAndLoad) {
@@ -693,24 +695,24 @@ TEST_F(ProjectFileTest, NamesOutsideWindows1251SurviveSaveAndLoad) {
     w.ParamExit(TWizard::TParam::Alpha, "0.5");
     w.RoleClicked(TFieldRole::Unused);
     w.Next();
-    ASSERT_EQ(w.State, 2);
+    ASSERT_EQ(w.State(), 2);
     const std::string project = SaveProject(w, Path("Größe.qvx"));
     EXPECT_EQ(ReadBytes(project).rfind("\xEF\xBB\xBF[Main]", 0), 0u); // UTF-8 with a byte order mark
 
     TWizard a;
     LoadProject(a, project);
-    EXPECT_EQ(a.State, 2);
-    EXPECT_EQ(a.SampleFileText, sample);
-    EXPECT_EQ(a.LearnSampleFileName, sample);
+    EXPECT_EQ(a.State(), 2);
+    EXPECT_EQ(a.SampleFileText(), sample);
+    EXPECT_EQ(a.LearnSampleFileName(), sample);
     ASSERT_EQ(a.FieldCount(), 3);
-    EXPECT_EQ(a.Fields[0].FieldName, "Größe");
-    EXPECT_EQ(a.Fields[1].FieldName, "Menü");
-    EXPECT_EQ(a.Fields[2].FieldName, "Café");
-    EXPECT_EQ(a.Fields[1].FieldType, TFieldRole::Unused);
-    EXPECT_EQ(a.Fields[1].NormType, TNormMethod::Sigmoid);
-    EXPECT_EQ(a.Fields[1].Alpha, 0.5);
-    EXPECT_EQ(a.Fields[2].FieldType, TFieldRole::Target);
-    EXPECT_EQ(a.RecordIndex, w.RecordIndex);
+    EXPECT_EQ(a.Fields()[0].FieldName, "Größe");
+    EXPECT_EQ(a.Fields()[1].FieldName, "Menü");
+    EXPECT_EQ(a.Fields()[2].FieldName, "Café");
+    EXPECT_EQ(a.Fields()[1].FieldType, TFieldRole::Unused);
+    EXPECT_EQ(a.Fields()[1].NormType, TNormMethod::Sigmoid);
+    EXPECT_EQ(a.Fields()[1].Alpha, 0.5);
+    EXPECT_EQ(a.Fields()[2].FieldType, TFieldRole::Target);
+    EXPECT_EQ(a.RecordIndex(), w.RecordIndex());
 }
 
 TEST(ResolveSampleName, FallsBackToTheProjectDirectoryOnlyWhenThatFileExists) {
@@ -742,10 +744,10 @@ TEST_F(ProjectFileTest, SampleFoundBesideTheProjectIsAnnouncedAndSavedOnlyByTheU
         ini.UpdateFile();
         TWizard loaded;
         LoadProject(loaded, name);
-        EXPECT_EQ(loaded.State, state);
-        EXPECT_EQ(loaded.Notices, std::vector<std::string>{notice});
-        EXPECT_TRUE(loaded.Modified);
-        EXPECT_EQ(loaded.SampleFileText, sample_);
+        EXPECT_EQ(loaded.State(), state);
+        EXPECT_EQ(loaded.TakeNotices(), std::vector<std::string>{notice});
+        EXPECT_TRUE(loaded.Modified());
+        EXPECT_EQ(loaded.SampleFileText(), sample_);
         EXPECT_EQ(loaded.FieldCount(), state > 0 ? 3 : 0);
         EXPECT_EQ(TIniFile(name).ReadString("Phase1", "LearnSampleFileName", ""), "/gone/data.txt");
     }
@@ -766,12 +768,12 @@ TEST_F(ProjectFileTest, FoundSampleWithoutTheProjectsFieldsIsRefusedAndNothingIs
     loaded.SampleFileTextChanged(other);
     loaded.Next();
     EXPECT_EQ(LoadError(loaded, name), "Файл выборки не соответствует проекту: " + sample_);
-    EXPECT_EQ(loaded.State, 1);
+    EXPECT_EQ(loaded.State(), 1);
     ASSERT_EQ(loaded.FieldCount(), 2);
-    EXPECT_EQ(loaded.Fields[0].FieldName, "a");
-    EXPECT_EQ(loaded.LearnSampleFileName, other);
-    EXPECT_EQ(loaded.SampleFileText, "/gone/data.txt");
-    EXPECT_TRUE(loaded.Notices.empty());
+    EXPECT_EQ(loaded.Fields()[0].FieldName, "a");
+    EXPECT_EQ(loaded.LearnSampleFileName(), other);
+    EXPECT_EQ(loaded.SampleFileText(), "/gone/data.txt");
+    EXPECT_EQ(loaded.NoticeCount(), 0u);
 }
 
 TEST(SameFieldName, IgnoresLatinAndCyrillicLetterCase) {
@@ -787,38 +789,38 @@ TEST(SameFieldName, IgnoresLatinAndCyrillicLetterCase) {
 TEST_F(ProjectFileTest, StoreSavesAndClearsBothFlagsOrDoesNothingWhenCancelled) {
     TWizard w;
     DriveTo(w, 6);
-    w.PageChanged = true;
+    TWizardTestPeer::PageChanged(w) = true;
     EXPECT_FALSE(StoreProject(w, ""));
     EXPECT_TRUE(w.HasUnsavedChanges());
     EXPECT_TRUE(StoreProject(w, Path("s.txt")));
     EXPECT_TRUE(fs::exists(Path("s.qvx")));
-    EXPECT_FALSE(w.Modified);
-    EXPECT_FALSE(w.PageChanged);
-    w.PageChanged = true;
-    w.LearnPage.MiuText = "x";
+    EXPECT_FALSE(w.Modified());
+    EXPECT_FALSE(w.PageChanged());
+    TWizardTestPeer::PageChanged(w) = true;
+    w.SetLearnValue(&TLearnPage::MiuText, "x");
     EXPECT_THROW(StoreProject(w, Path("s.qvx")), EError);
-    EXPECT_TRUE(w.PageChanged);
+    EXPECT_TRUE(w.PageChanged());
 }
 
 TEST_F(ProjectFileTest, CloseQuestionAnswers) {
     TWizard w;
     DriveTo(w, 1);
     EXPECT_FALSE(AnswerCloseQuestion(w, TCloseAnswer::Yes, [] { return std::string(); }));
-    EXPECT_FALSE(w.StopRequested);
+    EXPECT_FALSE(w.StopRequested());
     EXPECT_FALSE(AnswerCloseQuestion(w, TCloseAnswer::Cancel, nullptr));
-    EXPECT_TRUE(w.StopRequested);
-    w.StopRequested = false;
+    EXPECT_TRUE(w.StopRequested());
+    TWizardTestPeer::StopRequested(w) = false;
     EXPECT_TRUE(AnswerCloseQuestion(w, TCloseAnswer::No, nullptr));
-    EXPECT_TRUE(w.StopRequested);
-    w.StopRequested = false;
-    w.Modified = true;
+    EXPECT_TRUE(w.StopRequested());
+    TWizardTestPeer::StopRequested(w) = false;
+    TWizardTestPeer::Modified(w) = true;
     EXPECT_TRUE(AnswerCloseQuestion(w, TCloseAnswer::Yes, [&] { return Path("c.txt"); }));
     EXPECT_TRUE(fs::exists(Path("c.qvx")));
-    EXPECT_TRUE(w.StopRequested);
-    EXPECT_TRUE(w.Modified); // the window closes; the flags stay
-    w.StopRequested = false;
+    EXPECT_TRUE(w.StopRequested());
+    EXPECT_TRUE(w.Modified()); // the window closes; the flags stay
+    TWizardTestPeer::StopRequested(w) = false;
     EXPECT_THROW(AnswerCloseQuestion(w, TCloseAnswer::Yes, [&] { return Path("none/c.qvx"); }), EError);
-    EXPECT_FALSE(w.StopRequested);
+    EXPECT_FALSE(w.StopRequested());
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace {
 class LoadTableSample : public ::testing::Test {
 protected:
     void SetUp() override {
-        w.OnStatus = [this](const std::string& s) { status.push_back(s); };
+        w.SetStatusHandler([this](const std::string& s) { status.push_back(s); });
     }
     std::string Load(const std::string& fileName) {
         w.SampleFileTextChanged(fileName);
@@ -40,15 +40,15 @@ TEST_F(LoadTableSample, DbaseTableBecomesTheSample) {
                                 }));
     ASSERT_EQ(Load(file), "");
     ASSERT_EQ(w.FieldCount(), 2);
-    EXPECT_EQ(w.Fields[0].FieldName, "X");
-    EXPECT_EQ(w.Fields[1].TableFieldNo, 2);
-    EXPECT_EQ(w.RecordCount, 2);
-    EXPECT_EQ(w.Fields[1].Values, (std::vector<double>{10, 30}));
-    EXPECT_EQ(w.Fields[1].DataMax, 30);
-    EXPECT_EQ(w.Fields[1].Mid, 20);
-    EXPECT_EQ(w.Fields[0].FieldType, TFieldRole::Input);
-    EXPECT_EQ(w.Fields[1].FieldType, TFieldRole::Target);
-    EXPECT_EQ(w.LearnSampleFileName, file);
+    EXPECT_EQ(w.Fields()[0].FieldName, "X");
+    EXPECT_EQ(w.Fields()[1].TableFieldNo, 2);
+    EXPECT_EQ(w.RecordCount(), 2);
+    EXPECT_EQ(w.Fields()[1].Values, (std::vector<double>{10, 30}));
+    EXPECT_EQ(w.Fields()[1].DataMax, 30);
+    EXPECT_EQ(w.Fields()[1].Mid, 20);
+    EXPECT_EQ(w.Fields()[0].FieldType, TFieldRole::Input);
+    EXPECT_EQ(w.Fields()[1].FieldType, TFieldRole::Target);
+    EXPECT_EQ(w.LearnSampleFileName(), file);
     ASSERT_FALSE(status.empty());
     EXPECT_NE(std::find(status.begin(), status.end(), "загрузка данных"), status.end());
     EXPECT_EQ(status.back(), "");
@@ -64,10 +64,10 @@ TEST_F(LoadTableSample, ParadoxTableBecomesTheSample) {
                   }));
     ASSERT_EQ(Load(file), "");
     ASSERT_EQ(w.FieldCount(), 2);
-    EXPECT_EQ(w.Fields[0].FieldName, "Цена");
-    EXPECT_EQ(w.Fields[1].FieldName, "Штук");
-    EXPECT_EQ(w.Fields[0].Values, (std::vector<double>{12.34, 0.5}));
-    EXPECT_EQ(w.Fields[1].Values, (std::vector<double>{3, -1}));
+    EXPECT_EQ(w.Fields()[0].FieldName, "Цена");
+    EXPECT_EQ(w.Fields()[1].FieldName, "Штук");
+    EXPECT_EQ(w.Fields()[0].Values, (std::vector<double>{12.34, 0.5}));
+    EXPECT_EQ(w.Fields()[1].Values, (std::vector<double>{3, -1}));
 }
 
 TEST_F(LoadTableSample, TableErrorReachesTheUserAndClearsTheStatus) {
@@ -75,15 +75,15 @@ TEST_F(LoadTableSample, TableErrorReachesTheUserAndClearsTheStatus) {
     const auto file = dir.Write("empty.dbf", BuildDbfSpec([&](TDbfSpec& s) { s.Fields = f; }));
     EXPECT_EQ(Load(file), "Неверное значение или пропуск в таблице. Поле P");
     EXPECT_EQ(status.back(), "");
-    EXPECT_TRUE(w.PageChanged); // the next "Далее >>" tries again
+    EXPECT_TRUE(w.PageChanged()); // the next "Далее >>" tries again
     EXPECT_EQ(Load(dir.Dir() + "none.dbf"), "Файл таблицы не найден: " + dir.Dir() + "none.dbf");
 }
 
 TEST_F(LoadTableSample, RealCensusTable) {
     REQUIRE_TESTDATA();
     ASSERT_EQ(Load(TestData + "/dbf/blockgroups.dbf"), "");
-    EXPECT_EQ(w.RecordCount, 663);
+    EXPECT_EQ(w.RecordCount(), 663);
     EXPECT_EQ(w.FieldCount(), 42);
-    EXPECT_EQ(w.Fields.back().FieldType, TFieldRole::Target);
-    EXPECT_EQ(w.RecordIndex.size(), 663u);
+    EXPECT_EQ(w.Fields().back().FieldType, TFieldRole::Target);
+    EXPECT_EQ(w.RecordIndex().size(), 663u);
 }

@@ -88,8 +88,8 @@ protected:
 
 TEST_F(TrainingRunTest, EpochLimitRunsLimitPlusOneEpochs) {
     MakeSample(10, 8);
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 25;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 25;
     EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
     EXPECT_EQ(net.Epoch, 26);
     EXPECT_EQ(view.teachExamples, 26 * 8);
@@ -102,12 +102,12 @@ TEST_F(TrainingRunTest, EpochLimitRunsLimitPlusOneEpochs) {
 
 TEST_F(TrainingRunTest, EpochLimitZeroAndAnOldNetworkRunOneEpoch) {
     MakeSample(10, 8);
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 0;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 0;
     EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
     EXPECT_EQ(net.Epoch, 1);
     net.Epoch = 50;
-    ctx.Rules.EpochLimit = 20;
+    ctx.Rules[TCriterion::Epoch].Limit = 20;
     view = TRecordingView{};
     EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
     EXPECT_EQ(net.Epoch, 51);
@@ -116,8 +116,8 @@ TEST_F(TrainingRunTest, EpochLimitZeroAndAnOldNetworkRunOneEpoch) {
 
 TEST_F(TrainingRunTest, SharedCursorWalksBothPartsInRecordOrder) {
     MakeSample(10, 8);
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 1;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 1;
     RunTrainingLoop(ctx, view);
     std::vector<int32_t> seen;
     for (double x : view.teachX)
@@ -136,31 +136,31 @@ TEST_F(TrainingRunTest, SharedCursorWalksBothPartsInRecordOrder) {
 
 TEST_F(TrainingRunTest, EmptyTrainingPartRefreshesOnlyOnceAndCountsAsZeroShare) {
     MakeSample(10, 0);
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 30;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 30;
     EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
     EXPECT_EQ(view.refreshEpochs, (std::vector<int32_t>{1}));
     EXPECT_EQ(view.refreshStats[0].TeachErrMean, 0);
     EXPECT_EQ(view.teachExamples, 0);
     // TeachIdent holds only with a percentage of 0.
     MakeSample(10, 0);
-    ctx.Rules.TeachIdentOn = true;
-    ctx.Rules.TeachIdentPct = 1;
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 3;
+    ctx.Rules[TCriterion::TeachIdent].On = true;
+    ctx.Rules[TCriterion::TeachIdent].Limit = 1;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 3;
     EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
-    ctx.Rules.TeachIdentPct = 0;
-    ctx.Rules.EpochOn = false;
+    ctx.Rules[TCriterion::TeachIdent].Limit = 0;
+    ctx.Rules[TCriterion::Epoch].On = false;
     EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::Criteria);
 }
 
 TEST_F(TrainingRunTest, EmptyTestPartMeetsTestErrorCriteria) {
     MakeSample(10, 10);
     ctx.Rules.TestAsValid = true;
-    ctx.Rules.MaxTestErrOn = true;
-    ctx.Rules.MaxTestErrLimit = 1e-9;
-    ctx.Rules.MidTestErrOn = true;
-    ctx.Rules.MidTestErrLimit = 1e-9;
+    ctx.Rules[TCriterion::MaxTestErr].On = true;
+    ctx.Rules[TCriterion::MaxTestErr].Limit = 1e-9;
+    ctx.Rules[TCriterion::MidTestErr].On = true;
+    ctx.Rules[TCriterion::MidTestErr].Limit = 1e-9;
     EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::Criteria);
     EXPECT_EQ(net.Epoch, 1);
     EXPECT_EQ(view.refreshStats[0].TestErrMax, 0);
@@ -172,52 +172,52 @@ TEST_F(TrainingRunTest, CriteriaNeedStrictErrorsAndAtLeastTheShare) {
     // Zero learning rate: the statistics are the same every epoch, so limits can be set exactly.
     net.TeachSpeed = 0;
     net.Miu = 0;
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 0;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 0;
     RunTrainingLoop(ctx, view);
     const TEpochStats s = view.refreshStats.at(0);
     auto runWith = [&](const std::function<void(TStopRules&)>& set) {
         ctx.Rules = TStopRules{};
-        ctx.Rules.EpochOn = true;
-        ctx.Rules.EpochLimit = net.Epoch + 1; // two more epochs at most
+        ctx.Rules[TCriterion::Epoch].On = true;
+        ctx.Rules[TCriterion::Epoch].Limit = net.Epoch + 1; // two more epochs at most
         set(ctx.Rules);
         cursor = 0;
         return RunTrainingLoop(ctx, view);
     };
     EXPECT_EQ(runWith([&](TStopRules& r) {
-                  r.MaxTeachErrOn = true;
-                  r.MaxTeachErrLimit = s.TeachErrMax;
+                  r[TCriterion::MaxTeachErr].On = true;
+                  r[TCriterion::MaxTeachErr].Limit = s.TeachErrMax;
               }),
               TRunEnd::EpochLimit);
     EXPECT_EQ(runWith([&](TStopRules& r) {
-                  r.MaxTeachErrOn = true;
-                  r.MaxTeachErrLimit = std::nextafter(s.TeachErrMax, 1.0);
+                  r[TCriterion::MaxTeachErr].On = true;
+                  r[TCriterion::MaxTeachErr].Limit = std::nextafter(s.TeachErrMax, 1.0);
               }),
               TRunEnd::Criteria);
     EXPECT_EQ(runWith([&](TStopRules& r) {
-                  r.MidTestErrOn = true;
-                  r.MidTestErrLimit = s.TestErrMean;
+                  r[TCriterion::MidTestErr].On = true;
+                  r[TCriterion::MidTestErr].Limit = s.TestErrMean;
               }),
               TRunEnd::EpochLimit);
     // An error equal to the recognition limit is not recognized.
     EXPECT_EQ(runWith([&](TStopRules& r) {
                   r.IdentErrLimit = s.TeachErrMax;
-                  r.TeachIdentOn = true;
-                  r.TeachIdentPct = 100;
+                  r[TCriterion::TeachIdent].On = true;
+                  r[TCriterion::TeachIdent].Limit = 100;
               }),
               TRunEnd::EpochLimit);
     EXPECT_EQ(runWith([&](TStopRules& r) {
                   r.IdentErrLimit = std::nextafter(s.TeachErrMax, 1.0);
-                  r.TeachIdentOn = true;
-                  r.TeachIdentPct = 100; // a share equal to the percentage meets it
+                  r[TCriterion::TeachIdent].On = true;
+                  r[TCriterion::TeachIdent].Limit = 100; // a share equal to the percentage meets it
               }),
               TRunEnd::Criteria);
     // Every ticked criterion must hold.
     EXPECT_EQ(runWith([&](TStopRules& r) {
-                  r.MaxTeachErrOn = true;
-                  r.MaxTeachErrLimit = 10;
-                  r.TestIdentOn = true;
-                  r.TestIdentPct = 100;
+                  r[TCriterion::MaxTeachErr].On = true;
+                  r[TCriterion::MaxTeachErr].Limit = 10;
+                  r[TCriterion::TestIdent].On = true;
+                  r[TCriterion::TestIdent].Limit = 100;
                   r.IdentErrLimit = 0;
               }),
               TRunEnd::EpochLimit);
@@ -238,8 +238,8 @@ TEST_F(TrainingRunTest, ValidationStopsWhenTheTestErrorGrows) {
     net.TeachSpeed = -0.5; // climbs the error surface, so the test error grows
     net.Miu = 0;
     ctx.Rules.TestAsValid = true;
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 1000;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 1000;
     EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::Validation);
     EXPECT_EQ(net.Epoch, 2); // the first epoch only seeds the previous error
     // Epoch limit and validation in the same epoch: the epoch limit wins.
@@ -247,8 +247,8 @@ TEST_F(TrainingRunTest, ValidationStopsWhenTheTestErrorGrows) {
     net.TeachSpeed = -0.5;
     net.Miu = 0;
     ctx.Rules.TestAsValid = true;
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 1;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 1;
     prevTestErr = 0;
     EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
 }
@@ -256,8 +256,8 @@ TEST_F(TrainingRunTest, ValidationStopsWhenTheTestErrorGrows) {
 TEST_F(TrainingRunTest, ArithmeticFaultEndsTheRunAtOnce) {
     MakeSample(10, 8);
     fields[0].Max = fields[0].Min; // the input's range is empty
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 5;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 5;
     try {
         RunTrainingLoop(ctx, view);
         ADD_FAILURE();
@@ -274,8 +274,8 @@ TEST_F(TrainingRunTest, DivergingNetworkEndsWithTheOverflowMessage) {
     MakeSample(10, 8);
     net.TeachSpeed = 1e300; // the first step throws the weights out of the double range
     net.Miu = 1e300;
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 100;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 100;
     std::string message;
     try {
         RunTrainingLoop(ctx, view);
@@ -293,7 +293,7 @@ TEST_F(TrainingRunTest, DivergingNetworkEndsWithTheOverflowMessage) {
     net.Miu = 1e300;
     ctx.TeachCount = 2;
     ctx.TestCount = 0;
-    ctx.Rules.EpochLimit = 0;
+    ctx.Rules[TCriterion::Epoch].Limit = 0;
     view = TRecordingView{};
     message.clear();
     try {
@@ -343,8 +343,8 @@ TEST_F(TrainingRunTest, TrainingLowersTheErrorOfALearnableSample) {
     MakeSample(40, 32);
     net.TeachSpeed = 0.5;
     net.Alpha = 1;
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 200;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 200;
     RunTrainingLoop(ctx, view);
     ASSERT_GE(view.refreshStats.size(), 3u);
     EXPECT_LT(view.refreshStats.back().TeachErrMean, view.refreshStats.front().TeachErrMean);
@@ -367,8 +367,8 @@ TEST_F(TrainingRunTest, PreparingALargeSampleKeepsPumping) {
         void TeachExample(int32_t, double, double, double) override { started = true; }
         nirvex::test::TProgressLog progress;
     } counting;
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 0;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 0;
     EXPECT_EQ(RunTrainingLoop(ctx, counting), TRunEnd::EpochLimit);
     EXPECT_EQ(counting.pumpsBeforeFirstExample, 4); // every 1024 examples prepared
     // Reported with each of those pumps, and complete before the first example is taught.
@@ -428,8 +428,8 @@ void ExpectSameNetwork(const TNetworkSnapshot& a, const TNetworkSnapshot& b) {
 
 TEST_F(TrainingRunTest, KeepBestTakesBackTheEpochOfTheLeastTestError) {
     MakeSample(40, 30);
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 11;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 11;
     ctx.KeepBest = true;
     TSpoilingView spoil;
     spoil.Net = &net;
@@ -449,8 +449,8 @@ TEST_F(TrainingRunTest, KeepBestTakesBackTheEpochOfTheLeastTestError) {
 
 TEST_F(TrainingRunTest, KeepBestDoesNothingWithoutTestExamplesOrOnAFailure) {
     MakeSample(10, 10);
-    ctx.Rules.EpochOn = true;
-    ctx.Rules.EpochLimit = 4;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 4;
     ctx.KeepBest = true;
     EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
     EXPECT_EQ(ctx.RestoredEpoch, -1);

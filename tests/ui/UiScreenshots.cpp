@@ -1,6 +1,7 @@
 // Renders the seven pages of the main window offscreen, page 6 during a real run:
 // ui_screenshots <output folder>
 #include "UiTestSupport.h"
+#include "support/WizardTestPeer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -69,23 +70,23 @@ int main(int argc, char** argv) {
         });
         tick.start(1);
         window.btnNextClick();
-        ok = saved && window.Model().State == 1;
+        ok = saved && window.Model().State() == 1;
         window.btnPrevClick();
     }
     window.TypeSampleFileName(test::ExampleFile("iris.txt"));
     ok = Save(window, dir, "page1.png") && ok;
     window.btnNextClick();
-    ok = ok && window.Model().State == 1 && Save(window, dir, "page2.png");
+    ok = ok && window.Model().State() == 1 && Save(window, dir, "page2.png");
     window.btnNextClick();
-    ok = ok && window.Model().State == 2 && Save(window, dir, "page3.png");
+    ok = ok && window.Model().State() == 2 && Save(window, dir, "page3.png");
     window.btnNextClick();
     // An epoch limit, so that the run on page 6 ends by itself, and the network of the least test error kept.
     window.findChild<QCheckBox*>(QStringLiteral("cbEpoch"))->click();
     window.findChild<QSpinBox*>(QStringLiteral("seEpoch"))->setValue(1000);
     window.findChild<QCheckBox*>(QStringLiteral("cbKeepBest"))->click();
-    ok = ok && window.Model().State == 3 && Save(window, dir, "page4.png");
+    ok = ok && window.Model().State() == 3 && Save(window, dir, "page4.png");
     window.btnNextClick();
-    ok = ok && window.Model().State == 4 && Save(window, dir, "page5.png");
+    ok = ok && window.Model().State() == 4 && Save(window, dir, "page5.png");
     window.btnNextClick();
     // Page 6 is pictured during the run, once the status shows epoch 100 or later: the histogram,
     // the panels and the statistics all show that epoch.
@@ -102,13 +103,13 @@ int main(int argc, char** argv) {
     during.start(1);
     window.findChild<QAbstractButton*>(QStringLiteral("btnLearn"))->click();
     during.stop();
-    ok = ok && pictured && window.Model().State == 5;
+    ok = ok && pictured && window.Model().State() == 5;
     window.findChild<QAbstractButton*>(QStringLiteral("btnShowCurve"))->click();
     ok = ok && Save(window, dir, "page6-curve.png");
     window.findChild<QAbstractButton*>(QStringLiteral("btnShowHisto"))->click();
     window.btnNextClick();
     // The target in millionths of its unit: a result of 15 digits and an exponent, shown whole.
-    TFieldInfo& target = window.Model().Fields.back();
+    TFieldInfo& target = TWizardTestPeer::Fields(window.Model()).back();
     target.Min *= 1e-6;
     target.Max *= 1e-6;
     auto* inputs = window.findChild<QTableWidget*>(QStringLiteral("sgInp"));
@@ -117,7 +118,7 @@ int main(int argc, char** argv) {
         inputs->item(row, 1) ? inputs->item(row, 1)->setText(QString::fromLatin1(values[row - 1]))
                              : inputs->setItem(row, 1, new QTableWidgetItem(QString::fromLatin1(values[row - 1])));
     window.findChild<QAbstractButton*>(QStringLiteral("btnPredict"))->click();
-    ok = ok && window.Model().State == 6 && Save(window, dir, "page7.png");
+    ok = ok && window.Model().State() == 6 && Save(window, dir, "page7.png");
     if (!dialogs.Errors.isEmpty())
         std::fprintf(stderr, "%s\n", dialogs.Errors.join(QLatin1Char('\n')).toLocal8Bit().constData());
     return ok && dialogs.Errors.isEmpty() ? 0 : 1;

@@ -103,7 +103,7 @@ public:
         Find<QSpinBox>("seEpoch")->setValue(epochLimit);
         Click("btnNext");
         Click("btnNext");
-        ASSERT_EQ(Model().State, 5);
+        ASSERT_EQ(Model().State(), 5);
     }
 };
 

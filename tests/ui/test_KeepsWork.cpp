@@ -1,10 +1,11 @@
 // The window never drops what the user did and shows the numbers it uses: driven through its
 // controls as a user would (type, tab, click, close).
 #include "UiTestSupport.h"
+#include "support/WizardTestPeer.h"
 
 #include "controls/GraphPanel.h"
 #include "controls/Histo.h"
-#include "wizard/ProjectFile.h"
+#include "project/ProjectFile.h"
 
 #include <QFile>
 #include <QListWidget>
@@ -65,7 +66,7 @@ TEST_F(KeepsWorkTest, TypedNameIsLoadedAfterTabbingRound) {
     Type("edtLearnSampleFileName", Iris());
     TabRound();
     Click("btnNext");
-    ASSERT_EQ(Model().State, 1);
+    ASSERT_EQ(Model().State(), 1);
     EXPECT_EQ(ListedFields(), 5);
     // Another name typed after going back replaces the loaded sample, tabbing or not.
     Click("btnPrev");
@@ -74,7 +75,7 @@ TEST_F(KeepsWorkTest, TypedNameIsLoadedAfterTabbingRound) {
     TabRound();
     Click("btnNext");
     EXPECT_EQ(ListedFields(), 3);
-    EXPECT_EQ(Model().LearnSampleFileName, small.toStdString());
+    EXPECT_EQ(Model().LearnSampleFileName(), small.toStdString());
     EXPECT_TRUE(Dialogs.Errors.isEmpty());
 }
 
@@ -82,11 +83,11 @@ TEST_F(KeepsWorkTest, FailedLoadIsRetriedAfterAClickIntoTheEdit) {
     const QString later = dir.filePath(QStringLiteral("later.txt"));
     LoadSample(later);
     EXPECT_EQ(Dialogs.Errors.size(), 1);
-    EXPECT_EQ(Model().State, 0);
+    EXPECT_EQ(Model().State(), 0);
     QFile::copy(Iris(), later);
     QTest::mouseClick(Find("edtLearnSampleFileName"), Qt::LeftButton);
     Click("btnNext");
-    EXPECT_EQ(Model().State, 1);
+    EXPECT_EQ(Model().State(), 1);
     EXPECT_EQ(ListedFields(), 5);
 }
 
@@ -98,35 +99,35 @@ TEST_F(KeepsWorkTest, ProjectSavedOnPageOneLoadsItsSampleOnNext) {
     other.Model().Prev();
     std::string saved = SaveProject(other.Model(), dir.filePath(QStringLiteral("p1.qvx")).toStdString());
     Window->OpenProject(QString::fromStdString(saved));
-    ASSERT_EQ(Model().State, 0);
+    ASSERT_EQ(Model().State(), 0);
     EXPECT_EQ(Find<QLineEdit>("edtLearnSampleFileName")->text(), Iris());
     Click("btnNext");
-    EXPECT_EQ(Model().State, 1);
+    EXPECT_EQ(Model().State(), 1);
     EXPECT_EQ(ListedFields(), 5);
 }
 
 TEST_F(KeepsWorkTest, ClicksAndVisitsThatChangeNothingKeepTheTrainedWeights) {
     LoadIris();
     Click("btnNext");
-    const double weight = Model().Network.GetWeight(0, 0, 0);
+    const double weight = Model().Network().GetWeight(0, 0, 0);
     Click("btnPrev");
-    Model().Modified = false;
+    TWizardTestPeer::Modified(Model()) = false;
     for (int round = 0; round < 2; ++round) {
         // Page 2: the role and the method already checked, clicked again.
         ClickChecked("rgUseFieldAs");
         ClickChecked("rgNormalizeFieldAs");
-        EXPECT_FALSE(Model().PageChanged);
+        EXPECT_FALSE(Model().PageChanged());
         Click("btnNext");
         // Page 3: a cell selected, the slope edit entered and left, nothing typed.
         auto* grid = Find<QTableWidget>("sgHideLayerConfig");
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 1)).center());
         Find("edtAlpha")->setFocus(Qt::MouseFocusReason);
         Find("seHideLayerCount")->setFocus(Qt::TabFocusReason);
-        EXPECT_FALSE(Model().PageChanged);
+        EXPECT_FALSE(Model().PageChanged());
         Click("btnNext");
-        ASSERT_EQ(Model().State, 3);
-        EXPECT_EQ(Model().Network.GetWeight(0, 0, 0), weight);
-        EXPECT_FALSE(Model().Modified);
+        ASSERT_EQ(Model().State(), 3);
+        EXPECT_EQ(Model().Network().GetWeight(0, 0, 0), weight);
+        EXPECT_FALSE(Model().Modified());
         Click("btnPrev");
         Click("btnPrev");
     }
@@ -137,15 +138,15 @@ TEST_F(KeepsWorkTest, ChangedLearningRateMakesClosingAsk) {
     LoadIris();
     Click("btnNext");
     Click("btnNext");
-    ASSERT_EQ(Model().State, 3);
-    Model().Modified = false;
+    ASSERT_EQ(Model().State(), 3);
+    TWizardTestPeer::Modified(Model()) = false;
     Type("edtTS", QStringLiteral("0.3"));
     Dialogs.NextAnswer = IDialogs::TAnswer::Cancel;
     EXPECT_FALSE(Window->close());
     EXPECT_EQ(Dialogs.Questions.size(), 1);
     Click("btnNext");
-    EXPECT_TRUE(Model().Modified);
-    EXPECT_EQ(Model().Network.TeachSpeed, 0.3);
+    EXPECT_TRUE(Model().Modified());
+    EXPECT_EQ(Model().Network().TeachSpeed, 0.3);
 }
 
 TEST_F(KeepsWorkTest, PicturesDuringARunShowTheRefreshedEpoch) {
@@ -181,7 +182,7 @@ TEST_F(KeepsWorkTest, FailedRunShowsTheStartButtonBeforeItsErrorBox) {
     Find("lbAvailableFields")->setFocus(Qt::TabFocusReason);
     for (int page = 1; page < 5; ++page)
         Click("btnNext");
-    ASSERT_EQ(Model().State, 5);
+    ASSERT_EQ(Model().State(), 5);
     QString caption, hint;
     bool animated = false, backEnabled = false;
     Dialogs.OnError = [&] {
@@ -209,7 +210,7 @@ TEST_F(KeepsWorkTest, CommandLineSampleIsNoChangeAndNextLoadsIt) {
 
     Window->StartWithSample(Iris());
     Click("btnNext");
-    EXPECT_EQ(Model().State, 1);
+    EXPECT_EQ(Model().State(), 1);
     EXPECT_EQ(ListedFields(), 5);
 }
 

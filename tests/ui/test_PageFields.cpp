@@ -1,4 +1,5 @@
 #include "UiTestSupport.h"
+#include "support/WizardTestPeer.h"
 
 #include "ui/PageFields.h"
 
@@ -107,51 +108,51 @@ TEST_F(PageFieldsTest, ListPaintsSelectionUnusedAndTargetEntries) {
 
 TEST_F(PageFieldsTest, NotUsedGreysOutTheMethodAndParametersButNotTheRole) {
     ClickRadio("rgUseFieldAs_2");
-    EXPECT_EQ(Model().Fields[0].FieldType, TFieldRole::Unused);
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_EQ(Model().Fields()[0].FieldType, TFieldRole::Unused);
+    EXPECT_TRUE(Model().PageChanged());
     EXPECT_TRUE(Enabled("rgUseFieldAs"));
     EXPECT_FALSE(Enabled("rgNormalizeFieldAs"));
     EXPECT_FALSE(Enabled("gbNormalizeParm"));
     ClickRadio("rgUseFieldAs_0");
-    EXPECT_EQ(Model().Fields[0].FieldType, TFieldRole::Input);
+    EXPECT_EQ(Model().Fields()[0].FieldType, TFieldRole::Input);
     EXPECT_TRUE(Enabled("rgNormalizeFieldAs"));
     EXPECT_TRUE(Enabled("gbNormalizeParm"));
 }
 
 TEST_F(PageFieldsTest, MethodClickSetsTheEditsAndAutoLeavesThem) {
     ClickRadio("rgNormalizeFieldAs_1");
-    EXPECT_EQ(Model().Fields[0].NormType, TNormMethod::Sigmoid);
+    EXPECT_EQ(Model().Fields()[0].NormType, TNormMethod::Sigmoid);
     EXPECT_FALSE(Enabled("edtParmMin"));
     EXPECT_FALSE(Enabled("edtParmMax"));
     EXPECT_TRUE(Enabled("edtParmA"));
     ClickRadio("rgNormalizeFieldAs_2");
-    EXPECT_EQ(Model().Fields[0].NormType, TNormMethod::Auto);
+    EXPECT_EQ(Model().Fields()[0].NormType, TNormMethod::Auto);
     EXPECT_FALSE(Enabled("edtParmMin"));
     EXPECT_TRUE(Enabled("edtParmA"));
     ClickRadio("rgNormalizeFieldAs_3");
     EXPECT_FALSE(Enabled("edtParmMin"));
     EXPECT_FALSE(Enabled("edtParmA"));
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_TRUE(Model().PageChanged());
 }
 
 TEST_F(PageFieldsTest, BrowsingTheListChangesNothing) {
     std::vector<TFieldRole> roles;
     std::vector<TNormMethod> methods;
-    for (const TFieldInfo& f : Model().Fields) {
+    for (const TFieldInfo& f : Model().Fields()) {
         roles.push_back(f.FieldType);
         methods.push_back(f.NormType);
     }
-    Model().Fields[2].NormType = TNormMethod::None;
+    TWizardTestPeer::Fields(Model())[2].NormType = TNormMethod::None;
     methods[2] = TNormMethod::None;
     for (int row : {4, 2, 0, 3, 4}) {
         ClickEntry(row);
         EXPECT_EQ(List()->currentRow(), row);
     }
     EXPECT_TRUE(Checked("rgUseFieldAs_1"));
-    EXPECT_FALSE(Model().PageChanged);
+    EXPECT_FALSE(Model().PageChanged());
     for (std::size_t i = 0; i < roles.size(); ++i) {
-        EXPECT_EQ(Model().Fields[i].FieldType, roles[i]) << i;
-        EXPECT_EQ(Model().Fields[i].NormType, methods[i]) << i;
+        EXPECT_EQ(Model().Fields()[i].FieldType, roles[i]) << i;
+        EXPECT_EQ(Model().Fields()[i].NormType, methods[i]) << i;
     }
     ClickEntry(2);
     EXPECT_TRUE(Checked("rgNormalizeFieldAs_3"));
@@ -159,16 +160,16 @@ TEST_F(PageFieldsTest, BrowsingTheListChangesNothing) {
 }
 
 TEST_F(PageFieldsTest, ParameterTextIsReadWithTheFullStop) {
-    double min = Model().Fields[0].Min;
+    double min = Model().Fields()[0].Min;
     EnterParam("edtParmMax", QStringLiteral("0.5"));
-    EXPECT_EQ(Model().Fields[0].Max, 0.5);
-    EXPECT_EQ(Model().Fields[0].Min, min);
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_EQ(Model().Fields()[0].Max, 0.5);
+    EXPECT_EQ(Model().Fields()[0].Min, min);
+    EXPECT_TRUE(Model().PageChanged());
     EXPECT_EQ(Window->StatusText(), QStringLiteral("Поле : SepalLength  MIN = 4.3 MAX = 7.9"));
     EnterParam("edtParmMin", QStringLiteral("1e-3"));
-    EXPECT_EQ(Model().Fields[0].Min, 0.001);
+    EXPECT_EQ(Model().Fields()[0].Min, 0.001);
     EnterParam("edtParmMin", QStringLiteral(" 2.5 "));
-    EXPECT_EQ(Model().Fields[0].Min, 2.5);
+    EXPECT_EQ(Model().Fields()[0].Min, 2.5);
     EXPECT_EQ(Find<QLineEdit>("edtParmMin")->text(), QStringLiteral(" 2.5 "));
     EXPECT_TRUE(Dialogs.Errors.isEmpty());
 }
@@ -176,12 +177,12 @@ TEST_F(PageFieldsTest, ParameterTextIsReadWithTheFullStop) {
 TEST_F(PageFieldsTest, ParameterThatIsNoNumberIsRefusedOnLeaving) {
     EnterParam("edtParmMax", QStringLiteral("1,5"));
     EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("'1,5' is not a valid floating point value")});
-    EXPECT_EQ(Model().Fields[0].Max, 7.9);
-    EXPECT_FALSE(Model().PageChanged);
+    EXPECT_EQ(Model().Fields()[0].Max, 7.9);
+    EXPECT_FALSE(Model().PageChanged());
     EXPECT_EQ(Find<QLineEdit>("edtParmMax")->text(), QStringLiteral("1,5"));
     EnterParam("edtParmMax", QString());
     EXPECT_EQ(Dialogs.Errors.last(), QStringLiteral("'' is not a valid floating point value"));
-    EXPECT_EQ(Model().Fields[0].Max, 7.9);
+    EXPECT_EQ(Model().Fields()[0].Max, 7.9);
     // The next showing of the field overwrites the wrong text.
     ClickEntry(0);
     EXPECT_EQ(Find<QLineEdit>("edtParmMax")->text(), QStringLiteral("7.9"));
@@ -195,7 +196,7 @@ TEST_F(PageFieldsTest, FocusEnteringAParameterSelectsItsText) {
 }
 
 TEST_F(PageFieldsTest, SmallBoundShowsInTheFiveDigitFormat) {
-    Model().Fields[3].Min = 0.00001234;
+    TWizardTestPeer::Fields(Model())[3].Min = 0.00001234;
     ClickEntry(3);
     EXPECT_EQ(Find<QLineEdit>("edtParmMin")->text(), QStringLiteral("1.234E-5"));
 }
@@ -205,7 +206,7 @@ TEST_F(PageFieldsTest, NextWithoutTargetsIsRefused) {
     ClickRadio("rgUseFieldAs_0");
     Click("btnNext");
     EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("Не определены целевые поля")});
-    EXPECT_EQ(Model().State, 1);
+    EXPECT_EQ(Model().State(), 1);
 }
 
 TEST_F(PageFieldsTest, NextWithoutInputsIsRefused) {

@@ -42,7 +42,7 @@ protected:
 
 TEST_F(PageNetTest, FirstShowReadsTheDefaultNetwork) {
     ASSERT_TRUE(Dialogs.Errors.isEmpty());
-    EXPECT_EQ(Model().State, 2);
+    EXPECT_EQ(Model().State(), 2);
     EXPECT_EQ(Find<QLabel>("stEntryLayer")->text(), QStringLiteral("4"));
     EXPECT_EQ(Find<QLabel>("stOutputLayer")->text(), QStringLiteral("1"));
     EXPECT_EQ(Find<QSpinBox>("seHideLayerCount")->value(), 1);
@@ -55,7 +55,7 @@ TEST_F(PageNetTest, FirstShowReadsTheDefaultNetwork) {
     EXPECT_EQ(Track()->value(), 50);
     ASSERT_EQ(Series()->count(), 41);
     EXPECT_EQ(Series()->at(20), QPointF(0, 0.5));
-    EXPECT_FALSE(Model().PageChanged);
+    EXPECT_FALSE(Model().PageChanged());
 }
 
 TEST_F(PageNetTest, ControlsHaveTheirRangesAndFixedHeader) {
@@ -87,7 +87,7 @@ TEST_F(PageNetTest, ControlsHaveTheirRangesAndFixedHeader) {
 TEST_F(PageNetTest, TrackBarAtTheEndsRewritesTheSlopeAndTheCurve) {
     Track()->setValue(400);
     EXPECT_EQ(Alpha()->text(), QStringLiteral("4"));
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_TRUE(Model().PageChanged());
     EXPECT_DOUBLE_EQ(Series()->at(16).y(), Sigmoid(4, -2));
     EXPECT_LT(Series()->at(16).y(), 0.001);
     EXPECT_GT(Series()->at(24).y(), 0.999);
@@ -117,13 +117,13 @@ TEST_F(PageNetTest, SlopeOutOfRangeIsRefusedAndNothingMoves) {
     // "Далее >>" refuses it every time, with the message once a click, and the network keeps its slope.
     for (int click = 2; click <= 3; ++click) {
         Click("btnNext");
-        EXPECT_EQ(Model().State, 2);
+        EXPECT_EQ(Model().State(), 2);
         EXPECT_EQ(Dialogs.Errors, QStringList(click, range));
     }
-    EXPECT_EQ(Model().Network.Alpha, 0.5);
+    EXPECT_EQ(Model().Network().Alpha, 0.5);
     TypeAlphaAndEnter(QStringLiteral("0"));
     Click("btnNext");
-    EXPECT_EQ(Model().State, 2);
+    EXPECT_EQ(Model().State(), 2);
     EXPECT_EQ(Dialogs.Errors.size(), 5);
 }
 
@@ -140,7 +140,7 @@ TEST_F(PageNetTest, SlopeWithinATrackStepKeepsItsText) {
     EXPECT_EQ(Track()->value(), 50);
     EXPECT_EQ(Alpha()->text(), QStringLiteral("0.504"));
     Click("btnNext"); // what the page shows is what the network gets
-    EXPECT_EQ(Model().Network.Alpha, 0.504);
+    EXPECT_EQ(Model().Network().Alpha, 0.504);
 }
 
 TEST_F(PageNetTest, MoreHiddenLayersAddNumberedEmptyRowsThatNextRefuses) {
@@ -152,23 +152,23 @@ TEST_F(PageNetTest, MoreHiddenLayersAddNumberedEmptyRowsThatNextRefuses) {
     EXPECT_TRUE(Cell(3, 1).isEmpty());
     Click("btnNext");
     EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("'' is not a valid integer value")});
-    EXPECT_EQ(Model().State, 2);
+    EXPECT_EQ(Model().State(), 2);
 
     Grid()->item(2, 1)->setText(QStringLiteral("7"));
     Grid()->item(3, 1)->setText(QStringLiteral("5"));
     Click("btnNext");
-    EXPECT_EQ(Model().State, 3);
-    ASSERT_EQ(Model().Network.CountLayers(), 5);
-    EXPECT_EQ(Model().Network.GetLayerSize(2), 7);
-    EXPECT_EQ(Model().Network.GetLayerSize(3), 5);
-    EXPECT_EQ(Model().Network.GetLayerSize(4), 1);
+    EXPECT_EQ(Model().State(), 3);
+    ASSERT_EQ(Model().Network().CountLayers(), 5);
+    EXPECT_EQ(Model().Network().GetLayerSize(2), 7);
+    EXPECT_EQ(Model().Network().GetLayerSize(3), 5);
+    EXPECT_EQ(Model().Network().GetLayerSize(4), 1);
 }
 
 TEST_F(PageNetTest, TypedNeuronCountReachesTheNetwork) {
     QTableWidgetItem* cell = Grid()->item(1, 1);
     Grid()->setFocus();
     Grid()->setCurrentItem(cell);
-    EXPECT_FALSE(Model().PageChanged); // selecting a cell is not a change
+    EXPECT_FALSE(Model().PageChanged()); // selecting a cell is not a change
     QTest::keyClick(Grid(), Qt::Key_F2);
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     ASSERT_NE(editor, nullptr);
@@ -179,18 +179,18 @@ TEST_F(PageNetTest, TypedNeuronCountReachesTheNetwork) {
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents(); // the editor commits after the key
     EXPECT_EQ(Cell(1, 1), QStringLiteral("6"));
-    EXPECT_EQ(Model().NetPage.Cells[1], "6");
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_EQ(Model().NetPage().Cells[1], "6");
+    EXPECT_TRUE(Model().PageChanged());
     Click("btnNext");
-    EXPECT_EQ(Model().Network.GetLayerSize(1), 6);
+    EXPECT_EQ(Model().Network().GetLayerSize(1), 6);
 }
 
 TEST_F(PageNetTest, PassingThroughLeavesTheNetworkAsItWas) {
-    double w = Model().Network.GetWeight(0, 0, 0);
+    double w = Model().Network().GetWeight(0, 0, 0);
     Click("btnNext");
-    EXPECT_EQ(Model().State, 3);
-    EXPECT_EQ(Model().Network.GetWeight(0, 0, 0), w);
-    EXPECT_EQ(Model().Network.Alpha, 0.5);
+    EXPECT_EQ(Model().State(), 3);
+    EXPECT_EQ(Model().Network().GetWeight(0, 0, 0), w);
+    EXPECT_EQ(Model().Network().Alpha, 0.5);
 }
 
 TEST_F(PageNetTest, FewerLayersGiveTheSmallerNetwork) {
@@ -199,8 +199,8 @@ TEST_F(PageNetTest, FewerLayersGiveTheSmallerNetwork) {
     spin->setValue(1);
     EXPECT_EQ(Grid()->rowCount(), 2);
     Click("btnNext");
-    EXPECT_EQ(Model().Network.CountLayers(), 3);
-    EXPECT_EQ(Model().Network.GetLayerSize(1), 10);
+    EXPECT_EQ(Model().Network().CountLayers(), 3);
+    EXPECT_EQ(Model().Network().GetLayerSize(1), 10);
 }
 
 TEST_F(PageNetTest, ShowingAgainReloadsTheShapeAndTheSlopeFromTheNetwork) {
@@ -208,10 +208,10 @@ TEST_F(PageNetTest, ShowingAgainReloadsTheShapeAndTheSlopeFromTheNetwork) {
     TypeAlphaAndEnter(QStringLiteral("1.5"));
     Click("btnPrev");
     Click("btnNext");
-    EXPECT_EQ(Model().State, 2);
+    EXPECT_EQ(Model().State(), 2);
     EXPECT_EQ(Find<QSpinBox>("seHideLayerCount")->value(), 1);
     EXPECT_EQ(Grid()->rowCount(), 2);
     EXPECT_EQ(Alpha()->text(), QStringLiteral("0.5"));
     EXPECT_EQ(Track()->value(), 50);
-    EXPECT_FALSE(Model().PageChanged);
+    EXPECT_FALSE(Model().PageChanged());
 }

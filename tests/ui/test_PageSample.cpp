@@ -1,4 +1,5 @@
 #include "UiTestSupport.h"
+#include "support/WizardTestPeer.h"
 
 #include <QGroupBox>
 #include <QListWidget>
@@ -33,8 +34,8 @@ TEST_F(PageSampleTest, ControlsCarryTheirCaptionsAndHints) {
 
 TEST_F(PageSampleTest, TypingMarksThePageChanged) {
     Type("edtLearnSampleFileName", QStringLiteral("a.txt"));
-    EXPECT_EQ(Model().SampleFileText, "a.txt");
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_EQ(Model().SampleFileText(), "a.txt");
+    EXPECT_TRUE(Model().PageChanged());
 }
 
 TEST_F(PageSampleTest, BrowsePutsTheChosenNameInAndMarksTheChange) {
@@ -44,8 +45,8 @@ TEST_F(PageSampleTest, BrowsePutsTheChosenNameInAndMarksTheChange) {
         Dialogs.LastFilter,
         QStringLiteral("Текстовые файлы (*.txt);;Файлы CSV (*.csv);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)"));
     EXPECT_EQ(Find<QLineEdit>("edtLearnSampleFileName")->text(), ExampleFile("boston.txt"));
-    EXPECT_EQ(Model().SampleFileText, ExampleFile("boston.txt").toStdString());
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_EQ(Model().SampleFileText(), ExampleFile("boston.txt").toStdString());
+    EXPECT_TRUE(Model().PageChanged());
     Click("btnNext");
     EXPECT_EQ(Model().FieldCount(), 14);
 }
@@ -54,39 +55,39 @@ TEST_F(PageSampleTest, CancelledBrowseChangesNothing) {
     Type("edtLearnSampleFileName", QStringLiteral("kept.txt"));
     Find("btnNext")->setFocus();
     Find("edtLearnSampleFileName")->setFocus();
-    ASSERT_FALSE(Model().PageChanged);
+    ASSERT_FALSE(Model().PageChanged());
     Dialogs.NextOpenFile.clear();
     Click("btnBrowseLearnSampleFile");
     EXPECT_EQ(Find<QLineEdit>("edtLearnSampleFileName")->text(), QStringLiteral("kept.txt"));
-    EXPECT_FALSE(Model().PageChanged);
+    EXPECT_FALSE(Model().PageChanged());
 }
 
 TEST_F(PageSampleTest, FocusEnteringFromOutsideClearsTheChangeButMovesInsideDoNot) {
     Type("edtLearnSampleFileName", QStringLiteral("a.txt"));
     Find("btnBrowseLearnSampleFile")->setFocus();
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_TRUE(Model().PageChanged());
     Find("edtLearnSampleFileName")->setFocus();
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_TRUE(Model().PageChanged());
     Find("btnQuit")->setFocus();
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_TRUE(Model().PageChanged());
     Find("edtLearnSampleFileName")->setFocus();
-    EXPECT_FALSE(Model().PageChanged);
+    EXPECT_FALSE(Model().PageChanged());
 }
 
 TEST_F(PageSampleTest, UnchangedNameKeepsTheLoadedSample) {
     LoadIris();
-    Model().Fields[1].FieldType = TFieldRole::Target;
+    TWizardTestPeer::Fields(Model())[1].FieldType = TFieldRole::Target;
     Click("btnPrev");
     Find("edtLearnSampleFileName")->setFocus();
     Click("btnNext");
-    EXPECT_EQ(Model().Fields[1].FieldType, TFieldRole::Target);
+    EXPECT_EQ(Model().Fields()[1].FieldType, TFieldRole::Target);
 }
 
 TEST_F(PageSampleTest, CsvExampleOpensWithItsTextColumnNamedInTheStatusBar) {
     Dialogs.NextOpenFile = ExampleFile("statecrime.csv");
     Click("btnBrowseLearnSampleFile");
     Click("btnNext");
-    ASSERT_EQ(Model().State, 1);
+    ASSERT_EQ(Model().State(), 1);
     auto* list = Find<QListWidget>("lbAvailableFields");
     ASSERT_EQ(list->count(), 7);
     EXPECT_EQ(list->item(0)->text(), QStringLiteral("violent"));

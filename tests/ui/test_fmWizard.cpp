@@ -67,7 +67,7 @@ TEST_F(FrameTest, StartsOnPageOneWithBackDisabled) {
     EXPECT_FALSE(Enabled("btnPrev"));
     EXPECT_TRUE(Enabled("btnNext"));
     EXPECT_TRUE(Enabled("btnQuit"));
-    EXPECT_EQ(Model().HelpContext, 61);
+    EXPECT_EQ(Model().HelpContext(), 61);
     Find("btnNext")->setFocus();
     EXPECT_EQ(Window->CurrentHelpContext(), 61);
     EXPECT_TRUE(Dialogs.Errors.isEmpty());
@@ -77,7 +77,7 @@ TEST_F(FrameTest, NextWithoutFileNameShowsTheMessageAndStays) {
     Click("btnNext");
     EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("Не указано имя файла БД")});
     EXPECT_EQ(ShownPage(), 0);
-    EXPECT_EQ(Model().State, 0);
+    EXPECT_EQ(Model().State(), 0);
     EXPECT_FALSE(Enabled("btnPrev"));
     EXPECT_TRUE(Enabled("btnNext"));
 }
@@ -104,10 +104,10 @@ TEST_F(FrameTest, NextWithTheExampleMovesToTheFieldPage) {
     EXPECT_EQ(ShownPage(), 1);
     EXPECT_TRUE(Enabled("btnPrev"));
     EXPECT_TRUE(Enabled("btnNext"));
-    EXPECT_EQ(Model().HelpContext, 62);
+    EXPECT_EQ(Model().HelpContext(), 62);
     EXPECT_EQ(Find<QListWidget>("lbAvailableFields")->count(), 5);
     EXPECT_EQ(Window->StatusText(), QStringLiteral("Поле : SepalLength  MIN = 4.3 MAX = 7.9"));
-    EXPECT_TRUE(Model().Modified);
+    EXPECT_TRUE(Model().Modified());
 }
 
 TEST_F(FrameTest, FieldPageTellsOfSkippedLinesUntilAFieldIsPicked) {
@@ -132,20 +132,20 @@ TEST_F(FrameTest, BackOnPageOneDoesNothing) {
     Type("edtLearnSampleFileName", QStringLiteral("x.txt"));
     Window->btnPrevClick();
     EXPECT_EQ(ShownPage(), 0);
-    EXPECT_TRUE(Model().PageChanged);
+    EXPECT_TRUE(Model().PageChanged());
     EXPECT_TRUE(Dialogs.Errors.isEmpty());
 }
 
 TEST_F(FrameTest, BackAndForthKeepsTheFieldSettings) {
     LoadIris();
     QTest::mouseClick(Find<QAbstractButton>("rgUseFieldAs_2"), Qt::LeftButton, {}, QPoint(5, 8));
-    ASSERT_EQ(Model().Fields[0].FieldType, TFieldRole::Unused);
+    ASSERT_EQ(Model().Fields()[0].FieldType, TFieldRole::Unused);
     Click("btnPrev");
     EXPECT_EQ(ShownPage(), 0);
     EXPECT_FALSE(Enabled("btnPrev"));
     Click("btnNext");
     EXPECT_EQ(ShownPage(), 1);
-    EXPECT_EQ(Model().Fields[0].FieldType, TFieldRole::Unused);
+    EXPECT_EQ(Model().Fields()[0].FieldType, TFieldRole::Unused);
 }
 
 TEST_F(FrameTest, WalksToThePredictPageWhereNextIsDisabled) {
@@ -154,7 +154,7 @@ TEST_F(FrameTest, WalksToThePredictPageWhereNextIsDisabled) {
         Click("btnNext");
         ASSERT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(QLatin1Char('|')).toStdString();
         EXPECT_EQ(ShownPage(), page);
-        EXPECT_EQ(Model().HelpContext, 61 + page);
+        EXPECT_EQ(Model().HelpContext(), 61 + page);
     }
     EXPECT_FALSE(Enabled("btnNext"));
     Window->btnNextClick();
@@ -193,7 +193,7 @@ TEST_F(FrameTest, AboutOpensModallyAgainAndAgainAndChangesNothing) {
     }
     EXPECT_EQ(ShownPage(), 0);
     EXPECT_TRUE(Dialogs.Errors.isEmpty());
-    EXPECT_FALSE(Model().PageChanged);
+    EXPECT_FALSE(Model().PageChanged());
 }
 
 namespace {
@@ -217,7 +217,7 @@ TEST_F(FrameTest, StartUpProjectOpensOnItsSavedPage) {
     EXPECT_EQ(ShownPage(), 1);
     EXPECT_TRUE(Enabled("btnPrev"));
     EXPECT_EQ(Find<QListWidget>("lbAvailableFields")->count(), 5);
-    EXPECT_FALSE(Model().Modified);
+    EXPECT_FALSE(Model().Modified());
 }
 
 TEST_F(FrameTest, StartUpProjectThatFailsIsShownAndTheWindowGoesOn) {

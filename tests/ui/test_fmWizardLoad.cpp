@@ -58,8 +58,8 @@ TEST_F(WindowLoadTest, ShowsProgressAndDisablesThePagesAndButtonsWhileItLoads) {
     LoadSample(Large());
     EXPECT_TRUE(seen);
     EXPECT_TRUE(Dialogs.Errors.isEmpty());
-    EXPECT_EQ(Model().State, 1);
-    EXPECT_EQ(Model().RecordCount, 300000);
+    EXPECT_EQ(Model().State(), 1);
+    EXPECT_EQ(Model().RecordCount(), 300000);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_TRUE(Enabled("btnNext"));
     EXPECT_TRUE(Enabled("pcHost"));
@@ -68,23 +68,23 @@ TEST_F(WindowLoadTest, ShowsProgressAndDisablesThePagesAndButtonsWhileItLoads) {
 TEST_F(WindowLoadTest, CloseQuestionCallsTheLoadOffAndKeepsThePreviousSample) {
     LoadIris();
     Click("btnPrev");
-    const std::vector<int32_t> order = Model().RecordIndex;
+    const std::vector<int32_t> order = Model().RecordIndex();
     Dialogs.NextAnswer = IDialogs::TAnswer::Cancel;
     DuringTheLoad([&] { Window->close(); });
     LoadSample(Large());
     EXPECT_EQ(Dialogs.Questions.size(), 1);
     EXPECT_TRUE(Dialogs.Errors.isEmpty()); // called off by the user: nothing to show
     EXPECT_TRUE(Window->isVisible());
-    EXPECT_EQ(Model().State, 0);
-    EXPECT_EQ(Model().RecordCount, 150);
-    EXPECT_EQ(Model().RecordIndex, order);
+    EXPECT_EQ(Model().State(), 0);
+    EXPECT_EQ(Model().RecordCount(), 150);
+    EXPECT_EQ(Model().RecordIndex(), order);
     EXPECT_FALSE(Find<QProgressBar>("pbProgress")->isVisible());
     EXPECT_TRUE(Enabled("btnNext"));
     EXPECT_TRUE(Window->StatusText().isEmpty());
     // Still marked changed: the next "Далее >>" loads it.
     Click("btnNext");
-    EXPECT_EQ(Model().State, 1);
-    EXPECT_EQ(Model().RecordCount, 300000);
+    EXPECT_EQ(Model().State(), 1);
+    EXPECT_EQ(Model().RecordCount(), 300000);
 }
 
 TEST_F(WindowLoadTest, ClosingDuringTheLoadClosesTheWindowWithoutAMessage) {
@@ -94,5 +94,5 @@ TEST_F(WindowLoadTest, ClosingDuringTheLoadClosesTheWindowWithoutAMessage) {
     EXPECT_EQ(Dialogs.Questions.size(), 1);
     EXPECT_TRUE(Dialogs.Errors.isEmpty());
     EXPECT_FALSE(Window->isVisible());
-    EXPECT_EQ(Model().RecordCount, 0);
+    EXPECT_EQ(Model().RecordCount(), 0);
 }

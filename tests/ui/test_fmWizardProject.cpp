@@ -1,8 +1,9 @@
 // Projects in the window: the store button, the close question (also during a run), a project
 // chosen on page 1, and the icon animation.
 #include "UiTestSupport.h"
+#include "support/WizardTestPeer.h"
 
-#include "wizard/ProjectFile.h"
+#include "project/ProjectFile.h"
 
 #include <QFile>
 #include <QSpinBox>
@@ -35,7 +36,7 @@ TEST_F(ProjectWindowTest, TypingOnPageOneThenClosingAsks) {
     EXPECT_FALSE(Window->close());
     EXPECT_EQ(Dialogs.Questions, QStringList{QStringLiteral("Имеются несохраненные изменения. Сохранить их?")});
     EXPECT_TRUE(Window->isVisible());
-    EXPECT_TRUE(Model().StopRequested);
+    EXPECT_TRUE(Model().StopRequested());
     Dialogs.NextAnswer = IDialogs::TAnswer::No;
     EXPECT_TRUE(Window->close());
 }
@@ -55,7 +56,7 @@ TEST_F(ProjectWindowTest, YesThenCancellingTheSaveDialogKeepsTheWindow) {
     Dialogs.NextSaveFile.clear();
     EXPECT_FALSE(Window->close());
     EXPECT_TRUE(Window->isVisible());
-    EXPECT_FALSE(Model().StopRequested);
+    EXPECT_FALSE(Model().StopRequested());
 }
 
 TEST_F(ProjectWindowTest, FailedSaveFromTheQuestionKeepsTheWindowAndShowsTheError) {
@@ -65,7 +66,7 @@ TEST_F(ProjectWindowTest, FailedSaveFromTheQuestionKeepsTheWindowAndShowsTheErro
     EXPECT_FALSE(Window->close());
     ASSERT_EQ(Dialogs.Errors.size(), 1);
     EXPECT_TRUE(Dialogs.Errors[0].startsWith(QStringLiteral("Unable to write to"))) << Dialogs.Errors[0].toStdString();
-    EXPECT_FALSE(Model().StopRequested);
+    EXPECT_FALSE(Model().StopRequested());
 }
 
 TEST_F(ProjectWindowTest, StoreThenClosingAsksNothing) {
@@ -88,9 +89,9 @@ TEST_F(ProjectWindowTest, CancelDuringARunKeepsTheWindowAndStopsAfterTheEpoch) {
     EXPECT_FALSE(closed);
     EXPECT_EQ(Dialogs.Questions.size(), 1);
     EXPECT_TRUE(Window->isVisible());
-    EXPECT_LT(Model().Network.Epoch, 100000);
+    EXPECT_LT(Model().Network().Epoch, 100000);
     EXPECT_TRUE(Dialogs.Messages.isEmpty()); // a stop, not an end of the run
-    EXPECT_EQ(Model().LearnTag, 0);
+    EXPECT_EQ(Model().LearnState(), TLearnState::Idle);
     EXPECT_TRUE(Find("btnNext")->isEnabled());
 }
 
@@ -100,7 +101,7 @@ TEST_F(ProjectWindowTest, NoDuringARunEndsTheRunAndCloses) {
     QTimer::singleShot(100, Window.get(), [&] { Window->close(); });
     Click("btnLearn");
     EXPECT_FALSE(Window->isVisible());
-    EXPECT_LT(Model().Network.Epoch, 100000);
+    EXPECT_LT(Model().Network().Epoch, 100000);
 }
 
 TEST_F(ProjectWindowTest, IconAnimationStopsDuringARun) {
@@ -134,8 +135,8 @@ TEST_F(ProjectWindowTest, ProjectChosenOnPageOneOpensOnItsPage) {
     Click("btnNext");
     EXPECT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(';').toStdString();
     EXPECT_EQ(ShownPage(), 3);
-    EXPECT_EQ(Model().State, 3);
-    EXPECT_FALSE(Model().Modified);
+    EXPECT_EQ(Model().State(), 3);
+    EXPECT_FALSE(Model().Modified());
     EXPECT_TRUE(Find("btnPrev")->isEnabled());
     EXPECT_EQ(Model().FieldCount(), 5);
 }
@@ -162,7 +163,7 @@ TEST_F(ProjectWindowTest, StartUpWithoutSplashOpensTheProject) {
     std::string saved = SaveProject(other.Model(), dir.filePath(QStringLiteral("s.qvx")).toStdString());
     Window->FormActivate(QString::fromStdString(saved), false);
     EXPECT_EQ(ShownPage(), 1);
-    EXPECT_FALSE(Model().Modified);
+    EXPECT_FALSE(Model().Modified());
     EXPECT_TRUE(Window->isVisible());
 }
 
@@ -173,7 +174,7 @@ TEST_F(ProjectWindowTest, SampleFoundBesideTheProjectIsAnnouncedInABox) {
     TfrmWizard other(&otherDialogs);
     other.Model().SampleFileTextChanged(sample.toStdString());
     other.Model().Next();
-    other.Model().LearnSampleFileName = "/gone/iris.txt"; // as if saved on another machine
+    TWizardTestPeer::LearnSampleFileName(other.Model()) = "/gone/iris.txt"; // as if saved on another machine
     std::string saved = SaveProject(other.Model(), dir.filePath(QStringLiteral("p.qvx")).toStdString());
 
     Window->FormActivate(QString::fromStdString(saved), false);
@@ -182,7 +183,7 @@ TEST_F(ProjectWindowTest, SampleFoundBesideTheProjectIsAnnouncedInABox) {
         Dialogs.Messages,
         QStringList{QString::fromUtf8("Файл выборки не найден: /gone/iris.txt. Используется файл ") + sample + "."});
     EXPECT_EQ(ShownPage(), 1);
-    EXPECT_TRUE(Model().Notices.empty());
+    EXPECT_EQ(Model().NoticeCount(), 0u);
     // The new place is the user's to save: closing asks.
     Dialogs.NextAnswer = IDialogs::TAnswer::Cancel;
     EXPECT_FALSE(Window->close());

@@ -71,7 +71,7 @@ public:
     void RefreshFrame() override {
         const TWizard& m = Wizard;
         Frames.push_back(
-            {m.NextEnabled, m.PrevEnabled, m.QuitEnabled, m.IconTimerEnabled, m.LearnCaption, m.LearnHint});
+            {m.NextEnabled(), m.PrevEnabled(), m.QuitEnabled(), m.IconTimerEnabled(), m.LearnCaption(), m.LearnHint()});
     }
 };
 

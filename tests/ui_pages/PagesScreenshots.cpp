@@ -66,9 +66,9 @@ int main(int argc, char** argv) {
     learnConfig.ShowPage();
     for (const char* box : {"cbEpoch", "cbMidTestErr", "cbTestIdent"})
         QTest::mouseClick(learnConfig.findChild<QCheckBox*>(box), Qt::LeftButton);
-    m.LearnPage.EpochC = 300;
-    m.LearnPage.MidTestErrText = "0.01";
-    m.LearnPage.TestIdentC = 97;
+    m.SetCriterionCount(TCriterion::Epoch, 300);
+    m.SetCriterionText(TCriterion::MidTestErr, "0.01");
+    m.SetCriterionCount(TCriterion::TestIdent, 97);
     learnConfig.ShowPage();
     bool ok = Save(learnConfig, folder, "page4.png");
     // the run pictured on page 6 goes on to its epoch limit
@@ -103,6 +103,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "error: %s\n", e.toUtf8().constData());
     for (const QString& s : host.Boxes.Messages)
         std::printf("message: %s\n", s.toUtf8().constData());
-    std::printf("status: %s\n", m.StatusText.c_str());
+    std::printf("status: %s\n", m.StatusText().c_str());
     return ok && host.Boxes.Errors.empty() ? 0 : 1;
 }

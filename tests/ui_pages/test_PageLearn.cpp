@@ -1,4 +1,5 @@
 #include "PagesFixture.h"
+#include "support/WizardTestPeer.h"
 #include "ui/PageLearn.h"
 
 #include "common/RandomGen.h"
@@ -42,7 +43,7 @@ protected:
     void OpenLearnPage() {
         ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
         ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
-        ASSERT_EQ(host.Wizard.State, 5);
+        ASSERT_EQ(host.Wizard.State(), 5);
         page = std::make_unique<TPageLearn>(host, nullptr);
         page->resize(kPageClientWidth, kPageClientHeight);
         page->show();
@@ -63,7 +64,7 @@ protected:
     void ExpectGridShowsModel() const {
         for (int c = 0; c < 3; ++c)
             for (int r = 0; r < 4; ++r)
-                EXPECT_EQ(Cell(c, r).toStdString(), host.Wizard.StatCells[c][r]) << c << "," << r;
+                EXPECT_EQ(Cell(c, r).toStdString(), host.Wizard.StatCells()[c][r]) << c << "," << r;
     }
 
     void ExpectIdle() const {
@@ -119,23 +120,23 @@ TEST_F(PageLearnTest, ShowsHeadingsIdleButtonAndLayout) {
 
 TEST_F(PageLearnTest, RunEndedByTheEpochLimit) {
     Tick(TCriterion::Epoch);
-    host.Wizard.LearnPage.EpochC = 12;
+    host.Wizard.SetCriterionCount(TCriterion::Epoch, 12);
     OpenLearnPage();
     QTest::mouseClick(btn, Qt::LeftButton);
 
     ASSERT_EQ(host.Boxes.Messages.size(), 1u);
     EXPECT_EQ(host.Boxes.Messages[0], QString::fromUtf8("Остановка обучения\n\rИсчерпан лимит эпох."));
     EXPECT_TRUE(host.Boxes.Errors.empty());
-    EXPECT_EQ(host.Wizard.Network.Epoch, 13); // counters 0..12 before the increase
+    EXPECT_EQ(host.Wizard.Network().Epoch, 13); // counters 0..12 before the increase
     // refreshed after the epochs counted 0 and 10: the status shows the latter
-    EXPECT_EQ(host.Wizard.StatusText, "Эпоха: 10");
+    EXPECT_EQ(host.Wizard.StatusText(), "Эпоха: 10");
     ExpectGridShowsModel();
     EXPECT_FALSE(Cell(1, 1).isEmpty());
     EXPECT_TRUE(Cell(1, 3).endsWith('%'));
-    EXPECT_EQ(teach->PountsCount(), host.Wizard.TeachCount);
-    EXPECT_EQ(testPanel->PountsCount(), host.Wizard.TestCount);
-    EXPECT_EQ(histo->TeachTotal(), host.Wizard.TeachCount); // cleared every epoch
-    EXPECT_EQ(histo->TestTotal(), host.Wizard.TestCount);
+    EXPECT_EQ(teach->PountsCount(), host.Wizard.TeachCount());
+    EXPECT_EQ(testPanel->PountsCount(), host.Wizard.TestCount());
+    EXPECT_EQ(histo->TeachTotal(), host.Wizard.TeachCount()); // cleared every epoch
+    EXPECT_EQ(histo->TestTotal(), host.Wizard.TestCount());
     // Targets and outputs are plotted as they are, both within 0..1.
     for (int k = 0; k < teach->PountsCount(); ++k) {
         EXPECT_GE(teach->Point(k).X, 0.0);
@@ -167,7 +168,7 @@ int CountColor(const QImage& img, QColor color, int x0, int x1) {
 
 TEST_F(PageLearnTest, SwitchShowsTheErrorCurveOfTheRunInTheHistogramsPlace) {
     Tick(TCriterion::Epoch);
-    host.Wizard.LearnPage.EpochC = 30;
+    host.Wizard.SetCriterionCount(TCriterion::Epoch, 30);
     OpenLearnPage();
     auto* curve = page->findChild<QWidget*>("crvErrors");
     auto* showCurve = page->findChild<QToolButton*>("btnShowCurve");
@@ -177,7 +178,7 @@ TEST_F(PageLearnTest, SwitchShowsTheErrorCurveOfTheRunInTheHistogramsPlace) {
     EXPECT_FALSE(curve->isVisible());
     EXPECT_TRUE(showHisto->isChecked());
     QTest::mouseClick(btn, Qt::LeftButton);
-    ASSERT_EQ(host.Wizard.Curve.Points().size(), 31u);
+    ASSERT_EQ(host.Wizard.Curve().Points().size(), 31u);
 
     QTest::mouseClick(showCurve, Qt::LeftButton);
     EXPECT_TRUE(curve->isVisible());
@@ -199,13 +200,13 @@ TEST_F(PageLearnTest, SwitchShowsTheErrorCurveOfTheRunInTheHistogramsPlace) {
 
 TEST_F(PageLearnTest, RunEndedByACriterion) {
     Tick(TCriterion::MaxTeachErr);
-    host.Wizard.LearnPage.MaxTeachErrText = "10"; // every example's error is below 1
+    host.Wizard.SetCriterionText(TCriterion::MaxTeachErr, "10"); // every example's error is below 1
     OpenLearnPage();
     QTest::mouseClick(btn, Qt::LeftButton);
     ASSERT_EQ(host.Boxes.Messages.size(), 1u);
     EXPECT_EQ(host.Boxes.Messages[0], QString::fromUtf8("Обучение завершено успешно"));
-    EXPECT_EQ(host.Wizard.Network.Epoch, 1);
-    EXPECT_EQ(host.Wizard.StatusText, "Эпоха: 0");
+    EXPECT_EQ(host.Wizard.Network().Epoch, 1);
+    EXPECT_EQ(host.Wizard.StatusText(), "Эпоха: 0");
     ExpectGridShowsModel();
     ExpectIdle();
 }
@@ -220,10 +221,10 @@ TEST_F(PageLearnTest, StopButtonPressedDuringTheRunThroughThePumpedEventLoop) {
     QObject::connect(&stopper, &QTimer::timeout, [&] {
         captionRunning = btn->text();
         hintRunning = btn->toolTip();
-        navDuringRun = host.Wizard.NextEnabled || host.Wizard.PrevEnabled || host.Wizard.QuitEnabled;
+        navDuringRun = host.Wizard.NextEnabled() || host.Wizard.PrevEnabled() || host.Wizard.QuitEnabled();
         QTest::mouseClick(btn, Qt::LeftButton);
         captionStopping = btn->text();
-        stopFlag = host.Wizard.StopRequested;
+        stopFlag = host.Wizard.StopRequested();
     });
     QObject::connect(&watchdog, &QTimer::timeout, [&] {
         timedOut = true;
@@ -241,7 +242,7 @@ TEST_F(PageLearnTest, StopButtonPressedDuringTheRunThroughThePumpedEventLoop) {
     EXPECT_EQ(captionStopping, kWait);
     EXPECT_TRUE(stopFlag);
     EXPECT_TRUE(host.Boxes.Messages.empty()); // a user stop ends without a message
-    EXPECT_GE(host.Wizard.Network.Epoch, 1);
+    EXPECT_GE(host.Wizard.Network().Epoch, 1);
     ExpectIdle();
     std::vector<std::string> captions;
     for (const auto& f : host.Frames)
@@ -252,7 +253,7 @@ TEST_F(PageLearnTest, StopButtonPressedDuringTheRunThroughThePumpedEventLoop) {
 
 TEST_F(PageLearnTest, ErrorDuringARunRestoresTheButtons) {
     OpenLearnPage();
-    TFieldInfo& input = host.Wizard.Fields[0];
+    TFieldInfo& input = TWizardTestPeer::Fields(host.Wizard)[0];
     ASSERT_EQ(input.FieldType, TFieldRole::Input);
     const double min = input.Min, max = input.Max;
     input.Min = input.Max = input.DataMax + 1000; // every example divides by Max - Min = 0
@@ -270,8 +271,8 @@ TEST_F(PageLearnTest, ErrorDuringARunRestoresTheButtons) {
     // the page is usable again: with the field repaired the next run trains to the epoch limit
     input.Min = min;
     input.Max = max;
-    host.Wizard.LearnPage.EpochOn = true;
-    host.Wizard.LearnPage.EpochC = host.Wizard.Network.Epoch;
+    host.Wizard.CriterionClicked(TCriterion::Epoch, true);
+    host.Wizard.SetCriterionCount(TCriterion::Epoch, host.Wizard.Network().Epoch);
     QTest::mouseClick(btn, Qt::LeftButton);
     ASSERT_EQ(host.Boxes.Messages.size(), 1u);
     EXPECT_EQ(host.Boxes.Messages[0], QString::fromUtf8("Остановка обучения\n\rИсчерпан лимит эпох."));

@@ -1,4 +1,5 @@
 #include "PagesFixture.h"
+#include "support/WizardTestPeer.h"
 #include "ui/PageLearnConfig.h"
 
 #include "common/NumberText.h"
@@ -34,7 +35,7 @@ protected:
         sample = dir.filePath("s.txt").toStdString();
         test::WriteSample(sample, 40);
         test::ConfigureUpToLearnPage(host.Wizard, sample);
-        ASSERT_EQ(host.Wizard.State, 3);
+        ASSERT_EQ(host.Wizard.State(), 3);
         page = std::make_unique<TPageLearnConfig>(host, nullptr);
         page->resize(kPageClientWidth, kPageClientHeight);
         page->show();
@@ -55,7 +56,7 @@ protected:
         page->SyncToModel();
         host.Wizard.Prev();
         host.Wizard.Next();
-        ASSERT_EQ(host.Wizard.State, 3);
+        ASSERT_EQ(host.Wizard.State(), 3);
         page->ShowPage();
     }
 
@@ -86,8 +87,8 @@ TEST_F(PageLearnConfigTest, FirstVisitShowsTheDefaults) {
     for (const char* name : {"seUseForTeach", "edtTS", "edtMiu", "edtIdentErr", "cbValidate"})
         EXPECT_TRUE(page->findChild<QWidget*>(name)->isEnabled()) << name;
     // learning rate and momentum are the network's, in the 5-digit general format
-    EXPECT_EQ(Edit("edtTS")->text().toStdString(), FormatGeneral(host.Wizard.Network.TeachSpeed, 5));
-    EXPECT_EQ(Edit("edtMiu")->text().toStdString(), FormatGeneral(host.Wizard.Network.Miu, 5));
+    EXPECT_EQ(Edit("edtTS")->text().toStdString(), FormatGeneral(host.Wizard.Network().TeachSpeed, 5));
+    EXPECT_EQ(Edit("edtMiu")->text().toStdString(), FormatGeneral(host.Wizard.Network().Miu, 5));
 }
 
 TEST_F(PageLearnConfigTest, ControlsHaveTheirRangesPlacesAndHints) {
@@ -152,16 +153,16 @@ TEST_F(PageLearnConfigTest, KeyboardOrderRunsThroughTheGroupBeforeValidate) {
 
 TEST_F(PageLearnConfigTest, CheckBoxClickMarksChangedAndSwitchesItsValueControl) {
     for (const auto& c : kCriteria) {
-        host.Wizard.PageChanged = false;
+        TWizardTestPeer::PageChanged(host.Wizard) = false;
         QTest::mouseClick(Box(c[0]), Qt::LeftButton);
-        EXPECT_TRUE(host.Wizard.PageChanged) << c[0];
+        EXPECT_TRUE(host.Wizard.PageChanged()) << c[0];
         EXPECT_TRUE(page->findChild<QWidget*>(c[1])->isEnabled()) << c[1];
         QTest::mouseClick(Box(c[0]), Qt::LeftButton);
         EXPECT_FALSE(page->findChild<QWidget*>(c[1])->isEnabled()) << c[1];
     }
     QTest::mouseClick(Box("cbMaxTestErr"), Qt::LeftButton);
-    EXPECT_TRUE(host.Wizard.LearnPage.MaxTestErrOn);
-    EXPECT_FALSE(host.Wizard.LearnPage.MaxTeachErrOn);
+    EXPECT_TRUE(host.Wizard.LearnPage()[TCriterion::MaxTestErr].On);
+    EXPECT_FALSE(host.Wizard.LearnPage()[TCriterion::MaxTeachErr].On);
 }
 
 TEST_F(PageLearnConfigTest, KeepBestBoxIsStoredMarksChangedAndNeedsTestExamples) {
@@ -169,10 +170,10 @@ TEST_F(PageLearnConfigTest, KeepBestBoxIsStoredMarksChangedAndNeedsTestExamples)
     EXPECT_EQ(box->text(), QString::fromUtf8("Сохранить сеть с наименьшей ошибкой на тесте"));
     EXPECT_FALSE(box->isChecked());
     EXPECT_TRUE(box->isEnabled());
-    host.Wizard.PageChanged = false;
+    TWizardTestPeer::PageChanged(host.Wizard) = false;
     QTest::mouseClick(box, Qt::LeftButton);
-    EXPECT_TRUE(host.Wizard.LearnPage.KeepBest);
-    EXPECT_TRUE(host.Wizard.PageChanged);
+    EXPECT_TRUE(host.Wizard.LearnPage().KeepBest);
+    EXPECT_TRUE(host.Wizard.PageChanged());
     // 100 % for training leaves no test example: the box is disabled, and enabled again below.
     QSpinBox* share = Spin("seUseForTeach");
     share->setValue(100);
@@ -198,20 +199,20 @@ TEST_F(PageLearnConfigTest, EveryChangedValueMarksTheProjectModified) {
         {"seTestIdent", [&] { Spin("seTestIdent")->stepUp(); }},
     };
     for (const auto& [name, change] : changes) {
-        host.Wizard.PageChanged = false;
-        host.Wizard.Modified = false;
+        TWizardTestPeer::PageChanged(host.Wizard) = false;
+        TWizardTestPeer::Modified(host.Wizard) = false;
         page->ShowPage();
-        EXPECT_FALSE(host.Wizard.PageChanged) << name;
+        EXPECT_FALSE(host.Wizard.PageChanged()) << name;
         change();
-        EXPECT_TRUE(host.Wizard.PageChanged) << name;
+        EXPECT_TRUE(host.Wizard.PageChanged()) << name;
         page->SyncToModel();
         host.Wizard.Next();
-        EXPECT_TRUE(host.Wizard.Modified) << name;
+        EXPECT_TRUE(host.Wizard.Modified()) << name;
         host.Wizard.Prev();
     }
-    EXPECT_TRUE(host.Wizard.LearnPage.Validate);
-    EXPECT_EQ(host.Wizard.LearnPage.MiuText, "0.5");
-    EXPECT_EQ(host.Wizard.LearnPage.UseForTeach, 60);
+    EXPECT_TRUE(host.Wizard.LearnPage().Validate);
+    EXPECT_EQ(host.Wizard.LearnPage().MiuText, "0.5");
+    EXPECT_EQ(host.Wizard.LearnPage().UseForTeach, 60);
 }
 
 TEST_F(PageLearnConfigTest, ClearedThresholdIsRefilledWhenShownAgain) {
@@ -227,13 +228,13 @@ TEST_F(PageLearnConfigTest, ClearedThresholdIsRefilledWhenShownAgain) {
 }
 
 TEST_F(PageLearnConfigTest, ValuesApplyOnlyWhenLeftForward) {
-    const double speedBefore = host.Wizard.Network.TeachSpeed;
+    const double speedBefore = host.Wizard.Network().TeachSpeed;
     Retype(Edit("edtIdentErr"), "0.125");
     Retype(Edit("edtTS"), "0.3");
     Spin("seUseForTeach")->setValue(50);
     LeaveBackAndReturn();
-    EXPECT_EQ(host.Wizard.IdentErrLimit, 0.0);
-    EXPECT_EQ(host.Wizard.Network.TeachSpeed, speedBefore);
+    EXPECT_EQ(TWizardTestPeer::IdentErrLimit(host.Wizard), 0.0);
+    EXPECT_EQ(host.Wizard.Network().TeachSpeed, speedBefore);
     // the unapplied rate is replaced by the network's; the threshold keeps its text
     EXPECT_EQ(Edit("edtTS")->text().toStdString(), FormatGeneral(speedBefore, 5));
     EXPECT_EQ(Edit("edtIdentErr")->text(), "0.125");
@@ -241,25 +242,25 @@ TEST_F(PageLearnConfigTest, ValuesApplyOnlyWhenLeftForward) {
     Retype(Edit("edtTS"), "0.3");
     page->SyncToModel();
     ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
-    EXPECT_EQ(host.Wizard.State, 4);
-    EXPECT_EQ(host.Wizard.IdentErrLimit, 0.125);
-    EXPECT_EQ(host.Wizard.Network.TeachSpeed, 0.3);
-    EXPECT_EQ(host.Wizard.TeachCount, 20); // 50 % of 40 records
-    EXPECT_EQ(host.Wizard.TestCount, 20);
+    EXPECT_EQ(host.Wizard.State(), 4);
+    EXPECT_EQ(TWizardTestPeer::IdentErrLimit(host.Wizard), 0.125);
+    EXPECT_EQ(host.Wizard.Network().TeachSpeed, 0.3);
+    EXPECT_EQ(host.Wizard.TeachCount(), 20); // 50 % of 40 records
+    EXPECT_EQ(host.Wizard.TestCount(), 20);
 }
 
 TEST_F(PageLearnConfigTest, TextStillBeingTypedInASpinBoxIsTakenOnSync) {
     QSpinBox* spin = Spin("seUseForTeach");
     spin->findChild<QLineEdit*>()->setText("30");
     page->SyncToModel();
-    EXPECT_EQ(host.Wizard.LearnPage.UseForTeach, 30);
+    EXPECT_EQ(host.Wizard.LearnPage().UseForTeach, 30);
 }
 
 TEST_F(PageLearnConfigTest, NumberOutsideTheRangeIsBroughtBackIntoIt) {
     QSpinBox* spin = Spin("seUseForTeach");
     spin->findChild<QLineEdit*>()->setText("0"); // below the minimum of 1
     page->SyncToModel();
-    EXPECT_EQ(host.Wizard.LearnPage.UseForTeach, 1);
+    EXPECT_EQ(host.Wizard.LearnPage().UseForTeach, 1);
 }
 
 TEST_F(PageLearnConfigTest, NonNumericThresholdStopsTheForwardStepWithTheReadersMessage) {
@@ -270,8 +271,8 @@ TEST_F(PageLearnConfigTest, NonNumericThresholdStopsTheForwardStepWithTheReaders
     EXPECT_FALSE(host.Guard([&] { host.Wizard.Next(); }));
     ASSERT_EQ(host.Boxes.Errors.size(), 1u);
     EXPECT_EQ(host.Boxes.Errors[0], "'abc' is not a valid floating point value");
-    EXPECT_EQ(host.Wizard.State, 3);
-    EXPECT_EQ(host.Wizard.IdentErrLimit, 0.07); // taken before the faulty field
+    EXPECT_EQ(host.Wizard.State(), 3);
+    EXPECT_EQ(TWizardTestPeer::IdentErrLimit(host.Wizard), 0.07); // taken before the faulty field
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "PagesFixture.h"
+#include "support/WizardTestPeer.h"
 #include "ui/PageControls.h"
 #include "ui/PagePredict.h"
 
@@ -6,8 +7,8 @@
 #include "common/NumberText.h"
 #include "common/RandomGen.h"
 #include "export/ExportNet.h"
+#include "project/ProjectFile.h"
 #include "support/TestFiles.h"
-#include "wizard/ProjectFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,7 +38,7 @@ protected:
         test::ConfigureUpToLearnPage(host.Wizard, sample, 3);
         for (int i = 0; i < 3; ++i)
             ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
-        ASSERT_EQ(host.Wizard.State, 6);
+        ASSERT_EQ(host.Wizard.State(), 6);
         page = std::make_unique<TPagePredict>(host, nullptr);
         page->resize(kPageClientWidth, kPageClientHeight);
         page->show();
@@ -101,7 +102,7 @@ TEST_F(PagePredictTest, CalculationFillsTheOutputInTheTargetsUnits) {
     EXPECT_TRUE(host.Boxes.Errors.empty());
     const QString first = Output(1);
     ASSERT_FALSE(first.isEmpty());
-    const TFieldInfo& y = host.Wizard.Fields[3];
+    const TFieldInfo& y = host.Wizard.Fields()[3];
     const double v = StrToFloat(first.toStdString());
     EXPECT_GT(v, y.Min);
     EXPECT_LT(v, y.Max);
@@ -109,11 +110,11 @@ TEST_F(PagePredictTest, CalculationFillsTheOutputInTheTargetsUnits) {
     EXPECT_EQ(first.toStdString(), FormatGeneral(host.Wizard.PredictValues({3, 1.5, 2})[0], 15));
     QTest::mouseClick(btnPredict, Qt::LeftButton);
     EXPECT_EQ(Output(1), first);
-    EXPECT_FALSE(host.Wizard.PageChanged);
+    EXPECT_FALSE(host.Wizard.PageChanged());
 }
 
 TEST_F(PagePredictTest, LongValuesShowWholeAndLongNamesEndInAnEllipsis) {
-    TFieldInfo& y = host.Wizard.Fields[3];
+    TFieldInfo& y = TWizardTestPeer::Fields(host.Wizard)[3];
     y.NormType = TNormMethod::Linear;
     y.Min = 0;
     y.Max = 1.23456789012345e-5;
@@ -166,7 +167,7 @@ TEST_F(PagePredictTest, TextStillInTheCellEditorIsUsed) {
     ASSERT_NE(editor, nullptr);
     editor->setText("2");
     page->SyncToModel();
-    EXPECT_EQ(host.Wizard.PredictPage.InputTexts[2], "2");
+    EXPECT_EQ(host.Wizard.PredictPage().InputTexts[2], "2");
     QTest::mouseClick(btnPredict, Qt::LeftButton);
     EXPECT_EQ(Output(1).toStdString(), FormatGeneral(host.Wizard.PredictValues({3, 1.5, 2})[0], 15));
 }
@@ -190,8 +191,8 @@ TEST_F(PagePredictTest, EmptyOrCommaInputIsRefusedAndNothingIsWritten) {
 }
 
 TEST_F(PagePredictTest, LinearInputWithMaxEqualToMinDividesByZero) {
-    host.Wizard.Fields[0].Max = host.Wizard.Fields[0].Min;
-    Type(1, QByteArray::fromStdString(test::Num(host.Wizard.Fields[0].Min + 1)).constData());
+    TWizardTestPeer::Fields(host.Wizard)[0].Max = TWizardTestPeer::Fields(host.Wizard)[0].Min;
+    Type(1, QByteArray::fromStdString(test::Num(host.Wizard.Fields()[0].Min + 1)).constData());
     Type(2, "1");
     Type(3, "1");
     QTest::mouseClick(btnPredict, Qt::LeftButton);
@@ -208,7 +209,7 @@ TEST_F(PagePredictTest, ValuesStayWhenThePageIsLeftAndShownAgain) {
     const QString result = Output(1);
     host.Wizard.Prev();
     host.Wizard.Next();
-    ASSERT_EQ(host.Wizard.State, 6);
+    ASSERT_EQ(host.Wizard.State(), 6);
     page->ShowPage();
     EXPECT_EQ(inp->item(2, 1)->text(), "1.5");
     EXPECT_EQ(Output(1), result);
@@ -216,7 +217,7 @@ TEST_F(PagePredictTest, ValuesStayWhenThePageIsLeftAndShownAgain) {
 }
 
 TEST_F(PagePredictTest, StoreSavesTheProjectAndClearsTheChangeMarks) {
-    host.Wizard.Modified = true;
+    TWizardTestPeer::Modified(host.Wizard) = true;
     host.Boxes.NextSaveName = dir.filePath("proj");
     QTest::mouseClick(btnStore, Qt::LeftButton);
     EXPECT_TRUE(host.Boxes.Errors.empty());
@@ -224,24 +225,24 @@ TEST_F(PagePredictTest, StoreSavesTheProjectAndClearsTheChangeMarks) {
     EXPECT_EQ(host.Boxes.SaveFilters[0], QString::fromUtf8("Файлы Nirvex (*.qvx)"));
     EXPECT_EQ(host.Boxes.SaveProposed[0], "Default");
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("proj.qvx")));
-    EXPECT_FALSE(host.Wizard.Modified);
-    EXPECT_FALSE(host.Wizard.PageChanged);
+    EXPECT_FALSE(host.Wizard.Modified());
+    EXPECT_FALSE(host.Wizard.PageChanged());
 }
 
 TEST_F(PagePredictTest, CancelledStoreChangesNothing) {
-    host.Wizard.Modified = true;
+    TWizardTestPeer::Modified(host.Wizard) = true;
     host.Boxes.NextSaveName.clear();
     QTest::mouseClick(btnStore, Qt::LeftButton);
-    EXPECT_TRUE(host.Wizard.Modified);
+    EXPECT_TRUE(host.Wizard.Modified());
     EXPECT_TRUE(QDir(dir.path()).entryList({"*.qvx"}).isEmpty());
 }
 
 TEST_F(PagePredictTest, FailedStoreIsShownAndKeepsTheMarks) {
-    host.Wizard.Modified = true;
+    TWizardTestPeer::Modified(host.Wizard) = true;
     host.Boxes.NextSaveName = dir.filePath("missing/sub/proj");
     QTest::mouseClick(btnStore, Qt::LeftButton);
     EXPECT_EQ(host.Boxes.Errors.size(), 1u);
-    EXPECT_TRUE(host.Wizard.Modified);
+    EXPECT_TRUE(host.Wizard.Modified());
 }
 
 // The window's prediction over a file is the command line's: the same bytes for text and CSV.
@@ -252,7 +253,7 @@ TEST_F(PagePredictTest, PredictionOverAFileWritesWhatTheCommandLineWrites) {
     auto* button = page->findChild<QPushButton*>("btnPredictFile");
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->text(), QString::fromUtf8("Расчёт по файлу..."));
-    host.Wizard.Modified = false;
+    TWizardTestPeer::Modified(host.Wizard) = false;
     for (const char* name : {"w.txt", "w.csv"}) {
         SCOPED_TRACE(name);
         host.Boxes.NextOpenName = QString::fromStdString(sample);
@@ -270,8 +271,8 @@ TEST_F(PagePredictTest, PredictionOverAFileWritesWhatTheCommandLineWrites) {
               QString::fromUtf8("Файлы выборки (*.txt *.csv *.dbf *.db);;Текстовые файлы (*.txt);;Файлы CSV (*.csv);;"
                                 "Файлы БД (*.dbf *.db)"));
     EXPECT_EQ(host.Boxes.SaveProposed.back(), dir.filePath(QString::fromUtf8("s_расчёт.txt")));
-    EXPECT_EQ(host.Wizard.StatusText, "");
-    EXPECT_FALSE(host.Wizard.Modified); // predicting changes nothing of the project
+    EXPECT_EQ(host.Wizard.StatusText(), "");
+    EXPECT_FALSE(host.Wizard.Modified()); // predicting changes nothing of the project
 }
 
 TEST_F(PagePredictTest, PredictionOverAFileNamesAMissingFieldAndWritesNothing) {
@@ -285,7 +286,8 @@ TEST_F(PagePredictTest, PredictionOverAFileNamesAMissingFieldAndWritesNothing) {
     EXPECT_TRUE(host.Boxes.Messages.empty());
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("out.txt")));
     // A value the input's normalization cannot take is named with its field and record.
-    host.Wizard.Fields[0].Max = host.Wizard.Fields[0].Min; // A: linear over an empty range
+    TWizardTestPeer::Fields(host.Wizard)[0].Max =
+        TWizardTestPeer::Fields(host.Wizard)[0].Min; // A: linear over an empty range
     std::ofstream(input.toStdString(), std::ios::binary) << "A\tB\tC\r\n1\t2\t3\r\n";
     host.Boxes.Errors.clear();
     QTest::mouseClick(button, Qt::LeftButton);
@@ -302,13 +304,13 @@ TEST_F(PagePredictTest, PredictionOverAFileNamesAMissingFieldAndWritesNothing) {
 }
 
 TEST_F(PagePredictTest, ExportWritesTheFormatOfTheChosenName) {
-    const bool modified = host.Wizard.Modified, pageChanged = host.Wizard.PageChanged;
+    const bool modified = host.Wizard.Modified(), pageChanged = host.Wizard.PageChanged();
     for (const char* file : {"net.onnx", "net.c"}) {
         host.Boxes.NextSaveName = dir.filePath(file);
         QTest::mouseClick(btnExport, Qt::LeftButton);
         EXPECT_TRUE(host.Boxes.Errors.empty()) << file;
         const std::string expected = dir.filePath(QString("expected.") + QFileInfo(file).suffix()).toStdString();
-        ExportProject(host.Wizard, expected);
+        ExportProject(host.Wizard.NetModel(), expected);
         EXPECT_EQ(test::ReadBytes(dir.filePath(file).toStdString()), test::ReadBytes(expected)) << file;
     }
     EXPECT_NE(test::ReadBytes(dir.filePath("net.c").toStdString()).find("void nirvex_predict("), std::string::npos);
@@ -316,8 +318,8 @@ TEST_F(PagePredictTest, ExportWritesTheFormatOfTheChosenName) {
     EXPECT_EQ(host.Boxes.SaveFilters[0], QString::fromUtf8("Модель ONNX (*.onnx);;Исходный текст на C (*.c)"));
     EXPECT_EQ(host.Boxes.SaveProposed[0], "nirvex");
     // exporting is not saving: the project's change marks stay
-    EXPECT_EQ(host.Wizard.Modified, modified);
-    EXPECT_EQ(host.Wizard.PageChanged, pageChanged);
+    EXPECT_EQ(host.Wizard.Modified(), modified);
+    EXPECT_EQ(host.Wizard.PageChanged(), pageChanged);
 
     const QStringList before = QDir(dir.path()).entryList(QDir::Files);
     host.Boxes.NextSaveName.clear();

@@ -39,7 +39,7 @@ protected:
     void NextToReport() {
         learn->SyncToModel();
         ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
-        ASSERT_EQ(host.Wizard.State, 4);
+        ASSERT_EQ(host.Wizard.State(), 4);
         report->ShowPage();
     }
 
@@ -57,9 +57,9 @@ TEST_F(PageReportTest, ShowsTheModelsReportReadOnlyWithTheCaretAtTheStart) {
     QTest::mouseClick(learn->findChild<QCheckBox*>("cbEpoch"), Qt::LeftButton);
     NextToReport();
     const QStringList lines = Lines();
-    ASSERT_EQ(lines.size(), static_cast<qsizetype>(host.Wizard.Report.size()));
+    ASSERT_EQ(lines.size(), static_cast<qsizetype>(host.Wizard.Report().size()));
     for (qsizetype i = 0; i < lines.size(); ++i)
-        EXPECT_EQ(lines[i].toStdString(), host.Wizard.Report[static_cast<std::size_t>(i)]) << i;
+        EXPECT_EQ(lines[i].toStdString(), host.Wizard.Report()[static_cast<std::size_t>(i)]) << i;
     // 3 inputs, 1 target, one hidden layer, only the epoch limit: 25 lines ending in the limit
     EXPECT_EQ(lines.size(), 25);
     EXPECT_EQ(lines.front(), QString::fromUtf8("Конфигурация нейросистемы"));

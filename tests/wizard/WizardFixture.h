@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Errors.h"
+#include "wizard/Messages.h"
 #include "wizard/Wizard.h"
 
 #include <gtest/gtest.h>
@@ -42,12 +43,12 @@ protected:
         Type(fileName);
         w.Next();
         w.Next();
-        ASSERT_EQ(w.State, 2);
+        ASSERT_EQ(w.State(), 2);
     }
     void ToLearnPage(const std::string& fileName) {
         ToNetPage(fileName);
         w.Next();
-        ASSERT_EQ(w.State, 3);
+        ASSERT_EQ(w.State(), 3);
     }
 
     TWizard w;

@@ -4,6 +4,7 @@
 #include "common/NumberText.h"
 #include "common/RandomGen.h"
 #include "sample/TextSample.h"
+#include "support/WizardTestPeer.h"
 
 #include <string>
 #include <vector>
@@ -14,19 +15,19 @@ using namespace nirvex::test;
 TEST_F(WizardTest, CsvSampleInAnyCaseLoadsAndNamesItsTextColumnsOnTheFieldPage) {
     Type(WriteSample("cities.CsV", "id;city;x;y\r\n1;Москва;1,5;2\r\n2;Казань;3;4\r\n"));
     w.Next();
-    ASSERT_EQ(w.State, 1);
+    ASSERT_EQ(w.State(), 1);
     ASSERT_EQ(w.FieldCount(), 3);
-    EXPECT_EQ(w.Fields[1].FieldName, "x");
-    EXPECT_EQ(w.Fields[1].DataMin, 1.5);
-    EXPECT_EQ(w.StatusText, "Пропущены текстовые столбцы: city");
+    EXPECT_EQ(w.Fields()[1].FieldName, "x");
+    EXPECT_EQ(w.Fields()[1].DataMin, 1.5);
+    EXPECT_EQ(w.StatusText(), "Пропущены текстовые столбцы: city");
     w.SelectField(0); // picking a field shows its own line
-    EXPECT_EQ(w.StatusText.rfind("Поле : id", 0), 0u);
+    EXPECT_EQ(w.StatusText().rfind("Поле : id", 0), 0u);
 }
 
 TEST_F(WizardTest, CsvSampleRefusalLeavesPageOneWithItsMessage) {
     Type(WriteSample("gap.csv", "x;y\n1;2\n3;\n"));
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Неверное значение или пропуск в файле. Поле y, строка 3");
-    EXPECT_EQ(w.State, 0);
+    EXPECT_EQ(w.State(), 0);
 }
 
 namespace {
@@ -36,18 +37,18 @@ TWizard TrainFixed(const std::string& fileName) {
     TWizard w;
     w.SampleFileTextChanged(fileName);
     w.Next();
-    w.IndexSeed = 4242;
-    SetRandSeed(w.IndexSeed);
+    TWizardTestPeer::IndexSeed(w) = 4242;
+    SetRandSeed(w.IndexSeed());
     w.BuildRecordIndex();
     w.Next();
     w.SetLayerCell(1, "4");
     SetRandSeed(99);
     w.Next();
     w.CriterionClicked(TCriterion::Epoch, true);
-    w.LearnPage.EpochC = 15;
+    w.SetCriterionCount(TCriterion::Epoch, 15);
     w.Next();
     w.Next();
-    EXPECT_EQ(w.State, 5);
+    EXPECT_EQ(w.State(), 5);
     TWizard::TRunHooks hooks;
     w.LearnClicked(hooks);
     return w;
@@ -76,16 +77,16 @@ TEST_F(WizardTest, TrainingOnACsvSampleGivesTheWeightsOfTheSameTextSample) {
     }
     TWizard a = TrainFixed(Iris());
     TWizard b = TrainFixed(WriteSample("iris.csv", csv));
-    ASSERT_EQ(a.Network.Epoch, 16);
-    ASSERT_EQ(b.Network.Epoch, 16);
-    ASSERT_EQ(a.Network.CountLayers(), b.Network.CountLayers());
+    ASSERT_EQ(a.Network().Epoch, 16);
+    ASSERT_EQ(b.Network().Epoch, 16);
+    ASSERT_EQ(a.Network().CountLayers(), b.Network().CountLayers());
     int32_t compared = 0;
-    for (int32_t l = 1; l < a.Network.CountLayers(); ++l)
-        for (int32_t j = 0; j < a.Network.GetLayerSize(l); ++j) {
-            EXPECT_EQ(a.Network.GetThreshold(l - 1, j), b.Network.GetThreshold(l - 1, j));
-            for (int32_t i = 0; i < a.Network.GetLayerSize(l - 1); ++i, ++compared)
-                EXPECT_EQ(a.Network.GetWeight(l - 1, i, j), b.Network.GetWeight(l - 1, i, j));
+    for (int32_t l = 1; l < a.Network().CountLayers(); ++l)
+        for (int32_t j = 0; j < a.Network().GetLayerSize(l); ++j) {
+            EXPECT_EQ(a.Network().GetThreshold(l - 1, j), b.Network().GetThreshold(l - 1, j));
+            for (int32_t i = 0; i < a.Network().GetLayerSize(l - 1); ++i, ++compared)
+                EXPECT_EQ(a.Network().GetWeight(l - 1, i, j), b.Network().GetWeight(l - 1, i, j));
         }
     EXPECT_EQ(compared, 4 * 4 + 4 * 1);
-    EXPECT_NE(a.Network.GetWeight(0, 0, 0), 0.0);
+    EXPECT_NE(a.Network().GetWeight(0, 0, 0), 0.0);
 }

@@ -21,8 +21,8 @@ TEST_F(WizardTest, ReportOfThreeInputsOneTargetAndAnEpochLimit) {
     w.Next();
     w.CriterionClicked(TCriterion::Epoch, true);
     w.Next();
-    ASSERT_EQ(w.State, 4);
-    EXPECT_EQ(w.Report.size(), 25u) << Join(w.Report);
+    ASSERT_EQ(w.State(), 4);
+    EXPECT_EQ(w.Report().size(), 25u) << Join(w.Report());
     const std::vector<std::string> expected = {
         "Конфигурация нейросистемы",
         "Для обучения используется файл:",
@@ -50,7 +50,7 @@ TEST_F(WizardTest, ReportOfThreeInputsOneTargetAndAnEpochLimit) {
         "Критерии остановки обучения",
         "   прошло 10000 эпох",
     };
-    EXPECT_EQ(w.Report, expected);
+    EXPECT_EQ(w.Report(), expected);
 }
 
 TEST_F(WizardTest, ReportFieldFormulasAndCriteria) {
@@ -73,11 +73,11 @@ TEST_F(WizardTest, ReportFieldFormulasAndCriteria) {
     w.SetLayerCell(3, "2");
     w.Next();
     w.CriterionClicked(TCriterion::MaxTestErr, true);
-    w.LearnPage.MaxTestErrText = "0.01";
+    w.SetCriterionText(TCriterion::MaxTestErr, "0.01");
     w.CriterionClicked(TCriterion::TestIdent, true);
-    w.LearnPage.TestIdentC = 95;
+    w.SetCriterionCount(TCriterion::TestIdent, 95);
     w.Next();
-    const auto& r = w.Report;
+    const auto& r = w.Report();
     std::string all = Join(r);
     EXPECT_NE(all.find("    x: вход:0\n"), std::string::npos) << all;
     EXPECT_NE(all.find("    y: x= (X--2.00)/4.00 вход:1\n"), std::string::npos);
@@ -99,6 +99,6 @@ TEST_F(WizardTest, ReportWithoutCriteriaEndsWithItsHeading) {
     w.Next();
     w.Next();
     w.Next();
-    EXPECT_EQ(w.Report.back(), "Критерии остановки обучения");
-    EXPECT_EQ(w.Report[5], "    SepalLength: x= X/5.00 вход:0");
+    EXPECT_EQ(w.Report().back(), "Критерии остановки обучения");
+    EXPECT_EQ(w.Report()[5], "    SepalLength: x= X/5.00 вход:0");
 }

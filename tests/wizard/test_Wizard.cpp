@@ -1,7 +1,8 @@
 #include "WizardFixture.h"
 #include "common/NumberText.h"
 #include "common/RandomGen.h"
-#include "wizard/ProjectFile.h"
+#include "project/ProjectFile.h"
+#include "support/WizardTestPeer.h"
 
 #include <cmath>
 
@@ -10,23 +11,23 @@ using nirvex::test::ErrorOf;
 using nirvex::test::WizardTest;
 
 TEST_F(WizardTest, StartsOnPageOneWithItsFrame) {
-    EXPECT_EQ(w.State, 0);
-    EXPECT_TRUE(w.NextEnabled);
-    EXPECT_FALSE(w.PrevEnabled);
-    EXPECT_EQ(w.HelpContext, 61);
-    EXPECT_EQ(w.PictureName, "1.bmp");
-    EXPECT_FALSE(w.Modified);
-    EXPECT_EQ(w.Network.CountLayers(), 3);
+    EXPECT_EQ(w.State(), 0);
+    EXPECT_TRUE(w.NextEnabled());
+    EXPECT_FALSE(w.PrevEnabled());
+    EXPECT_EQ(w.HelpContext(), 61);
+    EXPECT_EQ(w.PictureName(), "1.bmp");
+    EXPECT_FALSE(w.Modified());
+    EXPECT_EQ(w.Network().CountLayers(), 3);
     w.Prev(); // nothing before page 1
-    EXPECT_EQ(w.State, 0);
+    EXPECT_EQ(w.State(), 0);
 }
 
 TEST_F(WizardTest, LoadRefusalsLeavePageOne) {
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Не указано имя файла БД");
     Type(WriteSample("bad.txt", "x y\r\n1,5 2\r\n"));
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Ошибка во входном файле");
-    EXPECT_TRUE(w.PageChanged); // the next "Далее >>" retries
-    EXPECT_EQ(w.State, 0);
+    EXPECT_TRUE(w.PageChanged()); // the next "Далее >>" retries
+    EXPECT_EQ(w.State(), 0);
     Type(WriteSample("empty.TXT", "x y\r\nno records here\r\n"));
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Обучающая выборка не содержит записей");
     Type(WriteSample("data.xls", "x y\r\n1 2\r\n"));
@@ -34,15 +35,15 @@ TEST_F(WizardTest, LoadRefusalsLeavePageOne) {
     Type("/no/such/dir/sample");
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Неизвестный тип файла обучающей выборки");
     EXPECT_EQ(w.FieldCount(), 0);
-    EXPECT_EQ(w.State, 0);
-    EXPECT_EQ(w.StatusText, "");
+    EXPECT_EQ(w.State(), 0);
+    EXPECT_EQ(w.StatusText(), "");
 }
 
 TEST_F(WizardTest, ExtensionCaseDoesNotMatter) {
     Type(WriteSample("Data.Txt", "a b\r\n1 2\r\n3 4\r\n"));
     w.Next();
-    EXPECT_EQ(w.State, 1);
-    EXPECT_EQ(w.RecordCount, 2);
+    EXPECT_EQ(w.State(), 1);
+    EXPECT_EQ(w.RecordCount(), 2);
 }
 
 TEST_F(WizardTest, FailedLoadKeepsThePreviousSample) {
@@ -52,29 +53,29 @@ TEST_F(WizardTest, FailedLoadKeepsThePreviousSample) {
     Type(WriteSample("broken.txt", "a b\r\n1 2\r\n1.2.3\r\n"));
     EXPECT_NE(ErrorOf([&] { w.Next(); }), "");
     EXPECT_EQ(w.FieldCount(), 5);
-    EXPECT_EQ(w.RecordCount, 150);
-    EXPECT_EQ(w.LearnSampleFileName, Iris());
+    EXPECT_EQ(w.RecordCount(), 150);
+    EXPECT_EQ(w.LearnSampleFileName(), Iris());
 }
 
 TEST_F(WizardTest, LoadingTheExampleShowsTheFieldPage) {
     Type(Iris());
     w.Next();
-    ASSERT_EQ(w.State, 1);
+    ASSERT_EQ(w.State(), 1);
     EXPECT_EQ(w.FieldCount(), 5);
-    EXPECT_EQ(w.RecordCount, 150);
-    EXPECT_EQ(w.RecordIndex.size(), 150u);
-    EXPECT_LT(w.IndexSeed, 86400000u);
-    EXPECT_TRUE(w.Modified); // typing the name was a change of page 1
-    EXPECT_EQ(w.HelpContext, 62);
-    EXPECT_EQ(w.FieldPage.SelectedField, 0);
-    EXPECT_EQ(w.FieldPage.Role, TFieldRole::Input);
-    EXPECT_EQ(w.FieldPage.Method, TNormMethod::Linear);
-    EXPECT_EQ(w.FieldPage.MinText, "4.3");
-    EXPECT_EQ(w.FieldPage.MaxText, "7.9");
-    EXPECT_TRUE(w.FieldPage.MinMaxEnabled);
-    EXPECT_FALSE(w.FieldPage.AlphaEnabled);
-    EXPECT_EQ(w.StatusText, "Поле : SepalLength  MIN = 4.3 MAX = 7.9");
-    EXPECT_EQ(w.Fields[4].FieldType, TFieldRole::Target);
+    EXPECT_EQ(w.RecordCount(), 150);
+    EXPECT_EQ(w.RecordIndex().size(), 150u);
+    EXPECT_LT(w.IndexSeed(), 86400000u);
+    EXPECT_TRUE(w.Modified()); // typing the name was a change of page 1
+    EXPECT_EQ(w.HelpContext(), 62);
+    EXPECT_EQ(w.FieldPage().SelectedField, 0);
+    EXPECT_EQ(w.FieldPage().Role, TFieldRole::Input);
+    EXPECT_EQ(w.FieldPage().Method, TNormMethod::Linear);
+    EXPECT_EQ(w.FieldPage().MinText, "4.3");
+    EXPECT_EQ(w.FieldPage().MaxText, "7.9");
+    EXPECT_TRUE(w.FieldPage().MinMaxEnabled);
+    EXPECT_FALSE(w.FieldPage().AlphaEnabled);
+    EXPECT_EQ(w.StatusText(), "Поле : SepalLength  MIN = 4.3 MAX = 7.9");
+    EXPECT_EQ(w.Fields()[4].FieldType, TFieldRole::Target);
 }
 
 TEST_F(WizardTest, SkippedLinesAreToldInTheStatusLine) {
@@ -82,13 +83,13 @@ TEST_F(WizardTest, SkippedLinesAreToldInTheStatusLine) {
     const std::string notice = "Пропущено строк с неверным числом значений: 2 (первая — строка 3)";
     Type(sample);
     w.Next();
-    ASSERT_EQ(w.State, 1);
-    EXPECT_EQ(w.Fields[0].Values, (std::vector<double>{1, -7}));
-    EXPECT_EQ(w.Fields[1].Values, (std::vector<double>{2, 80}));
-    EXPECT_EQ(w.SampleNotice, notice);
-    EXPECT_EQ(w.StatusText, notice);
+    ASSERT_EQ(w.State(), 1);
+    EXPECT_EQ(w.Fields()[0].Values, (std::vector<double>{1, -7}));
+    EXPECT_EQ(w.Fields()[1].Values, (std::vector<double>{2, 80}));
+    EXPECT_EQ(w.SampleNotice(), notice);
+    EXPECT_EQ(w.StatusText(), notice);
     w.SelectField(1); // picking a field shows its line instead
-    EXPECT_EQ(w.StatusText, "Поле : b  MIN = 2 MAX = 80");
+    EXPECT_EQ(w.StatusText(), "Поле : b  MIN = 2 MAX = 80");
 
     // A project reopened past the field page shows the notice of its sample again.
     w.Next();
@@ -97,15 +98,15 @@ TEST_F(WizardTest, SkippedLinesAreToldInTheStatusLine) {
     SaveProject(w, project.string());
     TWizard reopened;
     LoadProject(reopened, project.string());
-    EXPECT_EQ(reopened.State, 2);
-    EXPECT_EQ(reopened.StatusText, notice);
+    EXPECT_EQ(reopened.State(), 2);
+    EXPECT_EQ(reopened.StatusText(), notice);
 
     // When every line is left out, the refusal comes with the reason in the status line.
     w.Prev();
     w.Prev();
     Type(WriteSample("allskipped.txt", "a b\r\n1\r\n"));
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Обучающая выборка не содержит записей");
-    EXPECT_EQ(w.StatusText, "Пропущено строк с неверным числом значений: 1 (первая — строка 2)");
+    EXPECT_EQ(w.StatusText(), "Пропущено строк с неверным числом значений: 1 (первая — строка 2)");
 }
 
 TEST_F(WizardTest, BackAndForwardWithoutTouchingTheNameKeepsFieldSettings) {
@@ -116,79 +117,79 @@ TEST_F(WizardTest, BackAndForwardWithoutTouchingTheNameKeepsFieldSettings) {
     w.Prev();
     w.Page1FocusEntered();
     w.Next();
-    EXPECT_EQ(w.Fields[1].FieldType, TFieldRole::Unused);
+    EXPECT_EQ(w.Fields()[1].FieldType, TFieldRole::Unused);
     // Typing the same name again keeps them; choosing the file again in the open dialog reloads
     // and resets every setting.
     w.Prev();
     Type(Iris());
     w.Next();
-    EXPECT_EQ(w.Fields[1].FieldType, TFieldRole::Unused);
+    EXPECT_EQ(w.Fields()[1].FieldType, TFieldRole::Unused);
     w.Prev();
     w.SampleFileChosen(Iris());
     w.Next();
-    EXPECT_EQ(w.Fields[1].FieldType, TFieldRole::Input);
+    EXPECT_EQ(w.Fields()[1].FieldType, TFieldRole::Input);
 }
 
 TEST_F(WizardTest, RoleAndMethodClicksOnPageTwo) {
     Type(Iris());
     w.Next();
     w.SelectField(2);
-    EXPECT_FALSE(w.PageChanged); // showing a field is not a change
+    EXPECT_FALSE(w.PageChanged()); // showing a field is not a change
     w.MethodClicked(TNormMethod::Sigmoid);
-    EXPECT_TRUE(w.PageChanged);
-    EXPECT_EQ(w.Fields[2].NormType, TNormMethod::Sigmoid);
-    EXPECT_FALSE(w.FieldPage.MinMaxEnabled);
-    EXPECT_TRUE(w.FieldPage.AlphaEnabled);
+    EXPECT_TRUE(w.PageChanged());
+    EXPECT_EQ(w.Fields()[2].NormType, TNormMethod::Sigmoid);
+    EXPECT_FALSE(w.FieldPage().MinMaxEnabled);
+    EXPECT_TRUE(w.FieldPage().AlphaEnabled);
     w.MethodClicked(TNormMethod::Auto); // "авто" leaves the edits as they were
-    EXPECT_FALSE(w.FieldPage.MinMaxEnabled);
-    EXPECT_TRUE(w.FieldPage.AlphaEnabled);
+    EXPECT_FALSE(w.FieldPage().MinMaxEnabled);
+    EXPECT_TRUE(w.FieldPage().AlphaEnabled);
     w.MethodClicked(TNormMethod::None);
-    EXPECT_FALSE(w.FieldPage.AlphaEnabled);
+    EXPECT_FALSE(w.FieldPage().AlphaEnabled);
     w.RoleClicked(TFieldRole::Unused);
-    EXPECT_FALSE(w.FieldPage.MethodGroupEnabled);
-    EXPECT_FALSE(w.FieldPage.ParamBoxEnabled);
-    EXPECT_TRUE(w.FieldPage.RoleGroupEnabled);
+    EXPECT_FALSE(w.FieldPage().MethodGroupEnabled);
+    EXPECT_FALSE(w.FieldPage().ParamBoxEnabled);
+    EXPECT_TRUE(w.FieldPage().RoleGroupEnabled);
     w.MethodClicked(TNormMethod::Linear); // the disabled group does nothing
-    EXPECT_EQ(w.Fields[2].NormType, TNormMethod::None);
+    EXPECT_EQ(w.Fields()[2].NormType, TNormMethod::None);
     w.RoleClicked(TFieldRole::Target);
-    EXPECT_TRUE(w.FieldPage.MethodGroupEnabled);
+    EXPECT_TRUE(w.FieldPage().MethodGroupEnabled);
 }
 
 TEST_F(WizardTest, ParameterEditsConvertOnExit) {
     Type(Iris());
     w.Next();
-    w.PageChanged = false;
+    TWizardTestPeer::PageChanged(w) = false;
     w.ParamExit(TWizard::TParam::Max, "0.5");
-    EXPECT_EQ(w.Fields[0].Max, 0.5);
-    EXPECT_EQ(w.Fields[0].DataMax, 7.9);
-    EXPECT_TRUE(w.PageChanged);
+    EXPECT_EQ(w.Fields()[0].Max, 0.5);
+    EXPECT_EQ(w.Fields()[0].DataMax, 7.9);
+    EXPECT_TRUE(w.PageChanged());
     w.ParamExit(TWizard::TParam::Min, "1e-3");
-    EXPECT_EQ(w.Fields[0].Min, 0.001);
+    EXPECT_EQ(w.Fields()[0].Min, 0.001);
     w.ParamExit(TWizard::TParam::Alpha, " 2.5 ");
-    EXPECT_EQ(w.Fields[0].Alpha, 2.5);
-    w.PageChanged = false;
+    EXPECT_EQ(w.Fields()[0].Alpha, 2.5);
+    TWizardTestPeer::PageChanged(w) = false;
     EXPECT_EQ(ErrorOf([&] { w.ParamExit(TWizard::TParam::Min, "1,5"); }), "'1,5' is not a valid floating point value");
     EXPECT_EQ(ErrorOf([&] { w.ParamExit(TWizard::TParam::Min, ""); }), "'' is not a valid floating point value");
-    EXPECT_EQ(w.Fields[0].Min, 0.001);
-    EXPECT_FALSE(w.PageChanged);
-    EXPECT_EQ(w.FieldPage.MinText, ""); // the edit keeps the wrong text until the next show
+    EXPECT_EQ(w.Fields()[0].Min, 0.001);
+    EXPECT_FALSE(w.PageChanged());
+    EXPECT_EQ(w.FieldPage().MinText, ""); // the edit keeps the wrong text until the next show
     w.SelectField(0);
-    EXPECT_EQ(w.FieldPage.MinText, "0.001");
-    w.Fields[0].Min = 0.00001234;
-    w.ShowFieldSettings();
-    EXPECT_EQ(w.FieldPage.MinText, "1.234E-5");
+    EXPECT_EQ(w.FieldPage().MinText, "0.001");
+    TWizardTestPeer::Fields(w)[0].Min = 0.00001234;
+    TWizardTestPeer::ShowFieldSettings(w);
+    EXPECT_EQ(w.FieldPage().MinText, "1.234E-5");
 }
 
 TEST_F(WizardTest, RoleCheckNeedsInputsAndTargets) {
     Type(WriteSample("one.txt", "only\r\n1\r\n2\r\n"));
     w.Next();
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Не определены входные поля");
-    EXPECT_EQ(w.State, 1);
+    EXPECT_EQ(w.State(), 1);
     w.SelectField(0);
     w.RoleClicked(TFieldRole::Input);
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Не определены целевые поля");
-    EXPECT_EQ(w.InputCount, 1);
-    EXPECT_EQ(w.Fields[0].NetIndex, 0);
+    EXPECT_EQ(w.InputCount(), 1);
+    EXPECT_EQ(w.Fields()[0].NetIndex, 0);
 }
 
 TEST_F(WizardTest, LeavingPageTwoNumbersRolesAndResetsTheNetwork) {
@@ -199,113 +200,113 @@ TEST_F(WizardTest, LeavingPageTwoNumbersRolesAndResetsTheNetwork) {
     w.SelectField(3);
     w.RoleClicked(TFieldRole::Target);
     w.Next();
-    EXPECT_EQ(w.InputCount, 2);
-    EXPECT_EQ(w.OutputCount, 2);
-    EXPECT_EQ(w.Fields[0].NetIndex, 0);
-    EXPECT_EQ(w.Fields[2].NetIndex, 1);
-    EXPECT_EQ(w.Fields[3].NetIndex, 0);
-    EXPECT_EQ(w.Fields[4].NetIndex, 1);
-    EXPECT_EQ(w.Network.CountLayers(), 3);
-    EXPECT_EQ(w.Network.GetLayerSize(0), 2);
-    EXPECT_EQ(w.Network.GetLayerSize(1), 10);
-    EXPECT_EQ(w.Network.GetLayerSize(2), 2);
+    EXPECT_EQ(w.InputCount(), 2);
+    EXPECT_EQ(w.OutputCount(), 2);
+    EXPECT_EQ(w.Fields()[0].NetIndex, 0);
+    EXPECT_EQ(w.Fields()[2].NetIndex, 1);
+    EXPECT_EQ(w.Fields()[3].NetIndex, 0);
+    EXPECT_EQ(w.Fields()[4].NetIndex, 1);
+    EXPECT_EQ(w.Network().CountLayers(), 3);
+    EXPECT_EQ(w.Network().GetLayerSize(0), 2);
+    EXPECT_EQ(w.Network().GetLayerSize(1), 10);
+    EXPECT_EQ(w.Network().GetLayerSize(2), 2);
 }
 
 TEST_F(WizardTest, NetworkPageFirstShow) {
     ToNetPage(Iris());
-    EXPECT_EQ(w.NetPage.HideLayerCount, 1);
-    EXPECT_EQ(w.NetPage.Cells[1], "10");
-    EXPECT_EQ(w.NetPage.InputLayerText, "4");
-    EXPECT_EQ(w.NetPage.OutputLayerText, "1");
-    EXPECT_EQ(w.NetPage.AlphaText, "0.5"); // the new network's slope, which passing the page keeps
-    EXPECT_EQ(w.NetPage.TrackPos, 50);
-    EXPECT_EQ(w.NetPage.CurveX[0], -10);
-    EXPECT_EQ(w.NetPage.CurveX[40], 10);
-    EXPECT_EQ(w.NetPage.CurveX[20], 0);
-    EXPECT_EQ(w.NetPage.CurveY[20], 0.5);
-    EXPECT_FALSE(w.PageChanged);
-    EXPECT_EQ(w.HelpContext, 63);
+    EXPECT_EQ(w.NetPage().HideLayerCount, 1);
+    EXPECT_EQ(w.NetPage().Cells[1], "10");
+    EXPECT_EQ(w.NetPage().InputLayerText, "4");
+    EXPECT_EQ(w.NetPage().OutputLayerText, "1");
+    EXPECT_EQ(w.NetPage().AlphaText, "0.5"); // the new network's slope, which passing the page keeps
+    EXPECT_EQ(w.NetPage().TrackPos, 50);
+    EXPECT_EQ(w.NetPage().CurveX[0], -10);
+    EXPECT_EQ(w.NetPage().CurveX[40], 10);
+    EXPECT_EQ(w.NetPage().CurveX[20], 0);
+    EXPECT_EQ(w.NetPage().CurveY[20], 0.5);
+    EXPECT_FALSE(w.PageChanged());
+    EXPECT_EQ(w.HelpContext(), 63);
 }
 
 TEST_F(WizardTest, SlopeEditAndTrackBarStayInStep) {
     ToNetPage(Iris());
     w.TrackBarChanged(400);
-    EXPECT_EQ(w.NetPage.AlphaText, "4");
-    EXPECT_GT(w.NetPage.CurveY[22], 0.98); // nearly a step at x = 1
+    EXPECT_EQ(w.NetPage().AlphaText, "4");
+    EXPECT_GT(w.NetPage().CurveY[22], 0.98); // nearly a step at x = 1
     w.TrackBarChanged(1);
-    EXPECT_EQ(w.NetPage.AlphaText, "0.01");
-    EXPECT_NEAR(w.NetPage.CurveY[40], 0.5, 0.03); // nearly flat
+    EXPECT_EQ(w.NetPage().AlphaText, "0.01");
+    EXPECT_NEAR(w.NetPage().CurveY[40], 0.5, 0.03); // nearly flat
     w.TrackBarChanged(275);
-    EXPECT_EQ(w.NetPage.AlphaText, "2.75");
+    EXPECT_EQ(w.NetPage().AlphaText, "2.75");
     w.TrackBarChanged(5);
-    EXPECT_EQ(w.NetPage.AlphaText, "0.05");
+    EXPECT_EQ(w.NetPage().AlphaText, "0.05");
     w.AlphaTextChanged("2");
     w.AlphaExit();
-    EXPECT_EQ(w.NetPage.TrackPos, 200);
-    EXPECT_EQ(w.NetPage.CurveY[22], Sigmoid(2, 1));
+    EXPECT_EQ(w.NetPage().TrackPos, 200);
+    EXPECT_EQ(w.NetPage().CurveY[22], Sigmoid(2, 1));
     w.AlphaTextChanged("5");
     EXPECT_EQ(ErrorOf([&] { w.AlphaExit(); }), "Параметр должен быть в диапазоне 0.01..4");
-    EXPECT_EQ(w.NetPage.TrackPos, 200);
-    EXPECT_EQ(w.NetPage.AlphaText, "5");
+    EXPECT_EQ(w.NetPage().TrackPos, 200);
+    EXPECT_EQ(w.NetPage().AlphaText, "5");
     w.AlphaTextChanged("x");
     EXPECT_EQ(ErrorOf([&] { w.AlphaExit(); }), "'x' is not a valid floating point value");
     w.AlphaTextChanged("0.125");
     w.AlphaExit();
-    EXPECT_EQ(w.NetPage.TrackPos, 12); // halves go to the even neighbour
-    EXPECT_EQ(w.NetPage.AlphaText, "0.12");
+    EXPECT_EQ(w.NetPage().TrackPos, 12); // halves go to the even neighbour
+    EXPECT_EQ(w.NetPage().AlphaText, "0.12");
     w.AlphaTextChanged("0.1201");
     w.AlphaExit();
-    EXPECT_EQ(w.NetPage.AlphaText, "0.1201"); // same position: the text stays as typed
+    EXPECT_EQ(w.NetPage().AlphaText, "0.1201"); // same position: the text stays as typed
 }
 
 TEST_F(WizardTest, HiddenLayersFromTheGrid) {
     ToNetPage(Iris());
     w.HideLayerCountChanged("3");
-    EXPECT_EQ(w.NetPage.HideLayerCount, 3);
-    EXPECT_TRUE(w.PageChanged);
+    EXPECT_EQ(w.NetPage().HideLayerCount, 3);
+    EXPECT_TRUE(w.PageChanged());
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "'' is not a valid integer value");
-    EXPECT_EQ(w.State, 2);
+    EXPECT_EQ(w.State(), 2);
     w.SetLayerCell(2, "4");
     w.SetLayerCell(3, "3");
     w.AlphaTextChanged("1.5");
     w.Next();
-    EXPECT_EQ(w.Network.CountLayers(), 5);
-    EXPECT_EQ(w.Network.GetLayerSize(1), 10);
-    EXPECT_EQ(w.Network.GetLayerSize(2), 4);
-    EXPECT_EQ(w.Network.GetLayerSize(3), 3);
-    EXPECT_EQ(w.Network.GetLayerSize(4), 1);
-    EXPECT_EQ(w.Network.Alpha, 1.5);
+    EXPECT_EQ(w.Network().CountLayers(), 5);
+    EXPECT_EQ(w.Network().GetLayerSize(1), 10);
+    EXPECT_EQ(w.Network().GetLayerSize(2), 4);
+    EXPECT_EQ(w.Network().GetLayerSize(3), 3);
+    EXPECT_EQ(w.Network().GetLayerSize(4), 1);
+    EXPECT_EQ(w.Network().Alpha, 1.5);
     w.Prev();
-    EXPECT_EQ(w.NetPage.HideLayerCount, 3);
+    EXPECT_EQ(w.NetPage().HideLayerCount, 3);
     w.HideLayerCountChanged("1");
     w.Next();
-    EXPECT_EQ(w.Network.CountLayers(), 3);
-    EXPECT_EQ(w.Network.GetLayerSize(1), 10);
+    EXPECT_EQ(w.Network().CountLayers(), 3);
+    EXPECT_EQ(w.Network().GetLayerSize(1), 10);
 }
 
 TEST_F(WizardTest, PassingThroughTheNetworkPageKeepsTheNetwork) {
     ToNetPage(Iris());
-    double before = w.Network.GetWeight(0, 1, 2);
-    double alpha = w.Network.Alpha;
+    double before = w.Network().GetWeight(0, 1, 2);
+    double alpha = w.Network().Alpha;
     w.Next();
-    EXPECT_EQ(w.Network.GetWeight(0, 1, 2), before);
-    EXPECT_EQ(w.Network.Alpha, alpha); // 0.5, as the page showed
+    EXPECT_EQ(w.Network().GetWeight(0, 1, 2), before);
+    EXPECT_EQ(w.Network().Alpha, alpha); // 0.5, as the page showed
 }
 
 TEST_F(WizardTest, PageTwoRebuildsTheNetworkOnlyForAChangeOrANewSample) {
     ToNetPage(Iris());
-    double before = w.Network.GetWeight(0, 0, 0);
+    double before = w.Network().GetWeight(0, 0, 0);
     w.Prev();
     w.Next(); // nothing touched and the network fits: kept
-    EXPECT_EQ(w.Network.GetWeight(0, 0, 0), before);
-    EXPECT_EQ(w.Network.GetLayerSize(0), 4);
+    EXPECT_EQ(w.Network().GetWeight(0, 0, 0), before);
+    EXPECT_EQ(w.Network().GetLayerSize(0), 4);
     w.Prev();
     w.Prev();
     w.SampleFileChosen(Iris()); // a reload gives the network its default shape again, even untouched
     w.Next();
-    w.Network.SetWeight(0, 0, 0, 123);
+    TWizardTestPeer::Network(w).SetWeight(0, 0, 0, 123);
     w.Next();
-    EXPECT_NE(w.Network.GetWeight(0, 0, 0), 123);
+    EXPECT_NE(w.Network().GetWeight(0, 0, 0), 123);
 }
 
 TEST_F(WizardTest, GoingBackToPageTwoRunsItsStepAgain) {
@@ -320,47 +321,47 @@ TEST_F(WizardTest, GoingBackToPageTwoRunsItsStepAgain) {
 
 TEST_F(WizardTest, LearningPageDefaultsAndApply) {
     ToLearnPage(Iris());
-    const TLearnPage& p = w.LearnPage;
+    const TLearnPage& p = w.LearnPage();
     EXPECT_EQ(p.IdentErrText, "0.05");
-    EXPECT_EQ(p.MaxTeachErrText, "0.05");
+    EXPECT_EQ(p[TCriterion::MaxTeachErr].Text, "0.05");
     EXPECT_EQ(p.UseForTeach, 80);
-    EXPECT_EQ(p.EpochC, 10000);
-    EXPECT_EQ(p.TeachIdentC, 80);
-    EXPECT_FALSE(p.EpochOn);
+    EXPECT_EQ(p[TCriterion::Epoch].Count, 10000);
+    EXPECT_EQ(p[TCriterion::TeachIdent].Count, 80);
+    EXPECT_FALSE(p[TCriterion::Epoch].On);
     EXPECT_EQ(p.TeachSpeedText, "0.1");
     EXPECT_EQ(p.MiuText, "0.9");
-    w.LearnPage.MidTestErrText = "";
-    w.LearnPage.Validate = true; // no handler: not a change
-    EXPECT_FALSE(w.PageChanged);
-    w.LearnPage.TeachSpeedText = "0.3";
+    TWizardTestPeer::LearnPage(w)[TCriterion::MidTestErr].Text = "";
+    TWizardTestPeer::LearnPage(w).Validate = true; // no handler: not a change
+    EXPECT_FALSE(w.PageChanged());
+    w.SetLearnValue(&TLearnPage::TeachSpeedText, "0.3");
     w.Prev(); // not applied
-    EXPECT_EQ(w.Network.TeachSpeed, 0.1);
+    EXPECT_EQ(w.Network().TeachSpeed, 0.1);
     w.Next();
-    EXPECT_EQ(w.LearnPage.MidTestErrText, "0.05");
-    EXPECT_EQ(w.LearnPage.TeachSpeedText, "0.1"); // what was typed and not applied is replaced
+    EXPECT_EQ(w.LearnPage()[TCriterion::MidTestErr].Text, "0.05");
+    EXPECT_EQ(w.LearnPage().TeachSpeedText, "0.1"); // what was typed and not applied is replaced
     w.CriterionClicked(TCriterion::Epoch, true);
-    EXPECT_TRUE(w.PageChanged);
-    w.LearnPage.TeachSpeedText = "0.3";
-    w.LearnPage.UseForTeach = 1;
+    EXPECT_TRUE(w.PageChanged());
+    w.SetLearnValue(&TLearnPage::TeachSpeedText, "0.3");
+    w.SetLearnValue(&TLearnPage::UseForTeach, 1);
     w.Next();
-    EXPECT_EQ(w.Network.TeachSpeed, 0.3);
-    EXPECT_EQ(w.TeachCount, 1);
-    EXPECT_EQ(w.TestCount, 149);
-    EXPECT_EQ(w.IdentErrLimit, 0.05);
+    EXPECT_EQ(w.Network().TeachSpeed, 0.3);
+    EXPECT_EQ(w.TeachCount(), 1);
+    EXPECT_EQ(w.TestCount(), 149);
+    EXPECT_EQ(TWizardTestPeer::IdentErrLimit(w), 0.05);
 }
 
 TEST_F(WizardTest, LearningPageConversionErrorStopsPartWay) {
     ToLearnPage(Iris());
-    w.LearnPage.IdentErrText = "0.2";
-    w.LearnPage.MidTeachErrText = "abc";
+    w.SetLearnValue(&TLearnPage::IdentErrText, "0.2");
+    w.SetCriterionText(TCriterion::MidTeachErr, "abc");
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), "'abc' is not a valid floating point value");
-    EXPECT_EQ(w.State, 3);
-    EXPECT_EQ(w.IdentErrLimit, 0.2); // taken before the faulty field
-    EXPECT_EQ(w.TeachCount, 0);      // not reached
-    w.LearnPage.MidTeachErrText = "0.1";
-    w.LearnPage.UseForTeach = 100;
+    EXPECT_EQ(w.State(), 3);
+    EXPECT_EQ(TWizardTestPeer::IdentErrLimit(w), 0.2); // taken before the faulty field
+    EXPECT_EQ(w.TeachCount(), 0);                      // not reached
+    w.SetCriterionText(TCriterion::MidTeachErr, "0.1");
+    w.SetLearnValue(&TLearnPage::UseForTeach, 100);
     w.Next();
-    EXPECT_EQ(w.TestCount, 0);
+    EXPECT_EQ(w.TestCount(), 0);
 }
 
 namespace {
@@ -376,7 +377,7 @@ struct TRunRecorder {
             errors.push_back(m);
             captionShownAtError = captions.empty() ? "" : captions.back();
         };
-        h.OnStateChanged = [this, &w] { captions.push_back(w.LearnCaption); };
+        h.OnStateChanged = [this, &w] { captions.push_back(w.LearnCaption()); };
         return h;
     }
 };
@@ -391,31 +392,31 @@ protected:
             onLearnPage();
         w.Next();
         w.Next();
-        ASSERT_EQ(w.State, 5);
+        ASSERT_EQ(w.State(), 5);
     }
 };
 
 TEST_F(WizardTrainingTest, EpochLimitRunEndsWithItsMessageAndRestoresTheButton) {
     ToTrainingPage([&] {
         w.CriterionClicked(TCriterion::Epoch, true);
-        w.LearnPage.EpochC = 12;
+        w.SetCriterionCount(TCriterion::Epoch, 12);
     });
-    EXPECT_EQ(w.StatCells[1][0], "Обуч.");
-    EXPECT_EQ(w.StatCells[0][3], "Распознано");
-    EXPECT_EQ(w.StatCells[1][1], "");
+    EXPECT_EQ(w.StatCells()[1][0], "Обуч.");
+    EXPECT_EQ(w.StatCells()[0][3], "Распознано");
+    EXPECT_EQ(w.StatCells()[1][1], "");
     TRunRecorder rec;
     w.LearnClicked(rec.Hooks(w, nullptr));
     EXPECT_EQ(rec.endMessages, (std::vector<std::string>{"Остановка обучения\n\rИсчерпан лимит эпох."}));
     EXPECT_EQ(rec.captions, (std::vector<std::string>{"Остановка обучения", "Пуск обучения"}));
-    EXPECT_EQ(w.Network.Epoch, 13);
-    EXPECT_EQ(w.StatusText, "Эпоха: 10"); // the last refresh, not the last epoch
-    EXPECT_FALSE(w.StatCells[1][1].empty());
-    EXPECT_EQ(w.StatCells[2][3].back(), '%');
-    EXPECT_EQ(w.LearnTag, 0);
-    EXPECT_TRUE(w.NextEnabled);
-    EXPECT_TRUE(w.QuitEnabled);
-    EXPECT_TRUE(w.IconTimerEnabled);
-    EXPECT_TRUE(w.PageChanged); // the trained state is a change of the project
+    EXPECT_EQ(w.Network().Epoch, 13);
+    EXPECT_EQ(w.StatusText(), "Эпоха: 10"); // the last refresh, not the last epoch
+    EXPECT_FALSE(w.StatCells()[1][1].empty());
+    EXPECT_EQ(w.StatCells()[2][3].back(), '%');
+    EXPECT_EQ(w.LearnState(), TLearnState::Idle);
+    EXPECT_TRUE(w.NextEnabled());
+    EXPECT_TRUE(w.QuitEnabled());
+    EXPECT_TRUE(w.IconTimerEnabled());
+    EXPECT_TRUE(w.PageChanged()); // the trained state is a change of the project
 }
 
 TEST_F(WizardTrainingTest, StopButtonDuringARun) {
@@ -427,13 +428,13 @@ TEST_F(WizardTrainingTest, StopButtonDuringARun) {
         std::vector<std::string> seen;
         bool Pump() override {
             if (++examples == 200) {
-                seen.push_back(w->LearnCaption);
-                EXPECT_FALSE(w->NextEnabled);
-                EXPECT_FALSE(w->PrevEnabled);
-                EXPECT_FALSE(w->QuitEnabled);
-                EXPECT_FALSE(w->IconTimerEnabled);
+                seen.push_back(w->LearnCaption());
+                EXPECT_FALSE(w->NextEnabled());
+                EXPECT_FALSE(w->PrevEnabled());
+                EXPECT_FALSE(w->QuitEnabled());
+                EXPECT_FALSE(w->IconTimerEnabled());
                 w->LearnClicked(hooks); // the button pressed again from inside the run
-                seen.push_back(w->LearnCaption);
+                seen.push_back(w->LearnCaption());
             }
             return false;
         }
@@ -444,20 +445,20 @@ TEST_F(WizardTrainingTest, StopButtonDuringARun) {
     w.LearnClicked(stopper.hooks);
     EXPECT_EQ(stopper.seen, (std::vector<std::string>{"Остановка обучения", "Ждите..."}));
     EXPECT_TRUE(rec.endMessages.empty());
-    EXPECT_EQ(w.Network.Epoch, 2); // 120 training + 30 test examples per epoch
-    EXPECT_EQ(w.LearnCaption, "Пуск обучения");
-    EXPECT_EQ(w.LearnHint, "Начало обучения системы");
+    EXPECT_EQ(w.Network().Epoch, 2); // 120 training + 30 test examples per epoch
+    EXPECT_EQ(w.LearnCaption(), "Пуск обучения");
+    EXPECT_EQ(w.LearnHint(), "Начало обучения системы");
 }
 
 TEST_F(WizardTrainingTest, CriterionEndsTheRun) {
     ToTrainingPage([&] {
         w.CriterionClicked(TCriterion::MaxTeachErr, true);
-        w.LearnPage.MaxTeachErrText = "10";
+        w.SetCriterionText(TCriterion::MaxTeachErr, "10");
     });
     TRunRecorder rec;
     w.LearnClicked(rec.Hooks(w, nullptr));
     EXPECT_EQ(rec.endMessages, (std::vector<std::string>{"Обучение завершено успешно"}));
-    EXPECT_EQ(w.Network.Epoch, 1);
+    EXPECT_EQ(w.Network().Epoch, 1);
 }
 
 TEST_F(WizardTrainingTest, ArithmeticFaultRestoresTheButtons) {
@@ -475,53 +476,53 @@ TEST_F(WizardTrainingTest, ArithmeticFaultRestoresTheButtons) {
     ASSERT_EQ(rec.errors.size(), 1u);
     EXPECT_TRUE(rec.errors[0] == "Деление на ноль" || rec.errors[0] == "Недопустимая операция с плавающей точкой")
         << rec.errors[0];
-    EXPECT_EQ(w.LearnTag, 0);
-    EXPECT_EQ(w.LearnCaption, "Пуск обучения");
+    EXPECT_EQ(w.LearnState(), TLearnState::Idle);
+    EXPECT_EQ(w.LearnCaption(), "Пуск обучения");
     EXPECT_EQ(rec.captionShownAtError, "Пуск обучения"); // repainted before the error box
-    EXPECT_TRUE(w.NextEnabled);
-    EXPECT_TRUE(w.PrevEnabled);
-    EXPECT_TRUE(w.QuitEnabled);
-    EXPECT_TRUE(w.Modified); // UpdateNavigation folded the run's change in
+    EXPECT_TRUE(w.NextEnabled());
+    EXPECT_TRUE(w.PrevEnabled());
+    EXPECT_TRUE(w.QuitEnabled());
+    EXPECT_TRUE(w.Modified()); // UpdateNavigation folded the run's change in
 }
 
 TEST_F(WizardTrainingTest, PredictionPage) {
     ToTrainingPage();
     w.Next();
-    ASSERT_EQ(w.State, 6);
-    EXPECT_FALSE(w.NextEnabled);
-    EXPECT_EQ(w.PredictPage.InputNames,
+    ASSERT_EQ(w.State(), 6);
+    EXPECT_FALSE(w.NextEnabled());
+    EXPECT_EQ(w.PredictPage().InputNames,
               (std::vector<std::string>{"SepalLength", "SepalWidth", "PetalLength", "PetalWidth"}));
-    EXPECT_EQ(w.PredictPage.OutputNames, (std::vector<std::string>{"Species"}));
+    EXPECT_EQ(w.PredictPage().OutputNames, (std::vector<std::string>{"Species"}));
     for (int i = 0; i < 4; ++i)
         w.SetPredictInput(i, "5");
     w.Predict();
-    ASSERT_EQ(w.PredictPage.OutputTexts.size(), 1u);
-    double y = StrToFloat(w.PredictPage.OutputTexts[0]);
+    ASSERT_EQ(w.PredictPage().OutputTexts.size(), 1u);
+    double y = StrToFloat(w.PredictPage().OutputTexts[0]);
     EXPECT_GT(y, 0); // a linear target always lands between its Min and Max
     EXPECT_LT(y, 2);
-    std::string first = w.PredictPage.OutputTexts[0];
+    std::string first = w.PredictPage().OutputTexts[0];
     w.Predict();
-    EXPECT_EQ(w.PredictPage.OutputTexts[0], first);
+    EXPECT_EQ(w.PredictPage().OutputTexts[0], first);
     w.SetPredictInput(2, "1,5");
     EXPECT_EQ(ErrorOf([&] { w.Predict(); }), "'1,5' is not a valid floating point value");
-    EXPECT_EQ(w.PredictPage.OutputTexts[0], first);
+    EXPECT_EQ(w.PredictPage().OutputTexts[0], first);
     w.Prev();
     w.Next();
-    EXPECT_EQ(w.PredictPage.InputTexts[2], "1,5"); // kept while the page was left
-    EXPECT_EQ(w.PredictPage.OutputTexts[0], first);
-    EXPECT_FALSE(w.PageChanged);
+    EXPECT_EQ(w.PredictPage().InputTexts[2], "1,5"); // kept while the page was left
+    EXPECT_EQ(w.PredictPage().OutputTexts[0], first);
+    EXPECT_FALSE(w.PageChanged());
 }
 
 TEST_F(WizardTrainingTest, PredictionOfASigmoidTargetAtSaturation) {
     ToTrainingPage();
     w.Next();
-    w.Fields[4].NormType = TNormMethod::Sigmoid;
-    w.Network.SetWeight(1, 0, 0, 0);
-    w.Network.SetThreshold(1, 0, 1e6); // the output saturates to exactly 1
+    TWizardTestPeer::Fields(w)[4].NormType = TNormMethod::Sigmoid;
+    TWizardTestPeer::Network(w).SetWeight(1, 0, 0, 0);
+    TWizardTestPeer::Network(w).SetThreshold(1, 0, 1e6); // the output saturates to exactly 1
     for (int i = 0; i < 4; ++i)
         w.SetPredictInput(i, "5");
     EXPECT_NE(ErrorOf([&] { w.Predict(); }), "");
-    EXPECT_TRUE(w.PredictPage.OutputTexts[0].empty());
+    EXPECT_TRUE(w.PredictPage().OutputTexts[0].empty());
 }
 
 // However the network came to differ from the fields, neither page 6 nor 7 nor the run takes it.
@@ -529,25 +530,25 @@ TEST_F(WizardTrainingTest, NetworkThatDoesNotFitTheFieldsIsRefusedOnEveryPath) {
     ToLearnPage(Iris());
     w.CriterionClicked(TCriterion::Epoch, true);
     w.Next();
-    ASSERT_EQ(w.State, 4);
-    w.Network.SetLayerSize(2, 40);
+    ASSERT_EQ(w.State(), 4);
+    TWizardTestPeer::Network(w).SetLayerSize(2, 40);
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), msgNetMismatch);
-    EXPECT_EQ(w.State, 4);
-    w.Network.SetLayerSize(2, 1);
+    EXPECT_EQ(w.State(), 4);
+    TWizardTestPeer::Network(w).SetLayerSize(2, 1);
     w.Next();
-    ASSERT_EQ(w.State, 5);
+    ASSERT_EQ(w.State(), 5);
 
-    w.Network.SetLayerSize(0, 5);
+    TWizardTestPeer::Network(w).SetLayerSize(0, 5);
     TRunRecorder rec;
     w.LearnClicked(rec.Hooks(w, nullptr));
     EXPECT_EQ(rec.errors, std::vector<std::string>{msgNetMismatch});
-    EXPECT_EQ(w.Network.Epoch, 0);
+    EXPECT_EQ(w.Network().Epoch, 0);
     EXPECT_EQ(ErrorOf([&] { w.Next(); }), msgNetMismatch);
 
-    w.Network.SetLayerSize(0, 4);
+    TWizardTestPeer::Network(w).SetLayerSize(0, 4);
     w.Next();
-    ASSERT_EQ(w.State, 6);
-    w.Network.SetLayerSize(2, 2);
+    ASSERT_EQ(w.State(), 6);
+    TWizardTestPeer::Network(w).SetLayerSize(2, 2);
     for (int i = 0; i < 4; ++i)
         w.SetPredictInput(i, "5");
     EXPECT_EQ(ErrorOf([&] { w.Predict(); }), msgNetMismatch);

@@ -1,7 +1,8 @@
 // What "Далее >>" on page 1 loads, what counts as a change of a page, and the slope page 3
 // shows, checks and hands to the network.
 #include "WizardFixture.h"
-#include "wizard/ProjectFile.h"
+#include "project/ProjectFile.h"
+#include "support/WizardTestPeer.h"
 
 #include <filesystem>
 #include <functional>
@@ -22,7 +23,7 @@ protected:
         w.RoleClicked(TFieldRole::Unused);
         w.Prev();
     }
-    bool Reloaded() const { return w.Fields.size() == 5 && w.Fields[1].FieldType == TFieldRole::Input; }
+    bool Reloaded() const { return w.Fields().size() == 5 && w.Fields()[1].FieldType == TFieldRole::Input; }
 };
 
 } // namespace
@@ -45,9 +46,9 @@ TEST_F(LoadRuleTest, NextOnPageOneLoadsOnlyWhatIsNotLoadedYet) {
         LoadIrisAndMarkField();
         c.Act();
         w.Next();
-        EXPECT_EQ(w.State, 1) << c.Case;
-        EXPECT_EQ(w.LearnSampleFileName, w.SampleFileText) << c.Case;
-        EXPECT_EQ(w.Fields[1].FieldType != TFieldRole::Unused, c.Loads) << c.Case;
+        EXPECT_EQ(w.State(), 1) << c.Case;
+        EXPECT_EQ(w.LearnSampleFileName(), w.SampleFileText()) << c.Case;
+        EXPECT_EQ(w.Fields()[1].FieldType != TFieldRole::Unused, c.Loads) << c.Case;
     }
 }
 
@@ -57,16 +58,16 @@ TEST_F(LoadRuleTest, FailedLoadIsRetriedAndKeepsTheLoadedSampleMeanwhile) {
     std::filesystem::remove(later);
     Type(later);
     EXPECT_NE(ErrorOf([&] { w.Next(); }), "");
-    EXPECT_EQ(w.Fields.size(), 5u);
+    EXPECT_EQ(w.Fields().size(), 5u);
     std::filesystem::copy_file(Iris(), later);
     files_.push_back(later);
-    w.Modified = false;
+    TWizardTestPeer::Modified(w) = false;
     w.Page1FocusEntered();
     w.Next();
-    EXPECT_EQ(w.State, 1);
-    EXPECT_EQ(w.LearnSampleFileName, later);
+    EXPECT_EQ(w.State(), 1);
+    EXPECT_EQ(w.LearnSampleFileName(), later);
     EXPECT_TRUE(Reloaded());
-    EXPECT_TRUE(w.Modified); // a new sample is a change of the project
+    EXPECT_TRUE(w.Modified()); // a new sample is a change of the project
 }
 
 TEST_F(LoadRuleTest, ProjectSavedOnPageOneLoadsItsSample) {
@@ -74,11 +75,11 @@ TEST_F(LoadRuleTest, ProjectSavedOnPageOneLoadsItsSample) {
     const std::string saved = SaveProject(w, WriteSample("p1.qvx", ""));
     TWizard opened;
     LoadProject(opened, saved);
-    ASSERT_EQ(opened.State, 0);
-    EXPECT_TRUE(opened.Fields.empty());
+    ASSERT_EQ(opened.State(), 0);
+    EXPECT_TRUE(opened.Fields().empty());
     opened.Next();
-    EXPECT_EQ(opened.State, 1);
-    EXPECT_EQ(opened.Fields.size(), 5u);
+    EXPECT_EQ(opened.State(), 1);
+    EXPECT_EQ(opened.Fields().size(), 5u);
 }
 
 TEST_F(WizardTest, OnlyAChangedValueIsAChange) {
@@ -89,14 +90,14 @@ TEST_F(WizardTest, OnlyAChangedValueIsAChange) {
         const char* Case;
         std::function<void()> Same, Changed;
     } cases[] = {
-        {"parameter", [&] { w.ParamExit(TWizard::TParam::Min, w.FieldPage.MinText); },
+        {"parameter", [&] { w.ParamExit(TWizard::TParam::Min, w.FieldPage().MinText); },
          [&] { w.ParamExit(TWizard::TParam::Min, "4"); }},
-        {"method", [&] { w.MethodClicked(w.Fields[0].NormType); },
-         [&] { w.MethodClicked(static_cast<TNormMethod>((static_cast<int>(w.Fields[0].NormType) + 1) % 4)); }},
+        {"method", [&] { w.MethodClicked(w.Fields()[0].NormType); },
+         [&] { w.MethodClicked(static_cast<TNormMethod>((static_cast<int>(w.Fields()[0].NormType) + 1) % 4)); }},
         {"role", [&] { w.RoleClicked(TFieldRole::Input); }, [&] { w.RoleClicked(TFieldRole::Target); }},
-        {"grid cell", [&] { w.GridTouched(), w.SetLayerCell(1, "10"); }, [&] { w.SetLayerCell(1, "7"); }},
+        {"grid cell", [&] { w.SetLayerCell(1, "10"); }, [&] { w.SetLayerCell(1, "7"); }},
         {"slope edit", [&] { w.AlphaExit(); }, [&] { w.AlphaTextChanged("2"), w.AlphaExit(); }},
-        {"learning rate", [&] { w.SetLearnValue(&TLearnPage::TeachSpeedText, w.LearnPage.TeachSpeedText); },
+        {"learning rate", [&] { w.SetLearnValue(&TLearnPage::TeachSpeedText, w.LearnPage().TeachSpeedText); },
          [&] { w.SetLearnValue(&TLearnPage::TeachSpeedText, "0.3"); }},
         {"training share", [&] { w.SetLearnValue(&TLearnPage::UseForTeach, 80); },
          [&] { w.SetLearnValue(&TLearnPage::UseForTeach, 60); }},
@@ -108,33 +109,33 @@ TEST_F(WizardTest, OnlyAChangedValueIsAChange) {
             w.Next(); // page 3
         else if (c.Case == std::string("learning rate"))
             w.Next(); // page 4
-        w.PageChanged = false;
+        TWizardTestPeer::PageChanged(w) = false;
         c.Same();
-        EXPECT_FALSE(w.PageChanged) << c.Case;
+        EXPECT_FALSE(w.PageChanged()) << c.Case;
         c.Changed();
-        EXPECT_TRUE(w.PageChanged) << c.Case;
+        EXPECT_TRUE(w.PageChanged()) << c.Case;
     }
 }
 
 TEST_F(WizardTest, TheSlopeShownIsTheSlopeUsedAndAlwaysInRange) {
     ToNetPage(Iris());
-    EXPECT_EQ(w.NetPage.AlphaText, "0.5");
-    EXPECT_EQ(w.NetPage.CurveY[22], Sigmoid(0.5, 1));
+    EXPECT_EQ(w.NetPage().AlphaText, "0.5");
+    EXPECT_EQ(w.NetPage().CurveY[22], Sigmoid(0.5, 1));
     // Out of range, typed and left or only typed: refused every time, the network untouched.
     for (const char* typed : {"5", "0", "-1", "5"}) {
         w.AlphaTextChanged(typed);
         EXPECT_EQ(ErrorOf([&] { w.AlphaExit(); }), msgAlphaRange) << typed;
         EXPECT_EQ(ErrorOf([&] { w.Next(); }), msgAlphaRange) << typed;
-        EXPECT_EQ(w.State, 2);
-        EXPECT_EQ(w.Network.Alpha, 0.5);
+        EXPECT_EQ(w.State(), 2);
+        EXPECT_EQ(w.Network().Alpha, 0.5);
     }
     // A slope typed and not yet left is applied as shown.
     w.AlphaTextChanged("1.234");
     w.Next();
-    EXPECT_EQ(w.Network.Alpha, 1.234);
+    EXPECT_EQ(w.Network().Alpha, 1.234);
     w.Prev();
-    EXPECT_EQ(w.NetPage.AlphaText, "1.234");
-    EXPECT_EQ(w.NetPage.TrackPos, 123);
+    EXPECT_EQ(w.NetPage().AlphaText, "1.234");
+    EXPECT_EQ(w.NetPage().TrackPos, 123);
 }
 
 TEST_F(WizardTest, SlopeOfAProjectIsTheNetworksOnItsPage) {
@@ -143,8 +144,8 @@ TEST_F(WizardTest, SlopeOfAProjectIsTheNetworksOnItsPage) {
     const std::string saved = SaveProject(w, WriteSample("p3.qvx", ""));
     TWizard opened;
     LoadProject(opened, saved);
-    ASSERT_EQ(opened.State, 2);
-    EXPECT_EQ(opened.Network.Alpha, 2.5);
-    EXPECT_EQ(opened.NetPage.AlphaText, "2.5");
-    EXPECT_EQ(opened.NetPage.TrackPos, 250);
+    ASSERT_EQ(opened.State(), 2);
+    EXPECT_EQ(opened.Network().Alpha, 2.5);
+    EXPECT_EQ(opened.NetPage().AlphaText, "2.5");
+    EXPECT_EQ(opened.NetPage().TrackPos, 250);
 }

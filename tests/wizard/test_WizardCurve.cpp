@@ -1,7 +1,8 @@
 // The error curve the training page shows and the network of the least test error, on the model.
 #include "WizardFixture.h"
 #include "engine/IniFile.h"
-#include "wizard/ProjectFile.h"
+#include "project/ProjectFile.h"
+#include "support/WizardTestPeer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,10 +21,10 @@ struct TSpoiler : ITrainingView {
     void EpochDone(const TEpochStats& s, int32_t, int32_t, int32_t epoch) override {
         TestMeans.push_back(s.TestErrMean);
         After.emplace_back();
-        W->Network.TakeSnapshot(After.back());
+        W->Network().TakeSnapshot(After.back());
         if (epoch >= SpoilFrom)
-            for (int32_t i = 0; i < W->Network.GetLayerSize(1); ++i)
-                W->Network.SetWeight(1, i, 0, 12.0);
+            for (int32_t i = 0; i < W->Network().GetLayerSize(1); ++i)
+                TWizardTestPeer::Network(*W).SetWeight(1, i, 0, 12.0);
     }
 };
 
@@ -32,25 +33,25 @@ protected:
     void ToTrainingPage(int32_t epochLimit, int32_t useForTeach = 80, bool keepBest = false) {
         ToLearnPage(Iris());
         w.CriterionClicked(TCriterion::Epoch, true);
-        w.LearnPage.EpochC = epochLimit;
-        w.LearnPage.UseForTeach = useForTeach;
+        w.SetCriterionCount(TCriterion::Epoch, epochLimit);
+        w.SetLearnValue(&TLearnPage::UseForTeach, useForTeach);
         if (keepBest)
             w.KeepBestClicked(true);
         w.Next();
         w.Next();
-        ASSERT_EQ(w.State, 5);
+        ASSERT_EQ(w.State(), 5);
     }
     void Run(ITrainingView* view = nullptr) {
         TWizard::TRunHooks h;
         h.View = view;
-        h.OnEndMessage = [this](const std::string& m) { ends.push_back(m + "|" + w.StatusText); };
+        h.OnEndMessage = [this](const std::string& m) { ends.push_back(m + "|" + w.StatusText()); };
         h.OnError = [this](const std::string& m) { errors.push_back(m); };
         w.LearnClicked(h);
         ASSERT_TRUE(errors.empty()) << errors.front();
     }
     std::vector<int32_t> CurveEpochs() const {
         std::vector<int32_t> e;
-        for (const TCurvePoint& p : w.Curve.Points())
+        for (const TCurvePoint& p : w.Curve().Points())
             e.push_back(p.Epoch);
         return e;
     }
@@ -68,13 +69,13 @@ std::vector<int32_t> Range(int32_t from, int32_t to) {
 
 TEST_F(WizardCurveTest, CurveContinuesAcrossRunsAndIsClearedWhenPagesTwoOrThreeRebuild) {
     ToTrainingPage(4);
-    EXPECT_TRUE(w.Curve.Empty());
+    EXPECT_TRUE(w.Curve().Empty());
     TSpoiler record;
     record.W = &w;
     Run(&record);
     EXPECT_EQ(CurveEpochs(), Range(0, 4));
-    EXPECT_EQ(w.Curve.Points()[2].TestMean, record.TestMeans[2]);
-    w.LearnPage.EpochC = 7;
+    EXPECT_EQ(w.Curve().Points()[2].TestMean, record.TestMeans[2]);
+    w.SetCriterionCount(TCriterion::Epoch, 7);
     Run();
     EXPECT_EQ(CurveEpochs(), Range(0, 7));
     // Passing page 3 unchanged keeps the network and its curve; changing it rebuilds both.
@@ -86,7 +87,7 @@ TEST_F(WizardCurveTest, CurveContinuesAcrossRunsAndIsClearedWhenPagesTwoOrThreeR
     w.Prev();
     w.SetLayerCell(1, "4");
     w.Next();
-    EXPECT_TRUE(w.Curve.Empty());
+    EXPECT_TRUE(w.Curve().Empty());
     w.Next();
     w.Next();
     Run();
@@ -97,7 +98,7 @@ TEST_F(WizardCurveTest, CurveContinuesAcrossRunsAndIsClearedWhenPagesTwoOrThreeR
     w.Prev();
     w.RoleClicked(TFieldRole::Unused); // page 2: the first field no longer an input
     w.Next();
-    EXPECT_TRUE(w.Curve.Empty());
+    EXPECT_TRUE(w.Curve().Empty());
 }
 
 TEST_F(WizardCurveTest, KeepBestTakesBackTheBestNetworkAndTellsSo) {
@@ -111,19 +112,19 @@ TEST_F(WizardCurveTest, KeepBestTakesBackTheBestNetworkAndTellsSo) {
                                            spoil.TestMeans.begin());
     ASSERT_LT(best, 15);
     TNetworkSnapshot now;
-    w.Network.TakeSnapshot(now);
+    w.Network().TakeSnapshot(now);
     const TNetworkSnapshot& want = spoil.After[static_cast<std::size_t>(best)];
     EXPECT_EQ(now.Weights, want.Weights);
     EXPECT_EQ(now.Thresholds, want.Thresholds);
     EXPECT_EQ(now.WeightDeltas, want.WeightDeltas);
     EXPECT_EQ(now.ThresholdDeltas, want.ThresholdDeltas);
-    EXPECT_EQ(w.Network.Epoch, best + 1);
+    EXPECT_EQ(w.Network().Epoch, best + 1);
     const std::string message = "Восстановлена лучшая сеть: эпоха " + std::to_string(best);
     // The end message first, then the status line.
     EXPECT_EQ(ends, (std::vector<std::string>{"Остановка обучения\n\rИсчерпан лимит эпох.|Эпоха: 10"}));
-    EXPECT_EQ(w.StatusText, message);
-    EXPECT_EQ(w.RestoredEpoch, best + 1);
-    EXPECT_EQ(w.Curve.MarkedEpoch(), best);
+    EXPECT_EQ(w.StatusText(), message);
+    EXPECT_EQ(w.RestoredEpoch(), best + 1);
+    EXPECT_EQ(w.Curve().MarkedEpoch(), best);
 
     // Saved and opened again: the key, the restored network and its epoch.
     w.Next();
@@ -134,43 +135,43 @@ TEST_F(WizardCurveTest, KeepBestTakesBackTheBestNetworkAndTellsSo) {
     EXPECT_EQ(TIniFile(project).ReadString("Phase4", "KeepBest", ""), "1");
     TWizard again;
     LoadProject(again, project);
-    EXPECT_TRUE(again.LearnPage.KeepBest);
-    EXPECT_EQ(again.Network.Epoch, best + 1);
+    EXPECT_TRUE(again.LearnPage().KeepBest);
+    EXPECT_EQ(again.Network().Epoch, best + 1);
     // the file holds 15 significant digits
-    const double weight = w.Network.GetWeight(1, 0, 0), threshold = w.Network.GetThreshold(1, 0);
-    EXPECT_NEAR(again.Network.GetWeight(1, 0, 0), weight, 1e-14 * std::abs(weight));
-    EXPECT_NEAR(again.Network.GetThreshold(1, 0), threshold, 1e-14 * std::abs(threshold));
+    const double weight = w.Network().GetWeight(1, 0, 0), threshold = w.Network().GetThreshold(1, 0);
+    EXPECT_NEAR(again.Network().GetWeight(1, 0, 0), weight, 1e-14 * std::abs(weight));
+    EXPECT_NEAR(again.Network().GetThreshold(1, 0), threshold, 1e-14 * std::abs(threshold));
 
     // The next run continues from the best epoch, and the curve with it.
     w.Prev();
     spoil = TSpoiler{};
     spoil.W = &w;
-    w.LearnPage.EpochC = best + 3;
+    w.SetCriterionCount(TCriterion::Epoch, best + 3);
     Run(&spoil);
     const std::vector<int32_t> epochs = CurveEpochs();
     EXPECT_EQ(epochs, Range(0, best + 3));
-    EXPECT_EQ(w.Curve.MarkedEpoch(), w.RestoredEpoch - 1); // the new run's own best
+    EXPECT_EQ(w.Curve().MarkedEpoch(), w.RestoredEpoch() - 1); // the new run's own best
 }
 
 TEST_F(WizardCurveTest, KeepBestWithoutTestExamplesIsUnavailableAndIgnored) {
     ToTrainingPage(3, 100, true);
     EXPECT_FALSE(w.KeepBestAvailable());
-    w.LearnPage.UseForTeach = 99;
+    w.SetLearnValue(&TLearnPage::UseForTeach, 99);
     EXPECT_TRUE(w.KeepBestAvailable());
-    w.LearnPage.UseForTeach = 100;
+    w.SetLearnValue(&TLearnPage::UseForTeach, 100);
     Run();
-    EXPECT_EQ(w.Network.Epoch, 4);
-    EXPECT_EQ(w.RestoredEpoch, -1);
-    EXPECT_EQ(w.StatusText, "Эпоха: 0");
+    EXPECT_EQ(w.Network().Epoch, 4);
+    EXPECT_EQ(w.RestoredEpoch(), -1);
+    EXPECT_EQ(w.StatusText(), "Эпоха: 0");
 }
 
 TEST_F(WizardCurveTest, ReportNamesKeepBestAfterTheCriteria) {
     ToLearnPage(Iris());
     w.CriterionClicked(TCriterion::Epoch, true);
     w.KeepBestClicked(true);
-    EXPECT_TRUE(w.PageChanged);
+    EXPECT_TRUE(w.PageChanged());
     w.Next();
-    ASSERT_GE(w.Report.size(), 2u);
-    EXPECT_EQ(w.Report[w.Report.size() - 2], "   прошло 10000 эпох");
-    EXPECT_EQ(w.Report.back(), "   сохранить сеть с наименьшей ошибкой на тесте");
+    ASSERT_GE(w.Report().size(), 2u);
+    EXPECT_EQ(w.Report()[w.Report().size() - 2], "   прошло 10000 эпох");
+    EXPECT_EQ(w.Report().back(), "   сохранить сеть с наименьшей ошибкой на тесте");
 }

@@ -15,14 +15,15 @@ namespace {
 class LoadProgressWizardTest : public WizardTest {
 protected:
     void SetUp() override {
-        w.OnProgress = [this](double f) {
+        w.SetProgressHandler([this](double f) {
             reports.push_back(f);
             if (f >= 0) {
-                busyWhileRunning = busyWhileRunning && w.Loading && !w.NextEnabled && !w.PrevEnabled && !w.QuitEnabled;
+                busyWhileRunning =
+                    busyWhileRunning && w.Loading() && !w.NextEnabled() && !w.PrevEnabled() && !w.QuitEnabled();
                 if (cancelAt > 0 && static_cast<int>(reports.size()) == cancelAt)
-                    w.StopRequested = true; // the close question answered meanwhile
+                    w.RequestStop(); // the close question answered meanwhile
             }
-        };
+        });
     }
     // Several megabytes, so that every part of the load reports more than once.
     std::string LargeSample() {
@@ -44,7 +45,7 @@ protected:
 TEST_F(LoadProgressWizardTest, LoadReportsItsProgressUpToTheEndThenHidesIt) {
     Type(LargeSample());
     w.Next();
-    ASSERT_EQ(w.State, 1);
+    ASSERT_EQ(w.State(), 1);
     ASSERT_GE(reports.size(), 10u);
     EXPECT_EQ(reports.back(), -1); // hidden at the end
     reports.pop_back();
@@ -52,18 +53,18 @@ TEST_F(LoadProgressWizardTest, LoadReportsItsProgressUpToTheEndThenHidesIt) {
     EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
     EXPECT_GE(reports.front(), 0);
     EXPECT_TRUE(busyWhileRunning);
-    EXPECT_FALSE(w.Loading);
-    EXPECT_EQ(w.Progress, -1);
-    EXPECT_TRUE(w.NextEnabled);
-    EXPECT_TRUE(w.PrevEnabled);
+    EXPECT_FALSE(w.Loading());
+    EXPECT_EQ(w.Progress(), -1);
+    EXPECT_TRUE(w.NextEnabled());
+    EXPECT_TRUE(w.PrevEnabled());
 }
 
 TEST_F(LoadProgressWizardTest, CancelledLoadKeepsThePreviousSampleAndCanBeRepeated) {
     Type(Iris());
     w.Next();
     w.Prev();
-    const std::vector<int32_t> order = w.RecordIndex;
-    const uint32_t seed = w.IndexSeed;
+    const std::vector<int32_t> order = w.RecordIndex();
+    const uint32_t seed = w.IndexSeed();
     const std::string large = LargeSample();
     // Called off while reading, and again while drawing the record order (the last reports).
     for (int at : {3, -2}) {
@@ -72,46 +73,46 @@ TEST_F(LoadProgressWizardTest, CancelledLoadKeepsThePreviousSampleAndCanBeRepeat
         if (at < 0) { // count the reports of a whole load first
             TWizard probe;
             int n = 0;
-            probe.OnProgress = [&n](double) { ++n; };
+            probe.SetProgressHandler([&n](double) { ++n; });
             probe.SampleFileTextChanged(large);
             probe.Next();
             at = n + at;
         }
         cancelAt = at;
         EXPECT_THROW(w.Next(), ELoadCancelled) << at;
-        EXPECT_EQ(w.State, 0);
+        EXPECT_EQ(w.State(), 0);
         EXPECT_EQ(w.FieldCount(), 5);
-        EXPECT_EQ(w.RecordCount, 150);
-        EXPECT_EQ(w.RecordIndex, order);
-        EXPECT_EQ(w.IndexSeed, seed);
-        EXPECT_EQ(w.LearnSampleFileName, Iris());
-        EXPECT_TRUE(w.PageChanged); // the next "Далее >>" loads again
-        EXPECT_FALSE(w.Loading);
+        EXPECT_EQ(w.RecordCount(), 150);
+        EXPECT_EQ(w.RecordIndex(), order);
+        EXPECT_EQ(w.IndexSeed(), seed);
+        EXPECT_EQ(w.LearnSampleFileName(), Iris());
+        EXPECT_TRUE(w.PageChanged()); // the next "Далее >>" loads again
+        EXPECT_FALSE(w.Loading());
         EXPECT_EQ(reports.back(), -1);
-        EXPECT_TRUE(w.NextEnabled);
-        EXPECT_EQ(w.StatusText, "");
+        EXPECT_TRUE(w.NextEnabled());
+        EXPECT_EQ(w.StatusText(), "");
     }
     cancelAt = 0;
     w.Next();
-    EXPECT_EQ(w.State, 1);
-    EXPECT_EQ(w.RecordCount, 300000);
+    EXPECT_EQ(w.State(), 1);
+    EXPECT_EQ(w.RecordCount(), 300000);
 }
 
 TEST_F(LoadProgressWizardTest, FocusMovedByTheDisabledControlsKeepsTheLoadPending) {
-    w.OnProgress = [this](double f) {
+    w.SetProgressHandler([this](double f) {
         if (f == 0)
             w.Page1FocusEntered();
-    };
+    });
     Type(Iris());
     w.Next();
-    EXPECT_EQ(w.State, 1);
-    EXPECT_TRUE(w.Modified);
+    EXPECT_EQ(w.State(), 1);
+    EXPECT_TRUE(w.Modified());
 }
 
 TEST_F(WizardTest, PredictionOverATableReportsItsProgressUpToTheEnd) {
     ToNetPage(Iris());
     TSampleTable table;
-    table.Fields = w.Fields;
+    table.Fields = w.Fields();
     for (TFieldInfo& f : table.Fields) {
         std::vector<double> many;
         for (int copy = 0; copy < 100; ++copy)
@@ -120,7 +121,7 @@ TEST_F(WizardTest, PredictionOverATableReportsItsProgressUpToTheEnd) {
     }
     table.RecordCount = 15000;
     nirvex::test::TProgressLog log;
-    TBatchPrediction p = PredictTable(w, table, log.Proc());
+    TBatchPrediction p = PredictTable(w.NetModel(), table, log.Proc());
     EXPECT_EQ(p.RecordCount, 15000);
     EXPECT_TRUE(log.Complete(2)); // every 8192 records and at the end
 }
@@ -129,7 +130,7 @@ TEST_F(WizardTest, PredictionOverATableReportsItsProgressUpToTheEnd) {
 // question calls it off, and then nothing is written.
 TEST_F(LoadProgressWizardTest, PredictionOverAFileShowsProgressAndCanBeCalledOff) {
     ToNetPage(Iris());
-    while (w.State < 6)
+    while (w.State() < 6)
         w.Next();
     std::string text = "SepalLength SepalWidth PetalLength PetalWidth\r\n";
     for (int r = 0; r < 300000; ++r)
@@ -146,7 +147,7 @@ TEST_F(LoadProgressWizardTest, PredictionOverAFileShowsProgressAndCanBeCalledOff
     EXPECT_EQ(reports.back(), 1.0);
     EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
     EXPECT_TRUE(busyWhileRunning);
-    EXPECT_TRUE(w.PrevEnabled);
+    EXPECT_TRUE(w.PrevEnabled());
     EXPECT_TRUE(std::filesystem::exists(output));
 
     std::filesystem::remove(output);
@@ -154,6 +155,6 @@ TEST_F(LoadProgressWizardTest, PredictionOverAFileShowsProgressAndCanBeCalledOff
     cancelAt = 3;
     EXPECT_THROW(w.PredictOverFile(wide, output), ELoadCancelled);
     EXPECT_FALSE(std::filesystem::exists(output));
-    EXPECT_FALSE(w.Loading);
-    EXPECT_TRUE(w.PrevEnabled);
+    EXPECT_FALSE(w.Loading());
+    EXPECT_TRUE(w.PrevEnabled());
 }

@@ -5,12 +5,12 @@
 #include "common/NumberText.h"
 #include "common/SafeFile.h"
 #include "export/ExportNet.h"
+#include "project/ProjectFile.h"
 #include "sample/TextSample.h"
 #include "sample/table/SampleFile.h"
 #include "training/ErrorCurve.h"
 #include "training/TrainingRun.h"
 #include "wizard/BatchPredict.h"
-#include "wizard/ProjectFile.h"
 #include "wizard/Wizard.h"
 
 #include <cerrno>
@@ -126,11 +126,10 @@ class TNotice {
 public:
     TNotice(TWizard& w, std::ostream& err) : w_(w), err_(err) {}
     void Print() {
-        for (const std::string& notice : w_.Notices)
+        for (const std::string& notice : w_.TakeNotices())
             err_ << notice << '\n';
-        w_.Notices.clear();
-        if (!samplePrinted_ && !w_.SampleNotice.empty()) {
-            err_ << w_.SampleNotice << '\n';
+        if (!samplePrinted_ && !w_.SampleNotice().empty()) {
+            err_ << w_.SampleNotice() << '\n';
             samplePrinted_ = true;
         }
         err_.flush();
@@ -146,7 +145,7 @@ void Report(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     OpenProject(w, c.Positional[0]);
     notice.Print();
     w.BuildReport();
-    for (const std::string& line : w.Report)
+    for (const std::string& line : w.Report())
         out << line << '\n';
     out.flush();
 }
@@ -162,7 +161,7 @@ public:
     std::string Curve;
     bool Pump() override {
         if (gStopRequested)
-            w_.StopRequested = true;
+            w_.RequestStop();
         return false;
     }
     void Refresh(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
@@ -193,23 +192,18 @@ std::string PrintedMessage(const std::string& message) {
     return s;
 }
 
-bool RunCanEnd(const TLearnPage& p) {
-    return p.EpochOn || p.MaxTeachErrOn || p.MidTeachErrOn || p.TeachIdentOn || p.MaxTestErrOn || p.MidTestErrOn ||
-           p.TestIdentOn;
-}
-
 void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     const std::string& project = c.Positional[0];
     OpenProject(w, project);
     notice.Print();
     // Forward as "Далее >>" would, each page's step failing as it would in the window; a project
     // saved on the prediction page goes back to training without checks, as "<< Назад" does.
-    while (w.State < kPageCount - 2)
+    while (w.State() < kPageCount - 2)
         w.Next();
-    if (w.State > kPageCount - 2)
+    if (w.State() > kPageCount - 2)
         w.Prev();
     notice.Print();
-    if (!RunCanEnd(w.LearnPage))
+    if (!AnyCriterionOn(w.StopRules()))
         throw EError(msgRunCannotEnd);
 
     TCliTrainingView view(w, out, !c.Curve.empty());
@@ -228,8 +222,8 @@ void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     }
     if (failed)
         throw EError(error);
-    if (w.RestoredEpoch >= 0)
-        out << BestRestoredMessage(w.RestoredEpoch) << std::endl;
+    if (w.RestoredEpoch() >= 0)
+        out << BestRestoredMessage(w.RestoredEpoch()) << std::endl;
     if (!c.Curve.empty())
         WriteFileReplacing(c.Curve, view.Curve);
     w.Next();
@@ -241,12 +235,12 @@ void Predict(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) 
     notice.Print();
     const std::string& input = c.Positional[1];
     if (!c.Output.empty()) {
-        PredictFile(w, input, c.Output, {});
+        PredictFile(w.NetModel(), input, c.Output, {});
         return;
     }
     // An input without a known extension is read as sample text.
     const TSampleTable table = IsSampleFileName(input) ? ReadSampleFile(input, {}) : ReadTextSample(input);
-    out << FormatPredictionText(PredictTable(w, table), "\n");
+    out << FormatPredictionText(PredictTable(w.NetModel(), table), "\n");
     out.flush();
 }
 
@@ -255,7 +249,7 @@ void Predict(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) 
 void Export(TWizard& w, TNotice& notice, const TCommand& c) {
     OpenProject(w, c.Positional[0]);
     notice.Print();
-    ExportProject(w, c.Output, c.ModelName);
+    ExportProject(w.NetModel(), c.Output, c.ModelName);
 }
 
 } // namespace
@@ -273,6 +267,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
     TWizard w;
+    AttachProjectFiles(w);
     TNotice notice(w, err);
     try {
         if (c.Name == "report")

@@ -1,10 +1,10 @@
-#include "wizard/ProjectFile.h"
+#include "project/ProjectFile.h"
 
-#include "common/Cp1251.h"
 #include "common/Errors.h"
 #include "common/NumberText.h"
 #include "common/RandomGen.h"
 #include "engine/IniFile.h"
+#include "sample/table/SampleFile.h"
 #include "wizard/Wizard.h"
 
 #include <algorithm>
@@ -62,23 +62,6 @@ int32_t ReadRanged(const TIniFile& ini, const char* section, const std::string& 
     return a;
 }
 
-// Latin and Cyrillic letters folded to lower case, for matching field names.
-std::string FoldName(std::string_view name) {
-    std::string out;
-    std::size_t pos = 0;
-    while (pos < name.size()) {
-        char32_t c = DecodeUtf8(name, pos);
-        if (c >= U'A' && c <= U'Z')
-            c += 0x20;
-        else if (c >= 0x0410 && c <= 0x042F)
-            c += 0x20;
-        else if (c >= 0x0400 && c <= 0x040F)
-            c += 0x50;
-        AppendUtf8(out, c);
-    }
-    return out;
-}
-
 bool FileExists(const std::string& name) {
     std::error_code ec;
     return !name.empty() && std::filesystem::exists(std::filesystem::path(name), ec);
@@ -87,26 +70,26 @@ bool FileExists(const std::string& name) {
 // Page-4 reals are written as numbers: the edit texts are converted first, in key order, so a
 // text that is not a number fails the save before anything changes.
 struct TLearnNumbers {
-    double TeachSpeed, Miu, IdentErr, MaxTeachErr, MidTeachErr, MaxTestErr, MidTestErr;
+    double TeachSpeed = 0, Miu = 0, IdentErr = 0;
+    std::array<double, kCriterionCount> Criteria{};
 };
 
 TLearnNumbers ConvertLearnPage(const TLearnPage& p) {
-    TLearnNumbers n{};
+    TLearnNumbers n;
     n.TeachSpeed = StrToFloat(p.TeachSpeedText);
     n.Miu = StrToFloat(p.MiuText);
     n.IdentErr = StrToFloat(p.IdentErrText);
-    n.MaxTeachErr = StrToFloat(p.MaxTeachErrText);
-    n.MidTeachErr = StrToFloat(p.MidTeachErrText);
-    n.MaxTestErr = StrToFloat(p.MaxTestErrText);
-    n.MidTestErr = StrToFloat(p.MidTestErrText);
+    for (const TCriterionDef& d : StopCriteria())
+        if (d.Kind == TCriterionKind::ErrorBelow)
+            n.Criteria[CriterionSlot(d.Id)] = StrToFloat(p[d.Id].Text);
     return n;
 }
 
 void WritePhase2(const TWizard& w, TIniFile& ini) {
     ini.EraseSection(sPhase2);
     ini.WriteInteger(sPhase2, "AvailableFieldsCount", w.FieldCount());
-    for (std::size_t i = 0; i < w.Fields.size(); ++i) {
-        const TFieldInfo& f = w.Fields[i];
+    for (std::size_t i = 0; i < w.Fields().size(); ++i) {
+        const TFieldInfo& f = w.Fields()[i];
         auto k = static_cast<int64_t>(i);
         ini.WriteString(sPhase2, Key("FieldName_", k), f.FieldName);
         ini.WriteInteger(sPhase2, Key("FieldType_", k), static_cast<int32_t>(f.FieldType));
@@ -118,20 +101,21 @@ void WritePhase2(const TWizard& w, TIniFile& ini) {
         ini.WriteFloat(sPhase2, Key("ALPHA_", k), f.Alpha);
     }
     // The order is stored the way it came, so every later open splits the records the same way.
-    ini.WriteInteger(sPhase2, "Idexing", w.RecordIndexFromSeed ? 2 : 1);
-    ini.WriteInteger(sPhase2, "IND_INIT", static_cast<int32_t>(w.IndexSeed));
-    if (!w.RecordIndexFromSeed)
-        for (std::size_t k = 0; k < w.RecordIndex.size(); ++k)
-            ini.WriteInteger(sPhase2, Key("IND_", static_cast<int64_t>(k)), w.RecordIndex[k]);
+    ini.WriteInteger(sPhase2, "Idexing", w.RecordIndexFromSeed() ? 2 : 1);
+    ini.WriteInteger(sPhase2, "IND_INIT", static_cast<int32_t>(w.IndexSeed()));
+    if (!w.RecordIndexFromSeed())
+        for (std::size_t k = 0; k < w.RecordIndex().size(); ++k)
+            ini.WriteInteger(sPhase2, Key("IND_", static_cast<int64_t>(k)), w.RecordIndex()[k]);
 }
 
 void WritePhase3(const TWizard& w, TIniFile& ini) {
     ini.EraseSection(sPhase3);
-    int32_t n = std::clamp(w.NetPage.HideLayerCount, 1, kMaxHideLayers);
-    ini.WriteInteger(sPhase3, "HideLayers", w.NetPage.HideLayerCount);
+    const TNetPage& p = w.NetPage();
+    int32_t n = std::clamp(p.HideLayerCount, 1, kMaxHideLayers);
+    ini.WriteInteger(sPhase3, "HideLayers", p.HideLayerCount);
     for (int32_t k = 1; k <= n; ++k)
-        ini.WriteString(sPhase3, Key("Layer_", k), w.NetPage.Cells[static_cast<std::size_t>(k)]);
-    ini.WriteString(sPhase3, "Alpha", w.NetPage.AlphaText);
+        ini.WriteString(sPhase3, Key("Layer_", k), p.Cells[static_cast<std::size_t>(k)]);
+    ini.WriteString(sPhase3, "Alpha", p.AlphaText);
 }
 
 void WritePhase4(const TLearnPage& p, const TLearnNumbers& n, TIniFile& ini) {
@@ -141,20 +125,13 @@ void WritePhase4(const TLearnPage& p, const TLearnNumbers& n, TIniFile& ini) {
     ini.WriteFloat(sPhase4, "Miu", n.Miu);
     ini.WriteFloat(sPhase4, "IdentErr", n.IdentErr);
     ini.WriteBool(sPhase4, "TestAsValid", p.Validate);
-    ini.WriteBool(sPhase4, "Epoch", p.EpochOn);
-    ini.WriteInteger(sPhase4, "EpochC", p.EpochC);
-    ini.WriteBool(sPhase4, "MaxTeachErr", p.MaxTeachErrOn);
-    ini.WriteFloat(sPhase4, "MaxTeachErrV", n.MaxTeachErr);
-    ini.WriteBool(sPhase4, "MidTeachErr", p.MidTeachErrOn);
-    ini.WriteFloat(sPhase4, "MidTeachErrV", n.MidTeachErr);
-    ini.WriteBool(sPhase4, "TeachIdent", p.TeachIdentOn);
-    ini.WriteInteger(sPhase4, "TeachIdentC", p.TeachIdentC);
-    ini.WriteBool(sPhase4, "MaxTestErr", p.MaxTestErrOn);
-    ini.WriteFloat(sPhase4, "MaxTestErrV", n.MaxTestErr);
-    ini.WriteBool(sPhase4, "MidTestErr", p.MidTestErrOn);
-    ini.WriteFloat(sPhase4, "MidTestErrV", n.MidTestErr);
-    ini.WriteBool(sPhase4, "TestIdent", p.TestIdentOn);
-    ini.WriteInteger(sPhase4, "TestIdentC", p.TestIdentC);
+    for (const TCriterionDef& d : StopCriteria()) {
+        ini.WriteBool(sPhase4, d.FlagKey, p[d.Id].On);
+        if (d.Kind == TCriterionKind::ErrorBelow)
+            ini.WriteFloat(sPhase4, d.ValueKey, n.Criteria[CriterionSlot(d.Id)]);
+        else
+            ini.WriteInteger(sPhase4, d.ValueKey, p[d.Id].Count);
+    }
     ini.WriteBool(sPhase4, "KeepBest", p.KeepBest);
 }
 
@@ -163,37 +140,35 @@ void WritePhase4(const TLearnPage& p, const TLearnNumbers& n, TIniFile& ini) {
 void RestorePhase2(TWizard& w, const TIniFile& ini) {
     const int32_t count = w.FieldCount();
     std::unordered_map<std::string, std::size_t> byName; // the first field of each name
-    for (std::size_t i = 0; i < w.Fields.size(); ++i)
-        byName.emplace(FoldName(w.Fields[i].FieldName), i);
+    for (std::size_t i = 0; i < w.Fields().size(); ++i)
+        byName.emplace(FoldName(w.Fields()[i].FieldName), i);
     for (int32_t i = 0; i < count; ++i) {
         auto it = byName.find(FoldName(ini.ReadString(sPhase2, Key("FieldName_", i), "")));
         if (it == byName.end())
             continue;
-        TFieldInfo& f = w.Fields[it->second];
-        f.FieldType = static_cast<TFieldRole>(ReadRanged(ini, sPhase2, Key("FieldType_", i), 2, 0, 2));
-        f.NormType = static_cast<TNormMethod>(ReadRanged(ini, sPhase2, Key("NormType_", i), 0, 0, 3));
-        f.Max = ini.ReadFloat(sPhase2, Key("MAX_", i), f.Max);
-        f.Min = ini.ReadFloat(sPhase2, Key("MIN_", i), f.Min);
-        f.Alpha = ini.ReadFloat(sPhase2, Key("ALPHA_", i), f.Alpha);
+        const TFieldInfo& f = w.Fields()[it->second];
+        const auto role = static_cast<TFieldRole>(ReadRanged(ini, sPhase2, Key("FieldType_", i), 2, 0, 2));
+        const auto method = static_cast<TNormMethod>(ReadRanged(ini, sPhase2, Key("NormType_", i), 0, 0, 3));
+        const double max = ini.ReadFloat(sPhase2, Key("MAX_", i), f.Max);
+        const double min = ini.ReadFloat(sPhase2, Key("MIN_", i), f.Min);
+        const double alpha = ini.ReadFloat(sPhase2, Key("ALPHA_", i), f.Alpha);
+        w.RestoreField(it->second, role, method, max, min, alpha);
     }
     // Without the key the order of the sample load stays.
     switch (ReadRanged(ini, sPhase2, "Idexing", 0, 1, 2)) {
     case 1: {
         // An explicit order is taken entry by entry; a record number outside the sample would
         // send training past the end of the columns.
-        std::vector<int32_t> order(static_cast<std::size_t>(std::max(w.RecordCount, 0)));
-        for (int32_t k = 0; k < w.RecordCount; ++k)
-            order[static_cast<std::size_t>(k)] = ReadRanged(ini, sPhase2, Key("IND_", k), k, 0, w.RecordCount - 1);
-        w.RecordIndex = std::move(order);
-        w.RecordIndexFromSeed = false;
+        const int32_t records = w.RecordCount();
+        std::vector<int32_t> order(static_cast<std::size_t>(std::max(records, 0)));
+        for (int32_t k = 0; k < records; ++k)
+            order[static_cast<std::size_t>(k)] = ReadRanged(ini, sPhase2, Key("IND_", k), k, 0, records - 1);
+        w.RestoreRecordOrder(std::move(order));
         break;
     }
     case 2:
-        w.IndexSeed = static_cast<uint32_t>(
-            ReadRanged(ini, sPhase2, "IND_INIT", static_cast<int32_t>(w.IndexSeed), INT32_MIN, INT32_MAX));
-        SetRandSeed(w.IndexSeed);
-        w.BuildRecordIndex();
-        w.RecordIndexFromSeed = true;
+        w.RestoreRecordSeed(static_cast<uint32_t>(
+            ReadRanged(ini, sPhase2, "IND_INIT", static_cast<int32_t>(w.IndexSeed()), INT32_MIN, INT32_MAX)));
         break;
     default:
         break;
@@ -201,54 +176,43 @@ void RestorePhase2(TWizard& w, const TIniFile& ini) {
 }
 
 void RestorePhase3(TWizard& w, const TIniFile& ini) {
-    w.SetHideLayerCount(ReadRanged(ini, sPhase3, "HideLayers", 1, 1, kMaxHideLayers));
-    for (int32_t k = 1; k <= w.NetPage.HideLayerCount; ++k)
-        w.NetPage.Cells[static_cast<std::size_t>(k)] = ini.ReadString(sPhase3, Key("Layer_", k), "5");
-    w.NetPage.AlphaText = ini.ReadString(sPhase3, "Alpha", "1");
+    const int32_t layers = ReadRanged(ini, sPhase3, "HideLayers", 1, 1, kMaxHideLayers);
+    std::vector<std::string> cells;
+    for (int32_t k = 1; k <= layers; ++k)
+        cells.push_back(ini.ReadString(sPhase3, Key("Layer_", k), "5"));
+    const std::string alphaText = ini.ReadString(sPhase3, "Alpha", "1");
     // A slope the page would have refused; a text that is no number fails when the page is applied.
-    // The network takes the saved slope at once, so that the page shows it as the network's.
-    if (auto slope = TryStrToFloat(w.NetPage.AlphaText)) {
-        if (!(*slope >= kMinSlope && *slope <= kMaxSlope))
-            throw EError(msgBadProjectFile);
-        w.Network.Alpha = *slope;
-    }
+    const std::optional<double> slope = TryStrToFloat(alphaText);
+    if (slope && !(*slope >= kMinSlope && *slope <= kMaxSlope))
+        throw EError(msgBadProjectFile);
+    w.RestoreNetPage(layers, cells, alphaText, slope);
 }
 
-// The page's spin boxes bring their values into range; the restored learning rate and momentum
-// also go to the network, so that the page shows them rather than the network's earlier values.
+// The page's spin boxes bring their values into range.
 void RestorePhase4(TWizard& w, const TIniFile& ini) {
-    TLearnPage& p = w.LearnPage;
-    auto real15 = [&](const char* key) { return FormatGeneral(ini.ReadFloat(sPhase4, key, 0), 15); };
-    auto real5 = [&](const char* key) { return FormatGeneral(ini.ReadFloat(sPhase4, key, 0), 5); };
+    TLearnPage p;
     auto flag = [&](const char* key) { return ini.ReadBool(sPhase4, key, false); };
     // An absent key gives 0, which the spin box brings into its range.
     auto spin = [&](const char* key, int32_t lo, int32_t hi) {
         return std::clamp(ReadRanged(ini, sPhase4, key, 0, lo, hi), lo, hi);
     };
     p.UseForTeach = spin("UseForTeach", 1, 100);
-    double teachSpeed = ini.ReadFloat(sPhase4, "TeachSpeed", 0);
-    double miu = ini.ReadFloat(sPhase4, "Miu", 0);
+    const double teachSpeed = ini.ReadFloat(sPhase4, "TeachSpeed", 0);
+    const double miu = ini.ReadFloat(sPhase4, "Miu", 0);
     p.TeachSpeedText = FormatGeneral(teachSpeed, 15);
     p.MiuText = FormatGeneral(miu, 15);
-    p.IdentErrText = real15("IdentErr");
+    p.IdentErrText = FormatGeneral(ini.ReadFloat(sPhase4, "IdentErr", 0), 15);
     p.Validate = flag("TestAsValid");
-    p.EpochOn = flag("Epoch");
-    p.EpochC = spin("EpochC", 0, 100000);
-    p.MaxTeachErrOn = flag("MaxTeachErr");
-    p.MaxTeachErrText = real5("MaxTeachErrV");
-    p.MidTeachErrOn = flag("MidTeachErr");
-    p.MidTeachErrText = real5("MidTeachErrV");
-    p.TeachIdentOn = flag("TeachIdent");
-    p.TeachIdentC = spin("TeachIdentC", 0, 100);
-    p.MaxTestErrOn = flag("MaxTestErr");
-    p.MaxTestErrText = real5("MaxTestErrV");
-    p.MidTestErrOn = flag("MidTestErr");
-    p.MidTestErrText = real5("MidTestErrV");
-    p.TestIdentOn = flag("TestIdent");
-    p.TestIdentC = spin("TestIdentC", 0, 100);
+    for (const TCriterionDef& d : StopCriteria()) {
+        TCriterionSetting& c = p[d.Id];
+        c.On = flag(d.FlagKey);
+        if (d.Kind == TCriterionKind::ErrorBelow)
+            c.Text = FormatGeneral(ini.ReadFloat(sPhase4, d.ValueKey, 0), 5);
+        else
+            c.Count = spin(d.ValueKey, d.Lo, d.Hi);
+    }
     p.KeepBest = flag("KeepBest");
-    w.Network.SetTeachSpeed(teachSpeed);
-    w.Network.Miu = miu;
+    w.RestoreLearnPage(p, teachSpeed, miu);
 }
 
 // A sample found in place of the named one is taken only when it has every field the project
@@ -274,16 +238,12 @@ void CheckNetworkSection(const TWizard& w, const TIniFile& ini) {
     const int32_t n = ini.ReadInteger(sNetwork, "CountLayers", 0);
     if (n < 1)
         return; // the network load refuses it with its own error
-    if (ini.ReadInteger(sNetwork, "Layer_0", 0) != w.InputCount ||
-        ini.ReadInteger(sNetwork, Key("Layer_", n - 1), 0) != w.OutputCount)
+    if (ini.ReadInteger(sNetwork, "Layer_0", 0) != w.InputCount() ||
+        ini.ReadInteger(sNetwork, Key("Layer_", n - 1), 0) != w.OutputCount())
         throw EError(msgNetMismatch);
 }
 
 } // namespace
-
-bool SameFieldName(std::string_view a, std::string_view b) {
-    return FoldName(a) == FoldName(b);
-}
 
 std::string ProjectFileName(const std::string& fileName) {
     std::size_t dot = fileName.rfind('.');
@@ -307,22 +267,22 @@ std::string ResolveSampleName(const std::string& sampleName, const std::string& 
 }
 
 void WriteProject(const TWizard& w, TIniFile& ini) {
-    const int32_t state = w.State;
+    const int32_t state = w.State();
     TLearnNumbers learn{};
     if (state > 2)
-        learn = ConvertLearnPage(w.LearnPage);
+        learn = ConvertLearnPage(w.LearnPage());
     TIniFile next = ini;
     next.WriteInteger(sMain, "State", state);
     next.EraseSection(sPhase1);
-    next.WriteString(sPhase1, "LearnSampleFileName", w.LearnSampleFileName);
+    next.WriteString(sPhase1, "LearnSampleFileName", w.LearnSampleFileName());
     if (state > 0)
         WritePhase2(w, next);
     if (state > 1)
         WritePhase3(w, next);
     if (state > 2)
-        WritePhase4(w.LearnPage, learn, next);
+        WritePhase4(w.LearnPage(), learn, next);
     if (state > 4)
-        w.Network.SaveToIni(next, sNetwork);
+        w.Network().SaveToIni(next, sNetwork);
     ini = std::move(next);
 }
 
@@ -335,54 +295,48 @@ std::string SaveProject(TWizard& wizard, const std::string& fileName) {
 }
 
 void LoadProjectFromIni(TWizard& w, const TIniFile& ini) {
-    const std::size_t noticesBefore = w.Notices.size();
+    AttachProjectFiles(w);
+    const std::size_t noticesBefore = w.NoticeCount();
     const int32_t s = ReadRanged(ini, sMain, "State", 0, 0, kPageCount - 1);
     const std::string stored = ini.ReadString(sPhase1, "LearnSampleFileName", "");
     const std::string found = ResolveSampleName(stored, ini.FileName());
     const std::string moved =
         found == stored ? std::string() : msgSampleMoved + stored + msgSampleMovedUse + found + ".";
-    w.SampleFileText = found;
+    w.SetStartSample(found);
     if (s > 0) {
-        w.PageChanged = true;
         try {
             if (moved.empty())
-                w.LoadSample(true);
+                w.RestoreSample();
             else
-                w.LoadSample(true,
-                             [&](const std::vector<TFieldInfo>& fields) { RequireStoredNames(ini, fields, found); });
+                w.RestoreSample([&](const std::vector<TFieldInfo>& fields) { RequireStoredNames(ini, fields, found); });
         } catch (...) {
-            w.SampleFileText = stored; // the other file was not taken
+            w.SetStartSample(stored); // the other file was not taken
             throw;
         }
     }
     if (!moved.empty())
-        w.Notices.push_back(moved);
+        w.AddNotice(moved);
     if (s > 0)
         RestorePhase2(w, ini);
     if (s > 1) {
-        w.PageChanged = true;
-        w.CheckFieldRoles();
+        w.RestoreFieldRoles();
         RestorePhase3(w, ini);
     }
     if (s > 2) {
-        w.PageChanged = true;
-        w.ApplyNetConfig(false);
+        w.RestoreNetConfig();
         RestorePhase4(w, ini);
     }
-    if (s > 3) {
-        w.PageChanged = true;
-        w.ApplyLearnConfig();
-    }
+    if (s > 3)
+        w.RestoreLearnConfig();
     if (s > 4) {
         CheckNetworkSection(w, ini);
-        w.Network.LoadFromIni(ini, sNetwork);
+        w.RestoreNetwork(ini, sNetwork);
     }
-    w.ShowPage(s);
-    if (s > 1 && !w.SampleNotice.empty()) // the field page shows it itself
-        w.SetStatus(w.SampleNotice);
-    // A sample taken from another place is a change the user saves or not.
-    w.Modified = w.Notices.size() > noticesBefore;
-    w.PageChanged = false;
+    w.FinishRestore(s, w.NoticeCount() > noticesBefore);
+}
+
+void AttachProjectFiles(TWizard& wizard) {
+    wizard.SetProjectOpener([](TWizard& w, const std::string& fileName) { LoadProject(w, fileName); });
 }
 
 void LoadProject(TWizard& wizard, const std::string& fileName) {
@@ -395,8 +349,7 @@ bool StoreProject(TWizard& wizard, const std::string& chosenName) {
     if (chosenName.empty())
         return false;
     SaveProject(wizard, chosenName);
-    wizard.PageChanged = false;
-    wizard.Modified = false;
+    wizard.MarkSaved();
     return true;
 }
 
@@ -407,14 +360,14 @@ bool AnswerCloseQuestion(TWizard& wizard, TCloseAnswer answer, const std::functi
         if (name.empty())
             return false;
         SaveProject(wizard, name);
-        wizard.StopRequested = true;
+        wizard.RequestStop();
         return true;
     }
     case TCloseAnswer::No:
-        wizard.StopRequested = true;
+        wizard.RequestStop();
         return true;
     case TCloseAnswer::Cancel:
-        wizard.StopRequested = true;
+        wizard.RequestStop();
         return false;
     }
     return false;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "project/Messages.h"
+#include "sample/FieldName.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -8,22 +11,6 @@ namespace nirvex {
 
 class TWizard;
 class TIniFile;
-
-// A project file that this load cannot take: one naming projects within projects too deep, or
-// holding a value the pages could not have written (a role, method, page, layer count, spin box
-// value or slope out of range, a record order outside the sample, an epoch counter past kMaxEpoch).
-inline constexpr const char* msgBadProjectFile = "Ошибка в файле проекта";
-// The stored sample is missing and a file of its name beside the project is taken instead:
-// msgSampleMoved + stored + msgSampleMovedUse + found + ".".
-inline constexpr const char* msgSampleMoved = "Файл выборки не найден: ";
-inline constexpr const char* msgSampleMovedUse = ". Используется файл ";
-// Followed by the found file's name: it lacks a field the project names.
-inline constexpr const char* msgSampleMismatch = "Файл выборки не соответствует проекту: ";
-
-// The save dialog and the close question.
-inline constexpr const char* kProjectFilter = "Файлы Nirvex|*.qvx";
-inline constexpr const char* kProposedProjectName = "Default";
-inline constexpr const char* msgUnsavedChanges = "Имеются несохраненные изменения. Сохранить их?";
 
 // fileName with its extension (from the last "." after the last "/" or "\") replaced by ".qvx",
 // or ".qvx" appended when it has none.
@@ -34,6 +21,10 @@ std::string ProjectFileName(const std::string& fileName);
 // before anything is written and replaces the file atomically; sections this save does not
 // write are kept from the existing file. A failed save leaves the old file as it was.
 std::string SaveProject(TWizard& wizard, const std::string& fileName);
+
+// Lets `wizard` open a project named as its sample (page 1's "Далее >>", or a project naming
+// another project as its sample).
+void AttachProjectFiles(TWizard& wizard);
 
 // Reads a project and restores the pages up to the saved one by replaying their forward steps.
 // A failure ends the load at its step; what earlier steps restored stays. When the sample is
@@ -46,9 +37,6 @@ void LoadProject(TWizard& wizard, const std::string& fileName);
 // own directory from ini.FileName().
 void WriteProject(const TWizard& wizard, TIniFile& ini);
 void LoadProjectFromIni(TWizard& wizard, const TIniFile& ini);
-
-// Field names are matched ignoring the case of Latin and Cyrillic letters.
-bool SameFieldName(std::string_view a, std::string_view b);
 
 // The sample a project names, as the load will open it: the name itself when that file exists,
 // otherwise the file of the same base name (after the last "\", "/" or ":") in the project file's

@@ -1,0 +1,26 @@
+#pragma once
+
+// What the wizard's model says to the user.
+namespace nirvex {
+
+inline constexpr const char* msgNoFileName = "Не указано имя файла БД";
+inline constexpr const char* msgNoInputs = "Не определены входные поля";
+inline constexpr const char* msgNoTargets = "Не определены целевые поля";
+inline constexpr const char* msgNoRecords = "Обучающая выборка не содержит записей";
+inline constexpr const char* msgAlphaRange = "Параметр должен быть в диапазоне 0.01..4";
+// Followed by the name of the project's input field that the input file lacks.
+inline constexpr const char* msgInputFieldMissing = "Во входном файле нет поля ";
+
+// The training button's caption and hint while idle, while running, and after a stop request.
+inline constexpr const char* kLearnStartCaption = "Пуск обучения";
+inline constexpr const char* kLearnStartHint = "Начало обучения системы";
+inline constexpr const char* kLearnStopCaption = "Остановка обучения";
+inline constexpr const char* kLearnStopHint = "Остановка обучения системы";
+inline constexpr const char* kLearnWaitCaption = "Ждите...";
+
+// Status lines of a load and of a prediction over a file.
+inline constexpr const char* kStatusOpening = "Открывается таблица данных";
+inline constexpr const char* kStatusIndexing = "Индексация данных";
+inline constexpr const char* kStatusWriting = "Запись результата";
+
+} // namespace nirvex

@@ -1,0 +1,133 @@
+// Page 2: each field's role and normalization.
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "wizard/Messages.h"
+#include "wizard/Wizard.h"
+
+namespace nirvex {
+
+void TWizard::FieldPageShow() {
+    fieldPage_.SelectedField = fields_.empty() ? -1 : 0;
+    if (!fields_.empty())
+        ShowFieldSettings();
+    // A fresh sample's notice stays in view until a field is picked.
+    if (sampleReloaded_ && !sampleNotice_.empty())
+        SetStatus(sampleNotice_);
+}
+
+void TWizard::SelectField(int32_t listIndex) {
+    if (listIndex < 0 || listIndex >= FieldCount())
+        return;
+    fieldPage_.SelectedField = listIndex;
+    ShowFieldSettings();
+}
+
+std::string TWizard::FieldStatusLine(const TFieldInfo& f) const {
+    return "Поле : " + f.FieldName + "  MIN = " + FormatGeneral(f.DataMin, 5) + " MAX = " + FormatGeneral(f.DataMax, 5);
+}
+
+void TWizard::ShowFieldSettings() {
+    int32_t sel = fieldPage_.SelectedField;
+    if (sel < 0 || sel >= FieldCount())
+        return;
+    const TFieldInfo& f = fields_[static_cast<std::size_t>(sel)];
+    TFieldPage& p = fieldPage_;
+    p.Method = f.NormType;
+    switch (f.NormType) {
+    case TNormMethod::Linear:
+        p.MinMaxEnabled = true;
+        p.AlphaEnabled = false;
+        break;
+    case TNormMethod::Sigmoid:
+        p.MinMaxEnabled = false;
+        p.AlphaEnabled = true;
+        break;
+    case TNormMethod::None:
+        p.MinMaxEnabled = false;
+        p.AlphaEnabled = false;
+        break;
+    default: // "авто" leaves the edits as they were
+        break;
+    }
+    bool used = f.FieldType == TFieldRole::Input || f.FieldType == TFieldRole::Target;
+    p.RoleGroupEnabled = true;
+    p.MethodGroupEnabled = used;
+    p.ParamBoxEnabled = used;
+    p.Role = f.FieldType;
+    p.MinText = FormatGeneral(f.Min, 5);
+    p.MaxText = FormatGeneral(f.Max, 5);
+    p.AlphaText = FormatGeneral(f.Alpha, 5);
+    SetStatus(FieldStatusLine(f));
+}
+
+void TWizard::RoleClicked(TFieldRole item) {
+    int32_t sel = fieldPage_.SelectedField;
+    const auto k = static_cast<int32_t>(item);
+    if (!fieldPage_.RoleGroupEnabled || sel < 0 || sel >= FieldCount() || k < 0 || k > 2 ||
+        fields_[static_cast<std::size_t>(sel)].FieldType == item)
+        return;
+    fields_[static_cast<std::size_t>(sel)].FieldType = item;
+    ShowFieldSettings();
+    pageChanged_ = true;
+}
+
+void TWizard::MethodClicked(TNormMethod item) {
+    int32_t sel = fieldPage_.SelectedField;
+    const auto k = static_cast<int32_t>(item);
+    if (!fieldPage_.MethodGroupEnabled || sel < 0 || sel >= FieldCount() || k < 0 || k > 3 ||
+        fields_[static_cast<std::size_t>(sel)].NormType == item)
+        return;
+    fields_[static_cast<std::size_t>(sel)].NormType = item;
+    ShowFieldSettings();
+    pageChanged_ = true;
+}
+
+void TWizard::ParamExit(TParam which, const std::string& text) {
+    std::string& shown = which == TParam::Min   ? fieldPage_.MinText
+                         : which == TParam::Max ? fieldPage_.MaxText
+                                                : fieldPage_.AlphaText;
+    shown = text;
+    int32_t sel = fieldPage_.SelectedField;
+    if (sel >= 0 && sel < FieldCount()) {
+        double v = StrToFloat(text);
+        TFieldInfo& f = fields_[static_cast<std::size_t>(sel)];
+        double& param = which == TParam::Min ? f.Min : which == TParam::Max ? f.Max : f.Alpha;
+        // Leaving the edit with the value it showed changes nothing.
+        if (param != v)
+            pageChanged_ = true;
+        param = v;
+    }
+}
+
+void TWizard::CheckFieldRoles() {
+    inputCount_ = 0;
+    outputCount_ = 0;
+    for (TFieldInfo& f : fields_) {
+        if (f.FieldType == TFieldRole::Input)
+            f.NetIndex = inputCount_++;
+        else if (f.FieldType == TFieldRole::Target)
+            f.NetIndex = outputCount_++;
+    }
+    if (inputCount_ == 0)
+        throw EError(msgNoInputs);
+    if (outputCount_ == 0)
+        throw EError(msgNoTargets);
+    // Showing a field is not a change of the page, so a fresh sample or a network that does not
+    // fit the roles would otherwise keep a shape that cannot take the examples.
+    const int32_t layers = network_.CountLayers();
+    bool fits =
+        layers >= 2 && network_.GetLayerSize(0) == inputCount_ && network_.GetLayerSize(layers - 1) == outputCount_;
+    if (pageChanged_ || sampleReloaded_ || !fits) {
+        sampleReloaded_ = false;
+        netPage_.InputLayerText = std::to_string(inputCount_);
+        netPage_.OutputLayerText = std::to_string(outputCount_);
+        curve_.Clear();
+        network_.SetCountLayers(3);
+        network_.SetLayerSize(0, inputCount_);
+        network_.SetLayerSize(1, 10);
+        network_.SetLayerSize(2, outputCount_);
+        SetStatus("");
+    }
+}
+
+} // namespace nirvex

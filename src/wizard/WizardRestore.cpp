@@ -1,0 +1,86 @@
+// Restoring a saved project: the project file replays the pages through these.
+#include "common/RandomGen.h"
+#include "engine/IniFile.h"
+#include "wizard/Wizard.h"
+
+#include <algorithm>
+
+namespace nirvex {
+
+void TWizard::RestoreSample(const TSampleCheck& accept) {
+    pageChanged_ = true;
+    LoadSample(true, accept);
+}
+
+void TWizard::RestoreField(std::size_t index, TFieldRole role, TNormMethod method, double max, double min,
+                           double alpha) {
+    if (index >= fields_.size())
+        return;
+    TFieldInfo& f = fields_[index];
+    f.FieldType = role;
+    f.NormType = method;
+    f.Max = max;
+    f.Min = min;
+    f.Alpha = alpha;
+}
+
+void TWizard::RestoreRecordOrder(std::vector<int32_t> order) {
+    recordIndex_ = std::move(order);
+    recordIndexFromSeed_ = false;
+}
+
+void TWizard::RestoreRecordSeed(uint32_t seed) {
+    indexSeed_ = seed;
+    SetRandSeed(seed);
+    BuildRecordIndex();
+    recordIndexFromSeed_ = true;
+}
+
+void TWizard::RestoreFieldRoles() {
+    pageChanged_ = true;
+    CheckFieldRoles();
+}
+
+void TWizard::RestoreNetPage(int32_t hideLayers, const std::vector<std::string>& cells, const std::string& alphaText,
+                             std::optional<double> slope) {
+    SetHideLayerCount(hideLayers);
+    for (int32_t k = 1; k <= netPage_.HideLayerCount; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        if (i - 1 < cells.size())
+            netPage_.Cells[i] = cells[i - 1];
+    }
+    netPage_.AlphaText = alphaText;
+    if (slope)
+        network_.Alpha = *slope;
+}
+
+void TWizard::RestoreNetConfig() {
+    pageChanged_ = true;
+    ApplyNetConfig(false);
+}
+
+void TWizard::RestoreLearnPage(const TLearnPage& page, double teachSpeed, double miu) {
+    learnPage_ = page;
+    network_.SetTeachSpeed(teachSpeed);
+    network_.Miu = miu;
+}
+
+void TWizard::RestoreLearnConfig() {
+    pageChanged_ = true;
+    ApplyLearnConfig();
+}
+
+void TWizard::RestoreNetwork(const TIniFile& ini, const std::string& section) {
+    network_.LoadFromIni(ini, section);
+}
+
+void TWizard::FinishRestore(int32_t state, bool modified) {
+    ShowPage(state);
+    if (state > 1 && !sampleNotice_.empty()) // the field page shows it itself
+        SetStatus(sampleNotice_);
+    // A sample taken from another place is a change the user saves or not.
+    modified_ = modified;
+    pageChanged_ = false;
+}
+
+} // namespace nirvex
