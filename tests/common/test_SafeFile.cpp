@@ -60,12 +60,13 @@ protected:
 };
 
 TEST_F(SafeFileTest, ReplacedFileKeepsItsPermissionBits) {
-    for (mode_t mode : {0600, 0660, 0640, 0755}) {
+    // The set-user-ID, set-group-ID and sticky bits too.
+    for (mode_t mode : {0600, 0660, 0640, 0755, 04700, 02750, 01600}) {
         const std::string name = Path("project.qvx");
         Put(name, "old", mode);
         WriteFileReplacing(name, "new content");
         EXPECT_EQ(ReadBytes(name), "new content");
-        EXPECT_EQ(ModeOf(name), mode) << std::oct << mode;
+        EXPECT_EQ(ModeOf(name), mode) << std::oct << "0" << mode << " became 0" << ModeOf(name);
         EXPECT_EQ(EntryCount(), 1u) << "no temporary file is left";
     }
 }
