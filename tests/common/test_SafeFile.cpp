@@ -1,8 +1,9 @@
 #include "common/SafeFile.h"
 
-#include "../support/FileSizeLimit.h"
-#include "../support/TestFiles.h"
 #include "common/Errors.h"
+#include "support/ErrorCatch.h"
+#include "support/FileSizeLimit.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@ namespace nirvex {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ErrorOf;
 using test::ReadBytes;
 
 class SafeFileTest : public ::testing::Test {
@@ -48,14 +50,6 @@ protected:
         return ::stat(name.c_str(), &st) == 0 ? st.st_ino : 0;
     }
     std::size_t EntryCount() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {})); }
-    static std::string RefusalOf(const std::function<void()>& write) {
-        try {
-            write();
-        } catch (const EError& e) {
-            return e.what();
-        }
-        return "no error";
-    }
     fs::path dir_;
 };
 
@@ -119,13 +113,13 @@ TEST_F(SafeFileTest, FolderWithoutWritePermissionRewritesTheFileInPlace) {
     EXPECT_EQ(ModeOf(name), 0660u);
 
     // Without a file to rewrite, or when the rewrite fails, the save is refused with the usual text.
-    EXPECT_EQ(RefusalOf([&] { WriteFileReplacing(Path("absent.qvx"), "x", refuse); }),
+    EXPECT_EQ(ErrorOf([&] { WriteFileReplacing(Path("absent.qvx"), "x", refuse); }),
               "Unable to write to " + Path("absent.qvx"));
     std::string refusal;
     {
         test::TFileSizeLimit limit(10);
         ASSERT_TRUE(limit.Active());
-        refusal = RefusalOf([&] { WriteFileReplacing(name, std::string(100, 'n'), refuse); });
+        refusal = ErrorOf([&] { WriteFileReplacing(name, std::string(100, 'n'), refuse); });
     }
     EXPECT_EQ(refusal, "Unable to write to " + name);
 }
@@ -164,10 +158,10 @@ TEST_F(SafeFileTest, OrdinaryUserSavesAWritableFileInAReadOnlyFolder) {
 
 TEST_F(SafeFileTest, FolderOrMissingFolderIsRefused) {
     fs::create_directory(dir_ / "folder");
-    EXPECT_EQ(RefusalOf([&] { WriteFileReplacing(Path("folder"), "x"); }), "Unable to write to " + Path("folder"));
-    EXPECT_EQ(RefusalOf([&] { WriteFileReplacing(Path("missing/x.qvx"), "x"); }),
+    EXPECT_EQ(ErrorOf([&] { WriteFileReplacing(Path("folder"), "x"); }), "Unable to write to " + Path("folder"));
+    EXPECT_EQ(ErrorOf([&] { WriteFileReplacing(Path("missing/x.qvx"), "x"); }),
               "Unable to write to " + Path("missing/x.qvx"));
-    EXPECT_EQ(RefusalOf([&] { WriteFileReplacing("", "x"); }), "Unable to write to ");
+    EXPECT_EQ(ErrorOf([&] { WriteFileReplacing("", "x"); }), "Unable to write to ");
 }
 
 } // namespace
