@@ -32,4 +32,17 @@ std::vector<std::string> SupportedEngineVariants();
 // processor cannot run it or no such build exists.
 bool UseEngineVariant(std::string_view name);
 
+// What the choice of a build reads of the processor.
+struct TCpuFeatures {
+    bool Avx2 = false;
+    bool Avx512f = false;
+    bool Amd = false;
+};
+TCpuFeatures ThisCpu();
+// The builds a processor with these features runs, narrowest first.
+std::vector<std::string_view> EngineVariantsFor(const TCpuFeatures& cpu);
+// The build to start with on such a processor, given the value of NIRVEX_ENGINE (null when unset).
+// Kept apart from the processor so that every rule can be tested on any machine.
+std::string_view ChooseEngineVariant(const TCpuFeatures& cpu, const char* wanted);
+
 } // namespace nirvex

@@ -1,5 +1,6 @@
 #include "common/Errors.h"
 #include "common/NumberText.h"
+#include "support/ErrorCatch.h"
 
 #include <gtest/gtest.h>
 
@@ -87,12 +88,7 @@ TEST(StrToFloat, AcceptsBlanksSignAndExponent) {
 
 TEST(StrToFloat, RefusesWithTheConversionMessage) {
     for (const char* bad : {"1,5", "", " ", "abc", "1.2.3", "1e", "--1", "1 2", ".", "e5", "1e400", "inf", "nan"}) {
-        try {
-            StrToFloat(bad);
-            ADD_FAILURE() << "accepted '" << bad << "'";
-        } catch (const EError& e) {
-            EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' is not a valid floating point value");
-        }
+        test::ExpectError([&] { StrToFloat(bad); }, std::string("'") + bad + "' is not a valid floating point value");
     }
 }
 
@@ -160,12 +156,7 @@ TEST(StrToInt, DecimalAndHex) {
     EXPECT_FALSE(TryStrToInt("1.5"));
     EXPECT_FALSE(TryStrToInt("0x"));
     EXPECT_FALSE(TryStrToInt(""));
-    try {
-        StrToInt("x5");
-        ADD_FAILURE();
-    } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), "'x5' is not a valid integer value");
-    }
+    test::ExpectError([] { StrToInt("x5"); }, "'x5' is not a valid integer value");
 }
 
 TEST(DisplayMessage, AppendsAFullStopAfterLettersOnly) {

@@ -1,8 +1,9 @@
 #include "common/SafeFile.h"
 
-#include "../support/FileSizeLimit.h"
-#include "../support/TestFiles.h"
 #include "common/Errors.h"
+#include "support/ErrorCatch.h"
+#include "support/FileSizeLimit.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@ namespace nirvex {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ErrorOf;
 using test::ReadBytes;
 
 class SafeFileTest : public ::testing::Test {
@@ -48,24 +50,17 @@ protected:
         return ::stat(name.c_str(), &st) == 0 ? st.st_ino : 0;
     }
     std::size_t EntryCount() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {})); }
-    static std::string RefusalOf(const std::function<void()>& write) {
-        try {
-            write();
-        } catch (const EError& e) {
-            return e.what();
-        }
-        return "no error";
-    }
     fs::path dir_;
 };
 
 TEST_F(SafeFileTest, ReplacedFileKeepsItsPermissionBits) {
-    for (mode_t mode : {0600, 0660, 0640, 0755}) {
+    // The set-user-ID, set-group-ID and sticky bits too.
+    for (mode_t mode : {0600, 0660, 0640, 0755, 04700, 02750, 01600}) {
         const std::string name = Path("project.qvx");
         Put(name, "old", mode);
         WriteFileReplacing(name, "new content");
         EXPECT_EQ(ReadBytes(name), "new content");
-        EXPECT_EQ(ModeOf(name), mode) << std::oct << mode;
+        EXPECT_EQ(ModeOf(name), mode) << std::oct << "0" << mode << " became 0" << ModeOf(name);
         EXPECT_EQ(EntryCount(), 1u) << "no temporary file is left";
     }
 }
@@ -118,13 +113,13 @@ TEST_F(SafeFileTest, FolderWithoutWritePermissionRewritesTheFileInPlace) {
     EXPECT_EQ(ModeOf(name), 0660u);
 
     // Without a file to rewrite, or when the rewrite fails, the save is refused with the usual text.
-    EXPECT_EQ(RefusalOf([&] { WriteFileReplacing(Path("absent.qvx"), "x", refuse); }),
+    EXPECT_EQ(ErrorOf([&] { WriteFileReplacing(Path("absent.qvx"), "x", refuse); }),
               "Unable to write to " + Path("absent.qvx"));
     std::string refusal;
     {
         test::TFileSizeLimit limit(10);
         ASSERT_TRUE(limit.Active());
-        refusal = RefusalOf([&] { WriteFileReplacing(name, std::string(100, 'n'), refuse); });
+        refusal = ErrorOf([&] { WriteFileReplacing(name, std::string(100, 'n'), refuse); });
     }
     EXPECT_EQ(refusal, "Unable to write to " + name);
 }
@@ -163,10 +158,10 @@ TEST_F(SafeFileTest, OrdinaryUserSavesAWritableFileInAReadOnlyFolder) {
 
 TEST_F(SafeFileTest, FolderOrMissingFolderIsRefused) {
     fs::create_directory(dir_ / "folder");
-    EXPECT_EQ(RefusalOf([&] { WriteFileReplacing(Path("folder"), "x"); }), "Unable to write to " + Path("folder"));
-    EXPECT_EQ(RefusalOf([&] { WriteFileReplacing(Path("missing/x.qvx"), "x"); }),
+    EXPECT_EQ(ErrorOf([&] { WriteFileReplacing(Path("folder"), "x"); }), "Unable to write to " + Path("folder"));
+    EXPECT_EQ(ErrorOf([&] { WriteFileReplacing(Path("missing/x.qvx"), "x"); }),
               "Unable to write to " + Path("missing/x.qvx"));
-    EXPECT_EQ(RefusalOf([&] { WriteFileReplacing("", "x"); }), "Unable to write to ");
+    EXPECT_EQ(ErrorOf([&] { WriteFileReplacing("", "x"); }), "Unable to write to ");
 }
 
 } // namespace

@@ -10,10 +10,12 @@
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace nirvex;
@@ -262,6 +264,53 @@ TEST_F(EngineVariants, UnknownNamesChangeNothing) {
     EXPECT_FALSE(UseEngineVariant("sse9"));
     EXPECT_FALSE(UseEngineVariant(""));
     EXPECT_EQ(EngineVariantName(), before);
+}
+
+// The build chosen at start for every processor rule, with NIRVEX_ENGINE unset (null) and set to a
+// build the processor runs, to one it does not, and to no build at all.
+TEST(EngineChoice, EachProcessorRuleWithAndWithoutTheEnvironment) {
+    const TCpuFeatures avx512{true, true, false}, avx512Amd{true, true, true}, avx2{true, false, false},
+        avx2Amd{true, false, true}, neither{false, false, false}, neitherAmd{false, false, true};
+    struct TCase {
+        const char* What;
+        TCpuFeatures Cpu;
+        const char* Wanted;
+        std::string_view Chosen;
+    };
+    const TCase cases[] = {
+        {"AVX-512, not AMD", avx512, nullptr, "avx512"},
+        {"AVX-512, not AMD", avx512, "avx2", "avx2"},
+        {"AVX-512, not AMD", avx512, "baseline", "baseline"},
+        {"AVX-512, not AMD", avx512, "sse9", "avx512"},
+        {"AVX-512, not AMD", avx512, "", "avx512"},
+        {"AVX-512 on AMD", avx512Amd, nullptr, "avx2"},
+        {"AVX-512 on AMD", avx512Amd, "avx512", "avx512"},
+        {"AVX-512 on AMD", avx512Amd, "baseline", "baseline"},
+        {"AVX-512 on AMD", avx512Amd, "sse9", "avx2"},
+        {"AVX2 only", avx2, nullptr, "avx2"},
+        {"AVX2 only", avx2, "avx512", "avx2"},
+        {"AVX2 only", avx2, "baseline", "baseline"},
+        {"AVX2 only, AMD", avx2Amd, nullptr, "avx2"},
+        {"AVX2 only, AMD", avx2Amd, "avx512", "avx2"},
+        {"neither", neither, nullptr, "baseline"},
+        {"neither", neither, "avx2", "baseline"},
+        {"neither, AMD", neitherAmd, nullptr, "baseline"},
+        {"neither, AMD", neitherAmd, "avx512", "baseline"},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(ChooseEngineVariant(c.Cpu, c.Wanted), c.Chosen)
+            << c.What << ", NIRVEX_ENGINE=" << (c.Wanted ? c.Wanted : "(unset)");
+    using TNames = std::vector<std::string_view>;
+    EXPECT_EQ(EngineVariantsFor(avx512Amd), (TNames{"baseline", "avx2", "avx512"}));
+    EXPECT_EQ(EngineVariantsFor(avx2), (TNames{"baseline", "avx2"}));
+    EXPECT_EQ(EngineVariantsFor({false, true, false}), TNames{"baseline"}); // the 512-bit build needs AVX2 too
+}
+
+// The program starts with the build that rule gives for this processor and environment.
+TEST(EngineChoice, TheProgramFollowsTheRule) {
+    EXPECT_EQ(EngineVariantName(), ChooseEngineVariant(ThisCpu(), std::getenv("NIRVEX_ENGINE")));
+    const std::vector<std::string_view> names = EngineVariantsFor(ThisCpu());
+    EXPECT_EQ(SupportedEngineVariants(), std::vector<std::string>(names.begin(), names.end()));
 }
 
 TEST(EngineExp, WithinOneUnitInTheLastPlaceOfTheExactValue) {

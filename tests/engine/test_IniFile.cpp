@@ -1,8 +1,9 @@
 #include "engine/IniFile.h"
 
-#include "../support/FileSizeLimit.h"
 #include "common/Cp1251.h"
 #include "common/Errors.h"
+#include "support/ErrorCatch.h"
+#include "support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -54,12 +55,7 @@ protected:
         return names;
     }
     void ExpectRefusedAndUnchanged(TIniFile& ini, const std::string& oldBytes) {
-        try {
-            ini.UpdateFile();
-            ADD_FAILURE() << "no error";
-        } catch (const EError& e) {
-            EXPECT_EQ(e.what(), "Unable to write to " + ini.FileName());
-        }
+        test::ExpectError([&] { ini.UpdateFile(); }, "Unable to write to " + ini.FileName());
         EXPECT_EQ(ReadFileBytes(ini.FileName()), oldBytes);
         EXPECT_EQ(DirEntries(), std::vector<std::string>{"project.qvx"}) << "no temporary file left";
     }
@@ -290,19 +286,9 @@ TEST_F(IniFileOnDisk, WriteFailingHalfwayLeavesTheOldFileAsItWas) {
 TEST(IniFileUpdate, MissingDirectoryOrNoNameIsRefused) {
     TIniFile ini("/nonexistent-dir/x.qvx");
     ini.WriteInteger("Main", "A", 1);
-    try {
-        ini.UpdateFile();
-        ADD_FAILURE() << "no error";
-    } catch (const EError& e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to /nonexistent-dir/x.qvx");
-    }
+    test::ExpectError([&] { ini.UpdateFile(); }, "Unable to write to /nonexistent-dir/x.qvx");
     TIniFile unnamed = TIniFile::FromBytes(kSample);
-    try {
-        unnamed.UpdateFile();
-        ADD_FAILURE() << "no error";
-    } catch (const EError& e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to ");
-    }
+    test::ExpectError([&] { unnamed.UpdateFile(); }, "Unable to write to ");
 }
 
 } // namespace

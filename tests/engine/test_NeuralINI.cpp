@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 #include "common/RandomGen.h"
+#include "support/ErrorCatch.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +15,7 @@
 namespace nirvex {
 namespace {
 
-void ExpectError(const std::function<void()>& action, const std::string& message) {
-    try {
-        action();
-        ADD_FAILURE() << "no error, expected: " << message;
-    } catch (const EError& e) {
-        EXPECT_EQ(e.what(), message);
-    }
-}
+using test::ExpectError;
 
 void Build(TNeuralNetwork& net, const std::vector<int>& sizes) {
     net.SetCountLayers(static_cast<int32_t>(sizes.size()));

@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 #include "common/RandomGen.h"
+#include "support/ErrorCatch.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +15,9 @@
 namespace nirvex {
 namespace {
 
-// Throws-with-message check: the exact text matters, the user sees it.
-void ExpectError(const std::function<void()>& action, const std::string& message) {
-    try {
-        action();
-        ADD_FAILURE() << "no error, expected: " << message;
-    } catch (const EError& e) {
-        EXPECT_EQ(e.what(), message);
-    }
-}
+using test::ExpectError;
 
+// Throws-with-message check: the exact text matters, the user sees it.
 // The network's formulas written out the plain way: nested arrays, the loops as stated.
 struct TNaiveNetwork {
     std::vector<int> sizes;

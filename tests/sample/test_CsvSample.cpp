@@ -1,6 +1,7 @@
 #include "common/Errors.h"
 #include "sample/CsvSample.h"
 
+#include "support/ErrorCatch.h"
 #include "support/TableColumns.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,7 @@ using test::Names;
 using test::Row;
 
 std::string ErrorOf(std::string_view bytes) {
-    try {
-        ParseCsvSample(bytes);
-    } catch (const EError& e) {
-        return e.what();
-    }
-    return "accepted";
+    return test::ErrorOf([&] { ParseCsvSample(bytes); });
 }
 
 struct TGoodCase {
@@ -121,12 +117,7 @@ TEST(CsvSample, HeaderOnlyGivesTheColumnsWithoutRecords) {
 }
 
 TEST(CsvSample, MissingFileIsABadInputFile) {
-    try {
-        ReadCsvSample("/nonexistent/sample.csv");
-        ADD_FAILURE();
-    } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), "Ошибка во входном файле");
-    }
+    test::ExpectError([] { ReadCsvSample("/nonexistent/sample.csv"); }, "Ошибка во входном файле");
 }
 
 // Files written by R and pandas, and the bundled example.
@@ -174,10 +165,6 @@ TEST(CsvSample, FilesOfOtherPrograms) {
         EXPECT_EQ(Row(t, c.Records - 1), c.LastRow);
     }
     EXPECT_EQ(ReadCsvSample(NIRVEX_CSV_DIR "/wine_pandas_utf8sig.csv").Fields[3].FieldName, "Щёлочность_золы");
-    try {
-        ReadCsvSample(NIRVEX_CSV_DIR "/airquality_write.csv2.csv");
-        ADD_FAILURE() << "a gap was accepted";
-    } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), "Неверное значение или пропуск в файле. Поле Ozone, строка 6");
-    }
+    test::ExpectError([] { ReadCsvSample(NIRVEX_CSV_DIR "/airquality_write.csv2.csv"); },
+                      "Неверное значение или пропуск в файле. Поле Ozone, строка 6");
 }

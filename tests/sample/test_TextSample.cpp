@@ -1,6 +1,7 @@
 #include "common/Errors.h"
 #include "sample/TextSample.h"
 
+#include "support/ErrorCatch.h"
 #include "support/TableColumns.h"
 
 #include <gtest/gtest.h>
@@ -17,12 +18,8 @@ using test::Names;
 using test::Row;
 
 void ExpectBadFile(std::string_view bytes) {
-    try {
-        ParseTextSample(bytes);
-        ADD_FAILURE() << "accepted: " << bytes;
-    } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), "Ошибка во входном файле");
-    }
+    SCOPED_TRACE(bytes);
+    test::ExpectError([&] { ParseTextSample(bytes); }, "Ошибка во входном файле");
 }
 
 std::vector<double> Values(std::string_view line, int expected, bool* ok = nullptr) {
@@ -216,12 +213,7 @@ TEST(TextSample, ReadsFromDiskAcrossBufferBoundaries) {
 }
 
 TEST(TextSample, MissingFileFails) {
-    try {
-        ReadTextSample("/nonexistent/dir/sample.txt");
-        ADD_FAILURE();
-    } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), "Ошибка во входном файле");
-    }
+    test::ExpectError([] { ReadTextSample("/nonexistent/dir/sample.txt"); }, "Ошибка во входном файле");
 }
 
 TEST(TextSample, BundledExampleLoads) {

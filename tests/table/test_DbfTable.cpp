@@ -1,6 +1,7 @@
 #include "TableBuilders.h"
 #include "common/Errors.h"
 #include "sample/table/DbfTable.h"
+#include "support/ErrorCatch.h"
 
 #include <gtest/gtest.h>
 
@@ -275,18 +276,10 @@ TEST_F(DbfTable, OpeningErrorsNameTheFile) {
     EXPECT_EQ(OpenError(b), damaged);
 
     std::filesystem::create_directory(scratch_.Dir() + "dir.dbf");
-    try {
-        table_.Open(scratch_.Dir(), "dir.dbf");
-        ADD_FAILURE();
-    } catch (const EError& e) {
-        EXPECT_EQ(std::string(e.what()), "Не удалось прочитать файл таблицы: " + scratch_.Dir() + "dir.dbf");
-    }
-    try {
-        table_.Open(scratch_.Dir(), "missing.dbf");
-        ADD_FAILURE();
-    } catch (const EError& e) {
-        EXPECT_EQ(std::string(e.what()), "Файл таблицы не найден: " + scratch_.Dir() + "missing.dbf");
-    }
+    test::ExpectError([&] { table_.Open(scratch_.Dir(), "dir.dbf"); },
+                      "Не удалось прочитать файл таблицы: " + scratch_.Dir() + "dir.dbf");
+    test::ExpectError([&] { table_.Open(scratch_.Dir(), "missing.dbf"); },
+                      "Файл таблицы не найден: " + scratch_.Dir() + "missing.dbf");
     EXPECT_FALSE(table_.Active());
 }
 

@@ -447,6 +447,28 @@ TEST_F(TrainingRunTest, KeepBestTakesBackTheEpochOfTheLeastTestError) {
     EXPECT_EQ(BestRestoredMessage(ctx.RestoredEpoch), "Восстановлена лучшая сеть: эпоха " + std::to_string(best));
 }
 
+// A network that learns nothing has the same test error in every epoch: the first of equals is kept.
+TEST_F(TrainingRunTest, KeepBestKeepsTheFirstOfEqualTestErrors) {
+    MakeSample(10, 8);
+    net.TeachSpeed = 0;
+    net.Miu = 0;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 4;
+    ctx.KeepBest = true;
+    TSpoilingView same;
+    same.Net = &net;
+    same.SpoilFrom = kMaxEpoch; // never
+    EXPECT_EQ(RunTrainingLoop(ctx, same), TRunEnd::EpochLimit);
+    ASSERT_EQ(same.TestMeans.size(), 5u);
+    for (double mean : same.TestMeans)
+        ASSERT_EQ(mean, same.TestMeans.front());
+    EXPECT_EQ(ctx.RestoredEpoch, 1);
+    EXPECT_EQ(net.Epoch, 1);
+    TNetworkSnapshot now;
+    net.TakeSnapshot(now);
+    ExpectSameNetwork(now, same.After.front());
+}
+
 TEST_F(TrainingRunTest, KeepBestDoesNothingWithoutTestExamplesOrOnAFailure) {
     MakeSample(10, 10);
     ctx.Rules[TCriterion::Epoch].On = true;

@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "common/Errors.h"
+#include "support/WidgetGeometry.h"
 #include "ui/HelpViewer.h"
 #include "ui/fmAbout.h"
 
@@ -28,37 +29,48 @@ protected:
 } // namespace
 
 TEST_F(FrameTest, FixedClientAreaWithMinimizeBoxOnly) {
-    EXPECT_EQ(Window->size(), QSize(567, 385));
     EXPECT_EQ(Window->minimumSize(), Window->maximumSize());
+    EXPECT_EQ(Window->size(), Window->minimumSize());
     EXPECT_EQ(Window->windowTitle(), QStringLiteral("Nirvex"));
     Qt::WindowFlags flags = Window->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
 }
 
-TEST_F(FrameTest, FrameControlsSitWhereTheLayoutPutsThem) {
-    EXPECT_EQ(Find("Bevel1")->geometry(), QRect(4, 10, 152, 302));
-    EXPECT_EQ(Find("imgPicture")->geometry(), QRect(5, 11, 150, 300));
-    EXPECT_EQ(Find("pcHost")->geometry(), QRect(165, 0, 402, 323));
-    EXPECT_EQ(Find("Bevel2")->y(), 385 - 19 - 43);
-    EXPECT_EQ(Find("sbStatus")->geometry(), QRect(0, 366, 567, 19));
+TEST_F(FrameTest, FrameControlsKeepTheirArrangement) {
+    const QWidget* w = Window.get();
+    QWidget *bevel = Find("Bevel1"), *picture = Find("imgPicture"), *host = Find("pcHost"), *line = Find("Bevel2"),
+            *status = Find("sbStatus"), *page = Window->Page(0);
     struct {
         const char* name;
         const char* caption;
         const char* hint;
-        int x;
-    } buttons[] = {{"btnAbout", "О программе...", "", 8},
-                   {"btnPrev", "<< Назад", "Переход к предыдущему этапу", 274},
-                   {"btnNext", "Далее >>", "Переход к следующему этапу", 372},
-                   {"btnQuit", "Отмена", "Завершение работы с системой", 469}};
+    } buttons[] = {{"btnAbout", "О программе...", ""},
+                   {"btnPrev", "<< Назад", "Переход к предыдущему этапу"},
+                   {"btnNext", "Далее >>", "Переход к следующему этапу"},
+                   {"btnQuit", "Отмена", "Завершение работы с системой"}};
+    TWidgets row;
     for (const auto& b : buttons) {
         auto* button = Find<QPushButton>(b.name);
-        EXPECT_EQ(button->geometry(), QRect(b.x, 323 + 12, 93, 25)) << b.name;
+        row.push_back(button);
         EXPECT_EQ(button->text(), QString::fromUtf8(b.caption)) << b.name;
         EXPECT_EQ(button->toolTip(), QString::fromUtf8(b.hint)) << b.name;
+        EXPECT_EQ(button->geometry().top(), Find(buttons[0].name)->geometry().top()) << b.name;
+        EXPECT_EQ(button->size(), Find(buttons[0].name)->size()) << b.name;
+        // below the page and its line, above the status bar
+        EXPECT_TRUE(InOrder(w, {host, line, button, status}, Qt::Vertical));
     }
-    // The page shown gets the client area the page layouts are drawn for.
-    EXPECT_EQ(Window->Page(0)->geometry(), QRect(4, 10, kPageClientWidth, kPageClientHeight));
+    EXPECT_TRUE(InOrder(w, row, Qt::Horizontal));
+    EXPECT_TRUE(AllInside(w, NamedControls(w)));
+    // The picture in its bevel beside the page; the page shown gets the client area the page
+    // layouts are drawn for.
+    EXPECT_TRUE(RectIn(bevel, w).contains(RectIn(picture, w)));
+    EXPECT_EQ(page->size(), QSize(kPageClientWidth, kPageClientHeight));
+    EXPECT_TRUE(RectIn(host, w).contains(RectIn(page, w)));
+    EXPECT_TRUE(InOrder(w, {bevel, page}, Qt::Horizontal));
+    // The line and the status bar span the window, the status bar along its bottom.
+    EXPECT_EQ(line->width(), w->width());
+    EXPECT_EQ(RectIn(status, w), QRect(0, w->height() - status->height(), w->width(), status->height()));
 }
 
 TEST_F(FrameTest, StartsOnPageOneWithBackDisabled) {

@@ -107,8 +107,7 @@ TEST_F(ProjectWindowTest, NoDuringARunEndsTheRunAndCloses) {
 TEST_F(ProjectWindowTest, IconAnimationStopsDuringARun) {
     EXPECT_TRUE(Window->IconTimer()->isActive());
     int before = Window->IconFrame();
-    QTest::qWait(350);
-    EXPECT_NE(Window->IconFrame(), before);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Window->IconFrame() != before; }, 5000));
     ToTrainingPage(100000);
     bool activeDuringRun = true;
     QTimer::singleShot(100, Window.get(), [&] {

@@ -1,5 +1,7 @@
 #include "ui/fmAbout.h"
 
+#include "support/WidgetGeometry.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
@@ -60,8 +62,9 @@ protected:
 
 TEST_F(AboutTest, CaptionAndFixedClientSize) {
     EXPECT_EQ(about_.windowTitle(), QStringLiteral("О программе..."));
-    EXPECT_EQ(about_.minimumSize(), QSize(257, 142));
-    EXPECT_EQ(about_.maximumSize(), QSize(257, 142));
+    EXPECT_EQ(about_.minimumSize(), about_.maximumSize());
+    EXPECT_EQ(about_.size(), about_.minimumSize());
+    EXPECT_TRUE(test::AllInside(&about_, test::NamedControls(&about_)));
 }
 
 TEST_F(AboutTest, HasASystemMenuButNoMinimizeOrMaximizeBox) {
@@ -76,7 +79,7 @@ TEST_F(AboutTest, HasASystemMenuButNoMinimizeOrMaximizeBox) {
 TEST_F(AboutTest, ShowsTheIconProductNameAndVersion) {
     auto* image = Child<QLabel>("imgAbout");
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->geometry(), QRect(8, 8, 33, 33));
+    EXPECT_EQ(image->width(), image->height());
     ASSERT_FALSE(image->pixmap().isNull());
     // the icon's amber body sits in the middle of the tile
     const QImage icon = image->pixmap().toImage();
@@ -88,9 +91,11 @@ TEST_F(AboutTest, ShowsTheIconProductNameAndVersion) {
     auto* version = Child<QLabel>("lblVersion");
     ASSERT_TRUE(name != nullptr && version != nullptr);
     EXPECT_EQ(name->text(), QStringLiteral("Nirvex"));
-    EXPECT_EQ(name->pos(), QPoint(56, 8));
     EXPECT_EQ(version->text(), QStringLiteral("Версия 1.5"));
-    EXPECT_EQ(version->pos(), QPoint(56, 24));
+    // right of the icon, the version under the name
+    EXPECT_TRUE(test::InOrder(&about_, {image, name}, Qt::Horizontal));
+    EXPECT_TRUE(test::InOrder(&about_, {name, version}, Qt::Vertical));
+    EXPECT_EQ(version->x(), name->x());
 }
 
 TEST_F(AboutTest, LinksAreNavyUnderlinedWithAHandCursor) {
@@ -102,24 +107,31 @@ TEST_F(AboutTest, LinksAreNavyUnderlinedWithAHandCursor) {
         EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor) << name;
         EXPECT_FALSE(link->text().isEmpty()) << name;
         // the whole text fits in the window
-        EXPECT_LE(link->geometry().right(), 257) << name;
+        EXPECT_TRUE(test::AllInside(&about_, {link})) << name;
         EXPECT_GE(link->width(), link->fontMetrics().horizontalAdvance(link->text())) << name;
+        EXPECT_EQ(link->x(), Child<QLabel>("lblProduct")->x()) << name;
     }
-    EXPECT_EQ(Child<QLabel>("Label5")->pos(), QPoint(56, 72));
-    EXPECT_EQ(Child<QLabel>("Label6")->pos(), QPoint(56, 88));
+    EXPECT_TRUE(test::InOrder(&about_, {Child<QLabel>("lblVersion"), Child<QLabel>("Label5"), Child<QLabel>("Label6")},
+                              Qt::Vertical));
 }
 
 TEST_F(AboutTest, SeparatorAndOkButtonSitAtTheBottom) {
     auto* bevel = Child<QFrame>("Bevel1");
     ASSERT_NE(bevel, nullptr);
     EXPECT_EQ(bevel->frameShape(), QFrame::HLine);
-    EXPECT_EQ(bevel->pos(), QPoint(4, 104));
-    EXPECT_EQ(bevel->width(), 245);
     auto* ok = Child<QPushButton>("btnOk");
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->text(), QStringLiteral("Ok"));
-    EXPECT_EQ(ok->geometry(), QRect(176, 112, 75, 25));
     EXPECT_TRUE(ok->isDefault());
+    // The separator under the text, across it; the button under the separator, at the right.
+    EXPECT_TRUE(test::InOrder(&about_, {Child<QLabel>("Label6"), bevel, ok}, Qt::Vertical));
+    for (const QWidget* w : test::NamedControls(&about_))
+        if (w != bevel && w != ok) {
+            EXPECT_LE(bevel->geometry().left(), w->geometry().left()) << w->objectName().toStdString();
+            EXPECT_GE(bevel->geometry().right(), w->geometry().right()) << w->objectName().toStdString();
+        }
+    EXPECT_GT(ok->geometry().left(), about_.width() / 2);
+    EXPECT_TRUE(test::AllInside(&about_, {bevel, ok}));
 }
 
 TEST_F(AboutTest, WebLinkOpensTheMakersPage) {
@@ -174,6 +186,8 @@ TEST_F(AboutTest, EnterPressesOk) {
 }
 
 TEST_F(AboutTest, OpensAndClosesRepeatedlyWithOkAndTheCloseBox) {
+    const QSize size = about_.size();
+    const QRect okPlace = Child<QPushButton>("btnOk")->geometry();
     for (int round = 0; round < 3; ++round) {
         shownModal_ = false;
         int result = RunModal([this] { Child<QPushButton>("btnOk")->click(); });
@@ -190,8 +204,8 @@ TEST_F(AboutTest, OpensAndClosesRepeatedlyWithOkAndTheCloseBox) {
     EXPECT_FALSE(timedOut_);
     // unchanged after all that
     EXPECT_EQ(about_.windowTitle(), QStringLiteral("О программе..."));
-    EXPECT_EQ(about_.size(), QSize(257, 142));
-    EXPECT_EQ(Child<QPushButton>("btnOk")->geometry(), QRect(176, 112, 75, 25));
+    EXPECT_EQ(about_.size(), size);
+    EXPECT_EQ(Child<QPushButton>("btnOk")->geometry(), okPlace);
     EXPECT_TRUE(opened_.empty());
 }
 

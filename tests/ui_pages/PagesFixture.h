@@ -4,12 +4,14 @@
 // dialogs answer at once, and a small sample taken through the model's first three pages.
 
 #include "common/Errors.h"
+#include "common/RandomGen.h"
 #include "ui/WizardHost.h"
 #include "wizard/Wizard.h"
 
 #include <QString>
 
 #include <charconv>
+#include <cstdint>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -96,10 +98,14 @@ inline void WriteSample(const std::string& path, int records) {
 }
 
 // Loads `sample` and takes the model through pages 1 to 3 with one hidden layer of `hidden`
-// neurons; the model then shows page 4.
+// neurons; the model then shows page 4. The load draws the record order from the clock; it is
+// drawn again from the generator's seed as it was before the load, as a project load does, so
+// that the order, the first weights and so every training run are the same in every test run.
 inline void ConfigureUpToLearnPage(TWizard& m, const std::string& sample, int hidden = 5) {
+    const uint32_t seed = RandSeed();
     m.SampleFileTextChanged(sample);
     m.Next();
+    m.RestoreRecordSeed(seed);
     m.Next();
     m.SetLayerCell(1, std::to_string(hidden));
     m.Next();

@@ -6,6 +6,7 @@
 #include "controls/ErrorCurveView.h"
 #include "controls/GraphPanel.h"
 #include "controls/Histo.h"
+#include "support/WidgetGeometry.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -98,19 +99,35 @@ TEST_F(PageLearnTest, ShowsHeadingsIdleButtonAndLayout) {
     EXPECT_EQ(grid->rowCount(), 4);
     EXPECT_EQ(grid->columnCount(), 3);
     EXPECT_FALSE(grid->isEnabled());
-    EXPECT_EQ(grid->columnWidth(0), 66);
-    EXPECT_EQ(grid->columnWidth(2), 56);
-    EXPECT_EQ(grid->rowHeight(0), 15);
-    EXPECT_EQ(grid->rowHeight(3), 16);
     EXPECT_EQ(btn->text(), kStart);
     EXPECT_EQ(btn->toolTip(), kStartHint);
-    EXPECT_EQ(histo->geometry(), QRect(0, 0, 394, 195));
-    EXPECT_EQ(teach->mapTo(page.get(), QPoint(0, 0)), QPoint(0, 195));
-    EXPECT_EQ(teach->size(), QSize(97, 97));
-    EXPECT_EQ(testPanel->mapTo(page.get(), QPoint(0, 0)), QPoint(105, 195));
-    EXPECT_EQ(grid->mapTo(page.get(), QPoint(0, 0)), QPoint(212, 195));
-    EXPECT_EQ(btn->mapTo(page.get(), QPoint(0, 0)), QPoint(248, 195 + 72));
-    EXPECT_EQ(btn->size(), QSize(121, 25));
+    // The histogram across the top; below it the two panels, square and alike, then the grid with
+    // the button under it.
+    const QWidget* p = page.get();
+    EXPECT_EQ(test::RectIn(histo, p), QRect(0, 0, p->width(), histo->height()));
+    EXPECT_TRUE(test::InOrder(p, {teach, testPanel, grid}, Qt::Horizontal));
+    EXPECT_TRUE(test::InOrder(p, {histo, grid, btn}, Qt::Vertical));
+    for (const QWidget* w : {teach, testPanel})
+        EXPECT_TRUE(test::InOrder(p, {histo, w}, Qt::Vertical));
+    EXPECT_EQ(teach->width(), teach->height());
+    EXPECT_EQ(testPanel->size(), teach->size());
+    EXPECT_EQ(test::RectIn(grid, p).top(), test::RectIn(teach, p).top());
+    EXPECT_TRUE(test::NoneOverlap(p, {histo, teach, testPanel, grid, btn}));
+    // Not the grid: its frame ends 3 pixels past the page's right edge. Its cells are on the page,
+    // all of them visible without scrolling.
+    test::TWidgets controls;
+    for (const QWidget* w : test::NamedControls(p))
+        if (w != grid)
+            controls.push_back(w);
+    EXPECT_TRUE(test::AllInside(p, controls));
+    int cellsWidth = 0, cellsHeight = 0;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        cellsWidth += grid->columnWidth(c);
+    for (int r = 0; r < grid->rowCount(); ++r)
+        cellsHeight += grid->rowHeight(r);
+    EXPECT_LE(cellsWidth, grid->viewport()->width());
+    EXPECT_LE(cellsHeight, grid->viewport()->height());
+    EXPECT_LE(test::RectIn(grid->viewport(), p).x() + cellsWidth, p->width());
     EXPECT_EQ(histo->Color(), QColor(Qt::black));
     EXPECT_EQ(histo->HistoColor1(), QColor(0, 255, 0));
     EXPECT_EQ(histo->HistoColor2(), QColor(255, 0, 0));

@@ -4,6 +4,7 @@
 
 #include "common/NumberText.h"
 #include "common/RandomGen.h"
+#include "support/WidgetGeometry.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -13,7 +14,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -66,6 +69,47 @@ protected:
         QTest::keyClicks(edit, QString::fromUtf8(text));
     }
 
+    // Where the controls stand relative to each other and to the page.
+    void ExpectPlacesKeepTheirOrder() {
+        const QWidget* p = page.get();
+        QWidget* group = Box("cbEpoch")->parentWidget();
+        test::TWidgets controls;
+        for (const QWidget* w : test::NamedControls(p))
+            if (w != group)
+                controls.push_back(w);
+        EXPECT_TRUE(test::AllInside(p, controls));
+        EXPECT_TRUE(test::NoneOverlap(p, controls));
+        // The group spans the page along its bottom, below the settings and the two check boxes,
+        // which reach the page's right edge.
+        EXPECT_EQ(test::RectIn(group, p), QRect(0, p->height() - group->height(), p->width(), group->height()));
+        EXPECT_TRUE(test::InOrder(p,
+                                  {Spin("seUseForTeach"), Edit("edtTS"), Edit("edtMiu"), Edit("edtIdentErr"),
+                                   Box("cbValidate"), Box("cbKeepBest"), group},
+                                  Qt::Vertical));
+        for (const char* name : {"cbValidate", "cbKeepBest"})
+            EXPECT_EQ(test::RectIn(Box(name), p).right(), p->rect().right()) << name;
+        // In the group, one criterion a row, equally spaced, each box left of its value.
+        const int pitch = Box(kCriteria[1][0])->y() - Box(kCriteria[0][0])->y();
+        for (std::size_t r = 0; r < std::size(kCriteria); ++r) {
+            QWidget* value = page->findChild<QWidget*>(kCriteria[r][1]);
+            EXPECT_TRUE(test::InOrder(p, {Box(kCriteria[r][0]), value}, Qt::Horizontal));
+            EXPECT_EQ(Box(kCriteria[r][0])->y(), Box(kCriteria[0][0])->y() + static_cast<int>(r) * pitch);
+            EXPECT_LE(
+                std::abs(test::RectIn(value, p).center().y() - test::RectIn(Box(kCriteria[r][0]), p).center().y()), 2)
+                << kCriteria[r][1];
+        }
+        EXPECT_GT(pitch, 0);
+        // The values in two columns of one width, the error limits under the settings' column.
+        const QWidget* first = Spin("seUseForTeach");
+        for (const char* name : {"edtTS", "edtMiu", "edtIdentErr", "edtMaxTeachErr", "edtMidTeachErr", "edtMaxTestErr",
+                                 "edtMidTestErr", "seEpoch", "seTeachIdent", "seTestIdent"}) {
+            const QWidget* w = page->findChild<QWidget*>(name);
+            EXPECT_EQ(w->width(), first->width()) << name;
+            const QWidget* column = name[0] == 'e' ? first : Spin("seEpoch");
+            EXPECT_EQ(test::RectIn(w, p).x(), test::RectIn(column, p).x()) << name;
+        }
+    }
+
     QTemporaryDir dir;
     std::string sample;
     TTestHost host;
@@ -100,29 +144,15 @@ TEST_F(PageLearnConfigTest, ControlsHaveTheirRangesPlacesAndHints) {
         EXPECT_EQ(Spin(name)->minimum(), 0);
         EXPECT_EQ(Spin(name)->maximum(), 100);
     }
-    EXPECT_EQ(Spin("seUseForTeach")->geometry(), QRect(232, 0, 57, 22));
-    EXPECT_EQ(Edit("edtTS")->pos(), QPoint(232, 24));
-    EXPECT_EQ(Edit("edtMiu")->pos(), QPoint(232, 48));
-    EXPECT_EQ(Edit("edtIdentErr")->pos(), QPoint(232, 73));
-    // The two check boxes above the group, which is aligned to the bottom with rows 20 apart. They keep
-    // the other captions' size and end above the group's title.
+    // The two check boxes above the group keep the other captions' size and end above the group's title.
     auto* group = Box("cbEpoch")->parentWidget();
-    EXPECT_EQ(group->geometry(), QRect(0, 132, kPageClientWidth, 160));
-    EXPECT_EQ(Box("cbValidate")->geometry(), QRect(11, 96, kPageClientWidth - 11, 17));
-    EXPECT_EQ(Box("cbKeepBest")->geometry(), QRect(11, 114, kPageClientWidth - 11, 17));
-    EXPECT_GT(Box("cbValidate")->y(), Edit("edtIdentErr")->geometry().bottom());
-    EXPECT_LT(Box("cbKeepBest")->geometry().bottom(), group->y());
     for (const char* name : {"cbValidate", "cbKeepBest"})
         EXPECT_EQ(Box(name)->font(), Box("cbEpoch")->font()) << name;
     EXPECT_EQ(qobject_cast<QGroupBox*>(group)->title(), QString::fromUtf8(" Критерии остановки обучения"));
-    EXPECT_EQ(Spin("seEpoch")->geometry(), QRect(110, 14, 57, 20));
-    EXPECT_EQ(Edit("edtMidTestErr")->geometry(), QRect(232, 114, 57, 20));
-    EXPECT_EQ(Spin("seTestIdent")->geometry(), QRect(110, 134, 57, 20));
     // every caption fits its box
     for (const char* name : {"cbValidate", "cbKeepBest", "cbMidTestErr"})
         EXPECT_LE(Box(name)->sizeHint().width(), Box(name)->width()) << name;
-    for (const char* name : {"edtTS", "edtMaxTeachErr", "edtMidTestErr", "seEpoch", "seTestIdent"})
-        EXPECT_EQ(page->findChild<QWidget*>(name)->width(), 57) << name;
+    ExpectPlacesKeepTheirOrder();
     EXPECT_EQ(Spin("seUseForTeach")->toolTip(), QString::fromUtf8("Процент выборки, используемый при обучении"));
     EXPECT_EQ(Edit("edtIdentErr")->toolTip(), QString::fromUtf8("Порог верного распознания примера"));
     EXPECT_EQ(Box("cbValidate")->toolTip(),

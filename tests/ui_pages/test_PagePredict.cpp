@@ -9,6 +9,7 @@
 #include "export/ExportNet.h"
 #include "project/ProjectFile.h"
 #include "support/TestFiles.h"
+#include "support/WidgetGeometry.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -76,22 +77,35 @@ TEST_F(PagePredictTest, GridsAreNamedFromTheFields) {
     EXPECT_FALSE(inp->item(0, 1)->flags() & Qt::ItemIsEditable);
     EXPECT_TRUE(inp->item(1, 1)->flags() & Qt::ItemIsEditable);
     EXPECT_FALSE(out->item(1, 1)->flags() & Qt::ItemIsEditable);
-    EXPECT_EQ(inp->columnWidth(0), 64);
-    EXPECT_EQ(inp->columnWidth(1), 113);
-    EXPECT_EQ(out->columnWidth(1), 101);
-    EXPECT_EQ(inp->rowHeight(2), 18);
-    EXPECT_EQ(inp->geometry(), QRect(0, 13, 201, 279));
-    EXPECT_EQ(out->mapTo(page.get(), QPoint(0, 0)), QPoint(201, 13));
+    // Names in equally wide columns; every row as high as the others and as a line of text; the
+    // columns fit their grid.
+    EXPECT_EQ(out->columnWidth(0), inp->columnWidth(0));
+    for (const QTableWidget* grid : {inp, out}) {
+        EXPECT_LE(grid->columnWidth(0) + grid->columnWidth(1), grid->viewport()->width())
+            << grid->objectName().toStdString();
+        for (int r = 0; r < grid->rowCount(); ++r) {
+            EXPECT_EQ(grid->rowHeight(r), inp->rowHeight(0)) << r;
+            EXPECT_GE(grid->rowHeight(r), QFontMetrics(grid->font()).height()) << r;
+        }
+    }
     EXPECT_EQ(btnPredict->text(), QString::fromUtf8("Расчёт"));
     EXPECT_EQ(btnPredict->toolTip(), QString::fromUtf8("Проведение нейросетевого расчёта"));
     EXPECT_EQ(btnStore->text(), QString::fromUtf8("Сохранить"));
     EXPECT_EQ(btnExport->text(), QString::fromUtf8("Экспорт..."));
     EXPECT_EQ(inp->toolTip(), QString::fromUtf8("Значения входов нейросети, при которых надо провести расчёт"));
     EXPECT_EQ(out->toolTip(), QString::fromUtf8("Результат нейросетевого расчёта"));
-    // the buttons lie wholly on the page, below the output grid
-    EXPECT_LE(out->geometry().bottom(), btnPredict->geometry().top());
-    for (QPushButton* b : {btnPredict, btnStore, btnExport})
-        EXPECT_TRUE(page->rect().contains(QRect(b->mapTo(page.get(), QPoint(0, 0)), b->size())));
+    // The input grid beside the output grid, both under their titles; the buttons lie wholly on
+    // the page, below the output grid, in their order.
+    const QWidget* p = page.get();
+    auto* titles = page->findChild<QWidget*>("lblTitles");
+    auto* btnPredictFile = page->findChild<QPushButton*>("btnPredictFile");
+    ASSERT_TRUE(titles && btnPredictFile);
+    EXPECT_TRUE(test::AllInside(p, test::NamedControls(p)));
+    EXPECT_TRUE(test::InOrder(p, {inp, out}, Qt::Horizontal));
+    EXPECT_EQ(test::RectIn(out, p).top(), test::RectIn(inp, p).top());
+    EXPECT_TRUE(test::InOrder(p, {titles, inp}, Qt::Vertical));
+    EXPECT_TRUE(test::InOrder(p, {out, btnPredictFile, btnPredict, btnStore, btnExport}, Qt::Vertical));
+    EXPECT_TRUE(test::NoneOverlap(p, {titles, inp, out, btnPredictFile, btnPredict, btnStore, btnExport}));
 }
 
 TEST_F(PagePredictTest, CalculationFillsTheOutputInTheTargetsUnits) {
@@ -122,38 +136,38 @@ TEST_F(PagePredictTest, LongValuesShowWholeAndLongNamesEndInAnEllipsis) {
     y.FieldName = name.toStdString();
     host.Wizard.PredictShow();
     page->ShowPage();
+    const int laidOut = out->columnWidth(1);
     Type(1, "3");
     Type(2, "1.5");
     Type(3, "2");
     QTest::mouseClick(btnPredict, Qt::LeftButton);
     const QString value = Output(1);
-    // 15 digits and an exponent: more than the column's laid-out 101 pixels hold
-    ASSERT_GT(TGridDelegate::CellWidthFor(QFontMetrics(out->font()), value), 101) << value.toStdString();
+    // 15 digits and an exponent: more than the column's laid-out width holds
+    const QFontMetrics metrics(out->font());
+    ASSERT_GT(TGridDelegate::CellWidthFor(metrics, value), laidOut) << value.toStdString();
     EXPECT_EQ(page->ShownText(true, 1, 1), value);
     EXPECT_EQ(out->item(1, 1)->toolTip(), value);
-    EXPECT_EQ(page->ShownText(true, 1, 0).back(), QChar(0x2026));
+    const QString shownName = page->ShownText(true, 1, 0);
+    EXPECT_EQ(shownName.back(), QChar(0x2026));
     EXPECT_EQ(out->item(1, 0)->toolTip(), name);
-    // The painted value ends inside its column, the name inside its own.
-    const QImage img = out->viewport()->grab().toImage();
-    const int top = out->rowViewportPosition(1), left = out->columnViewportPosition(1);
-    int lastInk = -1;
-    for (int x = 0; x < img.width(); ++x)
-        for (int dy = 3; dy < 15; ++dy)
-            if (qGray(img.pixel(x, top + dy)) < 128)
-                lastInk = x;
-    EXPECT_GT(lastInk, left + 90);
-    EXPECT_LT(lastInk, left + out->columnWidth(1) - 1);
+    // Drawn 2 pixels into its cell, the value ends inside its column, the name inside its own, and
+    // both columns are on the grid's screen.
+    EXPECT_LE(2 + metrics.horizontalAdvance(value), out->columnWidth(1) - 1);
+    EXPECT_LE(2 + metrics.horizontalAdvance(shownName), out->columnWidth(0));
+    EXPECT_LE(out->columnViewportPosition(1) + out->columnWidth(1), out->viewport()->width());
 }
 
 TEST_F(PagePredictTest, ColumnsResizeByDraggingTheirEdgeInTheFixedRow) {
     QWidget* grid = out->viewport();
-    QTest::mousePress(grid, Qt::LeftButton, {}, QPoint(63, 9));
-    QTest::mouseMove(grid, QPoint(90, 9));
-    QTest::mouseRelease(grid, Qt::LeftButton, {}, QPoint(90, 9));
-    EXPECT_EQ(out->columnWidth(0), 91);
+    const int width = out->columnWidth(0), inputWidth = inp->columnWidth(0);
+    const int y = out->rowHeight(0) / 2;
+    QTest::mousePress(grid, Qt::LeftButton, {}, QPoint(width - 1, y));
+    QTest::mouseMove(grid, QPoint(width + 26, y));
+    QTest::mouseRelease(grid, Qt::LeftButton, {}, QPoint(width + 26, y));
+    EXPECT_EQ(out->columnWidth(0), width + 27);
     // a press elsewhere selects as before
-    QTest::mouseClick(inp->viewport(), Qt::LeftButton, {}, QPoint(100, 27));
-    EXPECT_EQ(inp->columnWidth(0), 64);
+    QTest::mouseClick(inp->viewport(), Qt::LeftButton, {}, inp->visualItemRect(inp->item(1, 1)).center());
+    EXPECT_EQ(inp->columnWidth(0), inputWidth);
     EXPECT_EQ(inp->currentRow(), 1);
 }
 
