@@ -99,7 +99,7 @@ TPageFields::TPageFields(IWizardHost& host, QWidget* parent) : TWizardPage(host,
     SetHelpContext(this, 62);
 
     auto* label = new QLabel(QStringLiteral("Список доступных полей"), this);
-    label->setObjectName(QStringLiteral("Label2"));
+    label->setObjectName(QStringLiteral("lblFields"));
     label->setGeometry(0, 0, 150, 15);
 
     list_ = new QListWidget(this);

@@ -28,30 +28,30 @@ public:
         QCoreApplication::processEvents();
         return true;
     }
-    void HistoClear() override { page_.hErrors->Clear(); }
-    void HistoRepaint() override { page_.hErrors->update(); }
+    void HistoClear() override { page_.hErrors_->Clear(); }
+    void HistoRepaint() override { page_.hErrors_->update(); }
     void SetPointCounts(int32_t teach, int32_t test) override {
-        page_.gpTeach->SetPountsCount(teach);
-        page_.gpTest->SetPountsCount(test);
+        page_.gpTeach_->SetPountsCount(teach);
+        page_.gpTest_->SetPountsCount(test);
     }
     void TeachExample(int32_t k, double x, double y, double e) override {
-        page_.gpTeach->SetPointX(k, x);
-        page_.gpTeach->SetPointY(k, y);
-        page_.hErrors->AddTeachErr(e);
+        page_.gpTeach_->SetPointX(k, x);
+        page_.gpTeach_->SetPointY(k, y);
+        page_.hErrors_->AddTeachErr(e);
     }
     void TestExample(int32_t k, double x, double y, double e) override {
-        page_.gpTest->SetPointX(k, x);
-        page_.gpTest->SetPointY(k, y);
-        page_.hErrors->AddTestErr(e);
+        page_.gpTest_->SetPointX(k, x);
+        page_.gpTest_->SetPointY(k, y);
+        page_.hErrors_->AddTestErr(e);
     }
     // The model has already written the grid's cells and the status line. The pictures are drawn
     // now, from this epoch's data, and stay so while the next epochs refill it.
     void Refresh(const TEpochStats&, int32_t, int32_t, int32_t) override {
         page_.PaintStats();
-        page_.gpTeach->PaintNow();
-        page_.gpTest->PaintNow();
-        page_.hErrors->PaintNow();
-        page_.crvErrors->update();
+        page_.gpTeach_->PaintNow();
+        page_.gpTest_->PaintNow();
+        page_.hErrors_->PaintNow();
+        page_.crvErrors_->update();
     }
 
 private:
@@ -71,21 +71,21 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
     setObjectName("tsLearn");
     setProperty("HelpContext", 66);
 
-    hErrors = new THisto(this);
-    hErrors->setObjectName("hErrors");
-    hErrors->SetColor(Qt::black);
-    hErrors->SetHistoColor1(QColor(0, 255, 0));
-    hErrors->SetHistoColor2(QColor(255, 0, 0));
-    hErrors->SetAxisColor(Qt::white);
-    hErrors->SetBorderStyle(THisto::bsSingle);
-    hErrors->setToolTip(QString::fromUtf8("Распределение ошибки. Зеленые столбцы - обучение, красные - тестирование"));
+    hErrors_ = new THisto(this);
+    hErrors_->setObjectName("hErrors");
+    hErrors_->SetColor(Qt::black);
+    hErrors_->SetHistoColor1(QColor(0, 255, 0));
+    hErrors_->SetHistoColor2(QColor(255, 0, 0));
+    hErrors_->SetAxisColor(Qt::white);
+    hErrors_->SetBorderStyle(THisto::bsSingle);
+    hErrors_->setToolTip(QString::fromUtf8("Распределение ошибки. Зеленые столбцы - обучение, красные - тестирование"));
 
-    crvErrors = new TErrorCurveView(this);
-    crvErrors->setObjectName("crvErrors");
-    crvErrors->SetCurve(&host.Model().Curve());
-    crvErrors->setToolTip(QString::fromUtf8(
+    crvErrors_ = new TErrorCurveView(this);
+    crvErrors_->setObjectName("crvErrors");
+    crvErrors_->SetCurve(&host.Model().Curve());
+    crvErrors_->setToolTip(QString::fromUtf8(
         "Средняя ошибка каждой эпохи: зеленая линия - обучение, красная - тестирование (логарифмическая шкала)"));
-    crvErrors->hide();
+    crvErrors_->hide();
     auto makeSwitch = [this](const char* name, const char* caption, bool curve) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
@@ -95,69 +95,69 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
         connect(b, &QToolButton::clicked, this, [this, curve] { ShowCurve(curve); });
         return b;
     };
-    btnShowHisto = makeSwitch("btnShowHisto", "Гистограмма", false);
-    btnShowHisto->setToolTip(QString::fromUtf8("Показать распределение ошибки последней эпохи"));
-    btnShowCurve = makeSwitch("btnShowCurve", "Кривая ошибки", true);
-    btnShowCurve->setToolTip(QString::fromUtf8("Показать среднюю ошибку по эпохам"));
-    btnShowHisto->setChecked(true);
+    btnShowHisto_ = makeSwitch("btnShowHisto", "Гистограмма", false);
+    btnShowHisto_->setToolTip(QString::fromUtf8("Показать распределение ошибки последней эпохи"));
+    btnShowCurve_ = makeSwitch("btnShowCurve", "Кривая ошибки", true);
+    btnShowCurve_->setToolTip(QString::fromUtf8("Показать среднюю ошибку по эпохам"));
+    btnShowHisto_->setChecked(true);
 
     auto* bottom = new QWidget(this);
     bottom->setObjectName("pnlBottom");
     bottom->setFixedHeight(97);
     bottom_ = bottom;
 
-    gpTeach = new TGraphPanel(bottom);
-    gpTeach->setObjectName("gpTeach");
-    gpTeach->setGeometry(0, 0, 97, 97);
-    gpTeach->SetColor(QColor(0, 255, 0));
-    gpTeach->setToolTip(QString::fromUtf8("Распределение примеров в обучающей выборке"));
+    gpTeach_ = new TGraphPanel(bottom);
+    gpTeach_->setObjectName("gpTeach");
+    gpTeach_->setGeometry(0, 0, 97, 97);
+    gpTeach_->SetColor(QColor(0, 255, 0));
+    gpTeach_->setToolTip(QString::fromUtf8("Распределение примеров в обучающей выборке"));
 
-    gpTest = new TGraphPanel(bottom);
-    gpTest->setObjectName("gpTest");
-    gpTest->setGeometry(105, 0, 97, 97);
-    gpTest->SetColor(QColor(255, 0, 0));
-    gpTest->setToolTip(QString::fromUtf8("Распределение примеров в тестовой выборке"));
+    gpTest_ = new TGraphPanel(bottom);
+    gpTest_->setObjectName("gpTest");
+    gpTest_->setGeometry(105, 0, 97, 97);
+    gpTest_->SetColor(QColor(255, 0, 0));
+    gpTest_->setToolTip(QString::fromUtf8("Распределение примеров в тестовой выборке"));
 
-    sgStat = new QTableWidget(4, 3, bottom);
-    sgStat->setObjectName("sgStat");
-    sgStat->setGeometry(212, 0, 185, 69);
-    sgStat->horizontalHeader()->hide();
-    sgStat->verticalHeader()->hide();
-    sgStat->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    sgStat->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    sgStat->setShowGrid(true);
-    sgStat->setItemDelegate(new TGridDelegate(sgStat));
-    CondenseFont(sgStat);
-    sgStat->setFrameShape(QFrame::Box);
-    sgStat->setFrameShadow(QFrame::Plain);
-    sgStat->setLineWidth(1);
+    sgStat_ = new QTableWidget(4, 3, bottom);
+    sgStat_->setObjectName("sgStat");
+    sgStat_->setGeometry(212, 0, 185, 69);
+    sgStat_->horizontalHeader()->hide();
+    sgStat_->verticalHeader()->hide();
+    sgStat_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sgStat_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sgStat_->setShowGrid(true);
+    sgStat_->setItemDelegate(new TGridDelegate(sgStat_));
+    CondenseFont(sgStat_);
+    sgStat_->setFrameShape(QFrame::Box);
+    sgStat_->setFrameShadow(QFrame::Plain);
+    sgStat_->setLineWidth(1);
     const int widths[] = {66, 55, 56};
     for (int c = 0; c < 3; ++c)
-        sgStat->setColumnWidth(c, widths[c]);
+        sgStat_->setColumnWidth(c, widths[c]);
     const int heights[] = {15, 15, 15, 16};
-    sgStat->verticalHeader()->setMinimumSectionSize(1);
+    sgStat_->verticalHeader()->setMinimumSectionSize(1);
     for (int r = 0; r < 4; ++r)
-        sgStat->setRowHeight(r, heights[r]);
-    QPalette pal = sgStat->palette();
+        sgStat_->setRowHeight(r, heights[r]);
+    QPalette pal = sgStat_->palette();
     // Display only: disabled so it takes no focus, but its numbers must stay readable.
     pal.setColor(QPalette::Disabled, QPalette::Text, pal.color(QPalette::Active, QPalette::Text));
     pal.setColor(QPalette::Disabled, QPalette::Base, pal.color(QPalette::Active, QPalette::Base));
-    sgStat->setPalette(pal);
+    sgStat_->setPalette(pal);
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 3; ++c) {
             auto* item = new QTableWidgetItem;
             item->setFlags(Qt::ItemIsEnabled);
             if (r == 0 || c == 0)
                 item->setBackground(pal.color(QPalette::Button));
-            sgStat->setItem(r, c, item);
+            sgStat_->setItem(r, c, item);
         }
-    sgStat->setToolTip(QString::fromUtf8("Статистическая информация о ходе обучения"));
-    sgStat->setEnabled(false);
+    sgStat_->setToolTip(QString::fromUtf8("Статистическая информация о ходе обучения"));
+    sgStat_->setEnabled(false);
 
-    btnLearn = new QPushButton(bottom);
-    btnLearn->setObjectName("btnLearn");
-    btnLearn->setGeometry(248, 72, 121, 25);
-    connect(btnLearn, &QPushButton::clicked, this, [this] { btnLearnClick(); });
+    btnLearn_ = new QPushButton(bottom);
+    btnLearn_->setObjectName("btnLearn");
+    btnLearn_->setGeometry(248, 72, 121, 25);
+    connect(btnLearn_, &QPushButton::clicked, this, [this] { btnLearnClick(); });
     PaintButton();
 
     hooks_.View = view_.get();
@@ -173,23 +173,23 @@ TPageLearn::~TPageLearn() = default;
 
 void TPageLearn::resizeEvent(QResizeEvent* event) {
     TWizardPage::resizeEvent(event);
-    hErrors->setGeometry(0, 0, width(), height() - 97);
-    crvErrors->setGeometry(hErrors->geometry());
+    hErrors_->setGeometry(0, 0, width(), height() - 97);
+    crvErrors_->setGeometry(hErrors_->geometry());
     // The switch sits in the top right corner, over the band both pictures leave empty.
     const int h = 18;
-    const int wCurve = btnShowCurve->sizeHint().width(), wHisto = btnShowHisto->sizeHint().width();
-    btnShowCurve->setGeometry(width() - 4 - wCurve, 3, wCurve, h);
-    btnShowHisto->setGeometry(width() - 4 - wCurve - wHisto, 3, wHisto, h);
-    btnShowHisto->raise();
-    btnShowCurve->raise();
+    const int wCurve = btnShowCurve_->sizeHint().width(), wHisto = btnShowHisto_->sizeHint().width();
+    btnShowCurve_->setGeometry(width() - 4 - wCurve, 3, wCurve, h);
+    btnShowHisto_->setGeometry(width() - 4 - wCurve - wHisto, 3, wHisto, h);
+    btnShowHisto_->raise();
+    btnShowCurve_->raise();
     bottom_->setGeometry(0, height() - 97, width(), 97);
 }
 
 void TPageLearn::ShowCurve(bool curve) {
-    btnShowCurve->setChecked(curve);
-    btnShowHisto->setChecked(!curve);
-    crvErrors->setVisible(curve);
-    hErrors->setVisible(!curve);
+    btnShowCurve_->setChecked(curve);
+    btnShowHisto_->setChecked(!curve);
+    crvErrors_->setVisible(curve);
+    hErrors_->setVisible(!curve);
 }
 
 void TPageLearn::PaintStats() {
@@ -197,7 +197,7 @@ void TPageLearn::PaintStats() {
     for (int c = 0; c < 3; ++c)
         for (int r = 0; r < 4; ++r) {
             QString text = Q(cells[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]);
-            QTableWidgetItem* item = sgStat->item(r, c);
+            QTableWidgetItem* item = sgStat_->item(r, c);
             if (item->text() != text)
                 item->setText(text);
         }
@@ -205,8 +205,8 @@ void TPageLearn::PaintStats() {
 
 void TPageLearn::PaintButton() {
     const TWizard& m = host_.Model();
-    btnLearn->setText(Q(m.LearnCaption()));
-    btnLearn->setToolTip(Q(m.LearnHint()));
+    btnLearn_->setText(Q(m.LearnCaption()));
+    btnLearn_->setToolTip(Q(m.LearnHint()));
 }
 
 void TPageLearn::ShowPage() {

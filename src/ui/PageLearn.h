@@ -37,14 +37,14 @@ private:
     void PaintStats();
     void PaintButton();
 
-    THisto* hErrors;
-    TErrorCurveView* crvErrors;
-    QToolButton* btnShowHisto;
-    QToolButton* btnShowCurve;
-    TGraphPanel* gpTeach;
-    TGraphPanel* gpTest;
-    QTableWidget* sgStat;
-    QPushButton* btnLearn;
+    THisto* hErrors_;
+    TErrorCurveView* crvErrors_;
+    QToolButton* btnShowHisto_;
+    QToolButton* btnShowCurve_;
+    TGraphPanel* gpTeach_;
+    TGraphPanel* gpTest_;
+    QTableWidget* sgStat_;
+    QPushButton* btnLearn_;
     QWidget* bottom_; // the panel along the bottom edge, 97 high
     std::unique_ptr<TView> view_;
     TWizard::TRunHooks hooks_;

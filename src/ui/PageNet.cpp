@@ -113,7 +113,7 @@ TPageNet::TPageNet(IWizardHost& host, QWidget* parent) : TWizardPage(host, paren
     sgHideLayerConfig_->setWordWrap(false);
 
     auto* line = new QFrame(this);
-    line->setObjectName(QStringLiteral("Bevel1"));
+    line->setObjectName(QStringLiteral("bvlLayers"));
     line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     line->setGeometry(0, 96, kPageClientWidth, 2);
 
@@ -143,8 +143,8 @@ TPageNet::TPageNet(IWizardHost& host, QWidget* parent) : TWizardPage(host, paren
     chart->layout()->setContentsMargins(0, 0, 0, 0);
     chart->setBackgroundRoundness(0);
     series_ = new QLineSeries;
-    series_->setObjectName(QStringLiteral("Series1"));
-    series_->setName(QStringLiteral("Series1"));
+    series_->setObjectName(QStringLiteral("serSigmoid"));
+    series_->setName(QStringLiteral("serSigmoid"));
     series_->setPen(QPen(QColor(255, 0, 0), 1));
     series_->setPointsVisible(false);
     chart->addSeries(series_);

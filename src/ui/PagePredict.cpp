@@ -170,106 +170,107 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
     setObjectName("tsPredict");
     setProperty("HelpContext", 67);
 
-    lblTitles = new QLabel(
+    lblTitles_ = new QLabel(
         QString::fromUtf8("         Набор входных параметров                        Рассчитанные значения"), this);
-    lblTitles->setObjectName("lblTitles");
-    FitCaption(lblTitles, kPageClientWidth);
+    lblTitles_->setObjectName("lblTitles");
+    FitCaption(lblTitles_, kPageClientWidth);
 
-    sgInp = new TPredictGrid("sgInp", 64, 113, true, this);
-    sgInp->setToolTip(QString::fromUtf8("Значения входов нейросети, при которых надо провести расчёт"));
-    connect(sgInp, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* it) {
+    sgInp_ = new TPredictGrid("sgInp", 64, 113, true, this);
+    sgInp_->setToolTip(QString::fromUtf8("Значения входов нейросети, при которых надо провести расчёт"));
+    connect(sgInp_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* it) {
         if (painting_ || it->column() != 1 || it->row() < 1)
             return;
         SetCellTip(it);
         host_.Guard([&] { host_.Model().SetPredictInput(it->row() - 1, it->text().toStdString()); });
     });
 
-    pnlResult = new QWidget(this);
-    pnlResult->setObjectName("pnlResult");
-    sgOut = new TPredictGrid("sgOut", 64, 101, false, pnlResult);
-    sgOut->setToolTip(QString::fromUtf8("Результат нейросетевого расчёта"));
+    pnlResult_ = new QWidget(this);
+    pnlResult_->setObjectName("pnlResult");
+    sgOut_ = new TPredictGrid("sgOut", 64, 101, false, pnlResult_);
+    sgOut_->setToolTip(QString::fromUtf8("Результат нейросетевого расчёта"));
 
-    btnPredict = new QPushButton(QString::fromUtf8("Расчёт"), pnlResult);
-    btnPredict->setObjectName("btnPredict");
-    btnPredict->resize(75, 25);
-    btnPredict->setToolTip(QString::fromUtf8("Проведение нейросетевого расчёта"));
-    connect(btnPredict, &QPushButton::clicked, this, [this] { btnPredictClick(); });
+    btnPredict_ = new QPushButton(QString::fromUtf8("Расчёт"), pnlResult_);
+    btnPredict_->setObjectName("btnPredict");
+    btnPredict_->resize(75, 25);
+    btnPredict_->setToolTip(QString::fromUtf8("Проведение нейросетевого расчёта"));
+    connect(btnPredict_, &QPushButton::clicked, this, [this] { btnPredictClick(); });
 
-    btnStore = new QPushButton(QString::fromUtf8("Сохранить"), pnlResult);
-    btnStore->setObjectName("btnStore");
-    btnStore->resize(75, 25);
-    connect(btnStore, &QPushButton::clicked, this, [this] { btnStoreClick(); });
+    btnStore_ = new QPushButton(QString::fromUtf8("Сохранить"), pnlResult_);
+    btnStore_->setObjectName("btnStore");
+    btnStore_->resize(75, 25);
+    connect(btnStore_, &QPushButton::clicked, this, [this] { btnStoreClick(); });
 
-    btnPredictFile = new QPushButton(QString::fromUtf8("Расчёт по файлу..."), pnlResult);
-    btnPredictFile->setObjectName("btnPredictFile");
-    btnPredictFile->resize(125, 25);
-    btnPredictFile->setToolTip(QString::fromUtf8("Расчёт для каждой записи файла выборки с записью результата в файл"));
-    connect(btnPredictFile, &QPushButton::clicked, this, [this] { btnPredictFileClick(); });
-    btnExport = new QPushButton(QString::fromUtf8("Экспорт..."), pnlResult);
-    btnExport->setObjectName("btnExport");
-    btnExport->resize(75, 25);
-    btnExport->setToolTip(QString::fromUtf8("Выгрузка обученной сети в формате ONNX или исходным текстом на C"));
-    connect(btnExport, &QPushButton::clicked, this, [this] { btnExportClick(); });
+    btnPredictFile_ = new QPushButton(QString::fromUtf8("Расчёт по файлу..."), pnlResult_);
+    btnPredictFile_->setObjectName("btnPredictFile");
+    btnPredictFile_->resize(125, 25);
+    btnPredictFile_->setToolTip(
+        QString::fromUtf8("Расчёт для каждой записи файла выборки с записью результата в файл"));
+    connect(btnPredictFile_, &QPushButton::clicked, this, [this] { btnPredictFileClick(); });
+    btnExport_ = new QPushButton(QString::fromUtf8("Экспорт..."), pnlResult_);
+    btnExport_->setObjectName("btnExport");
+    btnExport_->resize(75, 25);
+    btnExport_->setToolTip(QString::fromUtf8("Выгрузка обученной сети в формате ONNX или исходным текстом на C"));
+    connect(btnExport_, &QPushButton::clicked, this, [this] { btnExportClick(); });
 
-    setTabOrder(sgInp, sgOut);
-    setTabOrder(sgOut, btnPredictFile);
-    setTabOrder(btnPredictFile, btnPredict);
-    setTabOrder(btnPredict, btnStore);
-    setTabOrder(btnStore, btnExport);
+    setTabOrder(sgInp_, sgOut_);
+    setTabOrder(sgOut_, btnPredictFile_);
+    setTabOrder(btnPredictFile_, btnPredict_);
+    setTabOrder(btnPredict_, btnStore_);
+    setTabOrder(btnStore_, btnExport_);
 }
 
 void TPagePredict::resizeEvent(QResizeEvent* event) {
     TWizardPage::resizeEvent(event);
     const int w = width(), h = height();
-    lblTitles->setGeometry(0, 0, w, 13);
-    sgInp->setGeometry(0, 13, 201, h - 13);
-    pnlResult->setGeometry(201, 13, w - 201, h - 13);
+    lblTitles_->setGeometry(0, 0, w, 13);
+    sgInp_->setGeometry(0, 13, 201, h - 13);
+    pnlResult_->setGeometry(201, 13, w - 201, h - 13);
     // The buttons stand at the panel's bottom, 32 pixels apart, the grid above them: on the
     // 292-pixel page the store button would otherwise fall off the panel's lower edge.
     const int panelHeight = h - 13;
-    sgOut->setGeometry(0, 0, w - 201, panelHeight - 132);
-    btnPredictFile->move(34, panelHeight - 125);
-    btnPredict->move(64, panelHeight - 93);
-    btnStore->move(64, panelHeight - 61);
-    btnExport->move(64, panelHeight - 29);
+    sgOut_->setGeometry(0, 0, w - 201, panelHeight - 132);
+    btnPredictFile_->move(34, panelHeight - 125);
+    btnPredict_->move(64, panelHeight - 93);
+    btnStore_->move(64, panelHeight - 61);
+    btnExport_->move(64, panelHeight - 29);
 }
 
 void TPagePredict::ShowPage() {
     const TPredictPage& pp = host_.Model().PredictPage();
     painting_ = true;
     const int inputs = static_cast<int>(pp.InputNames.size());
-    sgInp->SetRows(inputs + 1);
+    sgInp_->SetRows(inputs + 1);
     for (int r = 0; r < inputs; ++r) {
         const auto k = static_cast<std::size_t>(r);
-        sgInp->SetCell(r + 1, 0, Q(pp.InputNames[k]));
-        sgInp->SetCell(r + 1, 1, k < pp.InputTexts.size() ? Q(pp.InputTexts[k]) : QString());
+        sgInp_->SetCell(r + 1, 0, Q(pp.InputNames[k]));
+        sgInp_->SetCell(r + 1, 1, k < pp.InputTexts.size() ? Q(pp.InputTexts[k]) : QString());
     }
-    sgOut->SetRows(static_cast<int>(pp.OutputNames.size()) + 1);
+    sgOut_->SetRows(static_cast<int>(pp.OutputNames.size()) + 1);
     for (std::size_t k = 0; k < pp.OutputNames.size(); ++k)
-        sgOut->SetCell(static_cast<int>(k) + 1, 0, Q(pp.OutputNames[k]));
+        sgOut_->SetCell(static_cast<int>(k) + 1, 0, Q(pp.OutputNames[k]));
     PaintOutputs();
     painting_ = false;
     // the cursor starts in the first cell that takes input, not on the fixed header
-    if (inputs > 0 && (sgInp->currentRow() < 1 || sgInp->currentColumn() < 1))
-        sgInp->setCurrentCell(1, 1);
+    if (inputs > 0 && (sgInp_->currentRow() < 1 || sgInp_->currentColumn() < 1))
+        sgInp_->setCurrentCell(1, 1);
 }
 
 void TPagePredict::PaintOutputs() {
     const TPredictPage& pp = host_.Model().PredictPage();
-    for (int r = 1; r < sgOut->rowCount(); ++r) {
+    for (int r = 1; r < sgOut_->rowCount(); ++r) {
         const auto k = static_cast<std::size_t>(r - 1);
-        sgOut->SetCell(r, 1, k < pp.OutputTexts.size() ? Q(pp.OutputTexts[k]) : QString());
+        sgOut_->SetCell(r, 1, k < pp.OutputTexts.size() ? Q(pp.OutputTexts[k]) : QString());
     }
     // A computed value is always shown whole.
-    sgOut->FitValueColumn();
+    sgOut_->FitValueColumn();
 }
 
 QString TPagePredict::ShownText(bool output, int row, int column) const {
-    return (output ? sgOut : sgInp)->ShownText(row, column);
+    return (output ? sgOut_ : sgInp_)->ShownText(row, column);
 }
 
 void TPagePredict::SyncToModel() {
-    sgInp->CommitEdit();
+    sgInp_->CommitEdit();
 }
 
 void TPagePredict::btnPredictClick() {

@@ -23,7 +23,7 @@ public:
     // "Расчёт по файлу...": asks for an input sample and an output file, computes every record.
     void btnPredictFileClick();
     void btnExportClick();
-    // What a cell of sgOut (`output`) or sgInp shows of its text.
+    // What a cell of sgOut_ (`output`) or sgInp_ shows of its text.
     QString ShownText(bool output, int row, int column) const;
 
 protected:
@@ -32,14 +32,14 @@ protected:
 private:
     void PaintOutputs();
 
-    QLabel* lblTitles;
-    TPredictGrid* sgInp;
-    QWidget* pnlResult;
-    TPredictGrid* sgOut;
-    QPushButton* btnPredict;
-    QPushButton* btnStore;
-    QPushButton* btnPredictFile;
-    QPushButton* btnExport;
+    QLabel* lblTitles_;
+    TPredictGrid* sgInp_;
+    QWidget* pnlResult_;
+    TPredictGrid* sgOut_;
+    QPushButton* btnPredict_;
+    QPushButton* btnStore_;
+    QPushButton* btnPredictFile_;
+    QPushButton* btnExport_;
     bool painting_ = false;
 };
 

@@ -11,19 +11,19 @@ namespace nirvex {
 TPageReport::TPageReport(IWizardHost& host, QWidget* parent) : TWizardPage(host, parent) {
     setObjectName("tsInfo");
     setProperty("HelpContext", 65);
-    mReport = new QPlainTextEdit(this);
-    mReport->setObjectName("mReport");
-    mReport->setReadOnly(true);
-    mReport->setLineWrapMode(QPlainTextEdit::NoWrap);
-    mReport->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mReport->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mReport->setToolTip(QString::fromUtf8("Информация о конфигурации нейросистемы"));
-    QPalette pal = mReport->palette();
+    mReport_ = new QPlainTextEdit(this);
+    mReport_->setObjectName("mReport");
+    mReport_->setReadOnly(true);
+    mReport_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mReport_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mReport_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mReport_->setToolTip(QString::fromUtf8("Информация о конфигурации нейросистемы"));
+    QPalette pal = mReport_->palette();
     pal.setColor(QPalette::Base, pal.color(QPalette::Button));
-    mReport->setPalette(pal);
+    mReport_->setPalette(pal);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(mReport);
+    layout->addWidget(mReport_);
 }
 
 void TPageReport::ShowPage() {
@@ -32,11 +32,11 @@ void TPageReport::ShowPage() {
     text.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines)
         text << QString::fromStdString(line);
-    mReport->hide();
-    mReport->setPlainText(text.join('\n'));
-    mReport->moveCursor(QTextCursor::Start);
-    mReport->ensureCursorVisible();
-    mReport->show();
+    mReport_->hide();
+    mReport_->setPlainText(text.join('\n'));
+    mReport_->moveCursor(QTextCursor::Start);
+    mReport_->ensureCursorVisible();
+    mReport_->show();
 }
 
 } // namespace nirvex

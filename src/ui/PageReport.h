@@ -13,7 +13,7 @@ public:
     void ShowPage() override;
 
 private:
-    QPlainTextEdit* mReport;
+    QPlainTextEdit* mReport_;
 };
 
 } // namespace nirvex

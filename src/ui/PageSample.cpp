@@ -51,7 +51,7 @@ TPageSample::TPageSample(IWizardHost& host, QWidget* parent) : TWizardPage(host,
     memo_->setPlainText(lines.join(QLatin1Char('\n')));
 
     group_ = new QGroupBox(QStringLiteral(" Файл с обучающей выборкой "), this);
-    group_->setObjectName(QStringLiteral("GroupBox2"));
+    group_->setObjectName(QStringLiteral("gbSampleFile"));
     group_->setGeometry(0, 124, kPageClientWidth, 60);
 
     edtFileName_ = new QLineEdit(group_);

@@ -81,13 +81,13 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     name->adjustSize();
     MakeLabel(this, "lblVersion", QStringLiteral("Версия 1.5"), 56, 24);
 
-    TClickLabel* web = MakeLink(this, "Label5", QStringLiteral("nirvex.example.org"), 56, 72);
-    web->OnClick = [this] { Label5Click(); };
-    TClickLabel* mail = MakeLink(this, "Label6", QStringLiteral("support@nirvex.example.org"), 56, 88);
-    mail->OnClick = [this] { Label6Click(); };
+    TClickLabel* web = MakeLink(this, "lblWeb", QStringLiteral("nirvex.example.org"), 56, 72);
+    web->OnClick = [this] { lblWebClick(); };
+    TClickLabel* mail = MakeLink(this, "lblMail", QStringLiteral("support@nirvex.example.org"), 56, 88);
+    mail->OnClick = [this] { lblMailClick(); };
 
     auto* bevel = new QFrame(this);
-    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setObjectName(QStringLiteral("bvlAbout"));
     bevel->setFrameShape(QFrame::HLine);
     bevel->setFrameShadow(QFrame::Sunken);
     bevel->setGeometry(4, 104, 245, 2);
@@ -107,12 +107,12 @@ QUrl TfrmAbout::MailAddress() {
     return QUrl(QString::fromLatin1(kMailAddress));
 }
 
-void TfrmAbout::Label5Click() {
+void TfrmAbout::lblWebClick() {
     if (opener_)
         opener_(WebPage());
 }
 
-void TfrmAbout::Label6Click() {
+void TfrmAbout::lblMailClick() {
     if (opener_)
         opener_(MailAddress());
 }

@@ -19,8 +19,8 @@ public:
     // Replaces the desktop's link handler, so tests open no browser.
     void SetUrlOpener(TUrlOpener opener) { opener_ = std::move(opener); }
 
-    void Label5Click();
-    void Label6Click();
+    void lblWebClick();
+    void lblMailClick();
 
     static QUrl WebPage();
     static QUrl MailAddress();

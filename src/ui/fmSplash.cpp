@@ -12,20 +12,20 @@
 namespace nirvex {
 
 TfrmSplash::TfrmSplash(const QString& dataDir, QWidget* parent)
-    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint), Image1_(new QLabel(this)),
-      Timer1_(new QTimer(this)) {
+    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint), imgSplash_(new QLabel(this)),
+      tmrClose_(new QTimer(this)) {
     setObjectName(QStringLiteral("frmSplash"));
     setFixedSize(400, 300);
-    Image1_->setObjectName(QStringLiteral("Image1"));
-    Image1_->setGeometry(0, 0, 400, 300);
-    Timer1_->setObjectName(QStringLiteral("Timer1"));
-    Timer1_->setSingleShot(true);
-    Timer1_->setInterval(kSplashMilliseconds);
-    connect(Timer1_, &QTimer::timeout, this, &TfrmSplash::Timer1Timer);
+    imgSplash_->setObjectName(QStringLiteral("imgSplash"));
+    imgSplash_->setGeometry(0, 0, 400, 300);
+    tmrClose_->setObjectName(QStringLiteral("tmrClose"));
+    tmrClose_->setSingleShot(true);
+    tmrClose_->setInterval(kSplashMilliseconds);
+    connect(tmrClose_, &QTimer::timeout, this, &TfrmSplash::tmrCloseTimer);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     FormCreate(dataDir);
-    Timer1_->start();
+    tmrClose_->start();
 }
 
 void TfrmSplash::FormCreate(const QString& dataDir) {
@@ -33,8 +33,8 @@ void TfrmSplash::FormCreate(const QString& dataDir) {
     // Number conversions already read and write "." whatever the locale, so there is nothing to set.
     QPixmap picture;
     if (!dataDir.isEmpty() && picture.load(QDir(dataDir).filePath(QString::fromLatin1(kSplashFileName)))) {
-        Image1_->setPixmap(picture);
-        Image1_->resize(picture.size());
+        imgSplash_->setPixmap(picture);
+        imgSplash_->resize(picture.size());
     }
 }
 
@@ -52,7 +52,7 @@ void TfrmSplash::showEvent(QShowEvent* event) {
         QTimer::singleShot(0, this, &QDialog::accept);
 }
 
-void TfrmSplash::Timer1Timer() {
+void TfrmSplash::tmrCloseTimer() {
     expired_ = true;
     // A splash not on screen yet is closed when it is shown.
     if (isVisible())

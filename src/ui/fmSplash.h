@@ -16,11 +16,11 @@ public:
     // splash stays empty and says nothing.
     explicit TfrmSplash(const QString& dataDir, QWidget* parent = nullptr);
 
-    QLabel* Image() const { return Image1_; }
-    QTimer* Timer() const { return Timer1_; }
+    QLabel* Image() const { return imgSplash_; }
+    QTimer* Timer() const { return tmrClose_; }
 
     void FormCreate(const QString& dataDir);
-    void Timer1Timer();
+    void tmrCloseTimer();
 
     // Run only after its time ran out, the splash ends at once with OK instead of staying for good.
     int exec() override;
@@ -29,8 +29,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QLabel* Image1_;
-    QTimer* Timer1_;
+    QLabel* imgSplash_;
+    QTimer* tmrClose_;
     bool expired_ = false;
 };
 

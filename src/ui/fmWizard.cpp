@@ -66,7 +66,7 @@ TfrmWizard::TfrmWizard(IDialogs* dialogs, QWidget* parent)
     setFixedSize(kClientWidth, kClientHeight);
 
     auto* bevel = new QFrame(this);
-    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setObjectName(QStringLiteral("bvlPicture"));
     bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bevel->setGeometry(4, 10, 152, 302);
     picture_ = new QLabel(this);
@@ -121,10 +121,10 @@ TfrmWizard::TfrmWizard(IDialogs* dialogs, QWidget* parent)
     connect(f1, &QShortcut::activated, this, &TfrmWizard::ShowHelp);
 
     // The icon animation; training runs stop it (the model says when).
-    Timer1_ = new QTimer(this);
-    Timer1_->setObjectName(QStringLiteral("Timer1"));
-    Timer1_->setInterval(100);
-    connect(Timer1_, &QTimer::timeout, this, &TfrmWizard::Timer1Timer);
+    tmrIcon_ = new QTimer(this);
+    tmrIcon_->setObjectName(QStringLiteral("tmrIcon"));
+    tmrIcon_->setInterval(100);
+    connect(tmrIcon_, &QTimer::timeout, this, &TfrmWizard::tmrIconTimer);
     setWindowIcon(AnimationIcon(0));
 
     about_ = new TfrmAbout(this);
@@ -182,10 +182,10 @@ void TfrmWizard::RefreshFrame() {
     btnPrev_->setEnabled(m.PrevEnabled());
     btnQuit_->setEnabled(m.QuitEnabled());
     pcHost_->setEnabled(!m.Loading());
-    if (m.IconTimerEnabled() && !Timer1_->isActive())
-        Timer1_->start();
-    else if (!m.IconTimerEnabled() && Timer1_->isActive())
-        Timer1_->stop();
+    if (m.IconTimerEnabled() && !tmrIcon_->isActive())
+        tmrIcon_->start();
+    else if (!m.IconTimerEnabled() && tmrIcon_->isActive())
+        tmrIcon_->stop();
     // A missing picture keeps what the area showed.
     if (m.PictureName() != pictureShown_) {
         QString path = FindProgramFile(QString::fromStdString(m.PictureName()));
@@ -274,7 +274,7 @@ void TfrmWizard::btnAboutClick() {
     about_->exec();
 }
 
-void TfrmWizard::Timer1Timer() {
+void TfrmWizard::tmrIconTimer() {
     if (++iconFrame_ >= AnimationFrameCount())
         iconFrame_ = 0;
     QIcon icon = AnimationIcon(iconFrame_);
@@ -287,7 +287,7 @@ void TfrmWizard::FormActivate(const QString& project, bool splash) {
     setWindowIcon(AnimationIcon(0));
     QApplication::setWindowIcon(windowIcon());
     if (splash) {
-        Timer1_->stop();
+        tmrIcon_->stop();
         QString picture = FindProgramFile(QStringLiteral("Splash.bmp"));
         // Without a parent: on X11 a splash owned by the main window is shown unpainted.
         TfrmSplash frmSplash(picture.isEmpty() ? QString() : QFileInfo(picture).path(), nullptr);

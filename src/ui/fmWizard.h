@@ -39,9 +39,9 @@ public:
     // the project named on the command line, if any.
     void FormActivate(const QString& project, bool splash = true);
     TfrmAbout* About() const { return about_; }
-    QTimer* IconTimer() const { return Timer1_; }
+    QTimer* IconTimer() const { return tmrIcon_; }
     int IconFrame() const { return iconFrame_; }
-    void Timer1Timer();
+    void tmrIconTimer();
     // Types a file name into page 1 as the user would.
     void TypeSampleFileName(const QString& fileName);
     // The sample named on the command line: in page 1's edit, loaded by "Далее >>", and not an
@@ -89,7 +89,7 @@ private:
     std::chrono::steady_clock::time_point lastPump_;
     THelpViewer* help_ = nullptr;
     TfrmAbout* about_ = nullptr;
-    QTimer* Timer1_ = nullptr;
+    QTimer* tmrIcon_ = nullptr;
     int iconFrame_ = 0;
     std::string pictureShown_;
     bool centred_ = false;

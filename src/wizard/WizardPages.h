@@ -37,7 +37,7 @@ struct TNetPage {
     int32_t TrackPos = 1;                              // tbAlpha, 1..400
     double Slope = 0;                                  // the value the edit and track bar stand for
     std::string InputLayerText, OutputLayerText;       // stEntryLayer, stOutputLayer
-    std::array<double, 41> CurveX{}, CurveY{};         // Series1 of the sigmoid chart
+    std::array<double, 41> CurveX{}, CurveY{};         // serSigmoid, the sigmoid chart
 };
 
 // One stop criterion as the page holds it: the tick, and the spin box's value or the edit's text

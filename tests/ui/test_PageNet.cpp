@@ -81,7 +81,7 @@ TEST_F(PageNetTest, ControlsHaveTheirRangesAndFixedHeader) {
     EXPECT_EQ(y->tickType(), QValueAxis::TicksDynamic);
     EXPECT_DOUBLE_EQ(y->tickInterval() / (y->minorTickCount() + 1), 0.1);
     EXPECT_EQ(Series()->pen().color(), QColor(255, 0, 0));
-    EXPECT_EQ(Series()->objectName(), QStringLiteral("Series1"));
+    EXPECT_EQ(Series()->objectName(), QStringLiteral("serSigmoid"));
 }
 
 TEST_F(PageNetTest, TrackBarAtTheEndsRewritesTheSlopeAndTheCurve) {

@@ -26,7 +26,7 @@ TEST_F(PageSampleTest, MemoHoldsTheSevenLines) {
 }
 
 TEST_F(PageSampleTest, ControlsCarryTheirCaptionsAndHints) {
-    EXPECT_EQ(Find<QGroupBox>("GroupBox2")->title(), QStringLiteral(" Файл с обучающей выборкой "));
+    EXPECT_EQ(Find<QGroupBox>("gbSampleFile")->title(), QStringLiteral(" Файл с обучающей выборкой "));
     EXPECT_EQ(Find("edtLearnSampleFileName")->toolTip(), QStringLiteral("Укажите имя файла с обучающей выборкой"));
     EXPECT_EQ(Find<QPushButton>("btnBrowseLearnSampleFile")->text(), QStringLiteral("Обзор"));
     EXPECT_EQ(Find("btnBrowseLearnSampleFile")->toolTip(), QStringLiteral("Выбор доступных файлов"));

@@ -39,7 +39,7 @@ TEST_F(FrameTest, FixedClientAreaWithMinimizeBoxOnly) {
 
 TEST_F(FrameTest, FrameControlsKeepTheirArrangement) {
     const QWidget* w = Window.get();
-    QWidget *bevel = Find("Bevel1"), *picture = Find("imgPicture"), *host = Find("pcHost"), *line = Find("Bevel2"),
+    QWidget *bevel = Find("bvlPicture"), *picture = Find("imgPicture"), *host = Find("pcHost"), *line = Find("Bevel2"),
             *status = Find("sbStatus"), *page = Window->Page(0);
     struct {
         const char* name;

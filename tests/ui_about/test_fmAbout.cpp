@@ -99,7 +99,7 @@ TEST_F(AboutTest, ShowsTheIconProductNameAndVersion) {
 }
 
 TEST_F(AboutTest, LinksAreNavyUnderlinedWithAHandCursor) {
-    for (const char* name : {"Label5", "Label6"}) {
+    for (const char* name : {"lblWeb", "lblMail"}) {
         auto* link = Child<QLabel>(name);
         ASSERT_NE(link, nullptr);
         EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 128)) << name;
@@ -111,12 +111,12 @@ TEST_F(AboutTest, LinksAreNavyUnderlinedWithAHandCursor) {
         EXPECT_GE(link->width(), link->fontMetrics().horizontalAdvance(link->text())) << name;
         EXPECT_EQ(link->x(), Child<QLabel>("lblProduct")->x()) << name;
     }
-    EXPECT_TRUE(test::InOrder(&about_, {Child<QLabel>("lblVersion"), Child<QLabel>("Label5"), Child<QLabel>("Label6")},
+    EXPECT_TRUE(test::InOrder(&about_, {Child<QLabel>("lblVersion"), Child<QLabel>("lblWeb"), Child<QLabel>("lblMail")},
                               Qt::Vertical));
 }
 
 TEST_F(AboutTest, SeparatorAndOkButtonSitAtTheBottom) {
-    auto* bevel = Child<QFrame>("Bevel1");
+    auto* bevel = Child<QFrame>("bvlAbout");
     ASSERT_NE(bevel, nullptr);
     EXPECT_EQ(bevel->frameShape(), QFrame::HLine);
     auto* ok = Child<QPushButton>("btnOk");
@@ -124,7 +124,7 @@ TEST_F(AboutTest, SeparatorAndOkButtonSitAtTheBottom) {
     EXPECT_EQ(ok->text(), QStringLiteral("Ok"));
     EXPECT_TRUE(ok->isDefault());
     // The separator under the text, across it; the button under the separator, at the right.
-    EXPECT_TRUE(test::InOrder(&about_, {Child<QLabel>("Label6"), bevel, ok}, Qt::Vertical));
+    EXPECT_TRUE(test::InOrder(&about_, {Child<QLabel>("lblMail"), bevel, ok}, Qt::Vertical));
     for (const QWidget* w : test::NamedControls(&about_))
         if (w != bevel && w != ok) {
             EXPECT_LE(bevel->geometry().left(), w->geometry().left()) << w->objectName().toStdString();
@@ -135,23 +135,23 @@ TEST_F(AboutTest, SeparatorAndOkButtonSitAtTheBottom) {
 }
 
 TEST_F(AboutTest, WebLinkOpensTheMakersPage) {
-    QTest::mouseClick(Child<QLabel>("Label5"), Qt::LeftButton);
+    QTest::mouseClick(Child<QLabel>("lblWeb"), Qt::LeftButton);
     ASSERT_EQ(opened_.size(), 1u);
     EXPECT_EQ(opened_[0], QUrl(QStringLiteral("https://nirvex.example.org")));
     EXPECT_EQ(opened_[0].scheme(), QStringLiteral("https"));
 }
 
 TEST_F(AboutTest, MailLinkOpensAMessageToTheMaker) {
-    QTest::mouseClick(Child<QLabel>("Label6"), Qt::LeftButton);
+    QTest::mouseClick(Child<QLabel>("lblMail"), Qt::LeftButton);
     ASSERT_EQ(opened_.size(), 1u);
     EXPECT_EQ(opened_[0], QUrl(QStringLiteral("mailto:support@nirvex.example.org")));
     EXPECT_EQ(opened_[0].scheme(), QStringLiteral("mailto"));
-    EXPECT_EQ(opened_[0].path(), Child<QLabel>("Label6")->text());
+    EXPECT_EQ(opened_[0].path(), Child<QLabel>("lblMail")->text());
 }
 
 TEST_F(AboutTest, OtherButtonsAndTheRestOfTheWindowOpenNothing) {
-    QTest::mouseClick(Child<QLabel>("Label5"), Qt::RightButton);
-    QTest::mouseClick(Child<QLabel>("Label6"), Qt::MiddleButton);
+    QTest::mouseClick(Child<QLabel>("lblWeb"), Qt::RightButton);
+    QTest::mouseClick(Child<QLabel>("lblMail"), Qt::MiddleButton);
     QTest::mouseClick(Child<QLabel>("lblProduct"), Qt::LeftButton);
     QTest::mouseClick(&about_, Qt::LeftButton, {}, QPoint(20, 80));
     EXPECT_TRUE(opened_.empty());
@@ -160,8 +160,8 @@ TEST_F(AboutTest, OtherButtonsAndTheRestOfTheWindowOpenNothing) {
 TEST_F(AboutTest, FailingLinkHandlerIsIgnored) {
     openerAnswer_ = false;
     const int result = RunModal([this] {
-        QTest::mouseClick(Child<QLabel>("Label5"), Qt::LeftButton);
-        QTest::mouseClick(Child<QLabel>("Label6"), Qt::LeftButton);
+        QTest::mouseClick(Child<QLabel>("lblWeb"), Qt::LeftButton);
+        QTest::mouseClick(Child<QLabel>("lblMail"), Qt::LeftButton);
         // the window stays open and shows no box
         EXPECT_TRUE(about_.isVisible());
         EXPECT_EQ(QApplication::activeModalWidget(), &about_);

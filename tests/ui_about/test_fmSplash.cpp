@@ -76,13 +76,13 @@ TEST_F(SplashTest, IsABorderlessWindowOfTheShippedPicturesSize) {
     ASSERT_FALSE(ShippedSplashSize().isEmpty());
     EXPECT_EQ(splash.minimumSize(), ShippedSplashSize());
     EXPECT_EQ(splash.maximumSize(), ShippedSplashSize());
-    ASSERT_NE(splash.findChild<QLabel*>(QStringLiteral("Image1")), nullptr);
+    ASSERT_NE(splash.findChild<QLabel*>(QStringLiteral("imgSplash")), nullptr);
     EXPECT_EQ(splash.Image()->geometry(), splash.rect());
 }
 
 TEST_F(SplashTest, TimerRunsTwoSecondsOnceFromCreation) {
     TfrmSplash splash(dir_.path());
-    auto* timer = splash.findChild<QTimer*>(QStringLiteral("Timer1"));
+    auto* timer = splash.findChild<QTimer*>(QStringLiteral("tmrClose"));
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
     EXPECT_TRUE(timer->isSingleShot());
