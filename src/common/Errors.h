@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Messages.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -10,14 +12,6 @@ class EError : public std::runtime_error {
 public:
     explicit EError(const std::string& message) : std::runtime_error(message) {}
 };
-
-// Message texts shared by several units.
-namespace msg {
-inline constexpr const char* DivByZero = "Деление на ноль";
-inline constexpr const char* InvalidOp = "Недопустимая операция с плавающей точкой";
-inline constexpr const char* Overflow = "Переполнение при вычислениях с плавающей точкой";
-inline constexpr const char* RangeCheck = "Range check error";
-} // namespace msg
 
 // The text the common error display shows: "." is appended when the last byte sorts after ".".
 std::string DisplayMessage(const std::string& message);

@@ -16,10 +16,10 @@ void CheckFloatErrors() {
         return;
     std::feclearexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
     if (raised & FE_INVALID)
-        throw EError(msg::InvalidOp);
+        throw EError(msgInvalidOp);
     if (raised & FE_DIVBYZERO)
-        throw EError(msg::DivByZero);
-    throw EError(msg::Overflow);
+        throw EError(msgDivByZero);
+    throw EError(msgOverflow);
 }
 
 } // namespace nirvex

@@ -141,63 +141,11 @@ std::optional<double> TryStrToFloat(std::string_view text) {
         ++b;
     while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
         --e;
-    std::string_view s = text.substr(b, e - b);
-    bool negative = false;
-    std::size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        negative = s[i] == '-';
-        ++i;
-    }
-    std::size_t start = i;
-    int mantissaDigits = 0, pointPos = -1, firstNonZero = -1;
-    for (; i < s.size(); ++i) {
-        char c = s[i];
-        if (c >= '0' && c <= '9') {
-            if (c != '0' && firstNonZero < 0)
-                firstNonZero = mantissaDigits;
-            ++mantissaDigits;
-        } else if (c == '.' && pointPos < 0) {
-            pointPos = mantissaDigits;
-        } else {
-            break;
-        }
-    }
-    if (mantissaDigits == 0)
+    // A typed number is a data file's number that fills the whole text.
+    const TScannedNumber n = ScanNumber(text.data() + b, text.data() + e);
+    if (n.Status != TNumberScan::Ok || n.End != text.data() + e)
         return std::nullopt;
-    long exponent = 0;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        bool expNeg = false;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-            expNeg = s[i] == '-';
-            ++i;
-        }
-        std::size_t expStart = i;
-        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
-            if (exponent < 100000)
-                exponent = exponent * 10 + (s[i] - '0');
-        if (i == expStart)
-            return std::nullopt;
-        if (expNeg)
-            exponent = -exponent;
-    }
-    if (i != s.size())
-        return std::nullopt;
-    if (firstNonZero < 0)
-        return negative ? -0.0 : 0.0;
-    double value = 0;
-    auto res = std::from_chars(s.data() + start, s.data() + s.size(), value, std::chars_format::general);
-    if (res.ec == std::errc::result_out_of_range) {
-        // Decide between underflow (0) and overflow (refused) from the decimal exponent.
-        int point = pointPos < 0 ? mantissaDigits : pointPos;
-        long magnitude = exponent + point - firstNonZero;
-        if (magnitude > 0)
-            return std::nullopt;
-        value = 0;
-    } else if (res.ec != std::errc() || res.ptr != s.data() + s.size()) {
-        return std::nullopt;
-    }
-    return negative ? -value : value;
+    return n.Value;
 }
 
 double StrToFloat(std::string_view text) {

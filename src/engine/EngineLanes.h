@@ -5,7 +5,6 @@
 // serves one double and a vector of NIRVEX_KERNEL_WIDTH of them, with the same operations.
 
 #include "engine/EngineExpTable.h"
-#include "engine/EngineKernels.h"
 
 #include <cstddef>
 #include <cstdint>

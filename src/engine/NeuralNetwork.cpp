@@ -104,7 +104,7 @@ void TNeuralNetwork::SetCountLayers(int32_t n) {
         layerSizes_.clear();
         connections_ = 0;
         Rebind();
-        Fail(msg::RangeCheck);
+        Fail(msgRangeCheck);
     }
     countLayers_ = n;
     weights_.clear();
@@ -167,7 +167,7 @@ void TNeuralNetwork::SetLayerSize(int32_t layer, int32_t count) {
             outputs_[layer].clear();
         }
         Rebind();
-        Fail(msg::RangeCheck);
+        Fail(msgRangeCheck);
     }
     CheckLayerSizeFits(layer, count);
 

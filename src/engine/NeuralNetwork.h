@@ -1,17 +1,13 @@
 #pragma once
 
 #include "engine/EngineKernels.h"
+#include "engine/Messages.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace nirvex {
-
-inline constexpr const char* msgLayerOutOfRange = "Номер слоя вне диапазона";
-inline constexpr const char* msgNotConfigured = "Сеть не сконфигурирована";
-inline constexpr const char* msgBadInputNo = "Неверный номер входа";
-inline constexpr const char* msgNetTooLarge = "Недостаточно памяти для сети такого размера";
 
 // 1 / (1 + exp(-alpha·x)); saturates to 0 or 1 without raising a floating-point error.
 double Sigmoid(double alpha, double x);

@@ -54,23 +54,6 @@ void CheckField(const TExportField& f, bool input) {
 
 } // namespace
 
-int32_t TExportNet::MaxLayerSize() const {
-    return LayerSizes.empty() ? 0 : *std::max_element(LayerSizes.begin(), LayerSizes.end());
-}
-
-const char* NormTypeCaption(TNormMethod normType) {
-    switch (normType) {
-    case TNormMethod::Linear:
-        return "(X-MIN)/(MAX-MIN)";
-    case TNormMethod::Sigmoid:
-        return "1/(1+exp(-ax))";
-    case TNormMethod::Auto:
-        return "авто";
-    default:
-        return "без нормализации";
-    }
-}
-
 TExportNet CollectExport(const TNetModel& w) {
     if (!w.Trained)
         throw EError(msgNotTrained);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/ExportNet.h"
+#include "export/ExportModel.h"
 
 #include <string>
 

@@ -2,17 +2,12 @@
 
 #include "sample/FieldInfo.h"
 #include "sample/LoadProgress.h"
+#include "sample/Messages.h"
 
 #include <string>
 #include <string_view>
 
 namespace nirvex {
-
-inline constexpr const char* msgCsvDuplicateName = "Повторяется имя поля в файле: ";
-inline constexpr const char* msgCsvTextColumns = "Пропущены текстовые столбцы: ";
-inline constexpr const char* msgCsvBadValue = "Неверное значение или пропуск в файле. Поле ";
-inline constexpr const char* msgCsvBadCount = "Неверное число значений в строке ";
-inline constexpr const char* msgCsvUnnamedColumn = "Столбец ";
 
 // Reads a CSV sample: a header of column names, then one record per line. The delimiter (";", tab
 // or ",") is found from the first records; text columns are left out and listed in TextColumns.

@@ -2,16 +2,13 @@
 
 #include "sample/FieldInfo.h"
 #include "sample/LoadProgress.h"
+#include "sample/Messages.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace nirvex {
-
-inline constexpr const char* msgBadInputFile = "Ошибка во входном файле";
-// Followed by the line number (counted from 1, the header included).
-inline constexpr const char* msgWrongValueCount = "Неверное число значений в строке ";
 
 // Reads a sample text file: a header line of field names, then one record of numbers per line.
 // Any failure raises "Ошибка во входном файле". Lines end at CR, LF or CR LF. A line whose count of

@@ -1,6 +1,6 @@
 #include "training/StopCriteria.h"
 
-#include "training/TrainingRun.h"
+#include "training/EpochStats.h"
 
 namespace nirvex {
 

@@ -85,7 +85,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
     if (net.GetLayerSize(0) != nIn || net.GetLayerSize(net.CountLayers() - 1) != nOut)
         throw EError(msgNetMismatch);
     if (static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(testCount) > index.size())
-        throw EError(msg::RangeCheck);
+        throw EError(msgRangeCheck);
     if (net.Epoch >= kMaxEpoch)
         return TRunEnd::EpochLimit;
 

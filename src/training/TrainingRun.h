@@ -2,6 +2,8 @@
 
 #include "engine/NeuralNetwork.h"
 #include "sample/FieldInfo.h"
+#include "training/EpochStats.h"
+#include "training/Messages.h"
 #include "training/StopCriteria.h"
 
 #include <chrono>
@@ -11,27 +13,9 @@
 
 namespace nirvex {
 
-// Statistics of one epoch; the means are sums during the passes.
-struct TEpochStats {
-    double TeachErrMean = 0;
-    double TeachErrMax = 0;
-    int32_t TeachIdentCount = 0;
-    double TestErrMean = 0;
-    double TestErrMax = 0;
-    int32_t TestIdentCount = 0;
-};
-
-inline constexpr const char* msgEpochLimit = "Остановка обучения\n\rИсчерпан лимит эпох.";
-inline constexpr const char* msgTestErrGrew = "Остановка обучения\n\rОшибка по тестовой выборке возросла.";
-inline constexpr const char* msgTrainedOk = "Обучение завершено успешно";
-// The network's input or output layer is not as large as the sample's input or target fields.
-inline constexpr const char* msgNetMismatch = "Структура сети не соответствует полям выборки";
-
 // The largest epoch counter a run leaves and a project file holds: a run ends at it as at the
 // epoch limit, so the counter never wraps.
 inline constexpr int32_t kMaxEpoch = 2147483646;
-// Followed by the number of the epoch whose network was taken back.
-inline constexpr const char* msgBestRestored = "Восстановлена лучшая сеть: эпоха ";
 
 // What a run tells its surroundings. The window turns these into repaints and a pumped event
 // loop, the command line into printed lines, tests into recorded values. All default to nothing.

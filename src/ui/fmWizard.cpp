@@ -160,7 +160,7 @@ bool TfrmWizard::Guard(const std::function<void()>& fn) {
     } catch (const std::exception& e) {
         message = QString::fromStdString(e.what());
     } catch (...) {
-        message = QString::fromLatin1(msg::RangeCheck);
+        message = QString::fromLatin1(msgRangeCheck);
     }
     try {
         ShowNotices();

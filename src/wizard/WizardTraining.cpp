@@ -129,7 +129,7 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
             ShowProgress(-1);
         SetLearnButton(TLearnState::Idle);
         iconTimerEnabled_ = true;
-        std::string message = dynamic_cast<const EError*>(&e) ? e.what() : msg::RangeCheck;
+        std::string message = dynamic_cast<const EError*>(&e) ? e.what() : msgRangeCheck;
         if (dynamic_cast<const std::bad_alloc*>(&e))
             message = msgNetTooLarge;
         // The page shows the run as ended before the box holds the user's attention.

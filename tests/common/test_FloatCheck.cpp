@@ -25,10 +25,10 @@ std::string Fault(double (*op)()) {
 } // namespace
 
 TEST(FloatCheck, MapsTheFlagsToTheFixedMessages) {
-    EXPECT_EQ(Fault([] { return 1.0 / zero; }), msg::DivByZero);
-    EXPECT_EQ(Fault([] { return zero / zero; }), msg::InvalidOp);
-    EXPECT_EQ(Fault([] { return big * 10; }), msg::Overflow);
-    EXPECT_EQ(Fault([] { return std::log(zero - 1.0); }), msg::InvalidOp);
+    EXPECT_EQ(Fault([] { return 1.0 / zero; }), msgDivByZero);
+    EXPECT_EQ(Fault([] { return zero / zero; }), msgInvalidOp);
+    EXPECT_EQ(Fault([] { return big * 10; }), msgOverflow);
+    EXPECT_EQ(Fault([] { return std::log(zero - 1.0); }), msgInvalidOp);
 }
 
 TEST(FloatCheck, UnderflowAndInexactAreSilent) {
@@ -37,6 +37,6 @@ TEST(FloatCheck, UnderflowAndInexactAreSilent) {
 }
 
 TEST(FloatCheck, CheckClearsTheFlags) {
-    EXPECT_EQ(Fault([] { return 1.0 / zero; }), msg::DivByZero);
+    EXPECT_EQ(Fault([] { return 1.0 / zero; }), msgDivByZero);
     EXPECT_NO_THROW(CheckFloatErrors());
 }

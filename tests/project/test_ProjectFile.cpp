@@ -7,6 +7,7 @@
 #include "engine/IniFile.h"
 #include "project/ProjectFile.h"
 #include "sample/SampleStats.h"
+#include "support/ErrorCatch.h"
 #include "support/WizardTestPeer.h"
 #include "wizard/Messages.h"
 #include "wizard/Wizard.h"
@@ -44,12 +45,7 @@ void WriteCp1251Lines(const std::string& name, const std::vector<std::string>& l
 
 // The message a load raises, or "" when it succeeds.
 std::string LoadError(TWizard& w, const std::string& name) {
-    try {
-        LoadProject(w, name);
-    } catch (const EError& e) {
-        return e.what();
-    }
-    return "";
+    return test::ErrorOf([&] { LoadProject(w, name); });
 }
 
 class ProjectFileTest : public ::testing::Test {
@@ -512,7 +508,7 @@ TEST_F(ProjectFileTest, PredictionPageWithoutNetworkFailsAfterPagesOneToFive) {
         LoadProject(loaded, name);
         FAIL() << "loaded";
     } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), msg::RangeCheck);
+        EXPECT_STREQ(e.what(), msgRangeCheck);
     }
     EXPECT_EQ(loaded.FieldCount(), 3);
     EXPECT_EQ(loaded.RecordIndex(), w.RecordIndex());

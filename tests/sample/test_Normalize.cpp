@@ -121,15 +121,15 @@ TEST(Normalize, ArithmeticFaultsAreRaised) {
     flat.Min = flat.Max = 3;
     std::vector<TFieldInfo> fields{flat};
     std::vector<double> v{4};
-    EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, v); }), msg::DivByZero);
+    EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, v); }), msgDivByZero);
     v = {3};
-    EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, v); }), msg::InvalidOp);
+    EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, v); }), msgInvalidOp);
     auto noDisp = Field(TFieldRole::Target, TNormMethod::Auto, 0);
     noDisp.Disp = 0;
     EXPECT_NE(FaultOf([&] { NormalizeValue(noDisp, 7); }), "");
     auto sig = Field(TFieldRole::Target, TNormMethod::Sigmoid, 0);
-    EXPECT_EQ(FaultOf([&] { DenormalizeValue(sig, 0.0); }), msg::DivByZero);
+    EXPECT_EQ(FaultOf([&] { DenormalizeValue(sig, 0.0); }), msgDivByZero);
     EXPECT_NE(FaultOf([&] { DenormalizeValue(sig, 1.0); }), "");
     sig.Alpha = 0;
-    EXPECT_EQ(FaultOf([&] { DenormalizeValue(sig, 0.3); }), msg::DivByZero);
+    EXPECT_EQ(FaultOf([&] { DenormalizeValue(sig, 0.3); }), msgDivByZero);
 }

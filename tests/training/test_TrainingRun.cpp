@@ -263,7 +263,7 @@ TEST_F(TrainingRunTest, ArithmeticFaultEndsTheRunAtOnce) {
         ADD_FAILURE();
     } catch (const EError& e) {
         std::string m = e.what();
-        EXPECT_TRUE(m == msg::DivByZero || m == msg::InvalidOp) << m;
+        EXPECT_TRUE(m == msgDivByZero || m == msgInvalidOp) << m;
     }
     // Examples are normalized before the first is taught, so the network is left untouched.
     EXPECT_EQ(view.teachExamples, 0);
@@ -282,7 +282,7 @@ TEST_F(TrainingRunTest, DivergingNetworkEndsWithTheOverflowMessage) {
     } catch (const EError& e) {
         message = e.what();
     }
-    EXPECT_TRUE(message == msg::Overflow || message == msg::InvalidOp) << message;
+    EXPECT_TRUE(message == msgOverflow || message == msgInvalidOp) << message;
     EXPECT_LE(view.teachExamples, 3);
 
     // Only the step of a run's very last example overflows (the first step makes the weights
@@ -301,7 +301,7 @@ TEST_F(TrainingRunTest, DivergingNetworkEndsWithTheOverflowMessage) {
     } catch (const EError& e) {
         message = e.what();
     }
-    EXPECT_EQ(message, msg::Overflow);
+    EXPECT_EQ(message, msgOverflow);
     EXPECT_EQ(view.teachExamples, 2);
 }
 

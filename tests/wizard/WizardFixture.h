@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Errors.h"
+#include "support/ErrorCatch.h"
 #include "wizard/Messages.h"
 #include "wizard/Wizard.h"
 
@@ -11,16 +12,6 @@
 #include <functional>
 
 namespace nirvex::test {
-
-// The message an operation raises, or "" when it succeeds.
-inline std::string ErrorOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const EError& e) {
-        return e.what();
-    }
-    return "";
-}
 
 // A wizard with helpers that walk it as a user would.
 class WizardTest : public ::testing::Test {

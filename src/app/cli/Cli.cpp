@@ -287,7 +287,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << msgNetTooLarge << std::endl;
     } catch (const std::exception&) {
         notice.Print();
-        err << msg::RangeCheck << std::endl;
+        err << msgRangeCheck << std::endl;
     }
     return 1;
 }

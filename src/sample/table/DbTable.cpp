@@ -1,9 +1,5 @@
 #include "sample/table/DbTable.h"
 
-#include "common/Errors.h"
-#include "sample/table/DbfTable.h"
-#include "sample/table/ParadoxTable.h"
-
 #include <algorithm>
 
 namespace nirvex {
@@ -35,20 +31,6 @@ double TDbTable::GetFloat(const std::string& name, bool& isNull) const {
         return 0;
     }
     return GetFloat(index, isNull);
-}
-
-std::unique_ptr<TDbTable> CreateDbTable(const std::string& fileName) {
-    const auto slash = fileName.find_last_of('/');
-    const auto dot = fileName.find_last_of('.');
-    std::string ext;
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-        for (char c : fileName.substr(dot))
-            ext += UpperAscii(c);
-    if (ext == ".DBF")
-        return std::make_unique<TDbfTable>();
-    if (ext == ".DB")
-        return std::make_unique<TParadoxTable>();
-    throw EError(msgUnknownTableKind + fileName);
 }
 
 } // namespace nirvex

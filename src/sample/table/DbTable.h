@@ -1,19 +1,12 @@
 #pragma once
 
+#include "sample/table/Messages.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace nirvex {
-
-// Errors of opening a table; each is followed by the file name as given (directory and file part).
-inline constexpr const char* msgTableNotFound = "Файл таблицы не найден: ";              // cannot be opened
-inline constexpr const char* msgTableUnreadable = "Не удалось прочитать файл таблицы: "; // opened, read failed
-inline constexpr const char* msgNotDbfTable = "Файл не является таблицей dBase: "; // unknown version byte, too short
-inline constexpr const char* msgNotParadoxTable = "Файл не является таблицей Paradox: "; // not a data file of 3.0..7.x
-inline constexpr const char* msgBadTableHeader = "Повреждён заголовок таблицы: ";  // sizes or descriptors disagree
-inline constexpr const char* msgBadTableData = "Повреждены данные таблицы: ";      // Paradox block chain broken
-inline constexpr const char* msgUnknownTableKind = "Неизвестный формат таблицы: "; // extension neither .DBF nor .DB
 
 // Field types as the sample import sees them; everything it does not take is Other.
 enum class TDbFieldType { SmallInt, Integer, Float, Currency, AutoInc, LargeInt, Other };
@@ -45,9 +38,5 @@ public:
     virtual void Next() = 0;
     virtual bool Eof() const = 0;
 };
-
-// The reader for the file's extension: ".DBF" dBase, ".DB" Paradox, without regard to case.
-// Raises msgUnknownTableKind for anything else.
-std::unique_ptr<TDbTable> CreateDbTable(const std::string& fileName);
 
 } // namespace nirvex

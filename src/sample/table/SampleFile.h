@@ -2,12 +2,11 @@
 
 #include "sample/FieldInfo.h"
 #include "sample/LoadProgress.h"
+#include "sample/table/Messages.h"
 
 #include <string>
 
 namespace nirvex {
-
-inline constexpr const char* msgUnknownSampleType = "Неизвестный тип файла обучающей выборки";
 
 // The file name's extension from its last full stop, upper-cased; empty when there is none.
 std::string UpperExtension(const std::string& fileName);

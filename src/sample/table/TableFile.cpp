@@ -2,7 +2,7 @@
 
 #include "common/Cp1251.h"
 #include "common/Errors.h"
-#include "sample/table/DbTable.h"
+#include "sample/table/Messages.h"
 
 #include <cerrno>
 #include <cstdio>

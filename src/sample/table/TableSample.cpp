@@ -2,6 +2,8 @@
 
 #include "common/Errors.h"
 #include "sample/table/DbTable.h"
+#include "sample/table/DbfTable.h"
+#include "sample/table/ParadoxTable.h"
 
 namespace nirvex {
 
@@ -52,6 +54,20 @@ TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& sta
     if (progress)
         progress(1.0);
     return sample;
+}
+
+std::unique_ptr<TDbTable> CreateDbTable(const std::string& fileName) {
+    const auto slash = fileName.find_last_of('/');
+    const auto dot = fileName.find_last_of('.');
+    std::string ext;
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        for (char c : fileName.substr(dot))
+            ext += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    if (ext == ".DBF")
+        return std::make_unique<TDbfTable>();
+    if (ext == ".DB")
+        return std::make_unique<TParadoxTable>();
+    throw EError(msgUnknownTableKind + fileName);
 }
 
 } // namespace nirvex

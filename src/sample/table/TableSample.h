@@ -2,13 +2,12 @@
 
 #include "sample/FieldInfo.h"
 #include "sample/LoadProgress.h"
+#include "sample/table/DbTable.h"
+#include "sample/table/Messages.h"
 
 #include <string>
 
 namespace nirvex {
-
-inline constexpr const char* msgBadTableValue = "Неверное значение или пропуск в таблице. Поле ";
-inline constexpr const char* msgTableLoading = "загрузка данных";
 
 // Reads the numeric fields of a dBase (".DBF") or Paradox (".DB") table, the extension deciding without
 // regard to case. Each accepted field keeps its position among all table fields in TableFieldNo.
@@ -19,5 +18,9 @@ inline constexpr const char* msgTableLoading = "загрузка данных";
 // clearing it to the caller. Reports the share of the records read through `progress`.
 TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& status,
                              const TProgressProc& progress = {});
+
+// The reader for the file's extension: ".DBF" dBase, ".DB" Paradox, without regard to case.
+// Raises msgUnknownTableKind for anything else.
+std::unique_ptr<TDbTable> CreateDbTable(const std::string& fileName);
 
 } // namespace nirvex

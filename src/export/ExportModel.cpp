@@ -1,0 +1,24 @@
+#include "export/ExportModel.h"
+
+#include <algorithm>
+
+namespace nirvex {
+
+int32_t TExportNet::MaxLayerSize() const {
+    return LayerSizes.empty() ? 0 : *std::max_element(LayerSizes.begin(), LayerSizes.end());
+}
+
+const char* NormTypeCaption(TNormMethod normType) {
+    switch (normType) {
+    case TNormMethod::Linear:
+        return "(X-MIN)/(MAX-MIN)";
+    case TNormMethod::Sigmoid:
+        return "1/(1+exp(-ax))";
+    case TNormMethod::Auto:
+        return "авто";
+    default:
+        return "без нормализации";
+    }
+}
+
+} // namespace nirvex
