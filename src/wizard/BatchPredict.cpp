@@ -13,6 +13,13 @@
 #include "wizard/Messages.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <thread>
 
 namespace nirvex {
 
@@ -72,6 +79,102 @@ std::vector<double> PredictRecord(const TNetModel& m, const std::vector<double>&
     return output;
 }
 
+namespace {
+
+// Threads for a prediction: NIRVEX_THREADS when it is a positive number, else every core; but a
+// thread pays for its copy of the network only over enough records.
+std::size_t PredictionThreads(std::size_t records) {
+    std::size_t n = std::max(1u, std::thread::hardware_concurrency());
+    if (const char* env = std::getenv("NIRVEX_THREADS"))
+        if (auto v = TryStrToInt(env); v && *v > 0)
+            n = static_cast<std::size_t>(*v);
+    constexpr std::size_t kMinRecordsPerThread = 4096;
+    return std::clamp<std::size_t>(records / kMinRecordsPerThread, 1, n);
+}
+
+// The first record of a part that could not be computed, with its message.
+struct TPartFailure {
+    std::size_t Record = SIZE_MAX;
+    std::string Message;
+};
+
+// Computes records [from, to) into p.Targets with `m`'s network, which no other thread uses, and
+// stops at the first record that fails. `done` counts the records computed; `step` runs after
+// every 8192 of this part's records and may raise.
+void ComputePart(const TNetModel& m, TBatchPrediction& p, std::size_t from, std::size_t to, TPartFailure& failure,
+                 std::atomic<std::size_t>& done, const std::atomic<bool>& stop, const std::function<void()>& step) {
+    std::vector<double> raw(p.Inputs.size());
+    std::size_t r = from;
+    for (; r < to && !stop.load(std::memory_order_relaxed); ++r) {
+        for (std::size_t i = 0; i < raw.size(); ++i)
+            raw[i] = p.Inputs[i][r];
+        std::vector<double> outputs;
+        try {
+            outputs = PredictRecord(m, raw);
+        } catch (const EError& e) {
+            failure.Record = r;
+            failure.Message = std::string(e.what()) + FaultyFieldNote(m, raw, r);
+            break;
+        }
+        for (std::size_t j = 0; j < outputs.size() && j < p.Targets.size(); ++j)
+            p.Targets[j][r] = outputs[j];
+        if (((r - from) & 8191) == 8191) {
+            done.fetch_add(8192, std::memory_order_relaxed);
+            if (step)
+                step();
+        }
+    }
+    done.fetch_add((r - from) & 8191, std::memory_order_relaxed);
+}
+
+// Every record's targets, in contiguous parts on several threads. Each record is computed alone
+// from the same weights, so the result is the same on any number of threads; a failure reports the
+// first failing record of the table, as a single pass would.
+void ComputeTargets(const TNetModel& m, TBatchPrediction& p, std::size_t records, const TProgressProc& progress) {
+    const std::size_t threads = PredictionThreads(records);
+    std::vector<TPartFailure> failures(threads);
+    std::atomic<std::size_t> done{0}, finished{0};
+    std::atomic<bool> stop{false};
+    std::vector<TNeuralNetwork> copies(threads - 1, m.Network);
+    auto bound = [&](std::size_t k) { return records * k / threads; };
+    std::vector<std::thread> workers;
+    for (std::size_t k = 1; k < threads; ++k)
+        workers.emplace_back([&, k] {
+            const TNetModel own{m.Fields, copies[k - 1], m.InputCount, m.OutputCount, m.Trained};
+            ComputePart(own, p, bound(k), bound(k + 1), failures[k], done, stop, {});
+            ++finished;
+        });
+    // This thread takes the first part and reports the progress of all, also while it waits for the
+    // others; a stop request raised from a report ends them before it goes on.
+    auto report = [&] {
+        if (progress)
+            progress(static_cast<double>(done.load(std::memory_order_relaxed)) / static_cast<double>(records));
+    };
+    try {
+        ComputePart(m, p, 0, bound(1), failures[0], done, stop, report);
+        if (!workers.empty())
+            report();
+        while (finished < workers.size()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            report();
+        }
+    } catch (...) {
+        stop = true;
+        for (std::thread& t : workers)
+            t.join();
+        throw;
+    }
+    for (std::thread& t : workers)
+        t.join();
+    for (const TPartFailure& f : failures)
+        if (f.Record != SIZE_MAX)
+            throw EError(f.Message);
+    if (progress)
+        progress(1.0);
+}
+
+} // namespace
+
 TBatchPrediction PredictTable(const TNetModel& m, const TSampleTable& table, const TProgressProc& progress) {
     if (m.InputCount <= 0)
         throw EError(msgNoInputs);
@@ -110,23 +213,7 @@ TBatchPrediction PredictTable(const TNetModel& m, const TSampleTable& table, con
     for (const std::vector<double>* column : sources)
         p.Inputs.emplace_back(column->begin(), column->begin() + static_cast<std::ptrdiff_t>(records));
     p.Targets.assign(p.TargetNames.size(), std::vector<double>(records));
-    std::vector<double> raw(sources.size());
-    for (std::size_t r = 0; r < records; ++r) {
-        for (std::size_t i = 0; i < raw.size(); ++i)
-            raw[i] = p.Inputs[i][r];
-        std::vector<double> outputs;
-        try {
-            outputs = PredictRecord(m, raw);
-        } catch (const EError& e) {
-            throw EError(std::string(e.what()) + FaultyFieldNote(m, raw, r));
-        }
-        for (std::size_t j = 0; j < outputs.size() && j < p.Targets.size(); ++j)
-            p.Targets[j][r] = outputs[j];
-        if (progress && (r & 8191) == 8191)
-            progress(static_cast<double>(r + 1) / static_cast<double>(records));
-    }
-    if (progress)
-        progress(1.0);
+    ComputeTargets(m, p, records, progress);
     return p;
 }
 

@@ -1,9 +1,11 @@
 #include "WizardFixture.h"
 #include "sample/LoadProgress.h"
 #include "support/ProgressLog.h"
+#include "support/WizardTestPeer.h"
 #include "wizard/BatchPredict.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
 
 using namespace nirvex;
@@ -124,6 +126,55 @@ TEST_F(WizardTest, PredictionOverATableReportsItsProgressUpToTheEnd) {
     TBatchPrediction p = PredictTable(w.NetModel(), table, log.Proc());
     EXPECT_EQ(p.RecordCount, 15000);
     EXPECT_TRUE(log.Complete(2)); // every 8192 records and at the end
+}
+
+// Iris repeated to `records` records, so that a prediction has work for several threads.
+TSampleTable RepeatedTable(const std::vector<TFieldInfo>& fields, int32_t records) {
+    TSampleTable table;
+    table.Fields = fields;
+    for (TFieldInfo& f : table.Fields) {
+        std::vector<double> many;
+        while (many.size() < static_cast<std::size_t>(records))
+            many.insert(many.end(), f.Values.begin(), f.Values.end());
+        many.resize(static_cast<std::size_t>(records));
+        f.Values = std::move(many);
+    }
+    table.RecordCount = records;
+    return table;
+}
+
+// The prediction on NIRVEX_THREADS threads: its CSV text, or the error it raised.
+std::string PredictOn(TWizard& w, const TSampleTable& table, const char* threads) {
+    setenv("NIRVEX_THREADS", threads, 1);
+    std::string result;
+    try {
+        result = FormatPredictionCsv(PredictTable(w.NetModel(), table));
+    } catch (const EError& e) {
+        result = std::string("error: ") + e.what();
+    }
+    unsetenv("NIRVEX_THREADS");
+    return result;
+}
+
+// Records are computed in parts on several threads; the file and the first failure reported are
+// those of one thread.
+TEST_F(WizardTest, PredictionOnSeveralThreadsGivesTheResultOfOne) {
+    ToNetPage(Iris());
+    TSampleTable table = RepeatedTable(w.Fields(), 40000);
+    const std::string one = PredictOn(w, table, "1");
+    ASSERT_EQ(one.rfind("error", 0), std::string::npos);
+    EXPECT_EQ(PredictOn(w, table, "3"), one);
+    EXPECT_EQ(PredictOn(w, table, "7"), one);
+
+    // Weights so large that a big input overflows: the last record of two parts and of the table.
+    for (int32_t j = 0; j < w.Network().GetLayerSize(1); ++j)
+        TWizardTestPeer::Network(w).SetWeight(0, 0, j, 1e300);
+    for (int32_t r : {39999, 25000})
+        table.Fields[0].Values[static_cast<std::size_t>(r)] = 1e300;
+    const std::string failed = PredictOn(w, table, "1");
+    ASSERT_NE(failed.find("запись 25001"), std::string::npos) << failed;
+    EXPECT_EQ(PredictOn(w, table, "3"), failed);
+    EXPECT_EQ(PredictOn(w, table, "7"), failed);
 }
 
 // "Расчёт по файлу..." runs like a load: progress to the end, navigation off meanwhile; the close
