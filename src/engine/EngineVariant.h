@@ -9,8 +9,9 @@
 namespace nirvex {
 
 // The build of the network's hot loops in use, chosen once at first use: "avx512", "avx2" or
-// "baseline", the widest the processor runs (AVX2 on AMD processors), or the one the environment
-// variable NIRVEX_ENGINE names. All of them give the same results, bit for bit.
+// "baseline", the one the environment variable NIRVEX_ENGINE names, or else the fastest the
+// processor runs, timed on a small and a large network for a few milliseconds. All of them give
+// the same results, bit for bit, so the choice changes only the speed.
 const char* EngineVariantName();
 
 namespace detail {
@@ -41,8 +42,14 @@ struct TCpuFeatures {
 TCpuFeatures ThisCpu();
 // The builds a processor with these features runs, narrowest first.
 std::vector<std::string_view> EngineVariantsFor(const TCpuFeatures& cpu);
-// The build to start with on such a processor, given the value of NIRVEX_ENGINE (null when unset).
-// Kept apart from the processor so that every rule can be tested on any machine.
+// The build to start with on such a processor, given the value of NIRVEX_ENGINE (null when unset):
+// the one named when the processor runs it, the only one there is, or empty when a measurement must
+// decide. Kept apart from the processor so that every rule can be tested on any machine.
 std::string_view ChooseEngineVariant(const TCpuFeatures& cpu, const char* wanted);
+// Of builds with their speeds on several networks ([build][network], any unit), the one whose worst
+// share of the fastest speed on a network is the largest; the first of equals.
+std::size_t FastestEngine(const std::vector<std::vector<double>>& speeds);
+// Times every build this processor runs and names the fastest by that rule.
+std::string_view MeasureFastestEngineVariant();
 
 } // namespace nirvex

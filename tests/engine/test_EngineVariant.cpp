@@ -277,24 +277,23 @@ TEST(EngineChoice, EachProcessorRuleWithAndWithoutTheEnvironment) {
         const char* Wanted;
         std::string_view Chosen;
     };
+    // Empty: a measurement decides among the builds the processor runs.
     const TCase cases[] = {
-        {"AVX-512, not AMD", avx512, nullptr, "avx512"},
+        {"AVX-512, not AMD", avx512, nullptr, ""},
         {"AVX-512, not AMD", avx512, "avx2", "avx2"},
         {"AVX-512, not AMD", avx512, "baseline", "baseline"},
-        {"AVX-512, not AMD", avx512, "sse9", "avx512"},
-        {"AVX-512, not AMD", avx512, "", "avx512"},
-        {"AVX-512 on AMD", avx512Amd, nullptr, "avx2"},
+        {"AVX-512, not AMD", avx512, "avx512", "avx512"},
+        {"AVX-512, not AMD", avx512, "sse9", ""},
+        {"AVX-512, not AMD", avx512, "", ""},
+        {"AVX-512 on AMD", avx512Amd, nullptr, ""},
         {"AVX-512 on AMD", avx512Amd, "avx512", "avx512"},
         {"AVX-512 on AMD", avx512Amd, "baseline", "baseline"},
-        {"AVX-512 on AMD", avx512Amd, "sse9", "avx2"},
-        {"AVX2 only", avx2, nullptr, "avx2"},
-        {"AVX2 only", avx2, "avx512", "avx2"},
+        {"AVX2 only", avx2, nullptr, ""},
+        {"AVX2 only", avx2, "avx512", ""},
         {"AVX2 only", avx2, "baseline", "baseline"},
-        {"AVX2 only, AMD", avx2Amd, nullptr, "avx2"},
-        {"AVX2 only, AMD", avx2Amd, "avx512", "avx2"},
+        {"AVX2 only, AMD", avx2Amd, "avx2", "avx2"},
         {"neither", neither, nullptr, "baseline"},
         {"neither", neither, "avx2", "baseline"},
-        {"neither, AMD", neitherAmd, nullptr, "baseline"},
         {"neither, AMD", neitherAmd, "avx512", "baseline"},
     };
     for (const TCase& c : cases)
@@ -306,11 +305,35 @@ TEST(EngineChoice, EachProcessorRuleWithAndWithoutTheEnvironment) {
     EXPECT_EQ(EngineVariantsFor({false, true, false}), TNames{"baseline"}); // the 512-bit build needs AVX2 too
 }
 
-// The program starts with the build that rule gives for this processor and environment.
-TEST(EngineChoice, TheProgramFollowsTheRule) {
-    EXPECT_EQ(EngineVariantName(), ChooseEngineVariant(ThisCpu(), std::getenv("NIRVEX_ENGINE")));
+// Of builds timed on a small and a large network, the one that is nowhere far behind the best.
+TEST(EngineChoice, TheFastestBuildIsTheOneLeastBehindOnEveryNetwork) {
+    struct TCase {
+        const char* What;
+        std::vector<std::vector<double>> Speeds; // [build][network]
+        std::size_t Chosen;
+    };
+    const TCase cases[] = {
+        {"one build ahead everywhere", {{1, 10}, {3, 30}, {2, 20}}, 1},
+        {"the widest slower on the small network", {{5, 10}, {9, 30}, {6, 33}}, 1},
+        {"the widest ahead on both", {{5, 10}, {9, 30}, {9.5, 33}}, 2},
+        {"equal builds: the first", {{4, 4}, {4, 4}}, 0},
+        {"a single build", {{7, 1}}, 0},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(FastestEngine(c.Speeds), c.Chosen) << c.What;
+}
+
+// The program starts with the build NIRVEX_ENGINE names, or else one it measured, which any
+// measurement names among the builds this processor runs.
+TEST(EngineChoice, TheProgramStartsWithTheNamedOrAMeasuredBuild) {
     const std::vector<std::string_view> names = EngineVariantsFor(ThisCpu());
     EXPECT_EQ(SupportedEngineVariants(), std::vector<std::string>(names.begin(), names.end()));
+    const std::string_view named = ChooseEngineVariant(ThisCpu(), std::getenv("NIRVEX_ENGINE"));
+    if (!named.empty())
+        EXPECT_EQ(EngineVariantName(), named);
+    else
+        EXPECT_NE(std::find(names.begin(), names.end(), EngineVariantName()), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), MeasureFastestEngineVariant()), names.end());
 }
 
 TEST(EngineExp, WithinOneUnitInTheLastPlaceOfTheExactValue) {
