@@ -14,6 +14,12 @@ inline constexpr const char* msgSampleMovedUse = ". Используется ф�
 // Followed by the found file's name: it lacks a field the project names.
 inline constexpr const char* msgSampleMismatch = "Файл выборки не соответствует проекту: ";
 
+// Notices of a load whose project names some fields but not all (one written by hand), each followed
+// by names: columns of the sample the project does not name (they are not used), and names of the
+// project that no column has.
+inline constexpr const char* msgFieldsUnnamed = "Поля выборки, не названные в проекте, не используются: ";
+inline constexpr const char* msgFieldsUnknown = "В выборке нет полей проекта: ";
+
 // The save dialog's proposed name and the close question.
 inline constexpr const char* kProposedProjectName = "Default";
 inline constexpr const char* msgUnsavedChanges = "Имеются несохраненные изменения. Сохранить их?";

@@ -10,10 +10,12 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace nirvex {
@@ -60,6 +62,29 @@ int32_t ReadRanged(const TIniFile& ini, const char* section, const std::string& 
     if (a != b || a < lo || a > hi)
         throw EError(msgBadProjectFile);
     return a;
+}
+
+// A real the pages write as a number: `def` when the key is absent; a text that is no number is refused
+// rather than read as 0.
+double ReadReal(const TIniFile& ini, const char* section, const std::string& key, double def) {
+    if (!ini.ValueExists(section, key))
+        return def;
+    const std::optional<double> v = TryStrToFloat(ini.ReadString(section, key, ""));
+    if (!v)
+        throw EError(msgBadProjectFile);
+    return *v;
+}
+
+// A check mark: a whole number (not 0 is ticked), or the words people write for one by hand.
+bool ReadFlag(const TIniFile& ini, const char* section, const std::string& key, bool def) {
+    if (!ini.ValueExists(section, key))
+        return def;
+    const std::string word = FoldName(ini.ReadString(section, key, ""));
+    if (word == "true" || word == "yes")
+        return true;
+    if (word == "false" || word == "no")
+        return false;
+    return ReadRanged(ini, section, key, 0, INT32_MIN, INT32_MAX) != 0;
 }
 
 bool FileExists(const std::string& name) {
@@ -135,8 +160,69 @@ void WritePhase4(const TLearnPage& p, const TLearnNumbers& n, TIniFile& ini) {
     ini.WriteBool(sPhase4, "KeepBest", p.KeepBest);
 }
 
+// The field names a project stores, at any position, as written.
+std::vector<std::string> StoredNames(const TIniFile& ini) {
+    std::vector<std::string> names;
+    const std::string prefix = FoldName("FieldName_");
+    for (const std::string& key : ini.ReadSection(sPhase2))
+        if (FoldName(key).rfind(prefix, 0) == 0)
+            if (std::string name = ini.ReadString(sPhase2, key, ""); !name.empty())
+                names.push_back(std::move(name));
+    return names;
+}
+
+std::unordered_set<std::string> FoldedNames(const std::vector<std::string>& names) {
+    std::unordered_set<std::string> folded;
+    for (const std::string& name : names)
+        folded.insert(FoldName(name));
+    return folded;
+}
+
+std::string JoinNames(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+// A column the project does not name is left unused, and names without a column are told: a project
+// written by hand that lists some fields, or misspells one, would otherwise train on the load's roles.
+// A project that names no field leaves every one as page 2 proposes it.
+void LeaveUnnamedUnused(TWizard& w, const TIniFile& ini) {
+    const std::vector<std::string> stored = StoredNames(ini);
+    if (stored.empty())
+        return;
+    const std::unordered_set<std::string> named = FoldedNames(stored);
+    std::unordered_set<std::string> columns;
+    std::vector<std::string> unnamed, unknown;
+    for (std::size_t i = 0; i < w.Fields().size(); ++i) {
+        const TFieldInfo& f = w.Fields()[i];
+        columns.insert(FoldName(f.FieldName));
+        if (named.contains(FoldName(f.FieldName)))
+            continue;
+        unnamed.push_back(f.FieldName);
+        w.RestoreField(i, TFieldRole::Unused, f.NormType, f.Max, f.Min, f.Alpha);
+    }
+    for (const std::string& name : stored)
+        if (!columns.contains(FoldName(name)))
+            unknown.push_back(name);
+    if (!unnamed.empty())
+        w.AddNotice(msgFieldsUnnamed + JoinNames(unnamed));
+    if (!unknown.empty())
+        w.AddNotice(msgFieldsUnknown + JoinNames(unknown));
+}
+
+// An order stored as a list, or as a seed that is there.
+bool RecordOrderStored(const TIniFile& ini) {
+    if (!ini.ValueExists(sPhase2, "Idexing"))
+        return false;
+    const int32_t kind = ReadRanged(ini, sPhase2, "Idexing", 0, 1, 2);
+    return kind == 1 || ini.ValueExists(sPhase2, "IND_INIT");
+}
+
 // Fields are matched by name among the first FieldCount saved positions, so a column added to or
-// removed from the sample since the save leaves the other fields' settings where they belong.
+// removed from the sample since the save leaves the other fields' settings where they belong. A key
+// left out takes the field's value after the load, as page 2 shows it.
 void RestorePhase2(TWizard& w, const TIniFile& ini) {
     const int32_t count = w.FieldCount();
     std::unordered_map<std::string, std::size_t> byName; // the first field of each name
@@ -147,40 +233,41 @@ void RestorePhase2(TWizard& w, const TIniFile& ini) {
         if (it == byName.end())
             continue;
         const TFieldInfo& f = w.Fields()[it->second];
-        const auto role = static_cast<TFieldRole>(ReadRanged(ini, sPhase2, Key("FieldType_", i), 2, 0, 2));
-        const auto method = static_cast<TNormMethod>(ReadRanged(ini, sPhase2, Key("NormType_", i), 0, 0, 3));
-        const double max = ini.ReadFloat(sPhase2, Key("MAX_", i), f.Max);
-        const double min = ini.ReadFloat(sPhase2, Key("MIN_", i), f.Min);
-        const double alpha = ini.ReadFloat(sPhase2, Key("ALPHA_", i), f.Alpha);
+        const auto role = static_cast<TFieldRole>(
+            ReadRanged(ini, sPhase2, Key("FieldType_", i), static_cast<int32_t>(f.FieldType), 0, 2));
+        const auto method = static_cast<TNormMethod>(
+            ReadRanged(ini, sPhase2, Key("NormType_", i), static_cast<int32_t>(f.NormType), 0, 3));
+        const double max = ReadReal(ini, sPhase2, Key("MAX_", i), f.Max);
+        const double min = ReadReal(ini, sPhase2, Key("MIN_", i), f.Min);
+        const double alpha = ReadReal(ini, sPhase2, Key("ALPHA_", i), f.Alpha);
         w.RestoreField(it->second, role, method, max, min, alpha);
     }
-    // Without the key the order of the sample load stays.
-    switch (ReadRanged(ini, sPhase2, "Idexing", 0, 1, 2)) {
-    case 1: {
-        // An explicit order is taken entry by entry; a record number outside the sample would
-        // send training past the end of the columns.
-        const int32_t records = w.RecordCount();
-        std::vector<int32_t> order(static_cast<std::size_t>(std::max(records, 0)));
-        for (int32_t k = 0; k < records; ++k)
-            order[static_cast<std::size_t>(k)] = ReadRanged(ini, sPhase2, Key("IND_", k), k, 0, records - 1);
-        w.RestoreRecordOrder(std::move(order));
-        break;
+    LeaveUnnamedUnused(w, ini);
+    if (!RecordOrderStored(ini))
+        return; // the order the sample load drew from the clock stays (KeepDrawnRecordOrder)
+    if (ReadRanged(ini, sPhase2, "Idexing", 0, 1, 2) == 2) {
+        w.RestoreRecordSeed(static_cast<uint32_t>(ReadRanged(ini, sPhase2, "IND_INIT", 0, INT32_MIN, INT32_MAX)));
+        return;
     }
-    case 2:
-        w.RestoreRecordSeed(static_cast<uint32_t>(
-            ReadRanged(ini, sPhase2, "IND_INIT", static_cast<int32_t>(w.IndexSeed()), INT32_MIN, INT32_MAX)));
-        break;
-    default:
-        break;
-    }
+    // An explicit order is taken entry by entry; a record number outside the sample would send
+    // training past the end of the columns.
+    const int32_t records = w.RecordCount();
+    std::vector<int32_t> order(static_cast<std::size_t>(std::max(records, 0)));
+    for (int32_t k = 0; k < records; ++k)
+        order[static_cast<std::size_t>(k)] = ReadRanged(ini, sPhase2, Key("IND_", k), k, 0, records - 1);
+    w.RestoreRecordOrder(std::move(order));
 }
 
+// Absent keys take what page 3 shows on its first visit: the network's default shape and its slope.
 void RestorePhase3(TWizard& w, const TIniFile& ini) {
-    const int32_t layers = ReadRanged(ini, sPhase3, "HideLayers", 1, 1, kMaxHideLayers);
+    const TNeuralNetworkINI& net = w.Network();
+    const int32_t layers =
+        ReadRanged(ini, sPhase3, "HideLayers", std::clamp(net.CountLayers() - 2, 1, kMaxHideLayers), 1, kMaxHideLayers);
+    const std::string neurons = std::to_string(net.GetLayerSize(1));
     std::vector<std::string> cells;
     for (int32_t k = 1; k <= layers; ++k)
-        cells.push_back(ini.ReadString(sPhase3, Key("Layer_", k), "5"));
-    const std::string alphaText = ini.ReadString(sPhase3, "Alpha", "1");
+        cells.push_back(ini.ReadString(sPhase3, Key("Layer_", k), neurons));
+    const std::string alphaText = ini.ReadString(sPhase3, "Alpha", FormatGeneral(net.Alpha, 15));
     // A slope the page would have refused; a text that is no number fails when the page is applied.
     const std::optional<double> slope = TryStrToFloat(alphaText);
     if (slope && !(*slope >= kMinSlope && *slope <= kMaxSlope))
@@ -188,30 +275,27 @@ void RestorePhase3(TWizard& w, const TIniFile& ini) {
     w.RestoreNetPage(layers, cells, alphaText, slope);
 }
 
-// The page's spin boxes bring their values into range.
+// Absent keys take what page 4 shows on a first visit: its start values, and the learning rate and
+// momentum of the network as the page shows them.
 void RestorePhase4(TWizard& w, const TIniFile& ini) {
     TLearnPage p;
-    auto flag = [&](const char* key) { return ini.ReadBool(sPhase4, key, false); };
-    // An absent key gives 0, which the spin box brings into its range.
-    auto spin = [&](const char* key, int32_t lo, int32_t hi) {
-        return std::clamp(ReadRanged(ini, sPhase4, key, 0, lo, hi), lo, hi);
-    };
-    p.UseForTeach = spin("UseForTeach", 1, 100);
-    const double teachSpeed = ini.ReadFloat(sPhase4, "TeachSpeed", 0);
-    const double miu = ini.ReadFloat(sPhase4, "Miu", 0);
+    auto shown = [](double v) { return TryStrToFloat(FormatGeneral(v, 5)).value_or(v); };
+    p.UseForTeach = ReadRanged(ini, sPhase4, "UseForTeach", p.UseForTeach, 1, 100);
+    const double teachSpeed = ReadReal(ini, sPhase4, "TeachSpeed", shown(w.Network().TeachSpeed));
+    const double miu = ReadReal(ini, sPhase4, "Miu", shown(w.Network().Miu));
     p.TeachSpeedText = FormatGeneral(teachSpeed, 15);
     p.MiuText = FormatGeneral(miu, 15);
-    p.IdentErrText = FormatGeneral(ini.ReadFloat(sPhase4, "IdentErr", 0), 15);
-    p.Validate = flag("TestAsValid");
+    p.IdentErrText = FormatGeneral(ReadReal(ini, sPhase4, "IdentErr", StrToFloat(p.IdentErrText)), 15);
+    p.Validate = ReadFlag(ini, sPhase4, "TestAsValid", p.Validate);
     for (const TCriterionDef& d : StopCriteria()) {
         TCriterionSetting& c = p[d.Id];
-        c.On = flag(d.FlagKey);
+        c.On = ReadFlag(ini, sPhase4, d.FlagKey, c.On);
         if (d.Kind == TCriterionKind::ErrorBelow)
-            c.Text = FormatGeneral(ini.ReadFloat(sPhase4, d.ValueKey, 0), 5);
+            c.Text = FormatGeneral(ReadReal(ini, sPhase4, d.ValueKey, StrToFloat(c.Text)), 5);
         else
-            c.Count = spin(d.ValueKey, d.Lo, d.Hi);
+            c.Count = ReadRanged(ini, sPhase4, d.ValueKey, c.Count, d.Lo, d.Hi);
     }
-    p.KeepBest = flag("KeepBest");
+    p.KeepBest = ReadFlag(ini, sPhase4, "KeepBest", p.KeepBest);
     w.RestoreLearnPage(p, teachSpeed, miu);
 }
 
@@ -221,14 +305,9 @@ void RequireStoredNames(const TIniFile& ini, const std::vector<TFieldInfo>& fiel
     std::unordered_set<std::string> names;
     for (const TFieldInfo& f : fields)
         names.insert(FoldName(f.FieldName));
-    const std::string prefix = FoldName("FieldName_");
-    for (const std::string& key : ini.ReadSection(sPhase2)) {
-        if (FoldName(key).rfind(prefix, 0) != 0)
-            continue;
-        std::string name = ini.ReadString(sPhase2, key, "");
-        if (!name.empty() && !names.contains(FoldName(name)))
+    for (const std::string& name : StoredNames(ini))
+        if (!names.contains(FoldName(name)))
             throw EError(msgSampleMismatch + found);
-    }
 }
 
 // The saved network must take the examples of the fields restored before it, and its epoch
@@ -241,6 +320,29 @@ void CheckNetworkSection(const TWizard& w, const TIniFile& ini) {
     if (ini.ReadInteger(sNetwork, "Layer_0", 0) != w.InputCount() ||
         ini.ReadInteger(sNetwork, Key("Layer_", n - 1), 0) != w.OutputCount())
         throw EError(msgNetMismatch);
+}
+
+// A network section without its rates or slope takes those the pages gave the network, as the
+// window's network has them on the training page.
+void RestoreNetworkSection(TWizard& w, const TIniFile& ini) {
+    CheckNetworkSection(w, ini);
+    const TNeuralNetworkINI& net = w.Network();
+    const std::pair<const char*, double> settings[] = {
+        {"TeachSpeed", net.TeachSpeed}, {"Miu", net.Miu}, {"Alpha", net.Alpha}};
+    bool complete = true;
+    for (const auto& [key, value] : settings) {
+        ReadReal(ini, sNetwork, key, value);
+        complete = complete && ini.ValueExists(sNetwork, key);
+    }
+    if (complete) {
+        w.RestoreNetwork(ini, sNetwork);
+        return;
+    }
+    TIniFile filled = ini;
+    for (const auto& [key, value] : settings)
+        if (!ini.ValueExists(sNetwork, key))
+            filled.WriteFloat(sNetwork, key, value);
+    w.RestoreNetwork(filled, sNetwork);
 }
 
 } // namespace
@@ -328,10 +430,8 @@ void LoadProjectFromIni(TWizard& w, const TIniFile& ini) {
     }
     if (s > 3)
         w.RestoreLearnConfig();
-    if (s > 4) {
-        CheckNetworkSection(w, ini);
-        w.RestoreNetwork(ini, sNetwork);
-    }
+    if (s > 4)
+        RestoreNetworkSection(w, ini);
     w.FinishRestore(s, w.NoticeCount() > noticesBefore);
 }
 
@@ -343,6 +443,16 @@ void LoadProject(TWizard& wizard, const std::string& fileName) {
     TNestingGuard guard;
     const TIniFile ini(fileName);
     LoadProjectFromIni(wizard, ini);
+}
+
+bool KeepDrawnRecordOrder(const TWizard& wizard, const std::string& fileName) {
+    TIniFile ini(fileName);
+    if (ReadRanged(ini, sMain, "State", 0, 0, kPageCount - 1) < 1 || RecordOrderStored(ini))
+        return false;
+    ini.WriteInteger(sPhase2, "Idexing", 2);
+    ini.WriteInteger(sPhase2, "IND_INIT", static_cast<int32_t>(wizard.IndexSeed()));
+    ini.UpdateFile();
+    return true;
 }
 
 bool StoreProject(TWizard& wizard, const std::string& chosenName) {

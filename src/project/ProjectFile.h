@@ -27,10 +27,18 @@ std::string SaveProject(TWizard& wizard, const std::string& fileName);
 void AttachProjectFiles(TWizard& wizard);
 
 // Reads a project and restores the pages up to the saved one by replaying their forward steps.
-// A failure ends the load at its step; what earlier steps restored stays. When the sample is
-// found beside the project instead of where it was, the load says so in the wizard's Notices and
-// leaves the project modified.
+// A failure ends the load at its step; what earlier steps restored stays. A key the file lacks takes
+// the value the page would propose (a project that names no field keeps the load's roles); a real or
+// a check mark that is no number (nor true, false, yes, no for a check mark) is refused. The load
+// says in the wizard's Notices, and leaves the project modified, when the sample is found beside the
+// project instead of where it was, and when a project that names fields leaves columns of the sample
+// unnamed (they are not used) or names one that no column has.
 void LoadProject(TWizard& wizard, const std::string& fileName);
+
+// After LoadProject of `fileName`: a project that stored no record order gets the one its load drew
+// (the keys "Idexing" and "IND_INIT" are added, nothing else changes), so every later load splits
+// the records the same way. Returns whether it wrote; a failed write raises.
+bool KeepDrawnRecordOrder(const TWizard& wizard, const std::string& fileName);
 
 // The two halves over an INI object already in memory. WriteProject does every conversion before
 // it changes `ini`, so a failure leaves `ini` untouched. LoadProjectFromIni takes the project's

@@ -10,6 +10,10 @@
 #include "wizard/Messages.h"
 #include "wizard/Wizard.h"
 
+#include "CliFixture.h"
+#include "app/cli/NewProject.h"
+#include "sample/CsvSample.h"
+#include "sample/table/SampleFile.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -26,40 +30,19 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
 namespace nirvex {
 namespace {
 
-namespace fs = std::filesystem;
-
+using test::CliTest;
 using test::ReadBytes;
-
-std::vector<std::string> Split(const std::string& text, const std::string& sep) {
-    std::vector<std::string> parts;
-    std::size_t pos = 0;
-    for (;;) {
-        std::size_t next = text.find(sep, pos);
-        if (next == std::string::npos) {
-            parts.push_back(text.substr(pos));
-            return parts;
-        }
-        parts.push_back(text.substr(pos, next - pos));
-        pos = next + sep.size();
-    }
-}
-
-struct TCliResult {
-    int Code;
-    std::string Out, Err;
-};
-
-TCliResult RunCommand(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    int code = RunCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
+using test::RunCommand;
+using test::Split;
+using test::TCliResult;
+namespace fs = std::filesystem;
 
 // Keeps what the training page shows at every refresh: the status text and the grid.
 class TGridRecorder : public ITrainingView {
@@ -74,44 +57,6 @@ public:
 
 private:
     TWizard& w_;
-};
-
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "nirvex-cli-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        sample_ = Path("iris.txt");
-        fs::copy_file(std::string(NIRVEX_EXAMPLES_DIR) + "/iris.txt", sample_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
-    // A project built in the window's way: iris, 4 hidden neurons, the epoch limit ticked, saved on
-    // page `state` + 1.
-    std::string MakeProject(const std::string& name, int32_t state, bool epochLimit = true, bool keepBest = false) {
-        TWizard w;
-        w.SampleFileTextChanged(sample_);
-        for (;;) {
-            if (w.State() == 2)
-                w.SetLayerCell(1, "4");
-            if (w.State() == 3 && epochLimit) {
-                w.CriterionClicked(TCriterion::Epoch, true);
-                w.SetCriterionCount(TCriterion::Epoch, 20);
-            }
-            if (w.State() == 3 && keepBest)
-                w.KeepBestClicked(true);
-            if (w.State() >= state)
-                break;
-            w.Next();
-        }
-        return SaveProject(w, Path(name));
-    }
-
-    std::string dir_;
-    std::string sample_;
 };
 
 TEST_F(CliTest, TrainToTheEpochLimitThenPredict) {
@@ -574,6 +519,14 @@ TEST(CliUsage, WrongUsagePrintsTheUsageAndExitsWithTwo) {
         {"export", "a.qvx", "-o", "m.c", "--name"},
         {"export", "a.qvx", "-o", "m.c", "--name", "a", "--name", "b"},
         {"predict", "a.qvx", "in.txt", "--name", "a"},
+        {"fields"},
+        {"fields", "a.csv", "-o", "b"},
+        {"new", "a.csv"},
+        {"new", "a.csv", "b.csv", "-o", "p.qvx"},
+        {"new", "a.csv", "-o", "p.qvx", "--rate", "1", "--rate", "2"},
+        {"new", "a.csv", "-o", "p.qvx", "--keep-best", "--keep-best"},
+        {"new", "a.csv", "-o", "p.qvx", "--norm", "x"},
+        {"--version", "x"},
     };
     for (const auto& args : wrong) {
         TCliResult r = RunCommand(args);
@@ -584,68 +537,76 @@ TEST(CliUsage, WrongUsagePrintsTheUsageAndExitsWithTwo) {
     TCliResult help = RunCommand({"--help"});
     EXPECT_EQ(help.Code, 0);
     EXPECT_EQ(help.Out.rfind("Использование:\n", 0), 0u);
+    for (const TCriterionDef& d : StopCriteria())
+        EXPECT_NE(help.Out.find(std::string("\n  ") + CriterionOption(d.Id) + " "), std::string::npos) << d.FlagKey;
 }
 
-// The real program: Ctrl-C ends the run after the epoch in progress, without an end message,
-// and the project is saved on the prediction page.
-TEST_F(CliTest, InterruptStopsTheRunAndSaves) {
-    TWizard w;
-    w.SampleFileTextChanged(sample_);
-    while (w.State() < 3)
-        w.Next();
-    w.CriterionClicked(TCriterion::MaxTeachErr, true);
-    w.SetCriterionText(TCriterion::MaxTeachErr, "0"); // never met: errors are never below 0
-    const std::string project = SaveProject(w, Path("endless.qvx"));
-    const std::string stopped = Path("stopped.qvx");
+TEST(CliUsage, VersionIsTheProjectsVersion) {
+    TCliResult r = RunCommand({"--version"});
+    EXPECT_EQ(r.Code, 0);
+    EXPECT_EQ(r.Out, std::string(kProgramName) + NIRVEX_VERSION + "\n");
+    EXPECT_EQ(r.Err, "");
+}
 
-    int pipeFd[2];
-    ASSERT_EQ(pipe(pipeFd), 0);
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(pipeFd[1], 1);
-        close(pipeFd[0]);
-        close(pipeFd[1]);
-        execl(NIRVEX_CLI_PATH, "nirvex-cli", "train", project.c_str(), "-o", stopped.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
+// One line per column, the text columns after the number fields; a file the load refuses gets its message.
+TEST_F(CliTest, FieldsListsTheColumnsOrTheLoadsMessage) {
+    const std::string head = std::string(kFieldsHeader) + "\n", number = std::string("\t") + kKindNumber + "\t0\t";
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"id;city;x\r\n1;Москва;-1,5\r\n2;Казань;3e2\r\n",
+         head + "id" + number + "1\t2\nx" + number + "-1.5\t300\ncity\t" + kKindText + "\t0\t\t\n", ""},
+        {"x;y\n1;2\n3;\n", "", "Неверное значение или пропуск в файле. Поле y, строка 3\n"},
+        {"a;b\n1\n", "", std::string(msgCsvBadCount) + "2\n"},
+        {"a;b\n", "", std::string(msgNoRecords) + "\n"},
+    };
+    for (const auto& [csv, out, err] : cases) {
+        std::ofstream(Path("s.csv"), std::ios::binary | std::ios::trunc) << csv;
+        TCliResult r = RunCommand({"fields", Path("s.csv")});
+        EXPECT_EQ(r.Code, err.empty() ? 0 : 1);
+        EXPECT_EQ(r.Out, out);
+        EXPECT_EQ(r.Err, err);
     }
-    close(pipeFd[1]);
-    // A fault that stops the progress lines must fail this test, not hang the suite.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    std::string out;
-    char buf[4096];
-    bool signalled = false;
-    bool timedOut = false;
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd readable{pipeFd[0], POLLIN, 0};
-        if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) == 0) {
-            timedOut = true;
-            kill(pid, SIGKILL);
-            break;
-        }
-        ssize_t n = read(pipeFd[0], buf, sizeof buf);
-        if (n <= 0)
-            break;
-        out.append(buf, static_cast<std::size_t>(n));
-        if (!signalled && out.find("Эпоха: 10\t") != std::string::npos) {
-            kill(pid, SIGINT);
-            signalled = true;
-        }
+}
+
+// A run that could not change the network is refused before its first epoch, and nothing is saved.
+TEST_F(CliTest, RunWithoutTrainingExamplesOrRateIsRefused) {
+    std::string small = "x y\r\n";
+    for (int r = 0; r < 20; ++r)
+        small += std::to_string(r) + " " + std::to_string(r % 3) + "\r\n";
+    std::ofstream(sample_, std::ios::binary | std::ios::trunc) << small;
+    for (const auto& [key, value, message] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"UseForTeach", "1", msgNoTrainingPart}, {"TeachSpeed", "0", msgZeroRate}}) {
+        const std::string project = MakeProject("p.qvx", 4);
+        TIniFile ini(project);
+        ini.WriteString("Phase4", key, value);
+        ini.UpdateFile();
+        const std::string before = ReadBytes(project);
+        TCliResult r = RunCommand({"train", project});
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_EQ(r.Out, "");
+        EXPECT_EQ(r.Err, message + "\n");
+        EXPECT_EQ(ReadBytes(project), before);
     }
-    close(pipeFd[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_FALSE(timedOut) << "no end within 30 s; output so far:\n" << out;
-    ASSERT_TRUE(signalled) << out;
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(out.find("Остановка"), std::string::npos);
-    EXPECT_EQ(out.find("Обучение завершено"), std::string::npos);
-    TIniFile saved(stopped);
-    EXPECT_EQ(saved.ReadInteger("Main", "State", -1), 6);
-    EXPECT_GE(saved.ReadInteger("Network", "Epoch", -1), 11);
+}
+
+// A project that stores no record order gets the one its first command drew, and keeps it.
+TEST_F(CliTest, RecordOrderDrawnForAHandWrittenProjectIsKept) {
+    const std::string project = Path("hand.qvx");
+    std::ofstream(project, std::ios::binary) << "[Main]\r\nState=4\r\n[Phase1]\r\nLearnSampleFileName=" << sample_
+                                             << "\r\n[Phase2]\r\nFieldName_0=SepalLength\r\nFieldName_1=Species\r\n"
+                                             << "FieldType_1=1\r\n[Phase4]\r\nEpoch=yes\r\nEpochC=3\r\n";
+    TCliResult r = RunCommand({"train", project, "-o", Path("a.qvx")});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const TIniFile kept(project);
+    ASSERT_EQ(kept.ReadString("Phase2", "Idexing", ""), "2");
+    const std::string seed = kept.ReadString("Phase2", "IND_INIT", "");
+    EXPECT_EQ(r.Err, std::string(msgFieldsUnnamed) + "SepalWidth, PetalLength, PetalWidth\n" + msgRecordOrderKept +
+                         project + msgRecordOrderSeed + seed + "\n");
+    EXPECT_EQ(TIniFile(Path("a.qvx")).ReadString("Phase2", "IND_INIT", "a"), seed);
+
+    r = RunCommand({"train", project, "-o", Path("b.qvx")});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, std::string(msgFieldsUnnamed) + "SepalWidth, PetalLength, PetalWidth\n");
+    EXPECT_EQ(ReadBytes(Path("a.qvx")), ReadBytes(Path("b.qvx")));
 }
 
 } // namespace

@@ -256,7 +256,8 @@ TEST_F(ProjectFileTest, ResaveOverABiggerProjectLeavesNoStaleKeys) {
     }
 }
 
-TEST_F(ProjectFileTest, ColumnAddedKeepsTheLoadDefaultsWhileTheOthersAreMatchedByName) {
+// A column the project does not name is not used, and the load says so.
+TEST_F(ProjectFileTest, ColumnAddedIsLeftUnusedWhileTheOthersAreMatchedByName) {
     TWizard w;
     DriveTo(w, 2);
     w.Prev();
@@ -271,8 +272,10 @@ TEST_F(ProjectFileTest, ColumnAddedKeepsTheLoadDefaultsWhileTheOthersAreMatchedB
     TWizard loaded;
     LoadProject(loaded, name);
     ASSERT_EQ(loaded.FieldCount(), 4);
-    EXPECT_EQ(loaded.Fields()[0].FieldType, TFieldRole::Input);
+    EXPECT_EQ(loaded.Fields()[0].FieldType, TFieldRole::Unused);
     EXPECT_EQ(loaded.Fields()[0].NormType, TNormMethod::Linear);
+    EXPECT_EQ(loaded.TakeNotices(), std::vector<std::string>{std::string(msgFieldsUnnamed) + "new"});
+    EXPECT_TRUE(loaded.Modified());
     EXPECT_EQ(loaded.Fields()[1].FieldType, TFieldRole::Unused);
     EXPECT_EQ(loaded.Fields()[2].NormType, TNormMethod::Sigmoid);
     EXPECT_EQ(loaded.Fields()[2].Alpha, 0.5);
@@ -445,6 +448,12 @@ TEST_F(ProjectFileTest, ValuesThePagesCannotWriteAreRefusedBeforeTheNetworkIsRep
         {"Phase3", "HideLayers", "10", ""},
         {"Phase4", "EpochC", "100000", ""},
         {"Phase2", "FieldType_0", " 0 ", ""},
+        {"Phase2", "MAX_0", "1,5", msgBadProjectFile},
+        {"Phase4", "TeachSpeed", "0,1", msgBadProjectFile},
+        {"Phase4", "MidTestErrV", "", msgBadProjectFile},
+        {"Phase4", "Epoch", "maybe", msgBadProjectFile},
+        {"Phase4", "KeepBest", "1.0", msgBadProjectFile},
+        {"Network", "Miu", "x", msgBadProjectFile},
     };
     TWizard w;
     DriveTo(w, 6);
@@ -468,6 +477,74 @@ TEST_F(ProjectFileTest, ValuesThePagesCannotWriteAreRefusedBeforeTheNetworkIsRep
             EXPECT_EQ(loaded.State(), 6);
         }
     }
+}
+
+// ---- projects written by hand ----
+
+// Each key left out of a project the window saved with its own proposals takes that proposal again:
+// the project saves back byte for byte.
+TEST_F(ProjectFileTest, KeyLeftOutTakesWhatThePageProposes) {
+    TWizard w;
+    w.SampleFileTextChanged(sample_);
+    while (w.State() < 6)
+        w.Next();
+    const std::string saved = ReadBytes(SaveProject(w, Path("window.qvx")));
+    const TIniFile window(Path("window.qvx"));
+    std::vector<std::pair<std::string, std::string>> keys = {{"", ""}}; // first nothing left out
+    for (const char* section : {"Phase3", "Phase4"})
+        for (const std::string& key : window.ReadSection(section))
+            keys.emplace_back(section, key);
+    for (const char* key : {"FieldType_2", "NormType_1", "MAX_0", "MIN_0", "ALPHA_1", "TeachSpeed", "Miu", "Alpha"})
+        keys.emplace_back(std::string(key).find('_') == std::string::npos ? "Network" : "Phase2", key);
+    for (const auto& [section, key] : keys) {
+        SCOPED_TRACE(section + " " + key);
+        std::string text = saved;
+        if (!key.empty()) {
+            const std::string line = "\r\n" + key + "=" + window.ReadString(section, key, "") + "\r\n";
+            const std::size_t at = text.find(line, text.find("[" + section + "]"));
+            ASSERT_NE(at, std::string::npos);
+            text.erase(at, line.size() - 2);
+        }
+        WriteBytes(Path("hand.qvx"), text);
+        TWizard loaded;
+        LoadProject(loaded, Path("hand.qvx"));
+        EXPECT_EQ(ReadBytes(SaveProject(loaded, Path("hand.qvx"))), saved);
+        EXPECT_EQ(loaded.NoticeCount(), 0u);
+    }
+}
+
+TEST_F(ProjectFileTest, CheckMarksWrittenAsWordsAreRead) {
+    TWizard w;
+    DriveTo(w, 3);
+    const std::string name = SaveProject(w, Path("p.qvx"));
+    for (const auto& [word, on] : std::vector<std::pair<const char*, bool>>{
+             {"true", true}, {"Yes", true}, {"FALSE", false}, {"no", false}, {"2", true}, {"0", false}}) {
+        TIniFile ini(name);
+        ini.WriteString("Phase4", "MaxTestErr", word);
+        ini.UpdateFile();
+        TWizard loaded;
+        LoadProject(loaded, name);
+        EXPECT_EQ(loaded.LearnPage()[TCriterion::MaxTestErr].On, on) << word;
+    }
+}
+
+// Fields a project that names some does not name are not used, whatever the load gave them, and the
+// load says so, as it does for a name that no column has.
+TEST_F(ProjectFileTest, ColumnsTheProjectDoesNotNameAreUnusedAndTold) {
+    std::string name = Path("p.qvx");
+    WriteCp1251Lines(name, {"[Main]", "State=2", "[Phase1]", "LearnSampleFileName=" + sample_, "[Phase2]",
+                            "FieldName_0=x1", "FieldName_1=цена", "FieldType_1=1", "FieldName_2=x3", "FieldType_2=0",
+                            "Idexing=2", "IND_INIT=7"});
+    TWizard w;
+    LoadProject(w, name);
+    ASSERT_EQ(w.FieldCount(), 3);
+    EXPECT_EQ(w.Fields()[0].FieldType, TFieldRole::Input);
+    EXPECT_EQ(w.Fields()[1].FieldType, TFieldRole::Unused);
+    EXPECT_EQ(w.Fields()[2].FieldType, TFieldRole::Target);
+    EXPECT_EQ(w.Network().GetLayerSize(0), 1);
+    EXPECT_EQ(w.TakeNotices(),
+              (std::vector<std::string>{msgFieldsUnnamed + std::string("x2"), msgFieldsUnknown + std::string("x3")}));
+    EXPECT_TRUE(w.Modified());
 }
 
 TEST_F(ProjectFileTest, PageOneProjectFillsTheNameAndLoadsNothing) {

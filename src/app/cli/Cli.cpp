@@ -1,24 +1,29 @@
 #include "app/cli/Cli.h"
 
+#include "app/cli/NewProject.h"
 #include "common/Cp1251.h"
 #include "common/Errors.h"
 #include "common/NumberText.h"
 #include "common/SafeFile.h"
 #include "export/ExportNet.h"
 #include "project/ProjectFile.h"
+#include "sample/SampleStats.h"
 #include "sample/TextSample.h"
 #include "sample/table/SampleFile.h"
 #include "training/ErrorCurve.h"
 #include "training/TrainingRun.h"
 #include "wizard/BatchPredict.h"
+#include "wizard/Messages.h"
 #include "wizard/Wizard.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
@@ -26,20 +31,23 @@ namespace nirvex {
 
 namespace {
 
-const char* const kUsage =
-    "Использование:\n"
-    "  nirvex-cli report ПРОЕКТ\n"
-    "  nirvex-cli train ПРОЕКТ [-o ВЫХОД] [--curve CSV]\n"
-    "  nirvex-cli predict ПРОЕКТ ВХОД [-o ВЫХОД]\n"
-    "  nirvex-cli export ПРОЕКТ -o ФАЙЛ [--name ИМЯ]\n"
-    "\n"
-    "report   печатает отчет о конфигурации проекта\n"
-    "train    обучает сеть с настройками проекта и сохраняет проект (по умолчанию в тот же файл);\n"
-    "         --curve записывает ошибки каждой эпохи в файл CSV\n"
-    "predict  рассчитывает целевые поля для каждой записи входного файла; без -o результат\n"
-    "         печатается\n"
-    "export   выгружает обученную сеть с нормализацией полей: ФАЙЛ.onnx в формате ONNX, ФАЙЛ.c\n"
-    "         как исходный текст на C с функцией ИМЯ_predict (по умолчанию nirvex_predict)\n";
+// The usage, with a line for each stop criterion of the learning page.
+std::string Usage() {
+    std::string text = kUsageHead;
+    for (const TCriterionDef& d : StopCriteria()) {
+        const bool edit = d.Kind == TCriterionKind::ErrorBelow;
+        const std::string value = d.Kind == TCriterionKind::EpochLimit ? "N" : edit ? "E" : "P";
+        std::string line = std::string("  ") + CriterionOption(d.Id) + " " + value;
+        line.resize(std::max<std::size_t>(line.size() + 1, 25), ' ');
+        line += d.Caption + std::string(edit ? " " : "") + value;
+        if (d.Unit)
+            line += (d.Kind == TCriterionKind::EpochLimit ? " " : "") + std::string(d.Unit);
+        if (!edit)
+            line += " (" + std::to_string(d.Lo) + ".." + std::to_string(d.Hi) + ")";
+        text += line + "\n";
+    }
+    return text + "\n" + kUsageTail;
+}
 
 volatile std::sig_atomic_t gStopRequested = 0;
 
@@ -78,6 +86,7 @@ struct TCommand {
     std::string Output;               // -o
     std::string Curve;                // --curve
     std::string ModelName = "nirvex"; // --name
+    std::optional<TNewProjectOptions> New;
 };
 
 TCommand ParseArgs(const std::vector<std::string>& args) {
@@ -85,6 +94,12 @@ TCommand ParseArgs(const std::vector<std::string>& args) {
         throw TUsageError{};
     TCommand c;
     c.Name = args[0];
+    if (c.Name == "new") {
+        c.New = ParseNewProject(std::vector<std::string>(args.begin() + 1, args.end()));
+        if (!c.New)
+            throw TUsageError{};
+        return c;
+    }
     bool haveOutput = false, haveCurve = false, haveName = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -105,8 +120,9 @@ TCommand ParseArgs(const std::vector<std::string>& args) {
             c.Positional.push_back(a);
         }
     }
-    std::size_t want = c.Name == "report" || c.Name == "train" || c.Name == "export" ? 1 : c.Name == "predict" ? 2 : 0;
-    if (want == 0 || c.Positional.size() != want || (c.Name == "report" && haveOutput) ||
+    const bool one = c.Name == "report" || c.Name == "train" || c.Name == "export" || c.Name == "fields";
+    const std::size_t want = one ? 1 : c.Name == "predict" ? 2 : 0;
+    if (want == 0 || c.Positional.size() != want || ((c.Name == "report" || c.Name == "fields") && haveOutput) ||
         (c.Name == "export" && !haveOutput) || (c.Name != "train" && haveCurve))
         throw TUsageError{};
     return c;
@@ -118,6 +134,22 @@ void OpenProject(TWizard& w, const std::string& fileName) {
     if (!std::filesystem::is_regular_file(std::filesystem::path(fileName), ec))
         throw EError(msgProjectNotFound);
     LoadProject(w, fileName);
+    // The order a hand-written project lacked is drawn once: every later command splits the same way.
+    try {
+        if (KeepDrawnRecordOrder(w, fileName))
+            w.AddNotice(msgRecordOrderKept + fileName + msgRecordOrderSeed +
+                        std::to_string(static_cast<int32_t>(w.IndexSeed())));
+    } catch (const EError& e) {
+        w.AddNotice(e.what());
+    }
+}
+
+// A run that could not change the network would end as a success; it is refused before it starts.
+void CheckRunCanLearn(const TWizard& w) {
+    if (w.TeachCount() <= 0)
+        throw EError(msgNoTrainingPart);
+    if (w.Network().TeachSpeed == 0)
+        throw EError(msgZeroRate);
 }
 
 // What the load tells the user (a sample found beside the project, skipped sample lines) goes to
@@ -205,6 +237,7 @@ void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     notice.Print();
     if (!AnyCriterionOn(w.StopRules()))
         throw EError(msgRunCannotEnd);
+    CheckRunCanLearn(w);
 
     TCliTrainingView view(w, out, !c.Curve.empty());
     std::string error;
@@ -244,6 +277,49 @@ void Predict(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) 
     out.flush();
 }
 
+// The kinds of column a sample file has, as `fields` names them.
+enum class TColumnKind { Number, Text };
+
+const char* ColumnKindName(TColumnKind kind) {
+    switch (kind) {
+    case TColumnKind::Text:
+        return kKindText;
+    case TColumnKind::Number:
+        break;
+    }
+    return kKindNumber;
+}
+
+// Every column of the sample as the load reads it: the number fields in file order with their
+// extremes, then the columns the reader left out (it keeps their names, not their places).
+void Fields(const TCommand& c, std::ostream& out, std::ostream& err) {
+    TSampleTable table = ReadSampleFile(c.Positional[0], {});
+    const std::string skipped = SkippedLinesNotice(table);
+    if (!skipped.empty())
+        err << skipped << '\n';
+    if (table.RecordCount <= 0)
+        throw EError(msgNoRecords);
+    InitFieldDefaults(table.Fields, table.RecordCount);
+    // Gaps are refused by the readers, so every column counts none.
+    out << kFieldsHeader << '\n';
+    for (const TFieldInfo& f : table.Fields)
+        out << f.FieldName << '\t' << ColumnKindName(TColumnKind::Number) << "\t0\t" << FormatGeneral(f.DataMin, 15)
+            << '\t' << FormatGeneral(f.DataMax, 15) << '\n';
+    for (const std::string& name : table.TextColumns)
+        out << name << '\t' << ColumnKindName(TColumnKind::Text) << "\t0\t\t\n";
+    out.flush();
+}
+
+// A project as the window would save it on the report page, checked as `train` would check it.
+void New(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& err) {
+    MakeNewProject(w, *c.New, [&](const std::string& line) {
+        notice.Print();
+        err << line << '\n';
+    });
+    CheckRunCanLearn(w);
+    SaveProject(w, *c.New->Output);
+}
+
 // The network of a project saved on the training or prediction page, in the format of the
 // output's extension.
 void Export(TWizard& w, TNotice& notice, const TCommand& c) {
@@ -256,21 +332,31 @@ void Export(TWizard& w, TNotice& notice, const TCommand& c) {
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
-        out << kUsage;
+        out << Usage();
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        out << kProgramName << NIRVEX_VERSION << '\n';
         return 0;
     }
     TCommand c;
     try {
         c = ParseArgs(args);
     } catch (const TUsageError&) {
-        err << kUsage;
+        err << Usage();
         return 2;
     }
     TWizard w;
-    AttachProjectFiles(w);
+    // A sample file named to `new` is never a project.
+    if (c.Name != "new")
+        AttachProjectFiles(w);
     TNotice notice(w, err);
     try {
-        if (c.Name == "report")
+        if (c.Name == "fields")
+            Fields(c, out, err);
+        else if (c.Name == "new")
+            New(w, notice, c, err);
+        else if (c.Name == "report")
             Report(w, notice, c, out);
         else if (c.Name == "train")
             Train(w, notice, c, out);
@@ -278,6 +364,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             Export(w, notice, c);
         else
             Predict(w, notice, c, out);
+        notice.Print();
         return 0;
     } catch (const EError& e) {
         notice.Print();
