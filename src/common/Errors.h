@@ -11,6 +11,13 @@ public:
     explicit EError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// A text that does not convert to the number it should hold. Callers that read a file turn it into
+// their own message ("Ошибка в файле проекта"); elsewhere it shows as it is.
+class EConvertError : public EError {
+public:
+    using EError::EError;
+};
+
 // Message texts shared by several units.
 namespace msg {
 inline constexpr const char* DivByZero = "Деление на ноль";

@@ -1,6 +1,7 @@
 #include "engine/NeuralINI.h"
 
 #include "common/Errors.h"
+#include "common/NumberText.h"
 
 #include <vector>
 
@@ -41,13 +42,15 @@ void TNeuralNetworkINI::SaveToIni(TIniFile& ini, const std::string& section) con
     ini.WriteInteger(section, "CountLayers", n);
     for (int32_t i = 0; i < n; ++i)
         ini.WriteInteger(section, LayerKey(i), GetLayerSize(i));
+    // Weights and thresholds with as many digits as give the same double back (15 where those do, so
+    // such values read as they always did), so a reopened project computes exactly as before.
     for (int32_t l = 0; l + 1 < n; ++l)
         for (int32_t i = 0; i < GetLayerSize(l); ++i)
             for (int32_t j = 0; j < GetLayerSize(l + 1); ++j)
-                ini.WriteFloat(section, WeightKey(l, i, j), GetWeight(l, i, j));
+                ini.WriteString(section, WeightKey(l, i, j), FormatExact(GetWeight(l, i, j)));
     for (int32_t l = 0; l + 1 < n; ++l)
         for (int32_t j = 0; j < GetLayerSize(l + 1); ++j)
-            ini.WriteFloat(section, ThresholdKey(l, j), GetThreshold(l, j));
+            ini.WriteString(section, ThresholdKey(l, j), FormatExact(GetThreshold(l, j)));
 }
 
 void TNeuralNetworkINI::LoadFromIni(const TIniFile& ini, const std::string& section) {

@@ -12,7 +12,8 @@ namespace nirvex {
 //
 // Section keys, in this order: TeachSpeed, Miu, Alpha, Epoch, CountLayers, Layer_i for every
 // layer, W_l_i_j for every weight (l, then i, then j increasing), WT_l_j for every threshold.
-// Reals are written in the general format with 15 significant digits.
+// Reals are written in the general format with 15 significant digits, weights and thresholds with
+// the fewest from 15 to 17 that read back as the same double.
 class TNeuralNetworkINI : public TNeuralNetwork {
 public:
     TNeuralNetworkINI();

@@ -14,8 +14,7 @@ inline constexpr const char* msgSampleMovedUse = ". Используется ф�
 // Followed by the found file's name: it lacks a field the project names.
 inline constexpr const char* msgSampleMismatch = "Файл выборки не соответствует проекту: ";
 
-// The save dialog's proposed name and the close question.
-inline constexpr const char* kProposedProjectName = "Default";
+// The close question.
 inline constexpr const char* msgUnsavedChanges = "Имеются несохраненные изменения. Сохранить их?";
 
 } // namespace nirvex

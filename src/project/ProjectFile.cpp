@@ -76,12 +76,12 @@ struct TLearnNumbers {
 
 TLearnNumbers ConvertLearnPage(const TLearnPage& p) {
     TLearnNumbers n;
-    n.TeachSpeed = StrToFloat(p.TeachSpeedText);
-    n.Miu = StrToFloat(p.MiuText);
-    n.IdentErr = StrToFloat(p.IdentErrText);
+    n.TeachSpeed = ReadTypedNumber(p.TeachSpeedText, kTeachSpeedName);
+    n.Miu = ReadTypedNumber(p.MiuText, kMiuName);
+    n.IdentErr = ReadTypedNumber(p.IdentErrText, kIdentErrName);
     for (const TCriterionDef& d : StopCriteria())
         if (d.Kind == TCriterionKind::ErrorBelow)
-            n.Criteria[CriterionSlot(d.Id)] = StrToFloat(p[d.Id].Text);
+            n.Criteria[CriterionSlot(d.Id)] = ReadTypedNumber(p[d.Id].Text, CriterionValueName(d));
     return n;
 }
 
@@ -199,15 +199,15 @@ void RestorePhase4(TWizard& w, const TIniFile& ini) {
     p.UseForTeach = spin("UseForTeach", 1, 100);
     const double teachSpeed = ini.ReadFloat(sPhase4, "TeachSpeed", 0);
     const double miu = ini.ReadFloat(sPhase4, "Miu", 0);
-    p.TeachSpeedText = FormatGeneral(teachSpeed, 15);
-    p.MiuText = FormatGeneral(miu, 15);
-    p.IdentErrText = FormatGeneral(ini.ReadFloat(sPhase4, "IdentErr", 0), 15);
+    p.TeachSpeedText = FormatExact(teachSpeed);
+    p.MiuText = FormatExact(miu);
+    p.IdentErrText = FormatExact(ini.ReadFloat(sPhase4, "IdentErr", 0));
     p.Validate = flag("TestAsValid");
     for (const TCriterionDef& d : StopCriteria()) {
         TCriterionSetting& c = p[d.Id];
         c.On = flag(d.FlagKey);
         if (d.Kind == TCriterionKind::ErrorBelow)
-            c.Text = FormatGeneral(ini.ReadFloat(sPhase4, d.ValueKey, 0), 5);
+            c.Text = FormatExact(ini.ReadFloat(sPhase4, d.ValueKey, 0));
         else
             c.Count = spin(d.ValueKey, d.Lo, d.Hi);
     }
@@ -342,32 +342,44 @@ void AttachProjectFiles(TWizard& wizard) {
 void LoadProject(TWizard& wizard, const std::string& fileName) {
     TNestingGuard guard;
     const TIniFile ini(fileName);
-    LoadProjectFromIni(wizard, ini);
+    try {
+        LoadProjectFromIni(wizard, ini);
+    } catch (const EConvertError&) {
+        // A number where the pages could only have written one: the file was damaged or hand-made.
+        throw EError(msgBadProjectFile);
+    } catch (const EError& e) {
+        // So is a network section without layers: the network refuses it as a range error.
+        if (std::string_view(e.what()) == msg::RangeCheck)
+            throw EError(msgBadProjectFile);
+        throw;
+    }
+    wizard.ProjectOpened(fileName);
 }
 
 bool StoreProject(TWizard& wizard, const std::string& chosenName) {
     if (chosenName.empty())
         return false;
-    SaveProject(wizard, chosenName);
-    wizard.MarkSaved();
+    wizard.ProjectStored(SaveProject(wizard, chosenName));
     return true;
+}
+
+bool StoreOwnProject(TWizard& wizard, const std::function<std::string()>& askFileName) {
+    if (!wizard.ProjectFile().empty())
+        return StoreProject(wizard, wizard.ProjectFile());
+    return StoreProject(wizard, askFileName ? askFileName() : std::string());
 }
 
 bool AnswerCloseQuestion(TWizard& wizard, TCloseAnswer answer, const std::function<std::string()>& askFileName) {
     switch (answer) {
-    case TCloseAnswer::Yes: {
-        std::string name = askFileName ? askFileName() : std::string();
-        if (name.empty())
+    case TCloseAnswer::Yes:
+        if (!StoreOwnProject(wizard, askFileName))
             return false;
-        SaveProject(wizard, name);
         wizard.RequestStop();
         return true;
-    }
     case TCloseAnswer::No:
         wizard.RequestStop();
         return true;
-    case TCloseAnswer::Cancel:
-        wizard.RequestStop();
+    case TCloseAnswer::Cancel: // carry on: whatever runs goes on as if nothing was asked
         return false;
     }
     return false;

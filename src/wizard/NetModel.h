@@ -8,6 +8,9 @@
 
 namespace nirvex {
 
+// Prediction and export of a network not yet taught.
+inline constexpr const char* msgNotTrained = "Сеть ещё не обучена";
+
 // A project's network with the fields it was built for: what prediction and export read. The
 // network is not const because computing an example stores its outputs in it.
 struct TNetModel {
@@ -15,7 +18,8 @@ struct TNetModel {
     TNeuralNetwork& Network;
     int32_t InputCount = 0;
     int32_t OutputCount = 0;
-    bool Trained = false; // the project has reached the training page
+    // The project has reached the training page and its network has been taught since it was built.
+    bool Trained = false;
 };
 
 } // namespace nirvex

@@ -7,6 +7,7 @@
 #include "export/ExportNet.h"
 #include "project/ProjectFile.h"
 #include "sample/TextSample.h"
+#include "sample/table/SampleFile.h"
 #include "wizard/Messages.h"
 #include "wizard/Wizard.h"
 
@@ -90,11 +91,13 @@ protected:
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
     // A project built in the window's way: iris, 4 hidden neurons, the epoch limit ticked, saved on
-    // page `state` + 1.
+    // page `state` + 1. A project past the training page was trained there to its limit first.
     std::string MakeProject(const std::string& name, int32_t state, bool epochLimit = true, bool keepBest = false) {
         TWizard w;
         w.SampleFileTextChanged(sample_);
         for (;;) {
+            if (w.State() == 5 && state > 5)
+                w.LearnClicked({});
             if (w.State() == 2)
                 w.SetLayerCell(1, "4");
             if (w.State() == 3 && epochLimit) {
@@ -147,7 +150,8 @@ TEST_F(CliTest, TrainToTheEpochLimitThenPredict) {
     TIniFile saved(trained);
     EXPECT_EQ(saved.ReadInteger("Main", "State", -1), 6);
     EXPECT_EQ(saved.ReadInteger("Network", "Epoch", -1), 21);
-    EXPECT_EQ(saved.ReadString("Network", "W_1_2_0", ""), FormatGeneral(w.Network().GetWeight(1, 2, 0), 15));
+    // Weights are written so that they read back as the same double.
+    EXPECT_EQ(StrToFloat(saved.ReadString("Network", "W_1_2_0", "")), w.Network().GetWeight(1, 2, 0));
     EXPECT_EQ(ReadBytes(project), before); // -o leaves the project itself alone
 
     const std::string predicted = Path("predicted.txt");
@@ -217,10 +221,13 @@ TEST_F(CliTest, KeepBestRestoresTheEpochOfTheLeastTestErrorAndSaysSo) {
             best = static_cast<int32_t>(i) - 1;
         }
     }
-    const std::string tail =
-        "Остановка обучения\nИсчерпан лимит эпох.\nВосстановлена лучшая сеть: эпоха " + std::to_string(best) + "\n";
+    // The line comes only when an earlier epoch than the last was taken back.
+    ASSERT_GE(best, 0);
+    const std::string tail = std::string("Остановка обучения\nИсчерпан лимит эпох.\n") +
+                             (best < 20 ? "Восстановлена лучшая сеть: эпоха " + std::to_string(best) + "\n" : "");
     ASSERT_GE(r.Out.size(), tail.size());
     EXPECT_EQ(r.Out.substr(r.Out.size() - tail.size()), tail);
+    EXPECT_EQ(r.Out.find("Восстановлена") != std::string::npos, best < 20);
     EXPECT_EQ(TIniFile(Path("t.qvx")).ReadInteger("Network", "Epoch", -1), best + 1);
     EXPECT_EQ(TIniFile(Path("t.qvx")).ReadString("Phase4", "KeepBest", ""), "1");
 }
@@ -251,11 +258,19 @@ TEST_F(CliTest, TrainWithoutOutputSavesIntoTheProjectAndContinuesItsEpochs) {
     const std::string project = MakeProject("iris.qvx", 4);
     ASSERT_EQ(RunCommand({"train", project}).Code, 0);
     EXPECT_EQ(TIniFile(project).ReadInteger("Network", "Epoch", -1), 21);
-    // A trained network already past the limit runs one more epoch.
+    // A network that has reached the limit trains no further epoch: the run ends at once.
     TCliResult r = RunCommand({"train", project});
     ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "Остановка обучения\nИсчерпан лимит эпох.\n");
+    EXPECT_EQ(TIniFile(project).ReadInteger("Network", "Epoch", -1), 21);
+    // A higher limit lets it go on from where it stopped.
+    TIniFile ini(project);
+    ini.WriteInteger("Phase4", "EpochC", 25);
+    ini.UpdateFile();
+    r = RunCommand({"train", project});
+    ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_EQ(Split(r.Out, "\t")[0], "Эпоха: 21");
-    EXPECT_EQ(TIniFile(project).ReadInteger("Network", "Epoch", -1), 22);
+    EXPECT_EQ(TIniFile(project).ReadInteger("Network", "Epoch", -1), 26);
 }
 
 TEST_F(CliTest, PredictTakesInputColumnsByNameInAnyOrderAndCase) {
@@ -354,7 +369,7 @@ TEST_F(CliTest, PredictReportsAnUnreadableInputFile) {
     const std::string project = MakeProject("iris.qvx", 6);
     TCliResult r = RunCommand({"predict", project, Path("none.txt")});
     EXPECT_EQ(r.Code, 1);
-    EXPECT_EQ(r.Err, std::string(msgBadInputFile) + "\n");
+    EXPECT_EQ(r.Err, msgFileNotFound + Path("none.txt") + "\n");
 }
 
 TEST_F(CliTest, RunThatCannotEndIsRefusedAndNothingIsSaved) {

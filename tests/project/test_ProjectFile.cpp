@@ -7,6 +7,7 @@
 #include "engine/IniFile.h"
 #include "project/ProjectFile.h"
 #include "sample/SampleStats.h"
+#include "sample/table/SampleFile.h"
 #include "support/WizardTestPeer.h"
 #include "wizard/Messages.h"
 #include "wizard/Wizard.h"
@@ -512,7 +513,7 @@ TEST_F(ProjectFileTest, PredictionPageWithoutNetworkFailsAfterPagesOneToFive) {
         LoadProject(loaded, name);
         FAIL() << "loaded";
     } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), msg::RangeCheck);
+        EXPECT_STREQ(e.what(), msgBadProjectFile); // a section without layers is a damaged file
     }
     EXPECT_EQ(loaded.FieldCount(), 3);
     EXPECT_EQ(loaded.RecordIndex(), w.RecordIndex());
@@ -531,7 +532,7 @@ TEST_F(ProjectFileTest, MissingSampleEndsTheLoadWithTheReadersMessage) {
         LoadProject(w, name);
         FAIL() << "loaded";
     } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), "Ошибка во входном файле");
+        EXPECT_EQ(e.what(), msgFileNotFound + Path("gone.txt"));
     }
     EXPECT_EQ(w.State(), 0);
     EXPECT_EQ(w.SampleFileText(), Path("gone.txt"));
@@ -568,12 +569,12 @@ TEST_F(ProjectFileTest, FailedSaveLeavesTheOldFileByteForByte) {
     const std::string before = ReadBytes(name);
     w.Next();
     w.Next(); // page 7: the save would raise State and write the network
-    w.SetCriterionText(TCriterion::MidTestErr, "0,05");
+    w.SetCriterionText(TCriterion::MidTestErr, "0,05x");
     try {
         SaveProject(w, name);
         FAIL() << "saved";
     } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), "'0,05' is not a valid floating point value");
+        EXPECT_STREQ(e.what(), "Средняя ошибка при тестировании: «0,05x» — не число");
     }
     EXPECT_EQ(ReadBytes(name), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2); // no stray file
@@ -807,20 +808,61 @@ TEST_F(ProjectFileTest, CloseQuestionAnswers) {
     DriveTo(w, 1);
     EXPECT_FALSE(AnswerCloseQuestion(w, TCloseAnswer::Yes, [] { return std::string(); }));
     EXPECT_FALSE(w.StopRequested());
+    // "Отмена" changes nothing: whatever runs goes on.
     EXPECT_FALSE(AnswerCloseQuestion(w, TCloseAnswer::Cancel, nullptr));
-    EXPECT_TRUE(w.StopRequested());
-    TWizardTestPeer::StopRequested(w) = false;
+    EXPECT_FALSE(w.StopRequested());
     EXPECT_TRUE(AnswerCloseQuestion(w, TCloseAnswer::No, nullptr));
     EXPECT_TRUE(w.StopRequested());
     TWizardTestPeer::StopRequested(w) = false;
+    EXPECT_THROW(AnswerCloseQuestion(w, TCloseAnswer::Yes, [&] { return Path("none/c.qvx"); }), EError);
+    EXPECT_FALSE(w.StopRequested());
     TWizardTestPeer::Modified(w) = true;
     EXPECT_TRUE(AnswerCloseQuestion(w, TCloseAnswer::Yes, [&] { return Path("c.txt"); }));
     EXPECT_TRUE(fs::exists(Path("c.qvx")));
     EXPECT_TRUE(w.StopRequested());
-    EXPECT_TRUE(w.Modified()); // the window closes; the flags stay
-    TWizardTestPeer::StopRequested(w) = false;
-    EXPECT_THROW(AnswerCloseQuestion(w, TCloseAnswer::Yes, [&] { return Path("none/c.qvx"); }), EError);
-    EXPECT_FALSE(w.StopRequested());
+    EXPECT_FALSE(w.Modified()); // saved like any save
+}
+
+// A project that has a file of its own is saved there, without a dialog; a new one asks.
+TEST_F(ProjectFileTest, SavingGoesToTheProjectsOwnFile) {
+    TWizard w;
+    DriveTo(w, 6);
+    EXPECT_EQ(w.ProjectFile(), "");
+    EXPECT_EQ(w.ProposedProjectName(), Path("data.qvx")); // the sample's name
+    int asked = 0;
+    auto ask = [&] {
+        ++asked;
+        return Path("first.txt");
+    };
+    EXPECT_TRUE(StoreOwnProject(w, ask));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(w.ProjectFile(), Path("first.qvx"));
+    EXPECT_EQ(w.ProposedProjectName(), Path("first.qvx"));
+    EXPECT_EQ(w.StatusText(), std::string(kStatusSaved) + Path("first.qvx"));
+    TWizardTestPeer::Modified(w) = true;
+    EXPECT_TRUE(StoreOwnProject(w, ask));
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(w.Modified());
+    EXPECT_TRUE(AnswerCloseQuestion(w, TCloseAnswer::Yes, ask));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2); // sample and first.qvx
+
+    // "Сохранить как" moves the project to the new name; an opened project saves into its file.
+    EXPECT_TRUE(StoreProject(w, Path("second.qvx")));
+    EXPECT_EQ(w.ProjectFile(), Path("second.qvx"));
+    TWizard opened;
+    LoadProject(opened, Path("first.qvx"));
+    EXPECT_EQ(opened.ProjectFile(), Path("first.qvx"));
+    EXPECT_TRUE(AnswerCloseQuestion(opened, TCloseAnswer::Yes, [] { return std::string(); }));
+    // Another sample makes another project: it has no file until saved.
+    opened.Prev();
+    while (opened.State() > 0)
+        opened.Prev();
+    opened.SampleFileTextChanged(Path("other.txt"));
+    fs::copy_file(sample_, Path("other.txt"));
+    opened.Next();
+    EXPECT_EQ(opened.ProjectFile(), "");
+    EXPECT_EQ(opened.ProposedProjectName(), Path("other.qvx"));
 }
 
 } // namespace

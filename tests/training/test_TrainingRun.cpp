@@ -100,18 +100,27 @@ TEST_F(TrainingRunTest, EpochLimitRunsLimitPlusOneEpochs) {
     EXPECT_STREQ(RunEndMessage(TRunEnd::EpochLimit), "Остановка обучения\n\rИсчерпан лимит эпох.");
 }
 
-TEST_F(TrainingRunTest, EpochLimitZeroAndAnOldNetworkRunOneEpoch) {
-    MakeSample(10, 8);
-    ctx.Rules[TCriterion::Epoch].On = true;
-    ctx.Rules[TCriterion::Epoch].Limit = 0;
-    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
-    EXPECT_EQ(net.Epoch, 1);
-    net.Epoch = 50;
-    ctx.Rules[TCriterion::Epoch].Limit = 20;
-    view = TRecordingView{};
-    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
-    EXPECT_EQ(net.Epoch, 51);
-    EXPECT_EQ(view.refreshEpochs, (std::vector<int32_t>{51})); // 50 is a multiple of 10
+// The limit counts the network's epochs since it was built: a run ends once the counter passes it,
+// and a run that starts past it teaches nothing and ends at once with the limit's message.
+TEST_F(TrainingRunTest, EpochLimitIsNeverPassed) {
+    struct TCase {
+        int32_t Limit, EpochBefore, EpochAfter;
+        std::vector<int32_t> Refreshes;
+    };
+    for (const TCase& c : std::vector<TCase>{{0, 0, 1, {1}},
+                                             {20, 20, 21, {21}}, // the last epoch the limit allows
+                                             {20, 21, 21, {}},   // a run that reached the limit before
+                                             {20, 50, 50, {}}}) {
+        MakeSample(10, 8);
+        net.Epoch = c.EpochBefore;
+        ctx.Rules[TCriterion::Epoch].On = true;
+        ctx.Rules[TCriterion::Epoch].Limit = c.Limit;
+        view = TRecordingView{};
+        EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit) << c.EpochBefore;
+        EXPECT_EQ(net.Epoch, c.EpochAfter) << c.EpochBefore;
+        EXPECT_EQ(view.teachExamples, (c.EpochAfter - c.EpochBefore) * 8) << c.EpochBefore;
+        EXPECT_EQ(view.refreshEpochs, c.Refreshes) << c.EpochBefore;
+    }
 }
 
 TEST_F(TrainingRunTest, SharedCursorWalksBothPartsInRecordOrder) {

@@ -36,7 +36,7 @@ TEST_F(ProjectWindowTest, TypingOnPageOneThenClosingAsks) {
     EXPECT_FALSE(Window->close());
     EXPECT_EQ(Dialogs.Questions, QStringList{QStringLiteral("Имеются несохраненные изменения. Сохранить их?")});
     EXPECT_TRUE(Window->isVisible());
-    EXPECT_TRUE(Model().StopRequested());
+    EXPECT_FALSE(Model().StopRequested()); // "Отмена" asks for nothing to stop
     Dialogs.NextAnswer = IDialogs::TAnswer::No;
     EXPECT_TRUE(Window->close());
 }
@@ -80,17 +80,22 @@ TEST_F(ProjectWindowTest, StoreThenClosingAsksNothing) {
     EXPECT_TRUE(Dialogs.Questions.isEmpty());
 }
 
-TEST_F(ProjectWindowTest, CancelDuringARunKeepsTheWindowAndStopsAfterTheEpoch) {
-    ToTrainingPage(100000);
+// "Отмена" in the close question carries on: the run trains every epoch up to its limit.
+TEST_F(ProjectWindowTest, CancelDuringARunLetsTheRunFinishItsEpochs) {
+    ToTrainingPage(2000);
     Dialogs.NextAnswer = IDialogs::TAnswer::Cancel;
-    bool closed = true;
-    QTimer::singleShot(100, Window.get(), [&] { closed = Window->close(); });
+    bool closed = true, askedWhileRunning = false;
+    QTimer::singleShot(0, Window.get(), [&] {
+        askedWhileRunning = Model().Training();
+        closed = Window->close();
+    });
     Click("btnLearn"); // returns when the run ends
+    ASSERT_TRUE(askedWhileRunning);
     EXPECT_FALSE(closed);
     EXPECT_EQ(Dialogs.Questions.size(), 1);
     EXPECT_TRUE(Window->isVisible());
-    EXPECT_LT(Model().Network().Epoch, 100000);
-    EXPECT_TRUE(Dialogs.Messages.isEmpty()); // a stop, not an end of the run
+    EXPECT_EQ(Model().Network().Epoch, 2001);
+    EXPECT_EQ(Dialogs.Messages, QStringList{QStringLiteral("Остановка обучения\n\rИсчерпан лимит эпох.")});
     EXPECT_EQ(Model().LearnState(), TLearnState::Idle);
     EXPECT_TRUE(Find("btnNext")->isEnabled());
 }
@@ -148,7 +153,7 @@ TEST_F(ProjectWindowTest, FailingProjectOnPageOneKeepsTheWindowUsable) {
     f.close();
     Type("edtLearnSampleFileName", name);
     Click("btnNext");
-    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("Ошибка во входном файле")});
+    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("Файл не найден: /no/such/file.txt")});
     EXPECT_EQ(ShownPage(), 0);
     LoadIris();
     EXPECT_EQ(ShownPage(), 1);

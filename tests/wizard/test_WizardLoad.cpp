@@ -18,10 +18,11 @@ protected:
         w.SetProgressHandler([this](double f) {
             reports.push_back(f);
             if (f >= 0) {
+                // Only "Отмена" stays usable: it calls the load off.
                 busyWhileRunning =
-                    busyWhileRunning && w.Loading() && !w.NextEnabled() && !w.PrevEnabled() && !w.QuitEnabled();
+                    busyWhileRunning && w.Loading() && !w.NextEnabled() && !w.PrevEnabled() && w.QuitEnabled();
                 if (cancelAt > 0 && static_cast<int>(reports.size()) == cancelAt)
-                    w.RequestStop(); // the close question answered meanwhile
+                    w.CancelLoad();
             }
         });
     }
@@ -110,7 +111,7 @@ TEST_F(LoadProgressWizardTest, FocusMovedByTheDisabledControlsKeepsTheLoadPendin
 }
 
 TEST_F(WizardTest, PredictionOverATableReportsItsProgressUpToTheEnd) {
-    ToNetPage(Iris());
+    ToTrainedPredictPage(Iris());
     TSampleTable table;
     table.Fields = w.Fields();
     for (TFieldInfo& f : table.Fields) {
@@ -126,12 +127,11 @@ TEST_F(WizardTest, PredictionOverATableReportsItsProgressUpToTheEnd) {
     EXPECT_TRUE(log.Complete(2)); // every 8192 records and at the end
 }
 
-// "Расчёт по файлу..." runs like a load: progress to the end, navigation off meanwhile; the close
-// question calls it off, and then nothing is written.
+// "Расчёт по файлу..." runs like a load: progress to the end, navigation off meanwhile; "Отмена"
+// calls it off, and then nothing is written.
 TEST_F(LoadProgressWizardTest, PredictionOverAFileShowsProgressAndCanBeCalledOff) {
-    ToNetPage(Iris());
-    while (w.State() < 6)
-        w.Next();
+    ToTrainedPredictPage(Iris());
+    busyWhileRunning = true; // the training run's own reports are not a load
     std::string text = "SepalLength SepalWidth PetalLength PetalWidth\r\n";
     for (int r = 0; r < 300000; ++r)
         text += std::to_string(4 + r % 4) + '.' + std::to_string(r % 10) + " 3 " + std::to_string(1 + r % 6) + " 1\r\n";
