@@ -33,6 +33,7 @@ TPageSample::TPageSample(IWizardHost& host, QWidget* parent) : TWizardPage(host,
     memo_->setObjectName(QStringLiteral("Memo1"));
     memo_->setGeometry(0, 0, kPageClientWidth, 112);
     memo_->setReadOnly(true);
+    memo_->setFocusPolicy(Qt::NoFocus); // a caption, not a control
     memo_->setFrameStyle(QFrame::NoFrame);
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

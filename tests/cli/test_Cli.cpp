@@ -569,6 +569,31 @@ TEST_F(CliTest, ExportWritesTheProjectsNetworkInTheFormatOfTheExtension) {
     EXPECT_FALSE(fs::exists(Path("u.onnx")) || fs::exists(Path("u.txt")) || fs::exists(Path("u.c")));
 }
 
+// The command line takes page 2's step too: a field of one value cannot be an input or a target.
+TEST_F(CliTest, ConstantFieldIsRefusedByName) {
+    const std::string sample = Path("flat.txt");
+    std::ofstream(sample, std::ios::binary) << "a\tflat\ty\r\n1\t7\t2\r\n2\t7\t3\r\n3\t7\t5\r\n4\t7\t1\r\n";
+    TWizard w;
+    w.SampleFileTextChanged(sample);
+    w.Next();
+    w.SelectField(1);
+    w.RoleClicked(TFieldRole::Unused);
+    while (w.State() < 4)
+        w.Next();
+    const std::string project = SaveProject(w, Path("flat.qvx"));
+    ASSERT_EQ(RunCommand({"report", project}).Code, 0);
+    TIniFile ini(project);
+    ini.WriteInteger("Phase2", "FieldType_1", 0);
+    ini.UpdateFile();
+    for (const char* command : {"report", "train"}) {
+        TCliResult r = RunCommand({command, project});
+        EXPECT_EQ(r.Code, 1) << command;
+        EXPECT_EQ(r.Err, "Поле flat имеет во всех записях одно значение: 7. Такое поле нельзя сделать входным или "
+                         "целевым\n")
+            << command;
+    }
+}
+
 TEST(CliUsage, WrongUsagePrintsTheUsageAndExitsWithTwo) {
     const std::vector<std::vector<std::string>> wrong = {
         {},

@@ -865,5 +865,51 @@ TEST_F(ProjectFileTest, SavingGoesToTheProjectsOwnFile) {
     EXPECT_EQ(opened.ProposedProjectName(), Path("other.qvx"));
 }
 
+// A trained project saved and opened again computes exactly as before: the same doubles out.
+TEST_F(ProjectFileTest, ReopenedProjectPredictsBitForBit) {
+    TWizard w;
+    DriveTo(w, 5);
+    w.LearnClicked({});
+    w.Next();
+    ASSERT_TRUE(w.NetworkTrained());
+    const std::string name = SaveProject(w, Path("trained.qvx"));
+    TWizard again;
+    LoadProject(again, name);
+    ASSERT_EQ(again.State(), 6);
+    for (double a = 0; a <= 12; a += 0.75)
+        for (double b = -1; b <= 5; b += 1.25) {
+            const std::vector<double> in = {a, b};
+            EXPECT_EQ(again.PredictValues(in), w.PredictValues(in)) << a << " " << b;
+        }
+    // and saving the reopened project writes the same file
+    EXPECT_EQ(ReadBytes(SaveProject(again, Path("again.qvx"))), ReadBytes(name));
+}
+
+// Texts a page would have refused, in a file written by hand, are a damaged project, not an
+// English conversion message.
+TEST_F(ProjectFileTest, HandWrittenNumbersThatAreNoneGiveTheProjectFileMessage) {
+    TWizard w;
+    DriveTo(w, 4);
+    const std::string name = SaveProject(w, Path("p.qvx"));
+    const std::string saved = ReadBytes(name);
+    struct TCase {
+        const char* Section;
+        const char* Key;
+        const char* Value;
+    };
+    for (const TCase& c : std::vector<TCase>{{"Phase3", "Layer_1", "ten"},
+                                             {"Phase3", "Layer_1", ""},
+                                             {"Phase3", "Alpha", "abc"},
+                                             {"Main", "State", "6"}}) { // no network section
+        SCOPED_TRACE(std::string(c.Key) + "=" + c.Value);
+        WriteBytes(name, saved);
+        TIniFile ini(name);
+        ini.WriteString(c.Section, c.Key, c.Value);
+        ini.UpdateFile();
+        TWizard loaded;
+        EXPECT_EQ(LoadError(loaded, name), msgBadProjectFile);
+    }
+}
+
 } // namespace
 } // namespace nirvex

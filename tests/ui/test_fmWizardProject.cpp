@@ -3,7 +3,9 @@
 #include "UiTestSupport.h"
 #include "support/WizardTestPeer.h"
 
+#include "engine/IniFile.h"
 #include "project/ProjectFile.h"
+#include "wizard/Messages.h"
 
 #include <QFile>
 #include <QSpinBox>
@@ -192,4 +194,69 @@ TEST_F(ProjectWindowTest, SampleFoundBesideTheProjectIsAnnouncedInABox) {
     Dialogs.NextAnswer = IDialogs::TAnswer::Cancel;
     EXPECT_FALSE(Window->close());
     EXPECT_EQ(Dialogs.Questions.size(), 1);
+}
+
+// The title names the project's file and marks unsaved work; "Сохранить" on an opened project writes
+// into its file without asking, "Сохранить как..." proposes that name, and the close question's "Да"
+// saves there too.
+TEST_F(ProjectWindowTest, OpenedProjectIsSavedIntoItsOwnFile) {
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("Nirvex"));
+    LoadIris();
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("*Nirvex"));
+    for (int page = 1; page < 6; ++page)
+        Click("btnNext");
+    ASSERT_EQ(ShownPage(), 6);
+    const QString first = dir.filePath(QStringLiteral("first.qvx"));
+    Dialogs.NextSaveFile = dir.filePath(QStringLiteral("first.txt"));
+    Click("btnStore"); // a new project: asks
+    EXPECT_EQ(Dialogs.LastFilter, QStringLiteral("Файлы Nirvex (*.qvx)"));
+    ASSERT_TRUE(QFile::exists(first));
+    EXPECT_EQ(Window->windowTitle(), QString::fromUtf8("first.qvx — Nirvex"));
+    EXPECT_EQ(Window->StatusText(), QString::fromUtf8(kStatusSaved) + first);
+
+    TFakeDialogs otherDialogs;
+    TfrmWizard other(&otherDialogs);
+    other.OpenProject(first);
+    EXPECT_EQ(other.windowTitle(), QString::fromUtf8("first.qvx — Nirvex"));
+    other.Model().SetLearnValue(&TLearnPage::MiuText, "0.5");
+    other.Model().UpdateNavigation();
+    other.RefreshFrame();
+    EXPECT_EQ(other.windowTitle(), QString::fromUtf8("*first.qvx — Nirvex"));
+    otherDialogs.NextSaveFile = dir.filePath(QStringLiteral("never.qvx"));
+    other.findChild<QAbstractButton*>(QStringLiteral("btnStore"))->click();
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.qvx")))); // no dialog
+    EXPECT_EQ(TIniFile(first.toStdString()).ReadString("Phase4", "Miu", ""), "0.5");
+    EXPECT_EQ(other.windowTitle(), QString::fromUtf8("first.qvx — Nirvex"));
+
+    other.findChild<QAbstractButton*>(QStringLiteral("btnStoreAs"))->click();
+    EXPECT_EQ(otherDialogs.LastFilter, QStringLiteral("Файлы Nirvex (*.qvx)"));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("never.qvx")))); // "as" always asks
+    EXPECT_EQ(other.windowTitle(), QString::fromUtf8("never.qvx — Nirvex"));
+
+    other.Model().SetLearnValue(&TLearnPage::MiuText, "0.25");
+    other.Model().UpdateNavigation();
+    otherDialogs.NextAnswer = IDialogs::TAnswer::Yes;
+    otherDialogs.NextSaveFile = dir.filePath(QStringLiteral("asked.qvx"));
+    EXPECT_TRUE(other.close());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("asked.qvx"))));
+    EXPECT_EQ(TIniFile(dir.filePath(QStringLiteral("never.qvx")).toStdString()).ReadString("Phase4", "Miu", ""),
+              "0.25");
+}
+
+// The save dialog proposes the sample's name for a project not yet saved.
+TEST_F(ProjectWindowTest, NewProjectIsProposedUnderTheSamplesName) {
+    struct TRecorder : TFakeDialogs {
+        QString Proposed;
+        QString SaveFileName(QWidget*, const QString&, const QString& proposed) override {
+            Proposed = proposed;
+            return QString();
+        }
+    };
+    TRecorder recorder;
+    TfrmWizard other(&recorder);
+    other.TypeSampleFileName(ExampleFile("iris.txt"));
+    other.btnNextClick();
+    recorder.NextAnswer = IDialogs::TAnswer::Yes;
+    EXPECT_FALSE(other.close());
+    EXPECT_EQ(recorder.Proposed, ExampleFile("iris.qvx"));
 }

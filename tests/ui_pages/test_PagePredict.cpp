@@ -109,7 +109,11 @@ TEST_F(PagePredictTest, GridsAreNamedFromTheFields) {
     EXPECT_EQ(test::RectIn(out, p).top(), test::RectIn(inp, p).top());
     EXPECT_TRUE(test::InOrder(p, {titles, inp}, Qt::Vertical));
     EXPECT_TRUE(test::InOrder(p, {out, btnPredictFile, btnPredict, btnStore, btnExport}, Qt::Vertical));
-    EXPECT_TRUE(test::NoneOverlap(p, {titles, inp, out, btnPredictFile, btnPredict, btnStore, btnExport}));
+    auto* btnStoreAs = page->findChild<QPushButton*>("btnStoreAs");
+    ASSERT_TRUE(btnStoreAs);
+    EXPECT_EQ(btnStoreAs->text(), QString::fromUtf8("Сохранить как..."));
+    EXPECT_TRUE(test::InOrder(p, {btnStore, btnStoreAs}, Qt::Horizontal));
+    EXPECT_TRUE(test::NoneOverlap(p, {titles, inp, out, btnPredictFile, btnPredict, btnStore, btnStoreAs, btnExport}));
 }
 
 TEST_F(PagePredictTest, CalculationFillsTheOutputInTheTargetsUnits) {

@@ -1,5 +1,6 @@
 // The error curve the training page shows and the network of the least test error, on the model.
 #include "WizardFixture.h"
+#include "common/NumberText.h"
 #include "engine/IniFile.h"
 #include "project/ProjectFile.h"
 #include "support/WizardTestPeer.h"
@@ -126,6 +127,8 @@ TEST_F(WizardCurveTest, KeepBestTakesBackTheBestNetworkAndTellsSo) {
     EXPECT_EQ(w.StatusText(), message);
     EXPECT_EQ(w.RestoredEpoch(), best + 1);
     EXPECT_EQ(w.Curve().MarkedEpoch(), best);
+    // The grid shows the network taken back, not the last epoch: its test error is the best epoch's.
+    EXPECT_EQ(w.StatCells()[2][1], FormatGeneral(spoil.TestMeans[static_cast<std::size_t>(best)], 5));
 
     // Saved and opened again: the key, the restored network and its epoch.
     w.Next();
