@@ -21,8 +21,8 @@ public:
     // Replaces the section (keys of an earlier, larger network do not survive).
     void SaveToIni(TIniFile& ini, const std::string& section) const;
     // Missing or unreadable keys read as 0. A layer count below 1 or a negative layer size fails
-    // with "Range check error" (TeachSpeed, Miu and Alpha are already replaced then); a shape too
-    // large for memory is refused before anything is allocated.
+    // with "Range check error", a shape too large for memory with msgNetTooLarge; either way before
+    // anything of the network changes.
     void LoadFromIni(const TIniFile& ini, const std::string& section);
 };
 

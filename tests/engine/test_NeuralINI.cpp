@@ -215,17 +215,21 @@ TEST(NeuralIniLoad, MissingEpochAndUnreadableValuesReadAsZero) {
     EXPECT_EQ(net.GetThreshold(0, 0), 0);
 }
 
-TEST(NeuralIniLoad, MissingLayerCountIsARangeErrorAfterTheSettingsAreReplaced) {
+// A section the network cannot take changes nothing of it: a failed project load must not leave a
+// network of slope 0 behind.
+TEST(NeuralIniLoad, MissingLayerCountIsARangeErrorThatChangesNothing) {
     TIniFile ini = SectionOf("TeachSpeed=0.2\r\nMiu=0.3\r\nAlpha=0.4\r\nLayer_0=3\r\n");
     TNeuralNetworkINI net;
+    const double teachSpeed = net.TeachSpeed, miu = net.Miu, alpha = net.Alpha;
     ExpectError([&] { net.LoadFromIni(ini, "Network"); }, "Range check error");
-    EXPECT_EQ(net.TeachSpeed, 0.2);
-    EXPECT_EQ(net.Miu, 0.3);
-    EXPECT_EQ(net.Alpha, 0.4);
+    EXPECT_EQ(net.TeachSpeed, teachSpeed);
+    EXPECT_EQ(net.Miu, miu);
+    EXPECT_EQ(net.Alpha, alpha);
+    EXPECT_EQ(net.CountLayers(), 3);
 
     TNeuralNetworkINI fromNothing;
     ExpectError([&] { fromNothing.LoadFromIni(TIniFile::FromBytes(""), "Network"); }, "Range check error");
-    EXPECT_EQ(fromNothing.TeachSpeed, 0);
+    EXPECT_EQ(fromNothing.TeachSpeed, teachSpeed);
 }
 
 TEST(NeuralIniLoad, NegativeLayerSizeIsARangeError) {

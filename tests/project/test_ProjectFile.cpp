@@ -908,6 +908,10 @@ TEST_F(ProjectFileTest, HandWrittenNumbersThatAreNoneGiveTheProjectFileMessage) 
         ini.UpdateFile();
         TWizard loaded;
         EXPECT_EQ(LoadError(loaded, name), msgBadProjectFile);
+        // What the failed load leaves is still a network the pages could have made.
+        EXPECT_GE(loaded.Network().Alpha, kMinSlope);
+        EXPECT_GT(loaded.Network().CountLayers(), 0);
+        EXPECT_GT(loaded.Network().TeachSpeed, 0);
     }
 }
 
