@@ -242,21 +242,3 @@ TEST_F(ProjectWindowTest, OpenedProjectIsSavedIntoItsOwnFile) {
     EXPECT_EQ(TIniFile(dir.filePath(QStringLiteral("never.qvx")).toStdString()).ReadString("Phase4", "Miu", ""),
               "0.25");
 }
-
-// The save dialog proposes the sample's name for a project not yet saved.
-TEST_F(ProjectWindowTest, NewProjectIsProposedUnderTheSamplesName) {
-    struct TRecorder : TFakeDialogs {
-        QString Proposed;
-        QString SaveFileName(QWidget*, const QString&, const QString& proposed) override {
-            Proposed = proposed;
-            return QString();
-        }
-    };
-    TRecorder recorder;
-    TfrmWizard other(&recorder);
-    other.TypeSampleFileName(ExampleFile("iris.txt"));
-    other.btnNextClick();
-    recorder.NextAnswer = IDialogs::TAnswer::Yes;
-    EXPECT_FALSE(other.close());
-    EXPECT_EQ(recorder.Proposed, ExampleFile("iris.qvx"));
-}
