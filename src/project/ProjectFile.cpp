@@ -346,9 +346,12 @@ void LoadProject(TWizard& wizard, const std::string& fileName) {
         LoadProjectFromIni(wizard, ini);
     } catch (const EConvertError&) {
         // A number where the pages could only have written one: the file was damaged or hand-made.
+        wizard.ProjectOpened("");
         throw EError(msgBadProjectFile);
     } catch (const EError& e) {
-        // So is a network section without layers: the network refuses it as a range error.
+        // What a failed load leaves may hold parts of this project: no file's save may write it.
+        wizard.ProjectOpened("");
+        // A network section without layers is damaged too: the network refuses it as a range error.
         if (std::string_view(e.what()) == msg::RangeCheck)
             throw EError(msgBadProjectFile);
         throw;

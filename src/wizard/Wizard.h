@@ -122,7 +122,8 @@ public:
     void MarkSaved();
     // The project was saved as `fileName`: that is its file from now on, and the status line says so.
     void ProjectStored(const std::string& fileName);
-    // A project load from `fileName` completed: it is the project's file.
+    // A project load from `fileName` completed: it is the project's file. Empty after a failed load:
+    // the work then has no file of its own.
     void ProjectOpened(const std::string& fileName);
     // "Отмена" while a load or a prediction over a file runs: calls it off, asking nothing.
     void CancelLoad();

@@ -876,6 +876,7 @@ TEST_F(ProjectFileTest, HandWrittenNumbersThatAreNoneGiveTheProjectFileMessage) 
     DriveTo(w, 4);
     const std::string name = SaveProject(w, Path("p.qvx"));
     const std::string saved = ReadBytes(name);
+    fs::copy_file(name, Path("good.qvx"));
     struct TCase {
         const char* Section;
         const char* Key;
@@ -891,7 +892,10 @@ TEST_F(ProjectFileTest, HandWrittenNumbersThatAreNoneGiveTheProjectFileMessage) 
         ini.WriteString(c.Section, c.Key, c.Value);
         ini.UpdateFile();
         TWizard loaded;
+        LoadProject(loaded, Path("good.qvx"));
+        ASSERT_EQ(loaded.ProjectFile(), Path("good.qvx"));
         EXPECT_EQ(LoadError(loaded, name), msgBadProjectFile);
+        EXPECT_EQ(loaded.ProjectFile(), ""); // a save must not put the half-read project into good.qvx
         // What the failed load leaves is still a network the pages could have made.
         EXPECT_GE(loaded.Network().Alpha, kMinSlope);
         EXPECT_GT(loaded.Network().CountLayers(), 0);
