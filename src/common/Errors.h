@@ -13,6 +13,13 @@ public:
     explicit EError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// A text that does not convert to the number it should hold. Callers that read a file turn it into
+// their own message ("Ошибка в файле проекта"); elsewhere it shows as it is.
+class EConvertError : public EError {
+public:
+    using EError::EError;
+};
+
 // The text the common error display shows: "." is appended when the last byte sorts after ".".
 std::string DisplayMessage(const std::string& message);
 

@@ -151,7 +151,7 @@ std::optional<double> TryStrToFloat(std::string_view text) {
 double StrToFloat(std::string_view text) {
     if (auto v = TryStrToFloat(text))
         return *v;
-    throw EError("'" + std::string(text) + "' is not a valid floating point value");
+    throw EConvertError("'" + std::string(text) + "' is not a valid floating point value");
 }
 
 namespace {
@@ -309,7 +309,59 @@ std::optional<int32_t> TryStrToInt(std::string_view text) {
 int32_t StrToInt(std::string_view text) {
     if (auto v = TryStrToInt(text))
         return *v;
-    throw EError("'" + std::string(text) + "' is not a valid integer value");
+    throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+}
+
+std::string FormatExact(double value) {
+    for (int precision = 15; precision < 17; ++precision) {
+        std::string text = FormatGeneral(value, precision);
+        if (TryStrToFloat(text) == value)
+            return text;
+    }
+    return FormatGeneral(value, 17);
+}
+
+namespace {
+
+bool Blank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// A comma stands for the decimal point when the text has no full stop and one comma.
+std::string WithDecimalPoint(std::string_view text) {
+    std::string s(text);
+    const std::size_t comma = s.find(',');
+    if (comma != std::string::npos && s.find(',', comma + 1) == std::string::npos && s.find('.') == std::string::npos)
+        s[comma] = '.';
+    return s;
+}
+
+[[noreturn]] void NotANumber(std::string_view text, const std::string& what, const char* kind) {
+    if (Blank(text))
+        throw EConvertError(what + ": " + msgValueMissing);
+    throw EConvertError(what + ": «" + std::string(text) + "» — " + kind);
+}
+
+} // namespace
+
+std::optional<double> TryReadTypedNumber(std::string_view text) {
+    return TryStrToFloat(WithDecimalPoint(text));
+}
+
+double ReadTypedNumber(std::string_view text, const std::string& what) {
+    if (auto v = TryReadTypedNumber(text))
+        return *v;
+    NotANumber(text, what, msgNotANumber);
+}
+
+int32_t ReadTypedInt(std::string_view text, const std::string& what) {
+    if (auto v = TryStrToInt(text))
+        return *v;
+    NotANumber(text, what, msgNotAnInteger);
+}
+
+std::string TypedNumberText(std::string_view text) {
+    return TryStrToFloat(text) ? std::string(text) : WithDecimalPoint(text);
 }
 
 } // namespace nirvex

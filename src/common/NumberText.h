@@ -15,6 +15,10 @@ std::string FormatGeneral(double value, int precision);
 // point; falls back to the general format with more than `precision` digits before the point.
 std::string FormatFixed(double value, int precision, int decimals);
 
+// General format with the fewest significant digits from 15 to 17 that read back as the same
+// double: what shows a value so that converting the text gives the value again.
+std::string FormatExact(double value);
+
 // Decimal integer text ("-" for negatives).
 std::string FormatInt(long long value);
 
@@ -41,6 +45,21 @@ struct TScannedNumber {
 // stops before it). Beyond the range of a double is Overflow; too small reads as 0. The caller
 // decides what may follow End (a separator, or the end of a cell). Locale-independent.
 TScannedNumber ScanNumber(const char* p, const char* e, bool decimalComma = false);
+
+// Numbers typed into the window: as TryStrToFloat, and a decimal comma instead of the full stop
+// (a text with one comma and no full stop) as well.
+std::optional<double> TryReadTypedNumber(std::string_view text);
+// As TryReadTypedNumber; raises EConvertError naming what was typed into: "<what>: «text» — не
+// число", or "<what>: значение не указано" for an empty text.
+double ReadTypedNumber(std::string_view text, const std::string& what);
+// A typed whole number (as TryStrToInt); raises EConvertError: "<what>: «text» — не целое число",
+// or "<what>: значение не указано".
+int32_t ReadTypedInt(std::string_view text, const std::string& what);
+// A typed number's text as the program writes numbers: a decimal comma becomes a full stop.
+std::string TypedNumberText(std::string_view text);
+inline constexpr const char* msgNotANumber = "не число";
+inline constexpr const char* msgNotAnInteger = "не целое число";
+inline constexpr const char* msgValueMissing = "значение не указано";
 
 // 32-bit integer: blanks around, a sign, decimal digits, or hexadecimal after "0x", "0X" or "$".
 std::optional<int32_t> TryStrToInt(std::string_view text);

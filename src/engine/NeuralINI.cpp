@@ -1,6 +1,7 @@
 #include "engine/NeuralINI.h"
 
 #include "common/Errors.h"
+#include "common/NumberText.h"
 
 #include <vector>
 
@@ -41,40 +42,44 @@ void TNeuralNetworkINI::SaveToIni(TIniFile& ini, const std::string& section) con
     ini.WriteInteger(section, "CountLayers", n);
     for (int32_t i = 0; i < n; ++i)
         ini.WriteInteger(section, LayerKey(i), GetLayerSize(i));
+    // Weights and thresholds with as many digits as give the same double back (15 where those do, so
+    // such values read as they always did), so a reopened project computes exactly as before.
     for (int32_t l = 0; l + 1 < n; ++l)
         for (int32_t i = 0; i < GetLayerSize(l); ++i)
             for (int32_t j = 0; j < GetLayerSize(l + 1); ++j)
-                ini.WriteFloat(section, WeightKey(l, i, j), GetWeight(l, i, j));
+                ini.WriteString(section, WeightKey(l, i, j), FormatExact(GetWeight(l, i, j)));
     for (int32_t l = 0; l + 1 < n; ++l)
         for (int32_t j = 0; j < GetLayerSize(l + 1); ++j)
-            ini.WriteFloat(section, ThresholdKey(l, j), GetThreshold(l, j));
+            ini.WriteString(section, ThresholdKey(l, j), FormatExact(GetThreshold(l, j)));
 }
 
 void TNeuralNetworkINI::LoadFromIni(const TIniFile& ini, const std::string& section) {
+    const int32_t n = ini.ReadInteger(section, "CountLayers", 0);
+
+    // The whole shape is judged before anything changes: a section the network cannot take
+    // leaves it as it was, and sizing layer by layer would only notice an oversized total after
+    // building most of it.
+    if (n > MaxCountLayers)
+        throw EError(msgNetTooLarge);
+    if (n < 1)
+        throw EError(msgRangeCheck);
+    std::vector<int32_t> sizes(static_cast<std::size_t>(n));
+    int64_t connections = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        sizes[i] = ini.ReadInteger(section, LayerKey(i), 0);
+        if (sizes[i] < 0)
+            throw EError(msgRangeCheck);
+        if (sizes[i] > MaxNeuronsPerLayer)
+            throw EError(msgNetTooLarge);
+        if (i > 0 && sizes[i] > 0 && sizes[i - 1] > 0)
+            connections += ConnectionSlots(sizes[i - 1], sizes[i]);
+    }
+    if (connections > MaxConnections)
+        throw EError(msgNetTooLarge);
+
     SetTeachSpeed(ini.ReadFloat(section, "TeachSpeed", 0));
     Miu = ini.ReadFloat(section, "Miu", 0);
     Alpha = ini.ReadFloat(section, "Alpha", 0);
-    const int32_t n = ini.ReadInteger(section, "CountLayers", 0);
-
-    // The whole shape is judged before the first allocation: sizing layer by layer would only
-    // notice an oversized total after building most of it.
-    if (n > MaxCountLayers)
-        throw EError(msgNetTooLarge);
-    std::vector<int32_t> sizes;
-    if (n > 0) {
-        sizes.resize(n);
-        int64_t connections = 0;
-        for (int32_t i = 0; i < n; ++i) {
-            sizes[i] = ini.ReadInteger(section, LayerKey(i), 0);
-            if (sizes[i] > MaxNeuronsPerLayer)
-                throw EError(msgNetTooLarge);
-            if (i > 0 && sizes[i] > 0 && sizes[i - 1] > 0)
-                connections += ConnectionSlots(sizes[i - 1], sizes[i]);
-        }
-        if (connections > MaxConnections)
-            throw EError(msgNetTooLarge);
-    }
-
     SetCountLayers(n);
     for (int32_t i = 0; i < n; ++i)
         SetLayerSize(i, sizes[i]);

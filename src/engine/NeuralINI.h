@@ -12,7 +12,8 @@ namespace nirvex {
 //
 // Section keys, in this order: TeachSpeed, Miu, Alpha, Epoch, CountLayers, Layer_i for every
 // layer, W_l_i_j for every weight (l, then i, then j increasing), WT_l_j for every threshold.
-// Reals are written in the general format with 15 significant digits.
+// Reals are written in the general format with 15 significant digits, weights and thresholds with
+// the fewest from 15 to 17 that read back as the same double.
 class TNeuralNetworkINI : public TNeuralNetwork {
 public:
     TNeuralNetworkINI();
@@ -20,8 +21,8 @@ public:
     // Replaces the section (keys of an earlier, larger network do not survive).
     void SaveToIni(TIniFile& ini, const std::string& section) const;
     // Missing or unreadable keys read as 0. A layer count below 1 or a negative layer size fails
-    // with "Range check error" (TeachSpeed, Miu and Alpha are already replaced then); a shape too
-    // large for memory is refused before anything is allocated.
+    // with "Range check error", a shape too large for memory with msgNetTooLarge; either way before
+    // anything of the network changes.
     void LoadFromIni(const TIniFile& ini, const std::string& section);
 };
 

@@ -3,7 +3,6 @@
 // What the export says to the user.
 namespace nirvex {
 
-inline constexpr const char* msgNotTrained = "Сеть ещё не обучена";
 inline constexpr const char* msgExportFormat = "Формат экспорта задаётся расширением файла: .onnx или .c";
 inline constexpr const char* msgExportName =
     "Имя модели должно состоять из латинских букв, цифр и знаков подчёркивания и начинаться не с цифры";

@@ -20,8 +20,7 @@ inline constexpr const char* msgSampleMismatch = "Файл выборки не �
 inline constexpr const char* msgFieldsUnnamed = "Поля выборки, не названные в проекте, не используются: ";
 inline constexpr const char* msgFieldsUnknown = "В выборке нет полей проекта: ";
 
-// The save dialog's proposed name and the close question.
-inline constexpr const char* kProposedProjectName = "Default";
+// The close question.
 inline constexpr const char* msgUnsavedChanges = "Имеются несохраненные изменения. Сохранить их?";
 
 } // namespace nirvex

@@ -101,12 +101,12 @@ struct TLearnNumbers {
 
 TLearnNumbers ConvertLearnPage(const TLearnPage& p) {
     TLearnNumbers n;
-    n.TeachSpeed = StrToFloat(p.TeachSpeedText);
-    n.Miu = StrToFloat(p.MiuText);
-    n.IdentErr = StrToFloat(p.IdentErrText);
+    n.TeachSpeed = ReadTypedNumber(p.TeachSpeedText, kTeachSpeedName);
+    n.Miu = ReadTypedNumber(p.MiuText, kMiuName);
+    n.IdentErr = ReadTypedNumber(p.IdentErrText, kIdentErrName);
     for (const TCriterionDef& d : StopCriteria())
         if (d.Kind == TCriterionKind::ErrorBelow)
-            n.Criteria[CriterionSlot(d.Id)] = StrToFloat(p[d.Id].Text);
+            n.Criteria[CriterionSlot(d.Id)] = ReadTypedNumber(p[d.Id].Text, CriterionValueName(d));
     return n;
 }
 
@@ -283,15 +283,15 @@ void RestorePhase4(TWizard& w, const TIniFile& ini) {
     p.UseForTeach = ReadRanged(ini, sPhase4, "UseForTeach", p.UseForTeach, 1, 100);
     const double teachSpeed = ReadReal(ini, sPhase4, "TeachSpeed", shown(w.Network().TeachSpeed));
     const double miu = ReadReal(ini, sPhase4, "Miu", shown(w.Network().Miu));
-    p.TeachSpeedText = FormatGeneral(teachSpeed, 15);
-    p.MiuText = FormatGeneral(miu, 15);
-    p.IdentErrText = FormatGeneral(ReadReal(ini, sPhase4, "IdentErr", StrToFloat(p.IdentErrText)), 15);
+    p.TeachSpeedText = FormatExact(teachSpeed);
+    p.MiuText = FormatExact(miu);
+    p.IdentErrText = FormatExact(ReadReal(ini, sPhase4, "IdentErr", StrToFloat(p.IdentErrText)));
     p.Validate = ReadFlag(ini, sPhase4, "TestAsValid", p.Validate);
     for (const TCriterionDef& d : StopCriteria()) {
         TCriterionSetting& c = p[d.Id];
         c.On = ReadFlag(ini, sPhase4, d.FlagKey, c.On);
         if (d.Kind == TCriterionKind::ErrorBelow)
-            c.Text = FormatGeneral(ReadReal(ini, sPhase4, d.ValueKey, StrToFloat(c.Text)), 5);
+            c.Text = FormatExact(ReadReal(ini, sPhase4, d.ValueKey, StrToFloat(c.Text)));
         else
             c.Count = ReadRanged(ini, sPhase4, d.ValueKey, c.Count, d.Lo, d.Hi);
     }
@@ -442,7 +442,21 @@ void AttachProjectFiles(TWizard& wizard) {
 void LoadProject(TWizard& wizard, const std::string& fileName) {
     TNestingGuard guard;
     const TIniFile ini(fileName);
-    LoadProjectFromIni(wizard, ini);
+    try {
+        LoadProjectFromIni(wizard, ini);
+    } catch (const EConvertError&) {
+        // A number where the pages could only have written one: the file was damaged or hand-made.
+        wizard.ProjectOpened("");
+        throw EError(msgBadProjectFile);
+    } catch (const EError& e) {
+        // What a failed load leaves may hold parts of this project: no file's save may write it.
+        wizard.ProjectOpened("");
+        // A network section without layers is damaged too: the network refuses it as a range error.
+        if (std::string_view(e.what()) == msgRangeCheck)
+            throw EError(msgBadProjectFile);
+        throw;
+    }
+    wizard.ProjectOpened(fileName);
 }
 
 bool KeepDrawnRecordOrder(const TWizard& wizard, const std::string& fileName) {
@@ -458,26 +472,27 @@ bool KeepDrawnRecordOrder(const TWizard& wizard, const std::string& fileName) {
 bool StoreProject(TWizard& wizard, const std::string& chosenName) {
     if (chosenName.empty())
         return false;
-    SaveProject(wizard, chosenName);
-    wizard.MarkSaved();
+    wizard.ProjectStored(SaveProject(wizard, chosenName));
     return true;
+}
+
+bool StoreOwnProject(TWizard& wizard, const std::function<std::string()>& askFileName) {
+    if (!wizard.ProjectFile().empty())
+        return StoreProject(wizard, wizard.ProjectFile());
+    return StoreProject(wizard, askFileName ? askFileName() : std::string());
 }
 
 bool AnswerCloseQuestion(TWizard& wizard, TCloseAnswer answer, const std::function<std::string()>& askFileName) {
     switch (answer) {
-    case TCloseAnswer::Yes: {
-        std::string name = askFileName ? askFileName() : std::string();
-        if (name.empty())
+    case TCloseAnswer::Yes:
+        if (!StoreOwnProject(wizard, askFileName))
             return false;
-        SaveProject(wizard, name);
         wizard.RequestStop();
         return true;
-    }
     case TCloseAnswer::No:
         wizard.RequestStop();
         return true;
-    case TCloseAnswer::Cancel:
-        wizard.RequestStop();
+    case TCloseAnswer::Cancel: // carry on: whatever runs goes on as if nothing was asked
         return false;
     }
     return false;

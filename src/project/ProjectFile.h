@@ -51,15 +51,20 @@ void LoadProjectFromIni(TWizard& wizard, const TIniFile& ini);
 // directory when that one exists, otherwise the name unchanged (so the load fails with its message).
 std::string ResolveSampleName(const std::string& sampleName, const std::string& projectFileName);
 
-// Store button: an empty name (the dialog was cancelled) does nothing and returns false; otherwise
-// saves and clears PageChanged and Modified. A failed save raises and leaves both flags.
+// "Сохранить как": an empty name (the dialog was cancelled) does nothing and returns false;
+// otherwise saves, clears PageChanged and Modified, and makes the saved file the project's file. A
+// failed save raises and leaves all as it was.
 bool StoreProject(TWizard& wizard, const std::string& chosenName);
+// "Сохранить": into the project's own file when it has one (opened or saved before), otherwise as
+// "Сохранить как" with the name `askFileName` gives.
+bool StoreOwnProject(TWizard& wizard, const std::function<std::string()>& askFileName);
 
 enum class TCloseAnswer { Yes, No, Cancel };
-// The close question once answered; returns whether the window may close. Yes asks for a name
-// (empty when the dialog is cancelled: the window stays, nothing changes), saves and closes; No
-// closes; Cancel keeps the window open. No, Cancel and a successful Yes set StopRequested. A failed
-// save raises: the window stays open and StopRequested is not set.
+// The close question once answered; returns whether the window may close. Yes saves as
+// StoreOwnProject does (a cancelled dialog keeps the window, nothing changes) and closes; No
+// closes; Cancel keeps the window and changes nothing, so a running load, prediction or training
+// goes on. No and a successful Yes set StopRequested. A failed save raises: the window stays open
+// and StopRequested is not set.
 bool AnswerCloseQuestion(TWizard& wizard, TCloseAnswer answer, const std::function<std::string()>& askFileName);
 
 } // namespace nirvex

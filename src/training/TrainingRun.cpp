@@ -53,57 +53,48 @@ struct TBest {
     bool Taken = false;
 };
 
-TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best);
+// Every example of a run normalized once, in presentation order (position p holds record
+// RecordIndex[p]), so an epoch streams through memory. Each row: the inputs, the targets, then the
+// target mean the panels plot.
+struct TExamples {
+    std::vector<double> Data;
+    std::size_t Width = 0;
+    const double* Row(std::size_t position) const { return &Data[position * Width]; }
+};
 
-} // namespace
-
-TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
-    ctx.RestoredEpoch = -1;
-    TBest best;
-    TRunEnd end = RunEpochs(ctx, view, ctx.KeepBest && ctx.TestCount > 0 ? &best : nullptr);
-    if (best.Taken) {
-        ctx.Network->RestoreSnapshot(best.Net);
-        ctx.RestoredEpoch = best.Net.Epoch;
-    }
-    return end;
+bool EpochLimitReached(const TStopRules& rules, int32_t epoch) {
+    return (rules[TCriterion::Epoch].On && rules[TCriterion::Epoch].Limit < epoch) || epoch >= kMaxEpoch;
 }
 
-namespace {
-
-TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
-    TNeuralNetwork& net = *ctx.Network;
-    const auto& fields = *ctx.Fields;
-    const auto& index = *ctx.RecordIndex;
-    const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
-    const int32_t teachCount = ctx.TeachCount, testCount = ctx.TestCount;
-    const TStopRules& rules = ctx.Rules;
-    int32_t& cursor = *ctx.ExampleCursor;
+void CheckRunnable(const TTrainingContext& ctx) {
+    const TNeuralNetwork& net = *ctx.Network;
     // The net must fit the examples exactly: a larger output layer would be taught from whatever
     // follows an example's targets, a larger input layer would keep stale inputs.
     if (net.CountLayers() == 0)
         throw EError(msgNotConfigured);
-    if (net.GetLayerSize(0) != nIn || net.GetLayerSize(net.CountLayers() - 1) != nOut)
+    if (net.GetLayerSize(0) != ctx.InputCount || net.GetLayerSize(net.CountLayers() - 1) != ctx.OutputCount)
         throw EError(msgNetMismatch);
-    if (static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(testCount) > index.size())
+    if (static_cast<std::size_t>(ctx.TeachCount) + static_cast<std::size_t>(ctx.TestCount) > ctx.RecordIndex->size())
         throw EError(msgRangeCheck);
-    if (net.Epoch >= kMaxEpoch)
-        return TRunEnd::EpochLimit;
+}
 
-    // Every example is normalized once per run, in presentation order (position p holds record
-    // RecordIndex[p]), so an epoch streams through memory; an arithmetic fault of the
-    // normalization ends the run here, before any example is taught.
-    // Each row: the inputs, the targets, then the target mean the panels plot.
-    const std::size_t width = static_cast<std::size_t>(nIn) + static_cast<std::size_t>(nOut) + 1;
-    const std::size_t positions = static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(testCount);
-    std::vector<double> examples(positions * width + 1);
+// An arithmetic fault of the normalization ends the run here, before any example is taught.
+TExamples PrepareExamples(const TTrainingContext& ctx, ITrainingView& view) {
+    const auto& fields = *ctx.Fields;
+    const auto& index = *ctx.RecordIndex;
+    const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
+    TExamples ex;
+    ex.Width = static_cast<std::size_t>(nIn) + static_cast<std::size_t>(nOut) + 1;
+    const std::size_t positions = static_cast<std::size_t>(ctx.TeachCount) + static_cast<std::size_t>(ctx.TestCount);
+    ex.Data.resize(positions * ex.Width + 1);
     ClearFloatErrors();
     constexpr std::size_t kAhead = 16; // records fetched ahead of their turn
     for (std::size_t p = 0; p < positions; ++p) {
         if (p + kAhead < positions)
             PrefetchExample(fields, index[p + kAhead]);
-        double* row = &examples[p * width];
+        double* row = &ex.Data[p * ex.Width];
         BuildExample(fields, index[p], row, row + nIn);
-        row[width - 1] = PlottedMean(row + nIn, nOut);
+        row[ex.Width - 1] = PlottedMean(row + nIn, nOut);
         // A large sample takes a while: the window keeps being served meanwhile.
         if ((p & 1023) == 1023) {
             CheckFloatErrors();
@@ -116,6 +107,16 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
     CheckFloatErrors();
     view.Progress(1.0);
     ClearFloatErrors();
+    return ex;
+}
+
+TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& examples, TBest* best) {
+    TNeuralNetwork& net = *ctx.Network;
+    const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
+    const int32_t teachCount = ctx.TeachCount, testCount = ctx.TestCount;
+    const std::size_t width = examples.Width;
+    const TStopRules& rules = ctx.Rules;
+    int32_t& cursor = *ctx.ExampleCursor;
     bool refreshDue = true;
     for (;;) {
         view.HistoClear();
@@ -125,7 +126,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
         for (int32_t k = 0; k < teachCount; ++k) {
             if (cursor >= teachCount || cursor < 0)
                 cursor = 0;
-            const double* ex = &examples[static_cast<std::size_t>(cursor) * width];
+            const double* ex = examples.Row(static_cast<std::size_t>(cursor));
             ++cursor;
             // Forward pass, error and Teach in one call into the engine's hot loops.
             const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, true);
@@ -147,7 +148,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
         for (int32_t k = 0; k < testCount; ++k) {
             if (cursor >= testCount || cursor < 0)
                 cursor = 0;
-            const double* ex = &examples[(static_cast<std::size_t>(teachCount) + cursor) * width];
+            const double* ex = examples.Row(static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(cursor));
             ++cursor;
             const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, false);
             const double e = r.Error;
@@ -175,7 +176,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
         }
         if (ctx.StopRequested && *ctx.StopRequested)
             return TRunEnd::UserStop;
-        if ((rules[TCriterion::Epoch].On && rules[TCriterion::Epoch].Limit < net.Epoch) || net.Epoch >= kMaxEpoch)
+        if (EpochLimitReached(rules, net.Epoch))
             return TRunEnd::EpochLimit;
         double& prev = *ctx.PrevTestErr;
         if (prev == 0)
@@ -188,6 +189,58 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, TBest* best) {
     }
 }
 
+// Both parts computed by the network as it stands, in presentation order, teaching nothing.
+TEpochStats MeasureExamples(const TTrainingContext& ctx, ITrainingView& view, const TExamples& examples) {
+    TNeuralNetwork& net = *ctx.Network;
+    const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
+    const std::size_t width = examples.Width;
+    TEpochStats s;
+    ClearFloatErrors();
+    for (int32_t k = 0; k < ctx.TeachCount + ctx.TestCount; ++k) {
+        const double* ex = examples.Row(static_cast<std::size_t>(k));
+        const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, false);
+        const double e = r.Error;
+        const bool teach = k < ctx.TeachCount;
+        const bool recognized = e < ctx.Rules.IdentErrLimit;
+        if (teach) {
+            view.TeachExample(k, ex[width - 1], r.OutputMean, e);
+            s.TeachErrMean += e;
+            s.TeachIdentCount += recognized ? 1 : 0;
+            s.TeachErrMax = std::max(s.TeachErrMax, e);
+        } else {
+            view.TestExample(k - ctx.TeachCount, ex[width - 1], r.OutputMean, e);
+            s.TestErrMean += e;
+            s.TestIdentCount += recognized ? 1 : 0;
+            s.TestErrMax = std::max(s.TestErrMax, e);
+        }
+    }
+    CheckFloatErrors();
+    s.TeachErrMean = ctx.TeachCount > 0 ? s.TeachErrMean / ctx.TeachCount : 0.0;
+    s.TestErrMean = ctx.TestCount > 0 ? s.TestErrMean / ctx.TestCount : 0.0;
+    return s;
+}
+
 } // namespace
+
+TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
+    ctx.RestoredEpoch = -1;
+    CheckRunnable(ctx);
+    // A limit already reached is not passed by another epoch.
+    if (EpochLimitReached(ctx.Rules, ctx.Network->Epoch))
+        return TRunEnd::EpochLimit;
+    const TExamples examples = PrepareExamples(ctx, view);
+    TBest best;
+    const TRunEnd end = RunEpochs(ctx, view, examples, ctx.KeepBest && ctx.TestCount > 0 ? &best : nullptr);
+    // Keeping the last epoch is keeping the network as it stands: nothing is taken back then.
+    if (best.Taken && best.Net.Epoch != ctx.Network->Epoch) {
+        ctx.Network->RestoreSnapshot(best.Net);
+        ctx.RestoredEpoch = best.Net.Epoch;
+        // What the page shows belongs to the network now held, not to the last epoch run.
+        view.HistoClear();
+        const TEpochStats s = MeasureExamples(ctx, view, examples);
+        view.Restored(s, ctx.TeachCount, ctx.TestCount, ctx.RestoredEpoch);
+    }
+    return end;
+}
 
 } // namespace nirvex

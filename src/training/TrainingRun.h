@@ -40,6 +40,10 @@ public:
     // The page refresh after an epoch; `epoch` is the counter after this epoch's increase.
     virtual void Refresh(const TEpochStats& /*stats*/, int32_t /*teachCount*/, int32_t /*testCount*/,
                          int32_t /*epoch*/) {}
+    // The run took back the network of counter `epoch`; `stats` are that network's over both parts,
+    // whose examples have just been handed over again (after HistoClear) as the passes hand them.
+    virtual void Restored(const TEpochStats& /*stats*/, int32_t /*teachCount*/, int32_t /*testCount*/,
+                          int32_t /*epoch*/) {}
 };
 
 // How a run ended.
@@ -59,7 +63,7 @@ struct TTrainingContext {
     const bool* StopRequested = nullptr;
     TStopRules Rules;
     // Keep the network of the epoch with the least mean test error and take it back when the run
-    // ends (not on a failure). Ignored without test examples.
+    // ends (not on a failure) unless that is the last epoch. Ignored without test examples.
     bool KeepBest = false;
     // Set by the run: the epoch counter of the network taken back, -1 when none was.
     int32_t RestoredEpoch = -1;
@@ -68,7 +72,8 @@ struct TTrainingContext {
 // Runs epochs until a stop rule or a stop request ends the run. Raises EError on a network
 // error or an arithmetic fault, leaving the network as the interrupted epoch left it; a network
 // whose input or output layer differs from the fields is refused with msgNetMismatch before any
-// example is read. A network already at kMaxEpoch runs no epoch and ends as at the epoch limit.
+// example is read. A network already at the epoch limit (past the ticked count, or at kMaxEpoch)
+// runs no epoch and ends as at the limit.
 TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view);
 
 // "Восстановлена лучшая сеть: эпоха N" for the counter `epoch` (N = epoch - 1, as refreshes print).

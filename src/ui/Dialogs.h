@@ -18,9 +18,13 @@ public:
     QString SaveFileName(QWidget* parent, const QString& filter, const QString& proposed) override;
 };
 
-// The sample open dialog's filter list: text files first, then projects, then tables.
+// The sample open dialog's filter list: every kind the page opens first, then one entry per kind.
 inline const char* const kSampleFileFilter =
-    "Текстовые файлы (*.txt);;Файлы CSV (*.csv);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)";
+    "Выборки и проекты (*.txt *.csv *.dbf *.db *.qvx);;Текстовые файлы (*.txt);;Файлы CSV (*.csv);;"
+    "Таблицы dBase (*.dbf);;Таблицы Paradox (*.db);;Проекты Nirvex (*.qvx)";
+
+// The project save dialog's filter list.
+inline const char* const kProjectFileFilter = "Файлы Nirvex (*.qvx)";
 
 // The export dialog's filter list; the chosen type's extension selects the format.
 inline const char* const kExportFileFilter = "Модель ONNX (*.onnx);;Исходный текст на C (*.c)";

@@ -23,6 +23,17 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const QRect textRect = r.adjusted(2, 0, 0, 0);
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                       ShownText(QFontMetrics(opt.font), opt.text, textRect.width()));
+    if (opt.state & QStyle::State_HasFocus)
+        DrawFocusFrame(painter, r, painter->pen().color());
+    painter->restore();
+}
+
+void DrawFocusFrame(QPainter* painter, const QRect& rect, const QColor& color) {
+    painter->save();
+    painter->setClipping(false);
+    painter->setPen(QPen(color, 1, Qt::DotLine));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(rect.adjusted(0, 0, -1, -1));
     painter->restore();
 }
 

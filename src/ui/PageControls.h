@@ -22,6 +22,9 @@ private:
     bool elide_;
 };
 
+// The dotted frame of the item that has the keyboard focus in a list or grid drawn by our delegates.
+void DrawFocusFrame(QPainter* painter, const QRect& rect, const QColor& color);
+
 // The controls keep the system's pixel positions, which were laid out for a narrower font: a
 // caption wider than `room` pixels is set in the condensed cut of its font so that it fits.
 void FitCaption(QWidget* w, int room);

@@ -1,5 +1,6 @@
 #include "ui/PageFields.h"
 
+#include "ui/PageControls.h"
 #include "wizard/Wizard.h"
 
 #include <QButtonGroup>
@@ -87,6 +88,8 @@ void TFieldListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setPen(look.Text);
     painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                       index.data(Qt::DisplayRole).toString());
+    if (option.state & QStyle::State_HasFocus)
+        DrawFocusFrame(painter, option.rect, look.Text);
     painter->restore();
 }
 

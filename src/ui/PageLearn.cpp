@@ -46,7 +46,12 @@ public:
     }
     // The model has already written the grid's cells and the status line. The pictures are drawn
     // now, from this epoch's data, and stay so while the next epochs refill it.
-    void Refresh(const TEpochStats&, int32_t, int32_t, int32_t) override {
+    void Refresh(const TEpochStats&, int32_t, int32_t, int32_t) override { Paint(); }
+    // The network taken back has just been measured into the pictures: they show it now.
+    void Restored(const TEpochStats&, int32_t, int32_t, int32_t) override { Paint(); }
+
+private:
+    void Paint() {
         page_.PaintStats();
         page_.gpTeach_->PaintNow();
         page_.gpTest_->PaintNow();
@@ -54,7 +59,6 @@ public:
         page_.crvErrors_->update();
     }
 
-private:
     TPageLearn& page_;
     TPumpBudget budget_;
 };
@@ -210,6 +214,18 @@ void TPageLearn::PaintButton() {
 }
 
 void TPageLearn::ShowPage() {
+    const TWizard& m = host_.Model();
+    // Pictures of a network since replaced would pass for this one's.
+    if (m.NetworkBuild() != shownBuild_) {
+        shownBuild_ = m.NetworkBuild();
+        hErrors_->Clear();
+        gpTeach_->SetPountsCount(0);
+        gpTest_->SetPountsCount(0);
+        hErrors_->PaintNow();
+        gpTeach_->PaintNow();
+        gpTest_->PaintNow();
+        crvErrors_->update();
+    }
     PaintStats();
     PaintButton();
 }

@@ -48,6 +48,7 @@ private:
     QWidget* bottom_; // the panel along the bottom edge, 97 high
     std::unique_ptr<TView> view_;
     TWizard::TRunHooks hooks_;
+    int32_t shownBuild_ = 0; // the network the pictures were drawn from (TWizard::NetworkBuild)
 };
 
 } // namespace nirvex

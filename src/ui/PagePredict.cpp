@@ -198,7 +198,14 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
     btnStore_ = new QPushButton(QString::fromUtf8("Сохранить"), pnlResult_);
     btnStore_->setObjectName("btnStore");
     btnStore_->resize(75, 25);
+    btnStore_->setToolTip(QString::fromUtf8("Сохранить проект в его файл"));
     connect(btnStore_, &QPushButton::clicked, this, [this] { btnStoreClick(); });
+    btnStoreAs_ = new QPushButton(QString::fromUtf8("Сохранить как..."), pnlResult_);
+    btnStoreAs_->setObjectName("btnStoreAs");
+    btnStoreAs_->resize(99, 25);
+    btnStoreAs_->setToolTip(QString::fromUtf8("Сохранить проект в другой файл"));
+    FitCaption(btnStoreAs_, 99);
+    connect(btnStoreAs_, &QPushButton::clicked, this, [this] { btnStoreAsClick(); });
 
     btnPredictFile_ = new QPushButton(QString::fromUtf8("Расчёт по файлу..."), pnlResult_);
     btnPredictFile_->setObjectName("btnPredictFile");
@@ -216,7 +223,8 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
     setTabOrder(sgOut_, btnPredictFile_);
     setTabOrder(btnPredictFile_, btnPredict_);
     setTabOrder(btnPredict_, btnStore_);
-    setTabOrder(btnStore_, btnExport_);
+    setTabOrder(btnStore_, btnStoreAs_);
+    setTabOrder(btnStoreAs_, btnExport_);
 }
 
 void TPagePredict::resizeEvent(QResizeEvent* event) {
@@ -231,7 +239,8 @@ void TPagePredict::resizeEvent(QResizeEvent* event) {
     sgOut_->setGeometry(0, 0, w - 201, panelHeight - 132);
     btnPredictFile_->move(34, panelHeight - 125);
     btnPredict_->move(64, panelHeight - 93);
-    btnStore_->move(64, panelHeight - 61);
+    btnStore_->move(4, panelHeight - 61);
+    btnStoreAs_->move(btnStore_->geometry().right() + 6, panelHeight - 61);
     btnExport_->move(64, panelHeight - 29);
 }
 
@@ -279,17 +288,29 @@ void TPagePredict::btnPredictClick() {
     PaintOutputs();
 }
 
+QString TPagePredict::AskProjectName() {
+    return host_.Dialogs().SaveFileName(this, QString::fromUtf8(kProjectFileFilter),
+                                        QString::fromStdString(host_.Model().ProposedProjectName()));
+}
+
 void TPagePredict::btnStoreClick() {
     SyncToModel();
-    QString name =
-        host_.Dialogs().SaveFileName(this, QString::fromUtf8("Файлы Nirvex (*.qvx)"), QStringLiteral("Default"));
-    if (name.isEmpty())
-        return;
+    host_.Guard([&] { StoreOwnProject(host_.Model(), [this] { return AskProjectName().toStdString(); }); });
+    host_.RefreshFrame();
+}
+
+void TPagePredict::btnStoreAsClick() {
+    SyncToModel();
+    const QString name = AskProjectName();
     host_.Guard([&] { StoreProject(host_.Model(), name.toStdString()); });
+    host_.RefreshFrame();
 }
 
 void TPagePredict::btnPredictFileClick() {
     IDialogs& dialogs = host_.Dialogs();
+    // Refused before any file is asked for.
+    if (!host_.Guard([this] { host_.Model().CheckNetworkTrained(); }))
+        return;
     const QString input = dialogs.OpenFileName(
         this, QString::fromUtf8("Файлы выборки (*.txt *.csv *.dbf *.db);;Текстовые файлы (*.txt);;Файлы CSV (*.csv);;"
                                 "Файлы БД (*.dbf *.db)"));
@@ -310,6 +331,8 @@ void TPagePredict::btnPredictFileClick() {
 }
 
 void TPagePredict::btnExportClick() {
+    if (!host_.Guard([this] { host_.Model().CheckNetworkTrained(); }))
+        return;
     QString name = host_.Dialogs().SaveFileName(this, QString::fromUtf8(kExportFileFilter), QStringLiteral("nirvex"));
     if (name.isEmpty())
         return;

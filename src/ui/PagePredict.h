@@ -19,7 +19,10 @@ public:
     void SyncToModel() override;
 
     void btnPredictClick();
+    // "Сохранить": into the project's own file, asking for a name only for a new project.
     void btnStoreClick();
+    // "Сохранить как...": always asks, proposing the project's or the sample's name.
+    void btnStoreAsClick();
     // "Расчёт по файлу...": asks for an input sample and an output file, computes every record.
     void btnPredictFileClick();
     void btnExportClick();
@@ -31,6 +34,7 @@ protected:
 
 private:
     void PaintOutputs();
+    QString AskProjectName();
 
     QLabel* lblTitles_;
     TPredictGrid* sgInp_;
@@ -38,6 +42,7 @@ private:
     TPredictGrid* sgOut_;
     QPushButton* btnPredict_;
     QPushButton* btnStore_;
+    QPushButton* btnStoreAs_;
     QPushButton* btnPredictFile_;
     QPushButton* btnExport_;
     bool painting_ = false;

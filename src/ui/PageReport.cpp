@@ -14,6 +14,9 @@ TPageReport::TPageReport(IWizardHost& host, QWidget* parent) : TWizardPage(host,
     mReport_ = new QPlainTextEdit(this);
     mReport_->setObjectName("mReport");
     mReport_->setReadOnly(true);
+    // Read with the keyboard too: the caret shows where the focus is, and Tab leaves the report.
+    mReport_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    mReport_->setTabChangesFocus(true);
     mReport_->setLineWrapMode(QPlainTextEdit::NoWrap);
     mReport_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mReport_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

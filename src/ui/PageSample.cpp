@@ -19,8 +19,8 @@ const char* const kMemoLines[] = {
     "варительно обучить. Обучение производится на основании  специаль-",
     "ного набора данных - обучающей  выборки.  Для  обучения  нейросети ",
     "необходимо подавать на ее вход данные, для которых заранее опреде-",
-    "лены выходные значения. Эти данные находятся в  текстовом  файле ",
-    "специального вида",
+    "лены выходные значения. Эти данные находятся в текстовом файле,",
+    "файле CSV (из электронной таблицы, R или pandas) или таблице БД",
 };
 
 } // namespace
@@ -33,6 +33,7 @@ TPageSample::TPageSample(IWizardHost& host, QWidget* parent) : TWizardPage(host,
     memo_->setObjectName(QStringLiteral("Memo1"));
     memo_->setGeometry(0, 0, kPageClientWidth, 112);
     memo_->setReadOnly(true);
+    memo_->setFocusPolicy(Qt::NoFocus); // a caption, not a control
     memo_->setFrameStyle(QFrame::NoFrame);
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -71,6 +72,8 @@ TPageSample::TPageSample(IWizardHost& host, QWidget* parent) : TWizardPage(host,
         host_.Guard([&] { host_.Model().SampleFileTextChanged(text.toStdString()); });
         host_.RefreshFrame();
     });
+    // Enter in the box moves on, as "Далее >>" does.
+    connect(edtFileName_, &QLineEdit::returnPressed, this, [this] { host_.NextPage(); });
     connect(btnBrowse_, &QPushButton::clicked, this, &TPageSample::btnBrowseLearnSampleFileClick);
     connect(qApp, &QApplication::focusChanged, this, &TPageSample::FocusChanged);
 }

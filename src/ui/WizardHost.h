@@ -49,6 +49,8 @@ public:
     virtual bool Guard(const std::function<void()>& fn) = 0;
     // Repaints the frame (buttons, picture, status bar, help context) from the model.
     virtual void RefreshFrame() = 0;
+    // "Далее >>" as if clicked (Enter in page 1's file box).
+    virtual void NextPage() {}
 };
 
 // One page of the main window: a thin view over the model's page settings.

@@ -2,12 +2,9 @@
 
 #include "ui/ProgramIcon.h"
 
-#include <QDesktopServices>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -15,23 +12,6 @@
 namespace nirvex {
 
 namespace {
-
-const char* const kWebPage = "https://nirvex.example.org";
-const char* const kMailAddress = "mailto:support@nirvex.example.org";
-
-// A label that acts on a click of the left button released over it.
-class TClickLabel : public QLabel {
-public:
-    TClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
-    std::function<void()> OnClick;
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        QLabel::mouseReleaseEvent(event);
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && OnClick)
-            OnClick();
-    }
-};
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
     auto* label = new QLabel(text, parent);
@@ -41,27 +21,11 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x,
     return label;
 }
 
-TClickLabel* MakeLink(QWidget* parent, const char* name, const QString& text, int x, int y) {
-    auto* label = new TClickLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    QFont font = label->font();
-    font.setUnderline(true);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    label->setPalette(palette);
-    label->setCursor(Qt::PointingHandCursor);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
-
 } // namespace
 
 TfrmAbout::TfrmAbout(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
-      opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+                          Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("О программе..."));
     setFixedSize(257, 142);
@@ -81,10 +45,8 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     name->adjustSize();
     MakeLabel(this, "lblVersion", QStringLiteral("Версия 1.5"), 56, 24);
 
-    TClickLabel* web = MakeLink(this, "lblWeb", QStringLiteral("nirvex.example.org"), 56, 72);
-    web->OnClick = [this] { lblWebClick(); };
-    TClickLabel* mail = MakeLink(this, "lblMail", QStringLiteral("support@nirvex.example.org"), 56, 88);
-    mail->OnClick = [this] { lblMailClick(); };
+    // The program has no web page or address of its own to show: only what it is.
+    MakeLabel(this, "lblPurpose", QStringLiteral("Нейронная сеть\nдля таблиц чисел"), 56, 56);
 
     auto* bevel = new QFrame(this);
     bevel->setObjectName(QStringLiteral("bvlAbout"));
@@ -97,24 +59,6 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     ok->setGeometry(176, 112, 75, 25);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-}
-
-QUrl TfrmAbout::WebPage() {
-    return QUrl(QString::fromLatin1(kWebPage));
-}
-
-QUrl TfrmAbout::MailAddress() {
-    return QUrl(QString::fromLatin1(kMailAddress));
-}
-
-void TfrmAbout::lblWebClick() {
-    if (opener_)
-        opener_(WebPage());
-}
-
-void TfrmAbout::lblMailClick() {
-    if (opener_)
-        opener_(MailAddress());
 }
 
 void TfrmAbout::showEvent(QShowEvent* event) {

@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
@@ -29,6 +30,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
 
 #include <vector>
 
@@ -129,6 +131,11 @@ TfrmWizard::TfrmWizard(IDialogs* dialogs, QWidget* parent)
 
     about_ = new TfrmAbout(this);
 
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->installEventFilter(this);
+    for (QToolButton* b : findChildren<QToolButton*>())
+        b->installEventFilter(this);
+
     AttachProjectFiles(*model_);
     model_->SetStatusHandler([this](const std::string& text) { ShowStatus(text); });
     model_->SetProgressHandler([this](double fraction) { ShowProgress(fraction); });
@@ -181,6 +188,11 @@ void TfrmWizard::RefreshFrame() {
     btnNext_->setEnabled(m.NextEnabled());
     btnPrev_->setEnabled(m.PrevEnabled());
     btnQuit_->setEnabled(m.QuitEnabled());
+    btnQuit_->setToolTip(m.Loading() ? QStringLiteral("Прервать загрузку")
+                                     : QStringLiteral("Завершение работы с системой"));
+    const QString caption = Caption();
+    if (windowTitle() != caption)
+        setWindowTitle(caption);
     pcHost_->setEnabled(!m.Loading());
     if (m.IconTimerEnabled() && !tmrIcon_->isActive())
         tmrIcon_->start();
@@ -267,7 +279,29 @@ void TfrmWizard::btnPrevClick() {
 }
 
 void TfrmWizard::btnQuitClick() {
+    if (model_->Loading()) {
+        model_->CancelLoad();
+        return;
+    }
     close();
+}
+
+QString TfrmWizard::Caption() const {
+    const QString project = QFileInfo(QString::fromStdString(model_->ProjectFile())).fileName();
+    QString caption = project.isEmpty() ? QStringLiteral("Nirvex") : project + QString::fromUtf8(" — Nirvex");
+    return model_->HasUnsavedChanges() ? QLatin1Char('*') + caption : caption;
+}
+
+bool TfrmWizard::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (button != nullptr && (key == Qt::Key_Return || key == Qt::Key_Enter) && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TfrmWizard::btnAboutClick() {
@@ -356,8 +390,8 @@ void TfrmWizard::closeEvent(QCloseEvent* event) {
         Guard([&] {
             mayClose = AnswerCloseQuestion(*model_, answer, [this] {
                 return dialogs_
-                    ->SaveFileName(this, QStringLiteral("Файлы Nirvex (*.qvx)"),
-                                   QString::fromUtf8(kProposedProjectName))
+                    ->SaveFileName(this, QString::fromUtf8(kProjectFileFilter),
+                                   QString::fromStdString(model_->ProposedProjectName()))
                     .toStdString();
             });
         });
@@ -367,7 +401,7 @@ void TfrmWizard::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (model_->Loading()) // closing without a question still calls the load off
+    if (model_->Loading()) // closing calls the load off
         model_->RequestStop();
     if (help_ != nullptr)
         help_->close();

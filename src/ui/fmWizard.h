@@ -30,6 +30,7 @@ public:
     IDialogs& Dialogs() override { return *dialogs_; }
     bool Guard(const std::function<void()>& fn) override;
     void RefreshFrame() override;
+    void NextPage() override { btnNextClick(); }
 
     // Puts the model's page in front and repaints it and the frame.
     void ShowModelPage();
@@ -58,12 +59,17 @@ public:
 
     void btnNextClick();
     void btnPrevClick();
+    // Closes the window, or, while a load runs, calls the load off without a question.
     void btnQuitClick();
     void btnAboutClick();
+    // The window's caption: the project's file name, "*" while something is unsaved, and "Nirvex".
+    QString Caption() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Enter on a focused button presses it, as Space does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ShowStatus(const std::string& text);

@@ -67,6 +67,8 @@ std::vector<double> PredictRecord(const TNetModel& m, const std::vector<double>&
     input.resize(static_cast<std::size_t>(std::max(m.InputCount, 0)));
     std::vector<double> output(static_cast<std::size_t>(std::max(m.OutputCount, 0)));
     CheckNetworkFits(m.Network, m.InputCount, m.OutputCount);
+    if (!m.Trained)
+        throw EError(msgNotTrained);
     ClearFloatErrors();
     NormalizeInputs(m.Fields, input);
     CheckFloatErrors();
@@ -180,6 +182,9 @@ TBatchPrediction PredictTable(const TNetModel& m, const TSampleTable& table, con
         throw EError(msgNoInputs);
     if (m.OutputCount <= 0)
         throw EError(msgNoTargets);
+    CheckNetworkFits(m.Network, m.InputCount, m.OutputCount);
+    if (!m.Trained)
+        throw EError(msgNotTrained);
     TBatchPrediction p;
     p.InputNames.resize(static_cast<std::size_t>(m.InputCount));
     p.TargetNames.resize(static_cast<std::size_t>(m.OutputCount));
@@ -282,8 +287,14 @@ int32_t PredictFile(const TNetModel& m, const std::string& input, const std::str
             status(text);
     };
     auto part = [&](double from, double to) { return progress ? ProgressPart(progress, from, to) : TProgressProc(); };
+    // Refused before the input is read, however large it is.
+    CheckNetworkFits(m.Network, m.InputCount, m.OutputCount);
+    if (!m.Trained)
+        throw EError(msgNotTrained);
     say(kStatusOpening);
     const TProgressProc reading = part(0, 0.5);
+    if (!IsSampleFileName(input))
+        CheckSampleFile(input, true);
     const TSampleTable table =
         IsSampleFileName(input) ? ReadSampleFile(input, status, reading) : ReadTextSample(input, reading);
     const TProgressProc computing = part(0.5, 1);

@@ -15,7 +15,8 @@ namespace nirvex {
 void CheckNetworkFits(const TNeuralNetwork& net, int32_t inputCount, int32_t outputCount);
 
 // Raw outputs for raw inputs indexed by NetIndex: normalized, computed, denormalized; raises an
-// arithmetic fault with its fixed message.
+// arithmetic fault with its fixed message. The prediction steps refuse a network that does not fit
+// the fields (msgNetMismatch) and one not yet taught (msgNotTrained).
 std::vector<double> PredictRecord(const TNetModel& m, const std::vector<double>& inputs);
 
 // The project's prediction for every record of a table: the input columns (in network order) as

@@ -7,9 +7,17 @@ inline constexpr const char* msgNoFileName = "Не указано имя фай�
 inline constexpr const char* msgNoInputs = "Не определены входные поля";
 inline constexpr const char* msgNoTargets = "Не определены целевые поля";
 inline constexpr const char* msgNoRecords = "Обучающая выборка не содержит записей";
+// An input or target with one value in every record:
+// msgConstantField + name + msgConstantFieldValue + value + msgConstantFieldHint.
+inline constexpr const char* msgConstantField = "Поле ";
+inline constexpr const char* msgConstantFieldValue = " имеет во всех записях одно значение: ";
+inline constexpr const char* msgConstantFieldHint = ". Такое поле нельзя сделать входным или целевым";
 inline constexpr const char* msgAlphaRange = "Параметр должен быть в диапазоне 0.01..4";
 // Followed by the name of the project's input field that the input file lacks.
 inline constexpr const char* msgInputFieldMissing = "Во входном файле нет поля ";
+
+// Prediction and export of a network not yet taught.
+inline constexpr const char* msgNotTrained = "Сеть ещё не обучена";
 
 // The training button's caption and hint while idle, while running, and after a stop request.
 inline constexpr const char* kLearnStartCaption = "Пуск обучения";
@@ -22,5 +30,9 @@ inline constexpr const char* kLearnWaitCaption = "Ждите...";
 inline constexpr const char* kStatusOpening = "Открывается таблица данных";
 inline constexpr const char* kStatusIndexing = "Индексация данных";
 inline constexpr const char* kStatusWriting = "Запись результата";
+// The training page's status line for a network built anew and not yet taught.
+inline constexpr const char* kStatusNewNetwork = "Сеть построена заново и ещё не обучена";
+// Followed by the project file's name.
+inline constexpr const char* kStatusSaved = "Проект сохранён в файл ";
 
 } // namespace nirvex

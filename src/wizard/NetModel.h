@@ -2,6 +2,7 @@
 
 #include "engine/NeuralNetwork.h"
 #include "sample/FieldInfo.h"
+#include "wizard/Messages.h"
 
 #include <cstdint>
 #include <vector>
@@ -15,7 +16,8 @@ struct TNetModel {
     TNeuralNetwork& Network;
     int32_t InputCount = 0;
     int32_t OutputCount = 0;
-    bool Trained = false; // the project has reached the training page
+    // The project has reached the training page and its network has been taught since it was built.
+    bool Trained = false;
 };
 
 } // namespace nirvex

@@ -15,6 +15,9 @@ std::string FieldLine(const TFieldInfo& f) {
     } else if (f.NormType == TNormMethod::Sigmoid) {
         // The formula has no closing parenthesis: that is the line users know.
         line += " x= 1/1+exp(-" + FormatFixed(f.Alpha, 5, 2) + "*X";
+    } else if (f.NormType == TNormMethod::Auto) {
+        // The sigmoid's centre and scale are the column's mean and spread, written as the slope is.
+        line += " x= 1/1+exp(-(X-" + FormatFixed(f.Mid, 5, 2) + ")/" + FormatFixed(f.Disp, 5, 2);
     }
     return line + " вход:" + std::to_string(f.NetIndex);
 }

@@ -38,8 +38,53 @@ void TWizard::MarkSaved() {
     modified_ = false;
 }
 
+void TWizard::ProjectStored(const std::string& fileName) {
+    MarkSaved();
+    projectFile_ = fileName;
+    SetStatus(kStatusSaved + fileName);
+}
+
+void TWizard::ProjectOpened(const std::string& fileName) {
+    projectFile_ = fileName;
+}
+
+std::string TWizard::ProposedProjectName() const {
+    if (!projectFile_.empty())
+        return projectFile_;
+    const std::string& sample = learnSampleFileName_.empty() ? sampleFileText_ : learnSampleFileName_;
+    if (sample.empty())
+        return "";
+    // The sample's name with the project's extension, as a save would turn it.
+    const std::size_t dot = sample.rfind('.');
+    const std::size_t sep = sample.find_last_of("/\\");
+    const bool hasExtension = dot != std::string::npos && (sep == std::string::npos || dot > sep);
+    return (hasExtension ? sample.substr(0, dot) : sample) + ".qvx";
+}
+
+void TWizard::CancelLoad() {
+    if (Loading())
+        stopRequested_ = true;
+}
+
 TNetModel TWizard::NetModel() {
-    return {fields_, network_, inputCount_, outputCount_, state_ >= kPageCount - 2};
+    return {fields_, network_, inputCount_, outputCount_, state_ >= kPageCount - 2 && NetworkTrained()};
+}
+
+void TWizard::CheckNetworkTrained() const {
+    if (!NetworkTrained())
+        throw EError(msgNotTrained);
+}
+
+void TWizard::NetworkReplaced() {
+    ++networkBuild_;
+    curve_.Clear();
+    restoredEpoch_ = -1;
+    for (std::size_t c = 1; c < statCells_.size(); ++c)
+        for (std::size_t r = 1; r < statCells_[c].size(); ++r)
+            statCells_[c][r].clear();
+    learnStatus_.clear();
+    for (std::string& text : predictPage_.OutputTexts)
+        text.clear();
 }
 
 TLoadScope::TLoadScope(TWizard& w) : w_(w) {
@@ -127,6 +172,8 @@ void TWizard::ShowPage(int32_t state) {
 }
 
 void TWizard::RunShowStep() {
+    // The status line belongs to the page in view: each page says what it has to say, or nothing.
+    SetStatus("");
     switch (state_) {
     case 1:
         FieldPageShow();
@@ -164,7 +211,8 @@ void TWizard::SetNavigationEnabled() {
     bool busy = Training() || Loading();
     nextEnabled_ = state_ != kPageCount - 1 && !busy;
     prevEnabled_ = state_ != 0 && !busy;
-    quitEnabled_ = !busy;
+    // While a load runs, "Отмена" calls it off; during a run the stop button does that.
+    quitEnabled_ = !Training();
 }
 
 } // namespace nirvex

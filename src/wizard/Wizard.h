@@ -50,6 +50,18 @@ public:
     const TErrorCurve& Curve() const { return curve_; }
     // The last run took back the network of this epoch counter; -1 when it did not.
     int32_t RestoredEpoch() const { return restoredEpoch_; }
+    // The network has been taught at least one epoch since it was built: a rebuild by pages 2 or 3
+    // starts its counter at 0, a run or a project's trained network leaves it above.
+    bool NetworkTrained() const { return network_.Epoch > 0; }
+    // Raises msgNotTrained unless NetworkTrained.
+    void CheckNetworkTrained() const;
+    // Changes whenever the network is replaced (rebuilt, or read from a project): pictures drawn
+    // from an earlier one are stale.
+    int32_t NetworkBuild() const { return networkBuild_; }
+    // The project file this work was opened from or last saved to; empty for a new project.
+    const std::string& ProjectFile() const { return projectFile_; }
+    // What the save dialog proposes: the project's own file, else the sample's name as a project.
+    std::string ProposedProjectName() const;
     // The page in view has changes not yet counted in Modified.
     bool PageChanged() const { return pageChanged_; }
     bool Modified() const { return modified_; }
@@ -108,6 +120,13 @@ public:
     void RequestStop() { stopRequested_ = true; }
     // The project was saved: nothing is left to lose.
     void MarkSaved();
+    // The project was saved as `fileName`: that is its file from now on, and the status line says so.
+    void ProjectStored(const std::string& fileName);
+    // A project load from `fileName` completed: it is the project's file. Empty after a failed load:
+    // the work then has no file of its own.
+    void ProjectOpened(const std::string& fileName);
+    // "Отмена" while a load or a prediction over a file runs: calls it off, asking nothing.
+    void CancelLoad();
 
     // ---- navigation ----
     // "Далее >>": the page's forward step, then the next page. Raises the step's error, and
@@ -272,6 +291,8 @@ private:
     TNeuralNetworkINI network_;
     TErrorCurve curve_;
     int32_t restoredEpoch_ = -1;
+    int32_t networkBuild_ = 0;
+    std::string projectFile_;
 
     // ---- page settings ----
     std::string sampleFileText_;
@@ -296,6 +317,7 @@ private:
     TLearnState learnState_ = TLearnState::Idle;
     std::string learnCaption_;
     std::string learnHint_;
+    std::string learnStatus_; // the training page's status line: its last epoch, or what it holds
 
     int32_t loadDepth_ = 0;
     // A new sample was loaded since the network was last given the default shape.
@@ -308,6 +330,9 @@ private:
     // The progress of part [from, to] of the load running, which also honours a stop request.
     TProgressProc LoadProgress(double from, double to);
     void SetNavigationEnabled();
+    // The network was built anew or read: what showed the earlier one (statistics, curve, results)
+    // goes.
+    void NetworkReplaced();
     void ShowFieldSettings();
     void RunShowStep();
     void SetCurve(double slope);

@@ -42,11 +42,9 @@ void TWizard::ShowFieldSettings() {
         p.MinMaxEnabled = false;
         p.AlphaEnabled = true;
         break;
-    case TNormMethod::None:
+    default: // "авто" takes the column's mean and spread, "без нормализации" nothing: no parameters
         p.MinMaxEnabled = false;
         p.AlphaEnabled = false;
-        break;
-    default: // "авто" leaves the edits as they were
         break;
     }
     bool used = f.FieldType == TFieldRole::Input || f.FieldType == TFieldRole::Target;
@@ -86,17 +84,20 @@ void TWizard::ParamExit(TParam which, const std::string& text) {
     std::string& shown = which == TParam::Min   ? fieldPage_.MinText
                          : which == TParam::Max ? fieldPage_.MaxText
                                                 : fieldPage_.AlphaText;
-    shown = text;
+    // The edit shows its value rounded: leaving it untouched must not put the rounded value back.
+    if (text == shown)
+        return;
     int32_t sel = fieldPage_.SelectedField;
     if (sel >= 0 && sel < FieldCount()) {
-        double v = StrToFloat(text);
         TFieldInfo& f = fields_[static_cast<std::size_t>(sel)];
+        const char* label = which == TParam::Min ? "MIN" : which == TParam::Max ? "MAX" : "a";
+        double v = ReadTypedNumber(text, std::string(label) + " поля " + f.FieldName);
         double& param = which == TParam::Min ? f.Min : which == TParam::Max ? f.Max : f.Alpha;
-        // Leaving the edit with the value it showed changes nothing.
         if (param != v)
             pageChanged_ = true;
         param = v;
     }
+    shown = text;
 }
 
 void TWizard::CheckFieldRoles() {
@@ -112,6 +113,11 @@ void TWizard::CheckFieldRoles() {
         throw EError(msgNoInputs);
     if (outputCount_ == 0)
         throw EError(msgNoTargets);
+    // A column of one value says nothing to the network, and its normalization divides by zero.
+    for (const TFieldInfo& f : fields_)
+        if ((f.FieldType == TFieldRole::Input || f.FieldType == TFieldRole::Target) && f.DataMin == f.DataMax)
+            throw EError(msgConstantField + f.FieldName + msgConstantFieldValue + FormatGeneral(f.DataMin, 15) +
+                         msgConstantFieldHint);
     // Showing a field is not a change of the page, so a fresh sample or a network that does not
     // fit the roles would otherwise keep a shape that cannot take the examples.
     const int32_t layers = network_.CountLayers();
@@ -121,11 +127,11 @@ void TWizard::CheckFieldRoles() {
         sampleReloaded_ = false;
         netPage_.InputLayerText = std::to_string(inputCount_);
         netPage_.OutputLayerText = std::to_string(outputCount_);
-        curve_.Clear();
         network_.SetCountLayers(3);
         network_.SetLayerSize(0, inputCount_);
         network_.SetLayerSize(1, 10);
         network_.SetLayerSize(2, outputCount_);
+        NetworkReplaced();
         SetStatus("");
     }
 }

@@ -15,8 +15,9 @@ void TWizard::LearnConfigShow() {
             c.Text = kDefaultErrorText;
     if (p.IdentErrText.empty())
         p.IdentErrText = kDefaultErrorText;
-    p.TeachSpeedText = FormatGeneral(network_.TeachSpeed, 5);
-    p.MiuText = FormatGeneral(network_.Miu, 5);
+    // Exact, so that passing the page gives the network back the values it has.
+    p.TeachSpeedText = FormatExact(network_.TeachSpeed);
+    p.MiuText = FormatExact(network_.Miu);
 }
 
 void TWizard::CriterionClicked(TCriterion which, bool checked) {
@@ -65,14 +66,14 @@ void TWizard::SetLearnValue(bool TLearnPage::*field, bool value) {
 
 void TWizard::ApplyLearnConfig() {
     const TLearnPage& p = learnPage_;
-    identErrLimit_ = StrToFloat(p.IdentErrText);
+    identErrLimit_ = ReadTypedNumber(p.IdentErrText, kIdentErrName);
     for (const TCriterionDef& d : StopCriteria())
         if (d.Kind == TCriterionKind::ErrorBelow)
-            criterionLimits_[CriterionSlot(d.Id)] = StrToFloat(p[d.Id].Text);
+            criterionLimits_[CriterionSlot(d.Id)] = ReadTypedNumber(p[d.Id].Text, CriterionValueName(d));
     teachCount_ = static_cast<int32_t>(static_cast<int64_t>(std::clamp(p.UseForTeach, 1, 100)) * recordCount_ / 100);
     testCount_ = recordCount_ - teachCount_;
-    network_.SetTeachSpeed(StrToFloat(p.TeachSpeedText));
-    network_.Miu = StrToFloat(p.MiuText);
+    network_.SetTeachSpeed(ReadTypedNumber(p.TeachSpeedText, kTeachSpeedName));
+    network_.Miu = ReadTypedNumber(p.MiuText, kMiuName);
 }
 
 TStopRules TWizard::StopRules() const {

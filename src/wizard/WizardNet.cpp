@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace nirvex {
 
@@ -13,7 +14,13 @@ namespace {
 
 // The slope as the page shows the network's: exact enough to give the same number back.
 std::string SlopeText(double alpha) {
-    return FormatGeneral(alpha, 15);
+    return FormatExact(alpha);
+}
+
+constexpr const char* kSlopeName = "Параметр сигмоиды";
+
+std::string LayerCellName(int32_t row) {
+    return "Скрытый слой " + std::to_string(row) + ", число нейронов";
 }
 
 } // namespace
@@ -77,7 +84,7 @@ void TWizard::TrackBarChanged(int32_t position) {
 }
 
 double TWizard::CheckedSlope() const {
-    double v = StrToFloat(netPage_.AlphaText);
+    double v = ReadTypedNumber(netPage_.AlphaText, kSlopeName);
     if (v < kMinSlope || v > kMaxSlope)
         throw EError(msgAlphaRange);
     return v;
@@ -85,6 +92,7 @@ double TWizard::CheckedSlope() const {
 
 void TWizard::AlphaExit() {
     double v = CheckedSlope();
+    netPage_.AlphaText = TypedNumberText(netPage_.AlphaText);
     auto pos = static_cast<int32_t>(std::nearbyint(v * 100)); // halves to the even neighbour
     if (pos != netPage_.TrackPos) {
         TrackBarChanged(pos);
@@ -103,21 +111,26 @@ void TWizard::ApplyNetConfig() {
 void TWizard::ApplyNetConfig(bool check) {
     // What the page shows is what the network gets: a slope out of range never passes, and one
     // typed without leaving the edit is a change like any other.
-    double slope = check ? CheckedSlope() : StrToFloat(netPage_.AlphaText);
+    double slope = check ? CheckedSlope() : ReadTypedNumber(netPage_.AlphaText, kSlopeName);
+    netPage_.AlphaText = TypedNumberText(netPage_.AlphaText);
     const bool slopeShown = netPage_.AlphaText == SlopeText(network_.Alpha);
     if (!slopeShown && slope != network_.Alpha)
         pageChanged_ = true;
     if (!pageChanged_)
         return;
-    int32_t n = netPage_.HideLayerCount;
-    curve_.Clear();
+    // Every row is read before the network changes, so a bad row leaves it as it was.
+    const int32_t n = netPage_.HideLayerCount;
+    std::vector<int32_t> sizes;
+    for (int32_t i = 1; i <= n; ++i)
+        sizes.push_back(ReadTypedInt(netPage_.Cells[static_cast<std::size_t>(i)], LayerCellName(i)));
     network_.SetCountLayers(n + 2);
     network_.SetLayerSize(0, inputCount_);
     for (int32_t i = 1; i <= n; ++i)
-        network_.SetLayerSize(i, StrToInt(netPage_.Cells[static_cast<std::size_t>(i)]));
+        network_.SetLayerSize(i, sizes[static_cast<std::size_t>(i - 1)]);
     network_.SetLayerSize(n + 1, outputCount_);
     if (!slopeShown)
         network_.Alpha = slope;
+    NetworkReplaced();
 }
 
 } // namespace nirvex

@@ -48,6 +48,18 @@ struct TCriterionSetting {
     std::string Text = kDefaultErrorText;
 };
 
+// Page 4's typed numbers as messages name them.
+inline constexpr const char* kTeachSpeedName = "Скорость обучения";
+inline constexpr const char* kMiuName = "Момент";
+inline constexpr const char* kIdentErrName = "Порог распознавания примера";
+// An error criterion's value: its caption without the trailing " <".
+inline std::string CriterionValueName(const TCriterionDef& d) {
+    std::string name = d.Caption;
+    while (!name.empty() && (name.back() == '<' || name.back() == ' '))
+        name.pop_back();
+    return name;
+}
+
 // Page 4, as typed.
 struct TLearnPage {
     int32_t UseForTeach = 80; // 1..100

@@ -39,7 +39,10 @@ void TWizard::Predict() {
     std::vector<double> input(static_cast<std::size_t>(std::max(inputCount_, 0)));
     for (int32_t i = 0; i < inputCount_; ++i) {
         auto k = static_cast<std::size_t>(i);
-        input[k] = StrToFloat(k < predictPage_.InputTexts.size() ? predictPage_.InputTexts[k] : std::string());
+        const std::string name =
+            k < predictPage_.InputNames.size() ? predictPage_.InputNames[k] : std::to_string(i + 1);
+        input[k] = ReadTypedNumber(k < predictPage_.InputTexts.size() ? predictPage_.InputTexts[k] : std::string(),
+                                   "Вход " + name);
     }
     std::vector<double> output = PredictValues(input);
     predictPage_.OutputTexts.resize(output.size());
@@ -48,6 +51,8 @@ void TWizard::Predict() {
 }
 
 int32_t TWizard::PredictOverFile(const std::string& input, const std::string& output) {
+    CheckNetworkFits();
+    CheckNetworkTrained();
     TLoadScope scope(*this);
     return PredictFile(
         NetModel(), input, output, [this](const std::string& s) { SetStatus(s); }, LoadProgress(0, 1));

@@ -72,9 +72,11 @@ void TWizard::RestoreLearnConfig() {
 
 void TWizard::RestoreNetwork(const TIniFile& ini, const std::string& section) {
     network_.LoadFromIni(ini, section);
+    NetworkReplaced();
 }
 
 void TWizard::FinishRestore(int32_t state, bool modified) {
+    predictPage_ = TPredictPage{}; // the inputs typed and the results were another project's
     ShowPage(state);
     if (state > 1 && !sampleNotice_.empty()) // the field page shows it itself
         SetStatus(sampleNotice_);

@@ -90,10 +90,14 @@ void TWizard::LoadSample(bool force, const TSampleCheck& accept) {
         SetStatus(sampleNotice_);
         throw;
     }
+    // Another sample makes another project: saving must not go into the file of the one before.
+    if (fileName != learnSampleFileName_)
+        projectFile_.clear();
     fields_ = std::move(table.Fields);
     recordCount_ = table.RecordCount;
     learnSampleFileName_ = fileName;
     fieldPage_ = TFieldPage{};
+    predictPage_ = TPredictPage{}; // typed for the fields of the sample before
     sampleReloaded_ = true;
     indexSeed_ = seed;
     recordIndex_ = std::move(order);

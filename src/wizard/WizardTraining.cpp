@@ -12,6 +12,9 @@ void TWizard::LearnPageShow() {
     statCells_[0][1] = "Error ср.";
     statCells_[0][2] = "Error макс.";
     statCells_[0][3] = "Распознано";
+    if (!NetworkTrained())
+        learnStatus_ = kStatusNewNetwork;
+    SetStatus(learnStatus_);
 }
 
 void TWizard::RefreshStats(const TEpochStats& s, int32_t epoch) {
@@ -21,7 +24,8 @@ void TWizard::RefreshStats(const TEpochStats& s, int32_t epoch) {
     statCells_[2][2] = FormatGeneral(s.TestErrMax, 5);
     statCells_[1][3] = FormatIdentShare(s.TeachIdentCount, teachCount_);
     statCells_[2][3] = FormatIdentShare(s.TestIdentCount, testCount_);
-    SetStatus("Эпоха: " + std::to_string(epoch - 1));
+    learnStatus_ = "Эпоха: " + std::to_string(epoch - 1);
+    SetStatus(learnStatus_);
 }
 
 void TWizard::SetLearnButton(TLearnState state) {
@@ -85,6 +89,11 @@ public:
         if (view_)
             view_->Refresh(s, teachCount, testCount, epoch);
     }
+    void Restored(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
+        w_.RefreshStats(s, epoch);
+        if (view_)
+            view_->Restored(s, teachCount, testCount, epoch);
+    }
 
 private:
     TWizard& w_;
@@ -146,7 +155,8 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
     restoredEpoch_ = ctx.RestoredEpoch;
     if (restoredEpoch_ >= 0) {
         curve_.Mark(restoredEpoch_ - 1);
-        SetStatus(BestRestoredMessage(restoredEpoch_));
+        learnStatus_ = BestRestoredMessage(restoredEpoch_);
+        SetStatus(learnStatus_);
     }
     SetLearnButton(TLearnState::Idle);
     nextEnabled_ = state_ != kPageCount - 1;

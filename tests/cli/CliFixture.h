@@ -56,11 +56,13 @@ protected:
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
     // A project built in the window's way: iris, 4 hidden neurons, the epoch limit ticked, saved on
-    // page `state` + 1.
+    // page `state` + 1. A project past the training page was trained there to its limit first.
     std::string MakeProject(const std::string& name, int32_t state, bool epochLimit = true, bool keepBest = false) {
         TWizard w;
         w.SampleFileTextChanged(sample_);
         for (;;) {
+            if (w.State() == 5 && state > 5)
+                w.LearnClicked({});
             if (w.State() == 2)
                 w.SetLayerCell(1, "4");
             if (w.State() == 3 && epochLimit) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <vector>
 
 using namespace nirvex;
 
@@ -168,4 +170,61 @@ TEST(DisplayMessage, AppendsAFullStopAfterLettersOnly) {
     EXPECT_EQ(DisplayMessage("'x' is not a valid integer value"), "'x' is not a valid integer value.");
     EXPECT_EQ(DisplayMessage("Остановка обучения\n\rИсчерпан лимит эпох."),
               "Остановка обучения\n\rИсчерпан лимит эпох.");
+}
+
+// The fewest digits from 15 up that read back as the same double: what an edit shows so that leaving
+// it untouched gives the value back, and what a project file holds of a weight.
+TEST(FormatExact, GivesTheSameDoubleBackWithAsFewDigitsAsFifteenAllow) {
+    struct TCase {
+        double Value;
+        const char* Text;
+    };
+    for (const TCase& c : std::vector<TCase>{{0.1, "0.1"},
+                                             {0.1 + 0.2, "0.30000000000000004"},
+                                             {1.0 / 3, "0.3333333333333333"},
+                                             {-542.896, "-542.896"},
+                                             {123456789012345678.0, "1.2345678901234568E17"},
+                                             {2.5e-7, "2.5E-7"},
+                                             {0, "0"}}) {
+        EXPECT_EQ(FormatExact(c.Value), c.Text);
+        EXPECT_EQ(StrToFloat(FormatExact(c.Value)), c.Value) << c.Text;
+    }
+    std::mt19937_64 gen(3);
+    std::uniform_real_distribution<double> u(-1e6, 1e6);
+    for (int k = 0; k < 2000; ++k) {
+        const double v = u(gen) / (1 + k);
+        EXPECT_EQ(StrToFloat(FormatExact(v)), v);
+    }
+}
+
+// Numbers typed into the window: a decimal comma too, and messages that name what was typed into.
+TEST(ReadTypedNumber, TakesACommaAndNamesTheControlOfABadText) {
+    struct TCase {
+        const char* Text;
+        double Value;
+    };
+    for (const TCase& c :
+         std::vector<TCase>{{"4,0", 4}, {" -1,5e3 ", -1500}, {"0.25", 0.25}, {",5", 0.5}, {"7", 7}, {"1e-3", 0.001}}) {
+        EXPECT_EQ(ReadTypedNumber(c.Text, "MIN"), c.Value) << c.Text;
+        EXPECT_EQ(TryReadTypedNumber(c.Text), c.Value) << c.Text;
+    }
+    struct TBad {
+        const char* Text;
+        const char* Message;
+    };
+    for (const TBad& c : std::vector<TBad>{{"4,0x", "MIN поля A: «4,0x» — не число"},
+                                           {"1,5,2", "MIN поля A: «1,5,2» — не число"},
+                                           {"1.000,5", "MIN поля A: «1.000,5» — не число"},
+                                           {"", "MIN поля A: значение не указано"},
+                                           {"  ", "MIN поля A: значение не указано"}}) {
+        test::ExpectError([&] { ReadTypedNumber(c.Text, "MIN поля A"); }, c.Message);
+        EXPECT_THROW(ReadTypedNumber(c.Text, "x"), EConvertError) << c.Text;
+    }
+    EXPECT_EQ(ReadTypedInt(" 12 ", "Слой 1"), 12);
+    test::ExpectError([] { ReadTypedInt("", "Слой 2"); }, "Слой 2: значение не указано");
+    test::ExpectError([] { ReadTypedInt("4,5", "Слой 2"); }, "Слой 2: «4,5» — не целое число");
+    // The text an accepted number keeps: with the full stop the program writes.
+    EXPECT_EQ(TypedNumberText("1,5"), "1.5");
+    EXPECT_EQ(TypedNumberText("2.5"), "2.5");
+    EXPECT_EQ(TypedNumberText(" 3 "), " 3 ");
 }

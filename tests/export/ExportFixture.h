@@ -98,6 +98,7 @@ inline void MakeTrainedWizard(TWizard& w, const TExportCase& c, unsigned seed) {
                 net.SetWeight(static_cast<int32_t>(l), i, j, weight(gen));
             net.SetThreshold(static_cast<int32_t>(l), j, weight(gen) / 3);
         }
+    net.Epoch = 1; // taught: prediction and export take only such a network
     TWizardTestPeer::State(w) = kPageCount - 1;
 }
 

@@ -93,6 +93,8 @@ TEST_F(ExportTest, RefusedProjectsWriteNothing) {
     };
     const std::vector<TRefusal> refusals = {
         {"page 5", "m.onnx", "nirvex", [](TWizard& w) { TWizardTestPeer::State(w) = 4; }, msgNotTrained},
+        {"network built anew", "m.c", "nirvex", [](TWizard& w) { TWizardTestPeer::Network(w).Epoch = 0; },
+         msgNotTrained},
         {"unknown extension", "m.txt", "nirvex", [](TWizard&) {}, msgExportFormat},
         {"no extension", "m", "nirvex", [](TWizard&) {}, msgExportFormat},
         {"name with a blank", "m.c", "my net", [](TWizard&) {}, msgExportName},
@@ -121,7 +123,11 @@ TEST_F(ExportTest, RefusedProjectsWriteNothing) {
          msgExportShape},
         {"two inputs on one position", "m.onnx", "nirvex",
          [](TWizard& w) { TWizardTestPeer::Fields(w).back().NetIndex = 1; }, msgExportShape},
-        {"empty hidden layer", "m.c", "nirvex", [](TWizard& w) { TWizardTestPeer::Network(w).SetLayerSize(1, 0); },
+        {"empty hidden layer", "m.c", "nirvex",
+         [](TWizard& w) {
+             TWizardTestPeer::Network(w).SetLayerSize(1, 0);
+             TWizardTestPeer::Network(w).Epoch = 1; // reshaping starts the count again
+         },
          msgExportEmptyLayer},
     };
     for (const TRefusal& r : refusals) {

@@ -7,6 +7,7 @@
 #include "project/ProjectFile.h"
 #include "wizard/Wizard.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -37,8 +38,9 @@ void TrainAndPredict(nirvex::TWizard& w) {
         connections += int64_t{w.Network().GetLayerSize(l)} * w.Network().GetLayerSize(l + 1);
     if (connections > 100000)
         return;
+    // One epoch past the counter the project holds: a run at its limit trains nothing.
     w.CriterionClicked(TCriterion::Epoch, true);
-    w.SetCriterionCount(TCriterion::Epoch, 0);
+    w.SetCriterionCount(TCriterion::Epoch, std::min(w.Network().Epoch, 100000));
     w.LearnClicked(TWizard::TRunHooks{});
     try {
         w.PredictValues(std::vector<double>(static_cast<std::size_t>(w.InputCount()), 0.5));

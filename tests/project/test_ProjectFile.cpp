@@ -7,6 +7,7 @@
 #include "engine/IniFile.h"
 #include "project/ProjectFile.h"
 #include "sample/SampleStats.h"
+#include "sample/table/SampleFile.h"
 #include "support/ErrorCatch.h"
 #include "support/WizardTestPeer.h"
 #include "wizard/Messages.h"
@@ -585,7 +586,7 @@ TEST_F(ProjectFileTest, PredictionPageWithoutNetworkFailsAfterPagesOneToFive) {
         LoadProject(loaded, name);
         FAIL() << "loaded";
     } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), msgRangeCheck);
+        EXPECT_STREQ(e.what(), msgBadProjectFile); // a section without layers is a damaged file
     }
     EXPECT_EQ(loaded.FieldCount(), 3);
     EXPECT_EQ(loaded.RecordIndex(), w.RecordIndex());
@@ -604,7 +605,7 @@ TEST_F(ProjectFileTest, MissingSampleEndsTheLoadWithTheReadersMessage) {
         LoadProject(w, name);
         FAIL() << "loaded";
     } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), "Ошибка во входном файле");
+        EXPECT_EQ(e.what(), msgFileNotFound + Path("gone.txt"));
     }
     EXPECT_EQ(w.State(), 0);
     EXPECT_EQ(w.SampleFileText(), Path("gone.txt"));
@@ -641,12 +642,12 @@ TEST_F(ProjectFileTest, FailedSaveLeavesTheOldFileByteForByte) {
     const std::string before = ReadBytes(name);
     w.Next();
     w.Next(); // page 7: the save would raise State and write the network
-    w.SetCriterionText(TCriterion::MidTestErr, "0,05");
+    w.SetCriterionText(TCriterion::MidTestErr, "0,05x");
     try {
         SaveProject(w, name);
         FAIL() << "saved";
     } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), "'0,05' is not a valid floating point value");
+        EXPECT_STREQ(e.what(), "Средняя ошибка при тестировании: «0,05x» — не число");
     }
     EXPECT_EQ(ReadBytes(name), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2); // no stray file
@@ -880,20 +881,99 @@ TEST_F(ProjectFileTest, CloseQuestionAnswers) {
     DriveTo(w, 1);
     EXPECT_FALSE(AnswerCloseQuestion(w, TCloseAnswer::Yes, [] { return std::string(); }));
     EXPECT_FALSE(w.StopRequested());
+    // "Отмена" changes nothing: whatever runs goes on.
     EXPECT_FALSE(AnswerCloseQuestion(w, TCloseAnswer::Cancel, nullptr));
-    EXPECT_TRUE(w.StopRequested());
-    TWizardTestPeer::StopRequested(w) = false;
+    EXPECT_FALSE(w.StopRequested());
     EXPECT_TRUE(AnswerCloseQuestion(w, TCloseAnswer::No, nullptr));
     EXPECT_TRUE(w.StopRequested());
     TWizardTestPeer::StopRequested(w) = false;
+    EXPECT_THROW(AnswerCloseQuestion(w, TCloseAnswer::Yes, [&] { return Path("none/c.qvx"); }), EError);
+    EXPECT_FALSE(w.StopRequested());
     TWizardTestPeer::Modified(w) = true;
     EXPECT_TRUE(AnswerCloseQuestion(w, TCloseAnswer::Yes, [&] { return Path("c.txt"); }));
     EXPECT_TRUE(fs::exists(Path("c.qvx")));
     EXPECT_TRUE(w.StopRequested());
-    EXPECT_TRUE(w.Modified()); // the window closes; the flags stay
-    TWizardTestPeer::StopRequested(w) = false;
-    EXPECT_THROW(AnswerCloseQuestion(w, TCloseAnswer::Yes, [&] { return Path("none/c.qvx"); }), EError);
-    EXPECT_FALSE(w.StopRequested());
+    EXPECT_FALSE(w.Modified()); // saved like any save
+}
+
+// A project that has a file of its own is saved there, without a dialog; a new one asks, proposing
+// the sample's name; another sample makes another project, which has no file until saved.
+TEST_F(ProjectFileTest, SavingGoesToTheProjectsOwnFile) {
+    TWizard w;
+    DriveTo(w, 6);
+    EXPECT_EQ(w.ProposedProjectName(), Path("data.qvx"));
+    int asked = 0;
+    auto ask = [&] {
+        ++asked;
+        return Path("first.txt");
+    };
+    EXPECT_TRUE(StoreOwnProject(w, ask));
+    EXPECT_TRUE(AnswerCloseQuestion(w, TCloseAnswer::Yes, ask));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(w.ProjectFile(), Path("first.qvx"));
+    EXPECT_EQ(w.ProposedProjectName(), Path("first.qvx"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2); // sample and first.qvx
+    while (w.State() > 0)
+        w.Prev();
+    fs::copy_file(sample_, Path("other.txt"));
+    w.SampleFileTextChanged(Path("other.txt"));
+    w.Next();
+    EXPECT_EQ(w.ProjectFile(), "");
+    EXPECT_EQ(w.ProposedProjectName(), Path("other.qvx"));
+}
+
+// A trained project saved and opened again computes exactly as before: the same doubles out.
+TEST_F(ProjectFileTest, ReopenedProjectPredictsBitForBit) {
+    TWizard w;
+    DriveTo(w, 5);
+    w.LearnClicked({});
+    w.Next();
+    ASSERT_TRUE(w.NetworkTrained());
+    const std::string name = SaveProject(w, Path("trained.qvx"));
+    TWizard again;
+    LoadProject(again, name);
+    ASSERT_EQ(again.State(), 6);
+    for (double a = 0; a <= 12; a += 0.75)
+        for (double b = -1; b <= 5; b += 1.25) {
+            const std::vector<double> in = {a, b};
+            EXPECT_EQ(again.PredictValues(in), w.PredictValues(in)) << a << " " << b;
+        }
+    // and saving the reopened project writes the same file
+    EXPECT_EQ(ReadBytes(SaveProject(again, Path("again.qvx"))), ReadBytes(name));
+}
+
+// Texts a page would have refused, in a file written by hand, are a damaged project, not an
+// English conversion message.
+TEST_F(ProjectFileTest, HandWrittenNumbersThatAreNoneGiveTheProjectFileMessage) {
+    TWizard w;
+    DriveTo(w, 4);
+    const std::string name = SaveProject(w, Path("p.qvx"));
+    const std::string saved = ReadBytes(name);
+    fs::copy_file(name, Path("good.qvx"));
+    struct TCase {
+        const char* Section;
+        const char* Key;
+        const char* Value;
+    };
+    for (const TCase& c : std::vector<TCase>{{"Phase3", "Layer_1", "ten"},
+                                             {"Phase3", "Layer_1", ""},
+                                             {"Phase3", "Alpha", "abc"},
+                                             {"Main", "State", "6"}}) { // no network section
+        SCOPED_TRACE(std::string(c.Key) + "=" + c.Value);
+        WriteBytes(name, saved);
+        TIniFile ini(name);
+        ini.WriteString(c.Section, c.Key, c.Value);
+        ini.UpdateFile();
+        TWizard loaded;
+        LoadProject(loaded, Path("good.qvx"));
+        ASSERT_EQ(loaded.ProjectFile(), Path("good.qvx"));
+        EXPECT_EQ(LoadError(loaded, name), msgBadProjectFile);
+        EXPECT_EQ(loaded.ProjectFile(), ""); // a save must not put the half-read project into good.qvx
+        // What the failed load leaves is still a network the pages could have made.
+        EXPECT_GE(loaded.Network().Alpha, kMinSlope);
+        EXPECT_GT(loaded.Network().CountLayers(), 0);
+        EXPECT_GT(loaded.Network().TeachSpeed, 0);
+    }
 }
 
 } // namespace

@@ -100,18 +100,27 @@ TEST_F(TrainingRunTest, EpochLimitRunsLimitPlusOneEpochs) {
     EXPECT_STREQ(RunEndMessage(TRunEnd::EpochLimit), "Остановка обучения\n\rИсчерпан лимит эпох.");
 }
 
-TEST_F(TrainingRunTest, EpochLimitZeroAndAnOldNetworkRunOneEpoch) {
-    MakeSample(10, 8);
-    ctx.Rules[TCriterion::Epoch].On = true;
-    ctx.Rules[TCriterion::Epoch].Limit = 0;
-    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
-    EXPECT_EQ(net.Epoch, 1);
-    net.Epoch = 50;
-    ctx.Rules[TCriterion::Epoch].Limit = 20;
-    view = TRecordingView{};
-    EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
-    EXPECT_EQ(net.Epoch, 51);
-    EXPECT_EQ(view.refreshEpochs, (std::vector<int32_t>{51})); // 50 is a multiple of 10
+// The limit counts the network's epochs since it was built: a run ends once the counter passes it,
+// and a run that starts past it teaches nothing and ends at once with the limit's message.
+TEST_F(TrainingRunTest, EpochLimitIsNeverPassed) {
+    struct TCase {
+        int32_t Limit, EpochBefore, EpochAfter;
+        std::vector<int32_t> Refreshes;
+    };
+    for (const TCase& c : std::vector<TCase>{{0, 0, 1, {1}},
+                                             {20, 20, 21, {21}}, // the last epoch the limit allows
+                                             {20, 21, 21, {}},   // a run that reached the limit before
+                                             {20, 50, 50, {}}}) {
+        MakeSample(10, 8);
+        net.Epoch = c.EpochBefore;
+        ctx.Rules[TCriterion::Epoch].On = true;
+        ctx.Rules[TCriterion::Epoch].Limit = c.Limit;
+        view = TRecordingView{};
+        EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit) << c.EpochBefore;
+        EXPECT_EQ(net.Epoch, c.EpochAfter) << c.EpochBefore;
+        EXPECT_EQ(view.teachExamples, (c.EpochAfter - c.EpochBefore) * 8) << c.EpochBefore;
+        EXPECT_EQ(view.refreshEpochs, c.Refreshes) << c.EpochBefore;
+    }
 }
 
 TEST_F(TrainingRunTest, SharedCursorWalksBothPartsInRecordOrder) {
@@ -406,6 +415,20 @@ struct TSpoilingView : ITrainingView {
     int32_t SpoilFrom = 0;
     std::vector<TNetworkSnapshot> After;
     std::vector<double> TestMeans;
+    // What the view was told of the network taken back: the examples handed over since the last
+    // histogram clear, the statistics and the epoch.
+    int ExamplesSinceClear = 0, ExamplesAtRestore = -1, RestoredCalls = 0;
+    int32_t RestoredAt = -1;
+    TEpochStats RestoredStats;
+    void HistoClear() override { ExamplesSinceClear = 0; }
+    void TeachExample(int32_t, double, double, double) override { ++ExamplesSinceClear; }
+    void TestExample(int32_t, double, double, double) override { ++ExamplesSinceClear; }
+    void Restored(const TEpochStats& s, int32_t, int32_t, int32_t epoch) override {
+        ++RestoredCalls;
+        RestoredAt = epoch;
+        RestoredStats = s;
+        ExamplesAtRestore = ExamplesSinceClear;
+    }
     void EpochDone(const TEpochStats& s, int32_t, int32_t, int32_t epoch) override {
         TestMeans.push_back(s.TestErrMean);
         After.emplace_back();
@@ -445,6 +468,29 @@ TEST_F(TrainingRunTest, KeepBestTakesBackTheEpochOfTheLeastTestError) {
     EXPECT_EQ(net.Epoch, static_cast<int32_t>(best) + 1);
     EXPECT_EQ(ctx.RestoredEpoch, static_cast<int32_t>(best) + 1);
     EXPECT_EQ(BestRestoredMessage(ctx.RestoredEpoch), "Восстановлена лучшая сеть: эпоха " + std::to_string(best));
+    // The view is shown the network taken back: every example measured again, and its test error
+    // is the one that epoch had.
+    EXPECT_EQ(spoil.RestoredCalls, 1);
+    EXPECT_EQ(spoil.RestoredAt, ctx.RestoredEpoch);
+    EXPECT_EQ(spoil.ExamplesAtRestore, 40);
+    EXPECT_NEAR(spoil.RestoredStats.TestErrMean, spoil.TestMeans[best], 1e-12 * spoil.TestMeans[best]);
+    EXPECT_GT(spoil.RestoredStats.TeachErrMean, 0);
+    EXPECT_LE(spoil.RestoredStats.TeachErrMean, spoil.RestoredStats.TeachErrMax);
+}
+
+// The last epoch kept is the network as it stands: nothing is taken back, shown or said.
+TEST_F(TrainingRunTest, KeepBestOfTheLastEpochTakesNothingBack) {
+    MakeSample(40, 30);
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 0; // one epoch: the least test error is the last one's
+    ctx.KeepBest = true;
+    TSpoilingView one;
+    one.Net = &net;
+    one.SpoilFrom = kMaxEpoch;
+    EXPECT_EQ(RunTrainingLoop(ctx, one), TRunEnd::EpochLimit);
+    EXPECT_EQ(net.Epoch, 1);
+    EXPECT_EQ(ctx.RestoredEpoch, -1);
+    EXPECT_EQ(one.RestoredCalls, 0);
 }
 
 // A network that learns nothing has the same test error in every epoch: the first of equals is kept.

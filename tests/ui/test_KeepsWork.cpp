@@ -3,10 +3,14 @@
 #include "UiTestSupport.h"
 #include "support/WizardTestPeer.h"
 
+#include "common/NumberText.h"
 #include "controls/GraphPanel.h"
 #include "controls/Histo.h"
 #include "project/ProjectFile.h"
+#include "support/TestFiles.h"
+#include "wizard/Messages.h"
 
+#include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -39,6 +43,30 @@ protected:
         Find("edtLearnSampleFileName")->setFocus(Qt::TabFocusReason);
     }
     int ListedFields() { return Find<QListWidget>("lbAvailableFields")->count(); }
+    // A CSV of values the five-digit display rounds: x and y inputs, z the target.
+    QString OddSample() {
+        QString name = dir.filePath(QStringLiteral("odd.csv"));
+        QFile f(name);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x;y;z\r\n");
+        for (int r = 0; r < 24; ++r)
+            f.write(QStringLiteral("%1;%2;%3\r\n")
+                        .arg(-542.896123 + r * 17.0312347, 0, 'g', 12)
+                        .arg(0.0001234567 * (r % 7 + 1), 0, 'g', 12)
+                        .arg((r * 5 % 11) / 3.0, 0, 'g', 12)
+                        .toUtf8());
+        return name;
+    }
+    // Clicks into `edit` and presses Tab `times`, typing nothing.
+    void ClickAndTab(const char* edit, int times) {
+        QTest::mouseClick(Find(edit), Qt::LeftButton, {}, QPoint(5, 8));
+        for (int k = 0; k < times; ++k)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    void ClickEntry(int row) {
+        auto* list = Find<QListWidget>("lbAvailableFields");
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    }
     // Clicks the radio item of `group` that is checked now.
     void ClickChecked(const char* group) {
         for (QRadioButton* b : Find(group)->findChildren<QRadioButton*>())
@@ -158,7 +186,7 @@ TEST_F(KeepsWorkTest, PicturesDuringARunShowTheRefreshedEpoch) {
     std::vector<int> redPixels;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        if (Window->StatusText().isEmpty())
+        if (!Window->StatusText().startsWith(QStringLiteral("Эпоха: "))) // not refreshed yet
             return;
         QImage bars = histo->grab().toImage().copy(0, 25, histo->width(), histo->height() - 50);
         redPixels.push_back(CountPixels(bars, 0xffff0000, bars.width()));
@@ -240,4 +268,138 @@ TEST_F(KeepsWorkTest, CaptionsAndHintsAreSpelledRight) {
         QString shown = e.Hint ? w->toolTip() : qobject_cast<QAbstractButton*>(w)->text();
         EXPECT_EQ(shown, QString::fromUtf8(e.Text)) << e.Control;
     }
+}
+
+// Clicking into every MIN, MAX, a, slope and rate edit and leaving it with Tab, typing nothing,
+// changes nothing: the project saved again is the same file and the network is still the trained one.
+TEST_F(KeepsWorkTest, TabbingThroughEveryEditChangesNothing) {
+    LoadSample(OddSample());
+    Click("btnNext");
+    Click("btnNext");
+    Type("edtTS", QStringLiteral("0.123456789"));
+    Click("cbEpoch");
+    Find<QSpinBox>("seEpoch")->setValue(3);
+    Click("btnNext");
+    Click("btnNext");
+    Click("btnLearn");
+    Click("btnNext");
+    ASSERT_EQ(Model().State(), 6);
+    ASSERT_EQ(Model().Network().Epoch, 4);
+    const QString project = dir.filePath(QStringLiteral("odd.qvx"));
+    Dialogs.NextSaveFile = project;
+    Click("btnStore");
+    const std::string saved = ReadBytes(project.toStdString());
+    ASSERT_FALSE(saved.empty());
+
+    Dialogs.NextSaveFile = dir.filePath(QStringLiteral("other.qvx")); // no dialog is expected now
+    Click("btnPrev");
+    Click("btnPrev");
+    Click("btnPrev");
+    ASSERT_EQ(Model().State(), 3);
+    ClickAndTab("edtTS", 14); // the rates, the threshold and every criterion's value
+    Click("btnPrev");
+    ClickAndTab("edtAlpha", 2);
+    Click("btnPrev");
+    for (int row = 0; row < 3; ++row) {
+        ClickEntry(row);
+        ClickAndTab("edtParmMin", 2);
+        ClickAndTab("edtParmMax", 2);
+    }
+    EXPECT_EQ(Find<QLineEdit>("edtParmMin")->text(), QStringLiteral("0")); // z as shown
+    ClickEntry(0);
+    EXPECT_EQ(Find<QLineEdit>("edtParmMin")->text(), QStringLiteral("-542.9")); // rounded for the eye only
+    for (int page = 1; page < 6; ++page)
+        Click("btnNext");
+    ASSERT_EQ(Model().State(), 6);
+    EXPECT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(' ').toStdString();
+    EXPECT_EQ(Model().Network().Epoch, 4);
+    EXPECT_FALSE(Model().HasUnsavedChanges());
+    Click("btnStore");
+    EXPECT_EQ(ReadBytes(project.toStdString()), saved);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("other.qvx"))));
+}
+
+// Page 3 rebuilds the network: page 6 shows nothing of the trained one, page 7 refuses to compute,
+// export or predict over a file with it.
+TEST_F(KeepsWorkTest, RebuiltNetworkLeavesPagesSixAndSevenEmptyAndRefusing) {
+    ToTrainingPage(5);
+    Click("btnLearn");
+    Click("btnNext");
+    auto* inputs = Find<QTableWidget>("sgInp");
+    for (int r = 1; r <= 4; ++r)
+        inputs->item(r, 1)->setText(QStringLiteral("5"));
+    Click("btnPredict");
+    auto* outputs = Find<QTableWidget>("sgOut");
+    ASSERT_FALSE(outputs->item(1, 1)->text().isEmpty());
+    for (int page = 6; page > 2; --page)
+        Click("btnPrev");
+    Find<QTableWidget>("sgHideLayerConfig")->item(1, 1)->setText(QStringLiteral("6"));
+    for (int page = 2; page < 5; ++page)
+        Click("btnNext");
+    ASSERT_EQ(Model().State(), 5);
+    auto* stats = Find<QTableWidget>("sgStat");
+    for (int r = 1; r < 4; ++r)
+        for (int c = 1; c < 3; ++c)
+            EXPECT_TRUE(stats->item(r, c)->text().isEmpty()) << r << " " << c;
+    EXPECT_EQ(Find<THisto>("hErrors")->TeachTotal() + Find<THisto>("hErrors")->TestTotal(), 0);
+    EXPECT_EQ(Find<TGraphPanel>("gpTeach")->PountsCount(), 0);
+    EXPECT_EQ(Find<TGraphPanel>("gpTest")->PountsCount(), 0);
+    EXPECT_TRUE(Model().Curve().Empty());
+    EXPECT_EQ(Window->StatusText(), QString::fromUtf8(kStatusNewNetwork));
+    Click("btnNext");
+    EXPECT_TRUE(outputs->item(1, 1)->text().isEmpty());
+    Dialogs.NextOpenFile = ExampleFile("iris.txt");
+    Dialogs.NextSaveFile = dir.filePath(QStringLiteral("out.onnx"));
+    for (const char* button : {"btnPredict", "btnPredictFile", "btnExport"}) {
+        Dialogs.Errors.clear();
+        Dialogs.LastFilter.clear();
+        Click(button);
+        EXPECT_EQ(Dialogs.Errors, QStringList{QString::fromUtf8(msgNotTrained)}) << button;
+        EXPECT_TRUE(Dialogs.LastFilter.isEmpty()) << button; // refused before any file is asked for
+    }
+    EXPECT_TRUE(outputs->item(1, 1)->text().isEmpty());
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+// A run that takes back an earlier epoch shows that epoch's network everywhere: the grid, and the
+// panels' points are what the network now computes.
+TEST_F(KeepsWorkTest, NetworkTakenBackIsWhatPageSixShows) {
+    LoadIris();
+    Model().RestoreRecordSeed(20240611); // the same run every time
+    Click("btnNext");
+    Click("btnNext");
+    Type("edtTS", QStringLiteral("4"));
+    Click("cbEpoch");
+    Find<QSpinBox>("seEpoch")->setValue(2); // the second of three epochs has the least test error
+    Click("cbKeepBest");
+    Click("btnNext");
+    Click("btnNext");
+    Click("btnLearn");
+    const int32_t restored = Model().RestoredEpoch();
+    ASSERT_GT(restored, 0) << "the fixture needs a best epoch before the last";
+    ASSERT_LT(restored, 3);
+    EXPECT_EQ(Window->StatusText(), QString::fromStdString(BestRestoredMessage(restored)));
+    auto* stats = Find<QTableWidget>("sgStat");
+    for (int r = 1; r < 4; ++r)
+        for (int c = 1; c < 3; ++c)
+            EXPECT_EQ(stats->item(r, c)->text().toStdString(),
+                      Model().StatCells()[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]);
+    const TCurvePoint& best = Model().Curve().Points()[static_cast<std::size_t>(restored - 1)];
+    ASSERT_EQ(best.Epoch, restored - 1);
+    EXPECT_EQ(stats->item(1, 2)->text().toStdString(), FormatGeneral(best.TestMean, 5));
+    // Each test point: the target against what the network taken back computes for that record.
+    auto* panel = Find<TGraphPanel>("gpTest");
+    ASSERT_EQ(panel->PountsCount(), Model().TestCount());
+    const TFieldInfo& species = Model().Fields()[4];
+    for (int32_t k = 0; k < Model().TestCount(); ++k) {
+        const auto record =
+            static_cast<std::size_t>(Model().RecordIndex()[static_cast<std::size_t>(Model().TeachCount() + k)]);
+        std::vector<double> in;
+        for (int f = 0; f < 4; ++f)
+            in.push_back(Model().Fields()[static_cast<std::size_t>(f)].Values[record]);
+        const double plotted = (Model().PredictValues(in)[0] - species.Min) / (species.Max - species.Min);
+        EXPECT_NEAR(panel->Point(k).Y, plotted, 1e-12) << k;
+    }
+    EXPECT_EQ(Find<THisto>("hErrors")->TeachTotal(), Model().TeachCount());
+    EXPECT_EQ(Find<THisto>("hErrors")->TestTotal(), Model().TestCount());
 }

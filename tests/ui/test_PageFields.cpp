@@ -119,7 +119,7 @@ TEST_F(PageFieldsTest, NotUsedGreysOutTheMethodAndParametersButNotTheRole) {
     EXPECT_TRUE(Enabled("gbNormalizeParm"));
 }
 
-TEST_F(PageFieldsTest, MethodClickSetsTheEditsAndAutoLeavesThem) {
+TEST_F(PageFieldsTest, MethodClickSetsTheEditsAndAutoHasNone) {
     ClickRadio("rgNormalizeFieldAs_1");
     EXPECT_EQ(Model().Fields()[0].NormType, TNormMethod::Sigmoid);
     EXPECT_FALSE(Enabled("edtParmMin"));
@@ -128,7 +128,12 @@ TEST_F(PageFieldsTest, MethodClickSetsTheEditsAndAutoLeavesThem) {
     ClickRadio("rgNormalizeFieldAs_2");
     EXPECT_EQ(Model().Fields()[0].NormType, TNormMethod::Auto);
     EXPECT_FALSE(Enabled("edtParmMin"));
-    EXPECT_TRUE(Enabled("edtParmA"));
+    EXPECT_FALSE(Enabled("edtParmMax"));
+    EXPECT_FALSE(Enabled("edtParmA"));
+    ClickRadio("rgNormalizeFieldAs_0");
+    EXPECT_TRUE(Enabled("edtParmMin"));
+    ClickRadio("rgNormalizeFieldAs_2");
+    EXPECT_FALSE(Enabled("edtParmMin"));
     ClickRadio("rgNormalizeFieldAs_3");
     EXPECT_FALSE(Enabled("edtParmMin"));
     EXPECT_FALSE(Enabled("edtParmA"));
@@ -175,13 +180,13 @@ TEST_F(PageFieldsTest, ParameterTextIsReadWithTheFullStop) {
 }
 
 TEST_F(PageFieldsTest, ParameterThatIsNoNumberIsRefusedOnLeaving) {
-    EnterParam("edtParmMax", QStringLiteral("1,5"));
-    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("'1,5' is not a valid floating point value")});
+    EnterParam("edtParmMax", QStringLiteral("1,5x"));
+    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("MAX поля SepalLength: «1,5x» — не число")});
     EXPECT_EQ(Model().Fields()[0].Max, 7.9);
     EXPECT_FALSE(Model().PageChanged());
-    EXPECT_EQ(Find<QLineEdit>("edtParmMax")->text(), QStringLiteral("1,5"));
+    EXPECT_EQ(Find<QLineEdit>("edtParmMax")->text(), QStringLiteral("1,5x"));
     EnterParam("edtParmMax", QString());
-    EXPECT_EQ(Dialogs.Errors.last(), QStringLiteral("'' is not a valid floating point value"));
+    EXPECT_EQ(Dialogs.Errors.last(), QStringLiteral("MAX поля SepalLength: значение не указано"));
     EXPECT_EQ(Model().Fields()[0].Max, 7.9);
     // The next showing of the field overwrites the wrong text.
     ClickEntry(0);

@@ -130,7 +130,7 @@ TEST_F(PageNetTest, SlopeOutOfRangeIsRefusedAndNothingMoves) {
 TEST_F(PageNetTest, SlopeThatIsNoNumberIsRefusedOnLeaving) {
     Type("edtAlpha", QStringLiteral("abc"));
     Find("seHideLayerCount")->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("'abc' is not a valid floating point value")});
+    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("Параметр сигмоиды: «abc» — не число")});
     EXPECT_EQ(Track()->value(), 50);
 }
 
@@ -151,7 +151,7 @@ TEST_F(PageNetTest, MoreHiddenLayersAddNumberedEmptyRowsThatNextRefuses) {
     EXPECT_TRUE(Cell(2, 1).isEmpty());
     EXPECT_TRUE(Cell(3, 1).isEmpty());
     Click("btnNext");
-    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("'' is not a valid integer value")});
+    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("Скрытый слой 2, число нейронов: значение не указано")});
     EXPECT_EQ(Model().State(), 2);
 
     Grid()->item(2, 1)->setText(QStringLiteral("7"));

@@ -21,7 +21,9 @@ TEST_F(PageSampleTest, MemoHoldsTheSevenLines) {
     ASSERT_EQ(lines.size(), 7);
     EXPECT_EQ(lines[0], QStringLiteral("Нейросети  являются программами, работающими по самообучающи-"));
     EXPECT_EQ(lines[3], QStringLiteral("ного набора данных - обучающей  выборки.  Для  обучения  нейросети "));
-    EXPECT_EQ(lines[6], QStringLiteral("специального вида"));
+    // The kinds of file the page opens, CSV among them.
+    EXPECT_EQ(lines[5], QStringLiteral("лены выходные значения. Эти данные находятся в текстовом файле,"));
+    EXPECT_EQ(lines[6], QStringLiteral("файле CSV (из электронной таблицы, R или pandas) или таблице БД"));
     EXPECT_TRUE(Find<QPlainTextEdit>("Memo1")->isReadOnly());
 }
 
@@ -41,9 +43,11 @@ TEST_F(PageSampleTest, TypingMarksThePageChanged) {
 TEST_F(PageSampleTest, BrowsePutsTheChosenNameInAndMarksTheChange) {
     Dialogs.NextOpenFile = ExampleFile("boston.txt");
     Click("btnBrowseLearnSampleFile");
-    EXPECT_EQ(
-        Dialogs.LastFilter,
-        QStringLiteral("Текстовые файлы (*.txt);;Файлы CSV (*.csv);;Файлы Nirvex (*.qvx);;Файлы БД (*.dbf *.db)"));
+    // Every kind the page opens first, so the dialog starts on all of them; then one per kind.
+    EXPECT_EQ(Dialogs.LastFilter,
+              QStringLiteral("Выборки и проекты (*.txt *.csv *.dbf *.db *.qvx);;Текстовые файлы (*.txt);;"
+                             "Файлы CSV (*.csv);;Таблицы dBase (*.dbf);;Таблицы Paradox (*.db);;"
+                             "Проекты Nirvex (*.qvx)"));
     EXPECT_EQ(Find<QLineEdit>("edtLearnSampleFileName")->text(), ExampleFile("boston.txt"));
     EXPECT_EQ(Model().SampleFileText(), ExampleFile("boston.txt").toStdString());
     EXPECT_TRUE(Model().PageChanged());

@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "common/Errors.h"
+#include "sample/table/SampleFile.h"
 #include "support/WidgetGeometry.h"
 #include "ui/HelpViewer.h"
 #include "ui/fmAbout.h"
@@ -101,7 +102,7 @@ TEST_F(FrameTest, NextWithABadFileShowsTheReaderMessageAndCanRepeat) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
     LoadSample(bad);
-    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("Ошибка во входном файле")});
+    EXPECT_EQ(Dialogs.Errors, QStringList{QString::fromUtf8(msgFileEmpty) + bad});
     EXPECT_EQ(ShownPage(), 0);
     EXPECT_TRUE(Window->StatusText().isEmpty());
     // The page is still marked changed, so the step runs again.

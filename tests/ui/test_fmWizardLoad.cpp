@@ -51,7 +51,8 @@ TEST_F(WindowLoadTest, ShowsProgressAndDisablesThePagesAndButtonsWhileItLoads) {
         EXPECT_TRUE(bar->isVisible());
         EXPECT_FALSE(Enabled("btnNext"));
         EXPECT_FALSE(Enabled("btnPrev"));
-        EXPECT_FALSE(Enabled("btnQuit"));
+        EXPECT_TRUE(Enabled("btnQuit")); // it calls the load off
+        EXPECT_EQ(Find("btnQuit")->toolTip(), QStringLiteral("Прервать загрузку"));
         EXPECT_FALSE(Enabled("pcHost"));
         EXPECT_TRUE(Enabled("btnAbout"));
     });
@@ -65,14 +66,24 @@ TEST_F(WindowLoadTest, ShowsProgressAndDisablesThePagesAndButtonsWhileItLoads) {
     EXPECT_TRUE(Enabled("pcHost"));
 }
 
-TEST_F(WindowLoadTest, CloseQuestionCallsTheLoadOffAndKeepsThePreviousSample) {
-    LoadIris();
-    Click("btnPrev");
-    const std::vector<int32_t> order = Model().RecordIndex();
+TEST_F(WindowLoadTest, CancelInTheCloseQuestionLetsTheLoadGoOn) {
     Dialogs.NextAnswer = IDialogs::TAnswer::Cancel;
     DuringTheLoad([&] { Window->close(); });
     LoadSample(Large());
     EXPECT_EQ(Dialogs.Questions.size(), 1);
+    EXPECT_TRUE(Dialogs.Errors.isEmpty());
+    EXPECT_TRUE(Window->isVisible());
+    EXPECT_EQ(Model().State(), 1);
+    EXPECT_EQ(Model().RecordCount(), 300000);
+}
+
+TEST_F(WindowLoadTest, QuitButtonCallsTheLoadOffWithoutAQuestionAndKeepsThePreviousSample) {
+    LoadIris();
+    Click("btnPrev");
+    const std::vector<int32_t> order = Model().RecordIndex();
+    DuringTheLoad([&] { Click("btnQuit"); });
+    LoadSample(Large());
+    EXPECT_TRUE(Dialogs.Questions.isEmpty());
     EXPECT_TRUE(Dialogs.Errors.isEmpty()); // called off by the user: nothing to show
     EXPECT_TRUE(Window->isVisible());
     EXPECT_EQ(Model().State(), 0);

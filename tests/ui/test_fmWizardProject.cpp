@@ -3,7 +3,9 @@
 #include "UiTestSupport.h"
 #include "support/WizardTestPeer.h"
 
+#include "engine/IniFile.h"
 #include "project/ProjectFile.h"
+#include "wizard/Messages.h"
 
 #include <QFile>
 #include <QSpinBox>
@@ -36,7 +38,7 @@ TEST_F(ProjectWindowTest, TypingOnPageOneThenClosingAsks) {
     EXPECT_FALSE(Window->close());
     EXPECT_EQ(Dialogs.Questions, QStringList{QStringLiteral("Имеются несохраненные изменения. Сохранить их?")});
     EXPECT_TRUE(Window->isVisible());
-    EXPECT_TRUE(Model().StopRequested());
+    EXPECT_FALSE(Model().StopRequested()); // "Отмена" asks for nothing to stop
     Dialogs.NextAnswer = IDialogs::TAnswer::No;
     EXPECT_TRUE(Window->close());
 }
@@ -80,17 +82,22 @@ TEST_F(ProjectWindowTest, StoreThenClosingAsksNothing) {
     EXPECT_TRUE(Dialogs.Questions.isEmpty());
 }
 
-TEST_F(ProjectWindowTest, CancelDuringARunKeepsTheWindowAndStopsAfterTheEpoch) {
-    ToTrainingPage(100000);
+// "Отмена" in the close question carries on: the run trains every epoch up to its limit.
+TEST_F(ProjectWindowTest, CancelDuringARunLetsTheRunFinishItsEpochs) {
+    ToTrainingPage(2000);
     Dialogs.NextAnswer = IDialogs::TAnswer::Cancel;
-    bool closed = true;
-    QTimer::singleShot(100, Window.get(), [&] { closed = Window->close(); });
+    bool closed = true, askedWhileRunning = false;
+    QTimer::singleShot(0, Window.get(), [&] {
+        askedWhileRunning = Model().Training();
+        closed = Window->close();
+    });
     Click("btnLearn"); // returns when the run ends
+    ASSERT_TRUE(askedWhileRunning);
     EXPECT_FALSE(closed);
     EXPECT_EQ(Dialogs.Questions.size(), 1);
     EXPECT_TRUE(Window->isVisible());
-    EXPECT_LT(Model().Network().Epoch, 100000);
-    EXPECT_TRUE(Dialogs.Messages.isEmpty()); // a stop, not an end of the run
+    EXPECT_EQ(Model().Network().Epoch, 2001);
+    EXPECT_EQ(Dialogs.Messages, QStringList{QStringLiteral("Остановка обучения\n\rИсчерпан лимит эпох.")});
     EXPECT_EQ(Model().LearnState(), TLearnState::Idle);
     EXPECT_TRUE(Find("btnNext")->isEnabled());
 }
@@ -148,7 +155,7 @@ TEST_F(ProjectWindowTest, FailingProjectOnPageOneKeepsTheWindowUsable) {
     f.close();
     Type("edtLearnSampleFileName", name);
     Click("btnNext");
-    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("Ошибка во входном файле")});
+    EXPECT_EQ(Dialogs.Errors, QStringList{QStringLiteral("Файл не найден: /no/such/file.txt")});
     EXPECT_EQ(ShownPage(), 0);
     LoadIris();
     EXPECT_EQ(ShownPage(), 1);
@@ -187,4 +194,51 @@ TEST_F(ProjectWindowTest, SampleFoundBesideTheProjectIsAnnouncedInABox) {
     Dialogs.NextAnswer = IDialogs::TAnswer::Cancel;
     EXPECT_FALSE(Window->close());
     EXPECT_EQ(Dialogs.Questions.size(), 1);
+}
+
+// The title names the project's file and marks unsaved work; "Сохранить" on an opened project writes
+// into its file without asking, "Сохранить как..." proposes that name, and the close question's "Да"
+// saves there too.
+TEST_F(ProjectWindowTest, OpenedProjectIsSavedIntoItsOwnFile) {
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("Nirvex"));
+    LoadIris();
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("*Nirvex"));
+    for (int page = 1; page < 6; ++page)
+        Click("btnNext");
+    ASSERT_EQ(ShownPage(), 6);
+    const QString first = dir.filePath(QStringLiteral("first.qvx"));
+    Dialogs.NextSaveFile = dir.filePath(QStringLiteral("first.txt"));
+    Click("btnStore"); // a new project: asks
+    EXPECT_EQ(Dialogs.LastFilter, QStringLiteral("Файлы Nirvex (*.qvx)"));
+    ASSERT_TRUE(QFile::exists(first));
+    EXPECT_EQ(Window->windowTitle(), QString::fromUtf8("first.qvx — Nirvex"));
+    EXPECT_EQ(Window->StatusText(), QString::fromUtf8(kStatusSaved) + first);
+
+    TFakeDialogs otherDialogs;
+    TfrmWizard other(&otherDialogs);
+    other.OpenProject(first);
+    EXPECT_EQ(other.windowTitle(), QString::fromUtf8("first.qvx — Nirvex"));
+    other.Model().SetLearnValue(&TLearnPage::MiuText, "0.5");
+    other.Model().UpdateNavigation();
+    other.RefreshFrame();
+    EXPECT_EQ(other.windowTitle(), QString::fromUtf8("*first.qvx — Nirvex"));
+    otherDialogs.NextSaveFile = dir.filePath(QStringLiteral("never.qvx"));
+    other.findChild<QAbstractButton*>(QStringLiteral("btnStore"))->click();
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.qvx")))); // no dialog
+    EXPECT_EQ(TIniFile(first.toStdString()).ReadString("Phase4", "Miu", ""), "0.5");
+    EXPECT_EQ(other.windowTitle(), QString::fromUtf8("first.qvx — Nirvex"));
+
+    other.findChild<QAbstractButton*>(QStringLiteral("btnStoreAs"))->click();
+    EXPECT_EQ(otherDialogs.LastFilter, QStringLiteral("Файлы Nirvex (*.qvx)"));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("never.qvx")))); // "as" always asks
+    EXPECT_EQ(other.windowTitle(), QString::fromUtf8("never.qvx — Nirvex"));
+
+    other.Model().SetLearnValue(&TLearnPage::MiuText, "0.25");
+    other.Model().UpdateNavigation();
+    otherDialogs.NextAnswer = IDialogs::TAnswer::Yes;
+    otherDialogs.NextSaveFile = dir.filePath(QStringLiteral("asked.qvx"));
+    EXPECT_TRUE(other.close());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("asked.qvx"))));
+    EXPECT_EQ(TIniFile(dir.filePath(QStringLiteral("never.qvx")).toStdString()).ReadString("Phase4", "Miu", ""),
+              "0.25");
 }

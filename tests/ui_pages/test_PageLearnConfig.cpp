@@ -300,7 +300,7 @@ TEST_F(PageLearnConfigTest, NonNumericThresholdStopsTheForwardStepWithTheReaders
     page->SyncToModel();
     EXPECT_FALSE(host.Guard([&] { host.Wizard.Next(); }));
     ASSERT_EQ(host.Boxes.Errors.size(), 1u);
-    EXPECT_EQ(host.Boxes.Errors[0], "'abc' is not a valid floating point value");
+    EXPECT_EQ(host.Boxes.Errors[0], "Средняя ошибка при обучении: «abc» — не число");
     EXPECT_EQ(host.Wizard.State(), 3);
     EXPECT_EQ(TWizardTestPeer::IdentErrLimit(host.Wizard), 0.07); // taken before the faulty field
 }

@@ -37,8 +37,12 @@ protected:
         sample = dir.filePath("s.txt").toStdString();
         test::WriteSample(sample, 30);
         test::ConfigureUpToLearnPage(host.Wizard, sample, 3);
-        for (int i = 0; i < 3; ++i)
+        host.Wizard.CriterionClicked(TCriterion::Epoch, true);
+        host.Wizard.SetCriterionCount(TCriterion::Epoch, 2);
+        for (int i = 0; i < 2; ++i)
             ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
+        host.Wizard.LearnClicked({}); // prediction takes a taught network only
+        ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
         ASSERT_EQ(host.Wizard.State(), 6);
         page = std::make_unique<TPagePredict>(host, nullptr);
         page->resize(kPageClientWidth, kPageClientHeight);
@@ -105,7 +109,11 @@ TEST_F(PagePredictTest, GridsAreNamedFromTheFields) {
     EXPECT_EQ(test::RectIn(out, p).top(), test::RectIn(inp, p).top());
     EXPECT_TRUE(test::InOrder(p, {titles, inp}, Qt::Vertical));
     EXPECT_TRUE(test::InOrder(p, {out, btnPredictFile, btnPredict, btnStore, btnExport}, Qt::Vertical));
-    EXPECT_TRUE(test::NoneOverlap(p, {titles, inp, out, btnPredictFile, btnPredict, btnStore, btnExport}));
+    auto* btnStoreAs = page->findChild<QPushButton*>("btnStoreAs");
+    ASSERT_TRUE(btnStoreAs);
+    EXPECT_EQ(btnStoreAs->text(), QString::fromUtf8("Сохранить как..."));
+    EXPECT_TRUE(test::InOrder(p, {btnStore, btnStoreAs}, Qt::Horizontal));
+    EXPECT_TRUE(test::NoneOverlap(p, {titles, inp, out, btnPredictFile, btnPredict, btnStore, btnStoreAs, btnExport}));
 }
 
 TEST_F(PagePredictTest, CalculationFillsTheOutputInTheTargetsUnits) {
@@ -191,16 +199,20 @@ TEST_F(PagePredictTest, EmptyOrCommaInputIsRefusedAndNothingIsWritten) {
     Type(2, "1.5");
     QTest::mouseClick(btnPredict, Qt::LeftButton);
     ASSERT_EQ(host.Boxes.Errors.size(), 1u);
-    EXPECT_EQ(host.Boxes.Errors[0], "'' is not a valid floating point value");
+    EXPECT_EQ(host.Boxes.Errors[0], "Вход C: значение не указано");
     EXPECT_EQ(Output(1), "");
 
     Type(3, "2");
     QTest::mouseClick(btnPredict, Qt::LeftButton);
     const QString good = Output(1);
-    Type(2, "1,5");
+    Type(2, "1,5"); // a decimal comma reads as the full stop
+    QTest::mouseClick(btnPredict, Qt::LeftButton);
+    EXPECT_EQ(host.Boxes.Errors.size(), 1u);
+    EXPECT_EQ(Output(1), good);
+    Type(2, "1,5x");
     QTest::mouseClick(btnPredict, Qt::LeftButton);
     ASSERT_EQ(host.Boxes.Errors.size(), 2u);
-    EXPECT_EQ(host.Boxes.Errors[1], "'1,5' is not a valid floating point value");
+    EXPECT_EQ(host.Boxes.Errors[1], "Вход B: «1,5x» — не число");
     EXPECT_EQ(Output(1), good);
 }
 
@@ -237,7 +249,7 @@ TEST_F(PagePredictTest, StoreSavesTheProjectAndClearsTheChangeMarks) {
     EXPECT_TRUE(host.Boxes.Errors.empty());
     ASSERT_EQ(host.Boxes.SaveFilters.size(), 1u);
     EXPECT_EQ(host.Boxes.SaveFilters[0], QString::fromUtf8("Файлы Nirvex (*.qvx)"));
-    EXPECT_EQ(host.Boxes.SaveProposed[0], "Default");
+    EXPECT_EQ(host.Boxes.SaveProposed[0], dir.filePath("s.qvx")); // the sample's name as a project
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("proj.qvx")));
     EXPECT_FALSE(host.Wizard.Modified());
     EXPECT_FALSE(host.Wizard.PageChanged());

@@ -41,6 +41,18 @@ protected:
         w.Next();
         ASSERT_EQ(w.State(), 3);
     }
+    // On to page 7 past a run of `epochs` + 1 epochs: a network taught, as prediction needs.
+    void ToTrainedPredictPage(const std::string& fileName, int32_t epochs = 2) {
+        ToLearnPage(fileName);
+        w.CriterionClicked(TCriterion::Epoch, true);
+        w.SetCriterionCount(TCriterion::Epoch, epochs);
+        w.Next();
+        w.Next();
+        w.LearnClicked({});
+        w.Next();
+        ASSERT_EQ(w.State(), 6);
+        ASSERT_TRUE(w.NetworkTrained());
+    }
 
     TWizard w;
     std::vector<std::filesystem::path> files_;

@@ -79,7 +79,13 @@ TEST_F(WizardTest, ReportFieldFormulasAndCriteria) {
     w.Next();
     const auto& r = w.Report();
     std::string all = Join(r);
-    EXPECT_NE(all.find("    x: вход:0\n"), std::string::npos) << all;
+    // "авто" shows its sigmoid with the column's mean and spread, written as the other methods' numbers.
+    const TFieldInfo& x = w.Fields()[0];
+    EXPECT_NE(
+        all.find("    x: x= 1/1+exp(-(X-" + FormatFixed(x.Mid, 5, 2) + ")/" + FormatFixed(x.Disp, 5, 2) + " вход:0\n"),
+        std::string::npos)
+        << all;
+    EXPECT_GT(x.Disp, 0);
     EXPECT_NE(all.find("    y: x= (X--2.00)/4.00 вход:1\n"), std::string::npos);
     EXPECT_NE(all.find("    z: x= 1/1+exp(-0.50*X вход:0\n"), std::string::npos);
     EXPECT_EQ(all.find("    w:"), std::string::npos); // unused fields are in neither part

@@ -140,9 +140,14 @@ TEST_F(WizardTest, RoleAndMethodClicksOnPageTwo) {
     EXPECT_EQ(w.Fields()[2].NormType, TNormMethod::Sigmoid);
     EXPECT_FALSE(w.FieldPage().MinMaxEnabled);
     EXPECT_TRUE(w.FieldPage().AlphaEnabled);
-    w.MethodClicked(TNormMethod::Auto); // "авто" leaves the edits as they were
+    w.MethodClicked(TNormMethod::Auto); // "авто" has no parameters to edit
     EXPECT_FALSE(w.FieldPage().MinMaxEnabled);
-    EXPECT_TRUE(w.FieldPage().AlphaEnabled);
+    EXPECT_FALSE(w.FieldPage().AlphaEnabled);
+    w.MethodClicked(TNormMethod::Linear);
+    EXPECT_TRUE(w.FieldPage().MinMaxEnabled);
+    w.MethodClicked(TNormMethod::Auto);
+    EXPECT_FALSE(w.FieldPage().MinMaxEnabled);
+    EXPECT_FALSE(w.FieldPage().AlphaEnabled);
     w.MethodClicked(TNormMethod::None);
     EXPECT_FALSE(w.FieldPage().AlphaEnabled);
     w.RoleClicked(TFieldRole::Unused);
@@ -167,14 +172,18 @@ TEST_F(WizardTest, ParameterEditsConvertOnExit) {
     EXPECT_EQ(w.Fields()[0].Min, 0.001);
     w.ParamExit(TWizard::TParam::Alpha, " 2.5 ");
     EXPECT_EQ(w.Fields()[0].Alpha, 2.5);
+    w.ParamExit(TWizard::TParam::Min, "1,5"); // a decimal comma too
+    EXPECT_EQ(w.Fields()[0].Min, 1.5);
     TWizardTestPeer::PageChanged(w) = false;
-    EXPECT_EQ(ErrorOf([&] { w.ParamExit(TWizard::TParam::Min, "1,5"); }), "'1,5' is not a valid floating point value");
-    EXPECT_EQ(ErrorOf([&] { w.ParamExit(TWizard::TParam::Min, ""); }), "'' is not a valid floating point value");
-    EXPECT_EQ(w.Fields()[0].Min, 0.001);
+    EXPECT_EQ(ErrorOf([&] { w.ParamExit(TWizard::TParam::Min, "4,0x"); }), "MIN поля SepalLength: «4,0x» — не число");
+    EXPECT_EQ(ErrorOf([&] { w.ParamExit(TWizard::TParam::Max, ""); }), "MAX поля SepalLength: значение не указано");
+    EXPECT_EQ(ErrorOf([&] { w.ParamExit(TWizard::TParam::Alpha, "1.2.3"); }), "a поля SepalLength: «1.2.3» — не число");
+    EXPECT_EQ(w.Fields()[0].Min, 1.5);
     EXPECT_FALSE(w.PageChanged());
-    EXPECT_EQ(w.FieldPage().MinText, ""); // the edit keeps the wrong text until the next show
+    // Leaving again with the wrong text refuses again.
+    EXPECT_NE(ErrorOf([&] { w.ParamExit(TWizard::TParam::Min, "4,0x"); }), "");
     w.SelectField(0);
-    EXPECT_EQ(w.FieldPage().MinText, "0.001");
+    EXPECT_EQ(w.FieldPage().MinText, "1.5");
     TWizardTestPeer::Fields(w)[0].Min = 0.00001234;
     TWizardTestPeer::ShowFieldSettings(w);
     EXPECT_EQ(w.FieldPage().MinText, "1.234E-5");
@@ -249,7 +258,13 @@ TEST_F(WizardTest, SlopeEditAndTrackBarStayInStep) {
     EXPECT_EQ(w.NetPage().TrackPos, 200);
     EXPECT_EQ(w.NetPage().AlphaText, "5");
     w.AlphaTextChanged("x");
-    EXPECT_EQ(ErrorOf([&] { w.AlphaExit(); }), "'x' is not a valid floating point value");
+    EXPECT_EQ(ErrorOf([&] { w.AlphaExit(); }), "Параметр сигмоиды: «x» — не число");
+    w.AlphaTextChanged("");
+    EXPECT_EQ(ErrorOf([&] { w.AlphaExit(); }), "Параметр сигмоиды: значение не указано");
+    w.AlphaTextChanged("1,5");
+    w.AlphaExit();
+    EXPECT_EQ(w.NetPage().TrackPos, 150);
+    EXPECT_EQ(w.NetPage().AlphaText, "1.5");
     w.AlphaTextChanged("0.125");
     w.AlphaExit();
     EXPECT_EQ(w.NetPage().TrackPos, 12); // halves go to the even neighbour
@@ -264,8 +279,11 @@ TEST_F(WizardTest, HiddenLayersFromTheGrid) {
     w.HideLayerCountChanged("3");
     EXPECT_EQ(w.NetPage().HideLayerCount, 3);
     EXPECT_TRUE(w.PageChanged());
-    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "'' is not a valid integer value");
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Скрытый слой 2, число нейронов: значение не указано");
     EXPECT_EQ(w.State(), 2);
+    EXPECT_EQ(w.Network().CountLayers(), 3); // a bad row leaves the network as it was
+    w.SetLayerCell(2, "4,5");
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Скрытый слой 2, число нейронов: «4,5» — не целое число");
     w.SetLayerCell(2, "4");
     w.SetLayerCell(3, "3");
     w.AlphaTextChanged("1.5");
@@ -354,7 +372,7 @@ TEST_F(WizardTest, LearningPageConversionErrorStopsPartWay) {
     ToLearnPage(Iris());
     w.SetLearnValue(&TLearnPage::IdentErrText, "0.2");
     w.SetCriterionText(TCriterion::MidTeachErr, "abc");
-    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "'abc' is not a valid floating point value");
+    EXPECT_EQ(ErrorOf([&] { w.Next(); }), "Средняя ошибка при обучении: «abc» — не число");
     EXPECT_EQ(w.State(), 3);
     EXPECT_EQ(TWizardTestPeer::IdentErrLimit(w), 0.2); // taken before the faulty field
     EXPECT_EQ(w.TeachCount(), 0);                      // not reached
@@ -486,7 +504,11 @@ TEST_F(WizardTrainingTest, ArithmeticFaultRestoresTheButtons) {
 }
 
 TEST_F(WizardTrainingTest, PredictionPage) {
-    ToTrainingPage();
+    ToTrainingPage([&] {
+        w.CriterionClicked(TCriterion::Epoch, true);
+        w.SetCriterionCount(TCriterion::Epoch, 2);
+    });
+    w.LearnClicked({});
     w.Next();
     ASSERT_EQ(w.State(), 6);
     EXPECT_FALSE(w.NextEnabled());
@@ -503,18 +525,22 @@ TEST_F(WizardTrainingTest, PredictionPage) {
     std::string first = w.PredictPage().OutputTexts[0];
     w.Predict();
     EXPECT_EQ(w.PredictPage().OutputTexts[0], first);
-    w.SetPredictInput(2, "1,5");
-    EXPECT_EQ(ErrorOf([&] { w.Predict(); }), "'1,5' is not a valid floating point value");
+    w.SetPredictInput(2, "5,0"); // a decimal comma reads as the full stop
+    w.Predict();
+    EXPECT_EQ(w.PredictPage().OutputTexts[0], first);
+    w.SetPredictInput(2, "1,5x");
+    EXPECT_EQ(ErrorOf([&] { w.Predict(); }), "Вход PetalLength: «1,5x» — не число");
     EXPECT_EQ(w.PredictPage().OutputTexts[0], first);
     w.Prev();
     w.Next();
-    EXPECT_EQ(w.PredictPage().InputTexts[2], "1,5"); // kept while the page was left
+    EXPECT_EQ(w.PredictPage().InputTexts[2], "1,5x"); // kept while the page was left
     EXPECT_EQ(w.PredictPage().OutputTexts[0], first);
     EXPECT_FALSE(w.PageChanged());
 }
 
 TEST_F(WizardTrainingTest, PredictionOfASigmoidTargetAtSaturation) {
-    ToTrainingPage();
+    ToTrainingPage([&] { w.CriterionClicked(TCriterion::Epoch, true); });
+    TWizardTestPeer::Network(w).Epoch = 1; // taught, as far as prediction asks
     w.Next();
     TWizardTestPeer::Fields(w)[4].NormType = TNormMethod::Sigmoid;
     TWizardTestPeer::Network(w).SetWeight(1, 0, 0, 0);

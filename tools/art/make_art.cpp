@@ -179,7 +179,7 @@ QImage PagePicture(int page, const QString& caption, const std::function<void(QP
     return image;
 }
 
-// Page 1: a table of numbers read from a text file or a database table.
+// Page 1: a table of numbers read from a text file, a CSV file or a database table.
 void DrawSample(QPainter& p) {
     const std::array<const char*, 4> names = {"x1", "x2", "x3", "y"};
     const std::array<std::array<const char*, 4>, 6> rows = {{{"5.1", "3.5", "1.4", "0"},
@@ -212,14 +212,26 @@ void DrawSample(QPainter& p) {
     p.setPen(QPen(kSky.darker(115), 1));
     p.drawRoundedRect(table, 4, 4);
 
-    // The kinds of file a sample comes from: a text file and a database table.
-    Sheet(p, QRectF(22, 140, 30, 38), 9);
+    // The kinds of file a sample comes from: a text file, a CSV file and a database table.
+    Sheet(p, QRectF(14, 142, 28, 36), 9);
     p.setPen(QPen(kMuted, 1.5));
     for (int i = 0; i < 4; ++i)
-        p.drawLine(QPointF(27, 153 + i * 6), QPointF(i == 3 ? 38 : 46, 153 + i * 6));
-    Text(p, QRectF(14, 178, 46, 12), QStringLiteral(".txt"), 10, kInk);
+        p.drawLine(QPointF(18, 154 + i * 6), QPointF(i == 3 ? 28 : 37, 154 + i * 6));
+    Text(p, QRectF(6, 179, 44, 12), QStringLiteral(".txt"), 10, kInk);
 
-    const QRectF db(78, 144, 30, 32);
+    // CSV: short values in two columns, a comma after the first.
+    Sheet(p, QRectF(56, 142, 28, 36), 9);
+    p.setPen(QPen(kMuted, 1.5));
+    for (int i = 0; i < 4; ++i) {
+        p.drawLine(QPointF(60, 154 + i * 6), QPointF(67, 154 + i * 6));
+        p.drawLine(QPointF(72, 154 + i * 6), QPointF(79, 154 + i * 6));
+    }
+    p.setPen(QPen(kAmber.darker(115), 1.5));
+    for (int i = 0; i < 4; ++i)
+        p.drawLine(QPointF(69.5, 154 + i * 6), QPointF(68.5, 156 + i * 6));
+    Text(p, QRectF(48, 179, 44, 12), QStringLiteral(".csv"), 10, kInk);
+
+    const QRectF db(98, 144, 28, 32);
     p.setPen(QPen(kNavy.darker(120), 1.2));
     p.setBrush(kBlue);
     p.drawRect(QRectF(db.left(), db.top() + 4, db.width(), db.height() - 8));
@@ -232,7 +244,7 @@ void DrawSample(QPainter& p) {
     p.drawEllipse(QRectF(db.left(), db.top(), db.width(), 8));
     p.drawLine(QPointF(db.left(), db.top() + 4), QPointF(db.left(), db.bottom() - 4));
     p.drawLine(QPointF(db.right(), db.top() + 4), QPointF(db.right(), db.bottom() - 4));
-    Text(p, QRectF(70, 178, 46, 12), QStringLiteral(".dbf"), 10, kInk);
+    Text(p, QRectF(90, 179, 44, 12), QStringLiteral(".dbf"), 10, kInk);
 }
 
 // Page 2: every field gets a role, input or target, or is left out.

@@ -16,4 +16,11 @@ inline constexpr const char* msgUnknownSampleType = "Неизвестный ти
 inline constexpr const char* msgBadTableValue = "Неверное значение или пропуск в таблице. Поле ";
 inline constexpr const char* msgTableLoading = "загрузка данных";
 
+// What is wrong with a file named as a sample, each followed by its name.
+inline constexpr const char* msgFileNotFound = "Файл не найден: ";
+inline constexpr const char* msgFileIsFolder = "Указана папка, а не файл: ";
+inline constexpr const char* msgFileUnreadable = "Не удалось прочитать файл: ";
+inline constexpr const char* msgFileEmpty = "Обучающая выборка не содержит записей: файл пуст: ";
+inline constexpr const char* msgNotATextTable = "Файл не является текстовой таблицей чисел: ";
+
 } // namespace nirvex
