@@ -11,7 +11,7 @@ inline constexpr const char* msgNoTrainingPart =
     "Обучающая часть выборки пуста: увеличьте процент выборки для обучения (UseForTeach)";
 inline constexpr const char* msgZeroRate = "Скорость обучения равна 0: обучение не изменит сеть (TeachSpeed)";
 // A project without a record order got the one its load drew: msgRecordOrderKept + the project file +
-// msgRecordOrderSeed + the seed.
+// msgRecordOrderSeed + its value.
 inline constexpr const char* msgRecordOrderKept = "Порядок записей не был задан; выбран и записан в ";
 inline constexpr const char* msgRecordOrderSeed = ": IND_INIT=";
 
@@ -26,7 +26,7 @@ inline constexpr const char* msgNoNeurons = "--hidden: Число нейроно
 inline constexpr const char* msgUnknownNorm = "Неизвестный способ нормализации (linear, sigmoid, auto, none): ";
 inline constexpr const char* msgKeepBestNoTest = "--keep-best: нет тестовой части выборки (--train-share 100)";
 // `new` tells on standard error what it chose: the target field of the load (followed by its name)
-// and the record order drawn (followed by the seed to repeat it).
+// and the record order drawn (followed by the value that repeats it).
 inline constexpr const char* msgTargetTaken = "Целевое поле (последнее поле выборки): ";
 inline constexpr const char* msgSeedDrawn = "Порядок записей: --seed ";
 
