@@ -135,17 +135,25 @@ std::string FormatInt(long long value) {
     return std::to_string(value);
 }
 
-std::optional<double> TryStrToFloat(std::string_view text) {
+namespace {
+
+// A typed number is a data file's number that fills the whole text, blanks around it aside.
+std::optional<double> ScanWholeText(std::string_view text, bool decimalComma) {
     std::size_t b = 0, e = text.size();
     while (b < e && (text[b] == ' ' || text[b] == '\t'))
         ++b;
     while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
         --e;
-    // A typed number is a data file's number that fills the whole text.
-    const TScannedNumber n = ScanNumber(text.data() + b, text.data() + e);
+    const TScannedNumber n = ScanNumber(text.data() + b, text.data() + e, decimalComma);
     if (n.Status != TNumberScan::Ok || n.End != text.data() + e)
         return std::nullopt;
     return n.Value;
+}
+
+} // namespace
+
+std::optional<double> TryStrToFloat(std::string_view text) {
+    return ScanWholeText(text, false);
 }
 
 double StrToFloat(std::string_view text) {
@@ -345,7 +353,7 @@ std::string WithDecimalPoint(std::string_view text) {
 } // namespace
 
 std::optional<double> TryReadTypedNumber(std::string_view text) {
-    return TryStrToFloat(WithDecimalPoint(text));
+    return ScanWholeText(text, true);
 }
 
 double ReadTypedNumber(std::string_view text, const std::string& what) {
