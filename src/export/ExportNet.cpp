@@ -67,6 +67,10 @@ TExportNet CollectExport(const TNetModel& w) {
     for (const TFieldInfo& f : w.Fields) {
         if (f.FieldType != TFieldRole::Input && f.FieldType != TFieldRole::Target)
             continue;
+        // An exported model must answer as the program does; until categories are carried into it,
+        // such a project is refused rather than exported as numbers.
+        if (f.IsCategory())
+            throw EError(msgExportCategories + f.FieldName);
         auto& fields = f.FieldType == TFieldRole::Input ? e.Inputs : e.Outputs;
         auto& seen = f.FieldType == TFieldRole::Input ? inputSeen : outputSeen;
         if (f.NetIndex < 0 || static_cast<std::size_t>(f.NetIndex) >= fields.size() || seen[f.NetIndex])

@@ -4,6 +4,7 @@
 #include "common/NumberText.h"
 #include "common/RandomGen.h"
 #include "engine/IniFile.h"
+#include "sample/Categories.h"
 #include "sample/table/SampleFile.h"
 #include "wizard/Wizard.h"
 
@@ -46,7 +47,7 @@ public:
     TNestingGuard& operator=(const TNestingGuard&) = delete;
 };
 
-std::string Key(const char* prefix, int64_t i) {
+std::string Key(const std::string& prefix, int64_t i) {
     return prefix + std::to_string(i);
 }
 
@@ -110,6 +111,44 @@ TLearnNumbers ConvertLearnPage(const TLearnPage& p) {
     return n;
 }
 
+// A category value as an INI value keeps its blanks at the ends, quotes and line breaks: those
+// bytes (and "%") are written as %XX.
+std::string EscapeIniValue(const std::string& value) {
+    std::string out;
+    static const char* hex = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        const bool edge = (i == 0 || i + 1 == value.size()) && (c == ' ' || c == '\t');
+        if (c < 0x20 || c == '%' || c == '"' || c == 0x7F || edge) {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string UnescapeIniValue(const std::string& text) {
+    auto digit = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                      : -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() + 0 && digit(text[i + 1]) >= 0 && digit(text[i + 2]) >= 0) {
+            out += static_cast<char>(digit(text[i + 1]) * 16 + digit(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 void WritePhase2(const TWizard& w, TIniFile& ini) {
     ini.EraseSection(sPhase2);
     ini.WriteInteger(sPhase2, "AvailableFieldsCount", w.FieldCount());
@@ -124,6 +163,16 @@ void WritePhase2(const TWizard& w, TIniFile& ini) {
         ini.WriteFloat(sPhase2, Key("MID_", k), f.Mid);
         ini.WriteFloat(sPhase2, Key("DISP_", k), f.Disp);
         ini.WriteFloat(sPhase2, Key("ALPHA_", k), f.Alpha);
+        // Only what number fields without filled gaps lack, so their projects stay as they were.
+        if (f.IsCategory()) {
+            ini.WriteInteger(sPhase2, Key("Kind_", k), static_cast<int32_t>(f.Kind));
+            ini.WriteInteger(sPhase2, Key("Categories_", k), static_cast<int32_t>(f.Categories.size()));
+            for (std::size_t j = 0; j < f.Categories.size(); ++j)
+                ini.WriteString(sPhase2, Key("Category_" + std::to_string(i) + "_", static_cast<int64_t>(j)),
+                                EscapeIniValue(f.Categories[j]));
+        }
+        if (f.FillGaps)
+            ini.WriteBool(sPhase2, Key("FillGaps_", k), true);
     }
     // The order is stored the way it came, so every later open splits the records the same way.
     ini.WriteInteger(sPhase2, "Idexing", w.RecordIndexFromSeed() ? 2 : 1);
@@ -236,11 +285,20 @@ void RestorePhase2(TWizard& w, const TIniFile& ini) {
         const auto role = static_cast<TFieldRole>(
             ReadRanged(ini, sPhase2, Key("FieldType_", i), static_cast<int32_t>(f.FieldType), 0, 2));
         const auto method = static_cast<TNormMethod>(
-            ReadRanged(ini, sPhase2, Key("NormType_", i), static_cast<int32_t>(f.NormType), 0, 3));
+            ReadRanged(ini, sPhase2, Key("NormType_", i), static_cast<int32_t>(f.NormType), 0, 4));
         const double max = ReadReal(ini, sPhase2, Key("MAX_", i), f.Max);
         const double min = ReadReal(ini, sPhase2, Key("MIN_", i), f.Min);
         const double alpha = ReadReal(ini, sPhase2, Key("ALPHA_", i), f.Alpha);
         w.RestoreField(it->second, role, method, max, min, alpha);
+        if (ini.ReadInteger(sPhase2, Key("Kind_", i), 0) == static_cast<int32_t>(TFieldKind::Category)) {
+            std::vector<std::string> values;
+            const int32_t n = ReadRanged(ini, sPhase2, Key("Categories_", i), 0, 0, kMaxCategories);
+            for (int32_t j = 0; j < n; ++j)
+                values.push_back(
+                    UnescapeIniValue(ini.ReadString(sPhase2, Key("Category_" + std::to_string(i) + "_", j), "")));
+            w.RestoreCategories(it->second, values);
+        }
+        w.RestoreFillGaps(it->second, ini.ReadBool(sPhase2, Key("FillGaps_", i), false));
     }
     LeaveUnnamedUnused(w, ini);
     if (!RecordOrderStored(ini))

@@ -3,10 +3,12 @@
 #include "common/Cp1251.h"
 #include "common/Errors.h"
 #include "common/NumberText.h"
+#include "sample/Categories.h"
 #include "sample/TextSample.h"
 
 #include <csv.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -159,16 +161,17 @@ char DetectDelimiter(std::string_view bytes) {
     return best;
 }
 
-std::optional<double> CellNumber(const std::string& cell, bool commaIsDecimal) {
+// The cell as a number; Malformed for anything else, blanks and gaps included.
+TScannedNumber CellNumber(const std::string& cell, bool commaIsDecimal) {
     const std::size_t b = cell.find_first_not_of(" \t");
     if (b == std::string::npos)
-        return std::nullopt;
+        return {};
     const std::size_t n = cell.find_last_not_of(" \t") + 1;
     const char* end = cell.data() + n;
-    const TScannedNumber v = ScanNumber(cell.data() + b, end, commaIsDecimal);
-    if (v.Status != TNumberScan::Ok || v.End != end)
-        return std::nullopt;
-    return v.Value;
+    TScannedNumber v = ScanNumber(cell.data() + b, end, commaIsDecimal);
+    if (v.Status == TNumberScan::Ok && v.End != end)
+        v.Status = TNumberScan::Malformed;
+    return v;
 }
 
 // Broken sequences of a file taken as UTF-8 become U+FFFD, so names stay valid text.
@@ -204,58 +207,135 @@ std::vector<std::string> ColumnNames(const std::vector<std::string>& cells, bool
 
 } // namespace
 
+namespace {
+
+// A column's kind as far as the records read so far tell.
+enum class TColumnState { Gaps, Number, Category, TooMany };
+
+struct TColumn {
+    TColumnState State = TColumnState::Gaps;
+    bool Reread = false; // turned to text after numbers: its categories are collected in a second pass
+    std::vector<double> Values;
+    TCategoryCollector Categories;
+};
+
+} // namespace
+
 TSampleTable ParseCsvSample(std::string_view bytes, const TProgressProc& progress) {
     const bool utf8 = StripUtf8Bom(bytes) || IsValidUtf8(bytes);
     const char delimiter = DetectDelimiter(bytes);
     const bool commaIsDecimal = delimiter != ',';
-    TCsvScanner scan(bytes, delimiter);
+    const auto decode = [utf8](std::string_view v) {
+        return utf8 ? CleanUtf8(std::string(v)) : Cp1251ToUtf8(std::string(v));
+    };
     std::vector<std::string> cells;
     int32_t line = 0;
-    if (!scan.Next(cells, line))
-        FailFile();
-    const std::vector<std::string> names = ColumnNames(cells, utf8);
-
-    TSampleTable table;
-    std::vector<std::size_t> kept; // column of each field
-    bool first = true;
-    while (scan.Next(cells, line)) {
-        if (cells.size() != names.size())
-            throw EError(msgCsvBadCount + std::to_string(line));
-        if (first) {
-            first = false;
-            // A column whose first record holds text (not a gap) carries labels, not numbers.
+    std::vector<std::string> names;
+    std::vector<TColumn> columns;
+    int32_t recordCount = 0;
+    {
+        TCsvScanner scan(bytes, delimiter);
+        if (!scan.Next(cells, line))
+            FailFile();
+        names = ColumnNames(cells, utf8);
+        columns.resize(names.size());
+        while (scan.Next(cells, line)) {
+            if (cells.size() != names.size())
+                throw EError(msgCsvBadCount + std::to_string(line));
+            if (recordCount == INT32_MAX)
+                FailFile();
             for (std::size_t k = 0; k < cells.size(); ++k) {
-                const bool blank = cells[k].find_first_not_of(" \t") == std::string::npos;
-                if (!blank && !CellNumber(cells[k], commaIsDecimal)) {
-                    table.TextColumns.push_back(names[k]);
+                TColumn& c = columns[k];
+                const std::string& cell = cells[k];
+                if (c.State == TColumnState::TooMany || c.Reread)
+                    continue;
+                if (c.State != TColumnState::Category) {
+                    const TScannedNumber num = CellNumber(cell, commaIsDecimal);
+                    if (num.Status == TNumberScan::Ok) {
+                        c.State = TColumnState::Number;
+                        c.Values.push_back(num.Value);
+                        continue;
+                    }
+                    if (IsGapText(cell)) {
+                        c.Values.push_back(std::nan(""));
+                        continue;
+                    }
+                    if (num.Status == TNumberScan::Overflow)
+                        throw EError(msgCsvBadValue + names[k] + ", строка " + std::to_string(line));
+                    if (c.State == TColumnState::Number) {
+                        c.Reread = true; // the numbers before this record are text of the same column
+                        c.Values = {};
+                        continue;
+                    }
+                    c.State = TColumnState::Category;
+                } else if (IsGapText(cell)) {
+                    c.Values.push_back(std::nan(""));
                     continue;
                 }
-                kept.push_back(k);
-                table.Fields.emplace_back();
-                table.Fields.back().FieldName = names[k];
+                const int32_t pos = c.Categories.Add(TrimBlanks(cell), decode);
+                if (pos < 0) {
+                    c.State = TColumnState::TooMany;
+                    c.Values = {};
+                    continue;
+                }
+                c.Values.push_back(pos);
             }
-            if (kept.empty()) // nothing but text: no column to learn from
-                throw EError(msgCsvBadValue + names[0] + ", строка " + std::to_string(line));
+            ++recordCount;
+            if (progress && (recordCount & 4095) == 0)
+                progress(scan.Done() * 0.99);
         }
-        if (table.RecordCount == INT32_MAX)
-            FailFile();
-        for (std::size_t f = 0; f < kept.size(); ++f) {
-            std::optional<double> v = CellNumber(cells[kept[f]], commaIsDecimal);
-            if (!v)
-                throw EError(msgCsvBadValue + names[kept[f]] + ", строка " + std::to_string(line));
-            table.Fields[f].Values.push_back(*v);
+    }
+    bool reread = false;
+    for (TColumn& c : columns)
+        if (c.Reread) {
+            reread = true;
+            c.State = TColumnState::Category;
+            c.Values.reserve(static_cast<std::size_t>(recordCount));
         }
-        ++table.RecordCount;
-        if (progress && (table.RecordCount & 4095) == 0)
-            progress(scan.Done());
+    if (reread) { // rare: a column of numbers with text further down
+        TCsvScanner scan(bytes, delimiter);
+        scan.Next(cells, line);
+        while (scan.Next(cells, line))
+            for (std::size_t k = 0; k < cells.size(); ++k) {
+                TColumn& c = columns[k];
+                if (!c.Reread || c.State == TColumnState::TooMany)
+                    continue;
+                if (IsGapText(cells[k])) {
+                    c.Values.push_back(std::nan(""));
+                    continue;
+                }
+                const int32_t pos = c.Categories.Add(TrimBlanks(cells[k]), decode);
+                if (pos < 0) {
+                    c.State = TColumnState::TooMany;
+                    c.Values = {};
+                } else {
+                    c.Values.push_back(pos);
+                }
+            }
     }
     if (progress)
         progress(1.0);
-    if (first) // no record: the columns are all there, none can be told to be text
-        for (const std::string& name : names) {
-            table.Fields.emplace_back();
-            table.Fields.back().FieldName = name;
+
+    TSampleTable table;
+    table.RecordCount = recordCount;
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        TColumn& c = columns[k];
+        if (c.State == TColumnState::TooMany) {
+            table.TextColumns.push_back(names[k]);
+            continue;
         }
+        TFieldInfo f;
+        f.FieldName = names[k];
+        f.Values = std::move(c.Values);
+        if (c.State == TColumnState::Category) {
+            f.Kind = TFieldKind::Category;
+            f.NormType = TNormMethod::Category;
+            f.Categories = c.Categories.TakeNames();
+        }
+        table.Fields.push_back(std::move(f));
+    }
+    if (table.Fields.empty()) // nothing but long text: no column to learn from
+        throw EError(msgCsvBadValue + names[0] + ", строка 2");
     return table;
 }
 
@@ -279,7 +359,7 @@ TSampleTable ReadCsvSample(const std::string& fileName, const TProgressProc& pro
 std::string TextColumnsNote(const TSampleTable& table) {
     if (table.TextColumns.empty())
         return "";
-    std::string note = msgCsvTextColumns;
+    std::string note = msgTooManyTexts;
     for (std::size_t i = 0; i < table.TextColumns.size(); ++i)
         note += (i ? ", " : "") + table.TextColumns[i];
     return note;

@@ -4,7 +4,7 @@
 namespace nirvex {
 
 inline constexpr const char* msgCsvDuplicateName = "Повторяется имя поля в файле: ";
-inline constexpr const char* msgCsvTextColumns = "Пропущены текстовые столбцы: ";
+inline constexpr const char* msgTooManyTexts = "Пропущены текстовые столбцы (слишком много различных значений): ";
 inline constexpr const char* msgCsvBadValue = "Неверное значение или пропуск в файле. Поле ";
 inline constexpr const char* msgCsvBadCount = "Неверное число значений в строке ";
 inline constexpr const char* msgCsvUnnamedColumn = "Столбец ";

@@ -1,5 +1,6 @@
 #include "sample/Normalize.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace nirvex {
@@ -39,12 +40,38 @@ double DenormalizeValue(const TFieldInfo& f, double y) {
     }
 }
 
+std::vector<const TFieldInfo*> NetOrder(const std::vector<TFieldInfo>& fields, TFieldRole role) {
+    std::vector<const TFieldInfo*> order;
+    for (const TFieldInfo& f : fields)
+        if (f.FieldType == role && f.NetIndex >= 0)
+            order.push_back(&f);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const TFieldInfo* a, const TFieldInfo* b) { return a->NetIndex < b->NetIndex; });
+    return order;
+}
+
+namespace {
+
+// One field's network columns for value v: (scale·N(v) + shift) for a number, 1 and 0 for a category.
+void PutValue(const TFieldInfo& f, double v, double* columns, double scale, double shift) {
+    if (IsGap(v) && f.FillGaps)
+        v = f.GapFill;
+    if (!f.IsCategory()) {
+        columns[f.NetIndex] = scale * NormalizeValue(f, v) + shift;
+        return;
+    }
+    for (int32_t j = 0; j < f.NetWidth(); ++j)
+        columns[f.NetIndex + j] = j == v ? 1.0 : 0.0;
+}
+
+} // namespace
+
 void BuildExample(const std::vector<TFieldInfo>& fields, int32_t record, double* inputs, double* targets) {
     for (const TFieldInfo& f : fields) {
         if (f.FieldType == TFieldRole::Input)
-            inputs[f.NetIndex] = 2.0 * NormalizeValue(f, f.Values[static_cast<std::size_t>(record)]) - 1.0;
+            PutValue(f, f.Values[static_cast<std::size_t>(record)], inputs, 2.0, -1.0);
         else if (f.FieldType == TFieldRole::Target)
-            targets[f.NetIndex] = NormalizeValue(f, f.Values[static_cast<std::size_t>(record)]);
+            PutValue(f, f.Values[static_cast<std::size_t>(record)], targets, 1.0, 0.0);
     }
 }
 
@@ -55,19 +82,54 @@ void PrefetchExample(const std::vector<TFieldInfo>& fields, int32_t record) {
             __builtin_prefetch(f.Values.data() + record);
 }
 
-void NormalizeInputs(const std::vector<TFieldInfo>& fields, std::vector<double>& inputs) {
-    for (const TFieldInfo& f : fields)
-        if (f.FieldType == TFieldRole::Input && f.NetIndex >= 0 && static_cast<std::size_t>(f.NetIndex) < inputs.size())
-            inputs[static_cast<std::size_t>(f.NetIndex)] =
-                2.0 * NormalizeValue(f, inputs[static_cast<std::size_t>(f.NetIndex)]) - 1.0;
+bool RecordUsable(const std::vector<TFieldInfo>& fields, int32_t record) {
+    for (const TFieldInfo& f : fields) {
+        const bool input = f.FieldType == TFieldRole::Input;
+        if ((input && !f.FillGaps) || f.FieldType == TFieldRole::Target)
+            if (f.GapCount > 0 && IsGap(f.Values[static_cast<std::size_t>(record)]))
+                return false;
+    }
+    return true;
 }
 
-void DenormalizeOutputs(const std::vector<TFieldInfo>& fields, std::vector<double>& outputs) {
-    for (const TFieldInfo& f : fields)
-        if (f.FieldType == TFieldRole::Target && f.NetIndex >= 0 &&
-            static_cast<std::size_t>(f.NetIndex) < outputs.size())
-            outputs[static_cast<std::size_t>(f.NetIndex)] =
-                DenormalizeValue(f, outputs[static_cast<std::size_t>(f.NetIndex)]);
+std::vector<double> NormalizeInputs(const std::vector<TFieldInfo>& fields, const std::vector<double>& raw,
+                                    std::size_t inputCount) {
+    std::vector<double> net(inputCount);
+    const std::vector<const TFieldInfo*> order = NetOrder(fields, TFieldRole::Input);
+    for (std::size_t s = 0; s < order.size() && s < raw.size(); ++s)
+        if (static_cast<std::size_t>(order[s]->NetIndex + order[s]->NetWidth()) <= inputCount)
+            PutValue(*order[s], raw[s], net.data(), 2.0, -1.0);
+    return net;
+}
+
+std::vector<double> DenormalizeOutputs(const std::vector<TFieldInfo>& fields, const std::vector<double>& outputs,
+                                       std::vector<std::vector<double>>* shares) {
+    const std::vector<const TFieldInfo*> order = NetOrder(fields, TFieldRole::Target);
+    std::vector<double> values(order.size());
+    if (shares)
+        shares->assign(order.size(), {});
+    for (std::size_t s = 0; s < order.size(); ++s) {
+        const TFieldInfo& f = *order[s];
+        const auto at = static_cast<std::size_t>(f.NetIndex);
+        if (at + static_cast<std::size_t>(f.NetWidth()) > outputs.size())
+            continue;
+        if (!f.IsCategory()) {
+            values[s] = DenormalizeValue(f, outputs[at]);
+            continue;
+        }
+        std::size_t best = 0;
+        double sum = 0;
+        for (std::size_t j = 0; j < static_cast<std::size_t>(f.NetWidth()); ++j) {
+            sum += outputs[at + j];
+            if (outputs[at + j] > outputs[at + best])
+                best = j;
+        }
+        values[s] = static_cast<double>(best);
+        if (shares)
+            for (std::size_t j = 0; j < static_cast<std::size_t>(f.NetWidth()); ++j)
+                (*shares)[s].push_back(sum > 0 ? outputs[at + j] / sum : 0.0);
+    }
+    return values;
 }
 
 } // namespace nirvex

@@ -12,16 +12,29 @@ double NormalizeValue(const TFieldInfo& field, double v);
 // D(y): the inverse of N for a target's network output.
 double DenormalizeValue(const TFieldInfo& field, double y);
 
-// Builds the example of record r: inputs[NetIndex] = 2·N(v) − 1 for input fields,
-// targets[NetIndex] = N(v) for target fields. The vectors must be sized InputCount/OutputCount.
+// The fields of a role in network order (by NetIndex): position s is the field of input (or target)
+// slot s, the unit the prediction steps take and give values in.
+std::vector<const TFieldInfo*> NetOrder(const std::vector<TFieldInfo>& fields, TFieldRole role);
+
+// Builds the example of record r: inputs[NetIndex] = 2·N(v) − 1 for number inputs, 1 at
+// NetIndex + the value's position and 0 at the field's other columns for category inputs (a gap
+// of a filled field takes its GapFill); targets likewise with N(v), categories as 1 and 0. The
+// vectors must be sized InputCount/OutputCount; the record must have no gap left unfilled.
 void BuildExample(const std::vector<TFieldInfo>& fields, int32_t record, double* inputs, double* targets);
 // Asks the processor to fetch a record's values that BuildExample will soon read: records come in
 // shuffled order, so every one of them is a cache miss otherwise.
 void PrefetchExample(const std::vector<TFieldInfo>& fields, int32_t record);
+// Whether BuildExample can take record r: no input or target has a gap there that is not filled.
+bool RecordUsable(const std::vector<TFieldInfo>& fields, int32_t record);
 
-// In place, on raw input values indexed by NetIndex: every entry becomes 2·N(v) − 1.
-void NormalizeInputs(const std::vector<TFieldInfo>& fields, std::vector<double>& inputs);
-// In place, on network outputs indexed by NetIndex: every entry becomes D(y).
-void DenormalizeOutputs(const std::vector<TFieldInfo>& fields, std::vector<double>& outputs);
+// The network inputs (`inputCount` of them) for raw values by input slot (a category as its
+// position; a gap of a filled field takes its GapFill).
+std::vector<double> NormalizeInputs(const std::vector<TFieldInfo>& fields, const std::vector<double>& raw,
+                                    std::size_t inputCount);
+// The values by target slot for network outputs: D(y) for a number, the position of the largest
+// output for a category. `shares`, when given, receives by target slot each class's share of the
+// field's outputs (empty for a number).
+std::vector<double> DenormalizeOutputs(const std::vector<TFieldInfo>& fields, const std::vector<double>& outputs,
+                                       std::vector<std::vector<double>>* shares = nullptr);
 
 } // namespace nirvex

@@ -14,6 +14,12 @@ namespace nirvex {
 // done through `progress`.
 void InitFieldDefaults(std::vector<TFieldInfo>& fields, int32_t recordCount, const TProgressProc& progress = {});
 
+// The position of the category most records of a category field hold (the first of equals).
+double MostFrequentCategory(const TFieldInfo& field);
+
+// Records with a gap in any field: those a load with every field in use leaves out.
+int32_t GapRecords(const std::vector<TFieldInfo>& fields, int32_t recordCount);
+
 // The record order from the generator's current seed: for p = N-1 down to 0, take entry
 // Random(p + 1) out of the pool of remaining record numbers (ascending). Stored projects
 // reproduce their split from its seed alone, so the draw order and the removal rule are fixed.

@@ -1,8 +1,43 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace nirvex {
+
+// The network columns of a category target: one output per class.
+struct TClassColumns {
+    int32_t First = 0;
+    int32_t Count = 0;
+};
+
+// How one category target's examples of a part were answered: Counts[actual · Classes + answered].
+struct TConfusion {
+    int32_t Classes = 0;
+    std::vector<int32_t> Counts;
+    explicit TConfusion(int32_t classes = 0)
+        : Classes(classes), Counts(static_cast<std::size_t>(classes) * static_cast<std::size_t>(classes)) {}
+    int32_t At(int32_t actual, int32_t answered) const {
+        return Counts[static_cast<std::size_t>(actual) * static_cast<std::size_t>(Classes) +
+                      static_cast<std::size_t>(answered)];
+    }
+    int32_t Total() const;
+    int32_t Right() const;
+};
+
+inline int32_t TConfusion::Total() const {
+    int32_t n = 0;
+    for (int32_t c : Counts)
+        n += c;
+    return n;
+}
+
+inline int32_t TConfusion::Right() const {
+    int32_t n = 0;
+    for (int32_t k = 0; k < Classes; ++k)
+        n += At(k, k);
+    return n;
+}
 
 // Statistics of one epoch; the means are sums during the passes.
 struct TEpochStats {
@@ -12,6 +47,8 @@ struct TEpochStats {
     double TestErrMean = 0;
     double TestErrMax = 0;
     int32_t TestIdentCount = 0;
+    // One per category target, in target order; empty without them.
+    std::vector<TConfusion> TeachConfusion, TestConfusion;
 };
 
 } // namespace nirvex

@@ -19,6 +19,15 @@ double PlottedMean(const double* values, int32_t n) {
     return n > 0 ? s / n : 0.0;
 }
 
+// The class of the largest of `count` values (the first of equals).
+int32_t LargestAt(const double* values, int32_t count) {
+    int32_t best = 0;
+    for (int32_t j = 1; j < count; ++j)
+        if (values[j] > values[best])
+            best = j;
+    return best;
+}
+
 } // namespace
 
 const char* RunEndMessage(TRunEnd end) {
@@ -110,6 +119,30 @@ TExamples PrepareExamples(const TTrainingContext& ctx, ITrainingView& view) {
     return ex;
 }
 
+std::vector<TConfusion> EmptyConfusion(const TTrainingContext& ctx) {
+    std::vector<TConfusion> c;
+    for (const TClassColumns& k : ctx.Classes)
+        c.emplace_back(k.Count);
+    return c;
+}
+
+// Whether the example just computed counts as recognized; counts its classes into `confusion`.
+bool Recognized(const TTrainingContext& ctx, const double* targets, const double* outputs, double error,
+                std::vector<TConfusion>& confusion) {
+    if (ctx.Classes.empty())
+        return error < ctx.Rules.IdentErrLimit;
+    bool right = true;
+    for (std::size_t c = 0; c < ctx.Classes.size(); ++c) {
+        const TClassColumns& k = ctx.Classes[c];
+        const int32_t actual = LargestAt(targets + k.First, k.Count);
+        const int32_t answered = LargestAt(outputs + k.First, k.Count);
+        ++confusion[c].Counts[static_cast<std::size_t>(actual) * static_cast<std::size_t>(k.Count) +
+                              static_cast<std::size_t>(answered)];
+        right = right && actual == answered;
+    }
+    return right && (!ctx.NumberTargets || error < ctx.Rules.IdentErrLimit);
+}
+
 TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& examples, TBest* best) {
     TNeuralNetwork& net = *ctx.Network;
     const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
@@ -121,6 +154,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
     for (;;) {
         view.HistoClear();
         TEpochStats s;
+        s.TeachConfusion = s.TestConfusion = EmptyConfusion(ctx);
         if (teachCount > 0 && net.Epoch % 10 == 0)
             refreshDue = true;
         for (int32_t k = 0; k < teachCount; ++k) {
@@ -133,7 +167,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
             const double e = r.Error;
             view.TeachExample(k, ex[width - 1], r.OutputMean, e);
             s.TeachErrMean += e;
-            if (e < rules.IdentErrLimit)
+            if (Recognized(ctx, ex + nIn, net.OutputLayer(), e, s.TeachConfusion))
                 ++s.TeachIdentCount;
             if (e > s.TeachErrMax)
                 s.TeachErrMax = e;
@@ -154,7 +188,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
             const double e = r.Error;
             view.TestExample(k, ex[width - 1], r.OutputMean, e);
             s.TestErrMean += e;
-            if (e < rules.IdentErrLimit)
+            if (Recognized(ctx, ex + nIn, net.OutputLayer(), e, s.TestConfusion))
                 ++s.TestIdentCount;
             if (e > s.TestErrMax)
                 s.TestErrMax = e;
@@ -195,13 +229,15 @@ TEpochStats MeasureExamples(const TTrainingContext& ctx, ITrainingView& view, co
     const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
     const std::size_t width = examples.Width;
     TEpochStats s;
+    s.TeachConfusion = s.TestConfusion = EmptyConfusion(ctx);
     ClearFloatErrors();
     for (int32_t k = 0; k < ctx.TeachCount + ctx.TestCount; ++k) {
         const double* ex = examples.Row(static_cast<std::size_t>(k));
         const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, false);
         const double e = r.Error;
         const bool teach = k < ctx.TeachCount;
-        const bool recognized = e < ctx.Rules.IdentErrLimit;
+        const bool recognized =
+            Recognized(ctx, ex + nIn, net.OutputLayer(), e, teach ? s.TeachConfusion : s.TestConfusion);
         if (teach) {
             view.TeachExample(k, ex[width - 1], r.OutputMean, e);
             s.TeachErrMean += e;

@@ -62,6 +62,10 @@ struct TTrainingContext {
     double* PrevTestErr = nullptr;
     const bool* StopRequested = nullptr;
     TStopRules Rules;
+    // The category targets' output columns. With any, an example is recognized when every class is
+    // answered right (and, with number targets too, its error is below the limit).
+    std::vector<TClassColumns> Classes;
+    bool NumberTargets = true;
     // Keep the network of the epoch with the least mean test error and take it back when the run
     // ends (not on a failure) unless that is the last epoch. Ignored without test examples.
     bool KeepBest = false;

@@ -5,6 +5,7 @@
 #include "common/FloatCheck.h"
 #include "common/NumberText.h"
 #include "common/SafeFile.h"
+#include "sample/Categories.h"
 #include "sample/FieldName.h"
 #include "sample/Normalize.h"
 #include "sample/TextSample.h"
@@ -28,27 +29,26 @@ namespace {
 // Which field a failed record's arithmetic fault came from: every input's normalization and then
 // every target's inverse is tried alone, in field order.
 std::string FaultyFieldNote(const TNetModel& m, const std::vector<double>& raw, std::size_t record) {
-    std::string name;
-    for (const TFieldInfo& f : m.Fields) {
-        const auto k = static_cast<std::size_t>(f.NetIndex);
-        if (f.NetIndex < 0 || !name.empty())
-            continue;
-        bool bad = false;
+    // Categories take no arithmetic: only number fields can be at fault.
+    auto faulty = [](const TFieldInfo& f, double v, bool input) {
         try {
             ClearFloatErrors();
-            if (f.FieldType == TFieldRole::Input && k < raw.size())
-                NormalizeValue(f, raw[k]);
-            else if (f.FieldType == TFieldRole::Target && f.NetIndex < m.OutputCount)
-                DenormalizeValue(f, m.Network.GetOutput(f.NetIndex));
-            else
-                continue;
+            input ? NormalizeValue(f, v) : DenormalizeValue(f, v);
             CheckFloatErrors();
+            return false;
         } catch (const EError&) {
-            bad = true;
+            return true;
         }
-        if (bad)
-            name = f.FieldName;
-    }
+    };
+    std::string name;
+    const std::vector<const TFieldInfo*> inputs = NetOrder(m.Fields, TFieldRole::Input);
+    for (std::size_t s = 0; s < inputs.size() && s < raw.size() && name.empty(); ++s)
+        if (!inputs[s]->IsCategory() && faulty(*inputs[s], IsGap(raw[s]) ? inputs[s]->GapFill : raw[s], true))
+            name = inputs[s]->FieldName;
+    for (const TFieldInfo* f : NetOrder(m.Fields, TFieldRole::Target))
+        if (name.empty() && !f->IsCategory() && f->NetIndex < m.OutputCount &&
+            faulty(*f, m.Network.GetOutput(f->NetIndex), false))
+            name = f->FieldName;
     ClearFloatErrors();
     std::string note = ", запись " + std::to_string(record + 1);
     return name.empty() ? note : ", поле " + name + note;
@@ -62,23 +62,40 @@ void CheckNetworkFits(const TNeuralNetwork& net, int32_t inputCount, int32_t out
         throw EError(msgNetMismatch);
 }
 
-std::vector<double> PredictRecord(const TNetModel& m, const std::vector<double>& raw) {
-    std::vector<double> input = raw;
-    input.resize(static_cast<std::size_t>(std::max(m.InputCount, 0)));
-    std::vector<double> output(static_cast<std::size_t>(std::max(m.OutputCount, 0)));
+std::string UnknownValueMessage(const std::string& value, const std::string& field, int64_t record) {
+    return "Неизвестное значение «" + value + "» поля " + field + " в записи " + std::to_string(record);
+}
+
+std::string GapValueMessage(const std::string& field, int64_t record) {
+    return "Пропуск в поле " + field + (record > 0 ? " в записи " + std::to_string(record) : std::string()) +
+           ". Пропуски этого поля при обучении не заполнялись";
+}
+
+std::string NotNumberMessage(const std::string& field, int64_t record) {
+    return "Не число в поле " + field + " в записи " + std::to_string(record);
+}
+
+std::vector<double> PredictRecord(const TNetModel& m, const std::vector<double>& raw,
+                                  std::vector<std::vector<double>>* shares) {
     CheckNetworkFits(m.Network, m.InputCount, m.OutputCount);
     if (!m.Trained)
         throw EError(msgNotTrained);
+    const std::vector<const TFieldInfo*> inputs = NetOrder(m.Fields, TFieldRole::Input);
+    for (std::size_t s = 0; s < inputs.size() && s < raw.size(); ++s)
+        if (IsGap(raw[s]) && !inputs[s]->FillGaps)
+            throw EError(GapValueMessage(inputs[s]->FieldName, 0));
     ClearFloatErrors();
-    NormalizeInputs(m.Fields, input);
+    const std::vector<double> input =
+        NormalizeInputs(m.Fields, raw, static_cast<std::size_t>(std::max(m.InputCount, 0)));
     CheckFloatErrors();
     m.Network.SetInputs(input.data(), input.size());
     m.Network.Compute();
+    std::vector<double> output(static_cast<std::size_t>(std::max(m.OutputCount, 0)));
     for (int32_t j = 0; j < m.OutputCount; ++j)
         output[static_cast<std::size_t>(j)] = m.Network.GetOutput(j);
-    DenormalizeOutputs(m.Fields, output);
+    std::vector<double> values = DenormalizeOutputs(m.Fields, output, shares);
     CheckFloatErrors();
-    return output;
+    return values;
 }
 
 namespace {
@@ -106,20 +123,24 @@ struct TPartFailure {
 void ComputePart(const TNetModel& m, TBatchPrediction& p, std::size_t from, std::size_t to, TPartFailure& failure,
                  std::atomic<std::size_t>& done, const std::atomic<bool>& stop, const std::function<void()>& step) {
     std::vector<double> raw(p.Inputs.size());
+    std::vector<std::vector<double>> shares;
     std::size_t r = from;
     for (; r < to && !stop.load(std::memory_order_relaxed); ++r) {
         for (std::size_t i = 0; i < raw.size(); ++i)
             raw[i] = p.Inputs[i][r];
         std::vector<double> outputs;
         try {
-            outputs = PredictRecord(m, raw);
+            outputs = PredictRecord(m, raw, &shares);
         } catch (const EError& e) {
             failure.Record = r;
             failure.Message = std::string(e.what()) + FaultyFieldNote(m, raw, r);
             break;
         }
-        for (std::size_t j = 0; j < outputs.size() && j < p.Targets.size(); ++j)
+        for (std::size_t j = 0; j < outputs.size() && j < p.Targets.size(); ++j) {
             p.Targets[j][r] = outputs[j];
+            for (std::size_t c = 0; c < p.Shares[j].size() && c < shares[j].size(); ++c)
+                p.Shares[j][c][r] = shares[j][c];
+        }
         if (((r - from) & 8191) == 8191) {
             done.fetch_add(8192, std::memory_order_relaxed);
             if (step)
@@ -177,6 +198,32 @@ void ComputeTargets(const TNetModel& m, TBatchPrediction& p, std::size_t records
 
 } // namespace
 
+namespace {
+
+// An input field's column of `table` in the field's own terms: numbers as they are, a category as
+// its position among the field's values; a gap stays a gap.
+std::vector<double> InputColumn(const TFieldInfo& f, const TFieldInfo& column, std::size_t records) {
+    std::vector<double> out(column.Values.begin(), column.Values.begin() + static_cast<std::ptrdiff_t>(records));
+    if (!f.IsCategory() && !column.IsCategory())
+        return out;
+    for (std::size_t r = 0; r < records; ++r) {
+        const double v = out[r];
+        if (IsGap(v))
+            continue;
+        if (!f.IsCategory()) // text in a number field
+            throw EError(NotNumberMessage(f.FieldName, static_cast<int64_t>(r) + 1));
+        const std::string text =
+            column.IsCategory() ? column.Categories[static_cast<std::size_t>(v)] : FormatGeneral(v, 15);
+        const int32_t pos = FindCategory(f.Categories, text);
+        if (pos < 0)
+            throw EError(UnknownValueMessage(text, f.FieldName, static_cast<int64_t>(r) + 1));
+        out[r] = pos;
+    }
+    return out;
+}
+
+} // namespace
+
 TBatchPrediction PredictTable(const TNetModel& m, const TSampleTable& table, const TProgressProc& progress) {
     if (m.InputCount <= 0)
         throw EError(msgNoInputs);
@@ -186,27 +233,26 @@ TBatchPrediction PredictTable(const TNetModel& m, const TSampleTable& table, con
     if (!m.Trained)
         throw EError(msgNotTrained);
     TBatchPrediction p;
-    p.InputNames.resize(static_cast<std::size_t>(m.InputCount));
-    p.TargetNames.resize(static_cast<std::size_t>(m.OutputCount));
-    for (const TFieldInfo& f : m.Fields) {
-        if (f.NetIndex < 0)
-            continue;
-        auto k = static_cast<std::size_t>(f.NetIndex);
-        if (f.FieldType == TFieldRole::Input && k < p.InputNames.size())
-            p.InputNames[k] = f.FieldName;
-        else if (f.FieldType == TFieldRole::Target && k < p.TargetNames.size())
-            p.TargetNames[k] = f.FieldName;
+    const std::vector<const TFieldInfo*> inputs = NetOrder(m.Fields, TFieldRole::Input);
+    const std::vector<const TFieldInfo*> targets = NetOrder(m.Fields, TFieldRole::Target);
+    for (const TFieldInfo* f : inputs) {
+        p.InputNames.push_back(f->FieldName);
+        p.InputCategories.push_back(f->Categories);
     }
-    std::vector<const std::vector<double>*> sources;
-    for (const std::string& name : p.InputNames) {
-        const std::vector<double>* found = nullptr;
+    for (const TFieldInfo* f : targets) {
+        p.TargetNames.push_back(f->FieldName);
+        p.TargetCategories.push_back(f->Categories);
+    }
+    std::vector<const TFieldInfo*> sources;
+    for (const TFieldInfo* f : inputs) {
+        const TFieldInfo* found = nullptr;
         for (const TFieldInfo& t : table.Fields)
-            if (SameFieldName(t.FieldName, name)) {
-                found = &t.Values;
+            if (SameFieldName(t.FieldName, f->FieldName)) {
+                found = &t;
                 break;
             }
         if (found == nullptr)
-            throw EError(msgInputFieldMissing + name);
+            throw EError(msgInputFieldMissing + f->FieldName);
         sources.push_back(found);
     }
     // Every output row must belong to an input row, so no line may be left out.
@@ -215,30 +261,69 @@ TBatchPrediction PredictTable(const TNetModel& m, const TSampleTable& table, con
 
     const auto records = static_cast<std::size_t>(std::max(table.RecordCount, 0));
     p.RecordCount = static_cast<int32_t>(records);
-    for (const std::vector<double>* column : sources)
-        p.Inputs.emplace_back(column->begin(), column->begin() + static_cast<std::ptrdiff_t>(records));
-    p.Targets.assign(p.TargetNames.size(), std::vector<double>(records));
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        p.Inputs.push_back(InputColumn(*inputs[i], *sources[i], records));
+        if (inputs[i]->FillGaps)
+            continue;
+        for (std::size_t r = 0; r < records; ++r)
+            if (IsGap(p.Inputs.back()[r]))
+                throw EError(GapValueMessage(inputs[i]->FieldName, static_cast<int64_t>(r) + 1));
+    }
+    p.Targets.assign(targets.size(), std::vector<double>(records));
+    p.Shares.resize(targets.size());
+    for (std::size_t j = 0; j < targets.size(); ++j)
+        p.Shares[j].assign(targets[j]->Categories.size(), std::vector<double>(records));
     ComputeTargets(m, p, records, progress);
     return p;
 }
 
+namespace {
+
+// The header and the cells of one record, inputs then targets; a category target writes its class
+// and then each class's share.
+std::vector<std::string> HeaderCells(const TBatchPrediction& p) {
+    std::vector<std::string> cells = p.InputNames;
+    for (std::size_t j = 0; j < p.TargetNames.size(); ++j) {
+        cells.push_back(p.TargetNames[j]);
+        for (const std::string& c : p.TargetCategories[j])
+            cells.push_back(p.TargetNames[j] + ":" + c);
+    }
+    return cells;
+}
+
+std::string ValueText(double v, const std::vector<std::string>& categories) {
+    if (IsGap(v))
+        return "";
+    if (!categories.empty())
+        return v >= 0 && v < static_cast<double>(categories.size()) ? categories[static_cast<std::size_t>(v)] : "";
+    return FormatGeneral(v, 15);
+}
+
+std::vector<std::string> RecordCells(const TBatchPrediction& p, std::size_t r) {
+    std::vector<std::string> cells;
+    for (std::size_t i = 0; i < p.Inputs.size(); ++i)
+        cells.push_back(ValueText(p.Inputs[i][r], p.InputCategories[i]));
+    for (std::size_t j = 0; j < p.Targets.size(); ++j) {
+        cells.push_back(ValueText(p.Targets[j][r], p.TargetCategories[j]));
+        for (const std::vector<double>& share : p.Shares[j])
+            cells.push_back(FormatGeneral(share[r], 15));
+    }
+    return cells;
+}
+
+} // namespace
+
 std::string FormatPredictionText(const TBatchPrediction& p, const char* eol) {
     std::string text;
-    auto line = [&](auto&& cell) {
-        const std::size_t n = p.InputNames.size() + p.TargetNames.size();
-        for (std::size_t k = 0; k < n; ++k) {
-            text += cell(k);
-            text += k + 1 < n ? "\t" : eol;
+    auto line = [&](const std::vector<std::string>& cells) {
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+            text += cells[k];
+            text += k + 1 < cells.size() ? "\t" : eol;
         }
     };
-    line([&](std::size_t k) {
-        return k < p.InputNames.size() ? p.InputNames[k] : p.TargetNames[k - p.InputNames.size()];
-    });
+    line(HeaderCells(p));
     for (std::size_t r = 0; r < static_cast<std::size_t>(p.RecordCount); ++r)
-        line([&](std::size_t k) {
-            double v = k < p.Inputs.size() ? p.Inputs[k][r] : p.Targets[k - p.Inputs.size()][r];
-            return FormatGeneral(v, 15);
-        });
+        line(RecordCells(p, r));
     return text;
 }
 
@@ -260,16 +345,15 @@ std::string CsvCell(const std::string& text) {
 
 std::string FormatPredictionCsv(const TBatchPrediction& p) {
     std::string text;
-    const std::size_t n = p.InputNames.size() + p.TargetNames.size();
-    for (std::size_t k = 0; k < n; ++k) {
-        text += CsvCell(k < p.InputNames.size() ? p.InputNames[k] : p.TargetNames[k - p.InputNames.size()]);
-        text += k + 1 < n ? "," : "\n";
-    }
-    for (std::size_t r = 0; r < static_cast<std::size_t>(p.RecordCount); ++r)
-        for (std::size_t k = 0; k < n; ++k) {
-            text += FormatGeneral(k < p.Inputs.size() ? p.Inputs[k][r] : p.Targets[k - p.Inputs.size()][r], 15);
-            text += k + 1 < n ? "," : "\n";
+    auto line = [&](const std::vector<std::string>& cells) {
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+            text += CsvCell(cells[k]);
+            text += k + 1 < cells.size() ? "," : "\n";
         }
+    };
+    line(HeaderCells(p));
+    for (std::size_t r = 0; r < static_cast<std::size_t>(p.RecordCount); ++r)
+        line(RecordCells(p, r));
     return text;
 }
 

@@ -14,23 +14,32 @@ namespace nirvex {
 // there are input and target fields.
 void CheckNetworkFits(const TNeuralNetwork& net, int32_t inputCount, int32_t outputCount);
 
-// Raw outputs for raw inputs indexed by NetIndex: normalized, computed, denormalized; raises an
-// arithmetic fault with its fixed message. The prediction steps refuse a network that does not fit
-// the fields (msgNetMismatch) and one not yet taught (msgNotTrained).
-std::vector<double> PredictRecord(const TNetModel& m, const std::vector<double>& inputs);
+// Values by target slot for raw values by input slot (a category as its position, a gap as NaN):
+// normalized, computed, denormalized; a category target gives the position of its class and, in
+// `shares`, each class's share. Raises an arithmetic fault with its fixed message, and a gap of a
+// field the project does not fill. The prediction steps refuse a network that does not fit the
+// fields (msgNetMismatch) and one not yet taught (msgNotTrained).
+std::vector<double> PredictRecord(const TNetModel& m, const std::vector<double>& inputs,
+                                  std::vector<std::vector<double>>* shares = nullptr);
 
 // The project's prediction for every record of a table: the input columns (in network order) as
 // they were read, then the computed target columns.
 struct TBatchPrediction {
     std::vector<std::string> InputNames;
     std::vector<std::string> TargetNames;
-    std::vector<std::vector<double>> Inputs;  // one column per input field
-    std::vector<std::vector<double>> Targets; // one column per target field
+    // The values of each category field in order (empty for a number field).
+    std::vector<std::vector<std::string>> InputCategories, TargetCategories;
+    std::vector<std::vector<double>> Inputs;  // one column per input field; categories as positions
+    std::vector<std::vector<double>> Targets; // one column per target field; a class as its position
+    // Per target field, one column per class with the class's share of the outputs.
+    std::vector<std::vector<std::vector<double>>> Shares;
     int32_t RecordCount = 0;
 };
 
 // Computes the targets for every record of `table`. Each input field is taken from the table's first
-// column of that name in any letter case; other columns are ignored. A table from which the reader
+// column of that name in any letter case; other columns are ignored whatever they hold. A category
+// value training never saw, a gap the project does not fill and text in a number field are refused
+// with the field and the record. A table from which the reader
 // left out lines is refused with "Неверное число значений в строке K" (K the first of them).
 // Everything is computed before anything is returned, so a failing record yields nothing. Reports
 // the share of the records computed through `progress`.

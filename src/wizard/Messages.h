@@ -1,6 +1,9 @@
 #pragma once
 
 // What the wizard's model says to the user.
+#include <cstdint>
+#include <string>
+
 namespace nirvex {
 
 inline constexpr const char* msgNoFileName = "Не указано имя файла БД";
@@ -15,6 +18,11 @@ inline constexpr const char* msgConstantFieldHint = ". Такое поле не�
 inline constexpr const char* msgAlphaRange = "Параметр должен быть в диапазоне 0.01..4";
 // Followed by the name of the project's input field that the input file lacks.
 inline constexpr const char* msgInputFieldMissing = "Во входном файле нет поля ";
+// «value», field, record: a category value training never saw, and a gap the project does not fill.
+std::string UnknownValueMessage(const std::string& value, const std::string& field, int64_t record);
+std::string GapValueMessage(const std::string& field, int64_t record);
+// A value of a number input that is not a number.
+std::string NotNumberMessage(const std::string& field, int64_t record);
 
 // Prediction and export of a network not yet taught.
 inline constexpr const char* msgNotTrained = "Сеть ещё не обучена";
@@ -25,6 +33,11 @@ inline constexpr const char* kLearnStartHint = "Начало обучения с
 inline constexpr const char* kLearnStopCaption = "Остановка обучения";
 inline constexpr const char* kLearnStopHint = "Остановка обучения системы";
 inline constexpr const char* kLearnWaitCaption = "Ждите...";
+
+inline constexpr const char* msgNoUsableRecords =
+    "Нет ни одной записи без пропусков в используемых полях. Заполните пропуски входов или исключите поля";
+// Followed by the count of records left out.
+inline constexpr const char* msgGapRecords = "Записей с пропусками (не используются): ";
 
 // Status lines of a load and of a prediction over a file.
 inline constexpr const char* kStatusOpening = "Открывается таблица данных";

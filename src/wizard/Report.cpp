@@ -1,5 +1,6 @@
 // Page 5: the report of every setting.
 #include "common/NumberText.h"
+#include "wizard/Messages.h"
 #include "wizard/Wizard.h"
 
 namespace nirvex {
@@ -18,7 +19,15 @@ std::string FieldLine(const TFieldInfo& f) {
     } else if (f.NormType == TNormMethod::Auto) {
         // The sigmoid's centre and scale are the column's mean and spread, written as the slope is.
         line += " x= 1/1+exp(-(X-" + FormatFixed(f.Mid, 5, 2) + ")/" + FormatFixed(f.Disp, 5, 2);
+    } else if (f.IsCategory()) {
+        // Each value takes an input (an output for a target) of its own.
+        line += " категории";
+        for (std::size_t i = 0; i < f.Categories.size(); ++i)
+            line += (i ? ", " : " ") + f.Categories[i] + "→" + std::to_string(f.NetIndex + static_cast<int32_t>(i));
     }
+    if (f.GapCount > 0)
+        line += f.FillGaps && f.FieldType == TFieldRole::Input ? "; пропуски заполняются"
+                                                               : "; записи с пропусками не используются";
     return line + " вход:" + std::to_string(f.NetIndex);
 }
 
@@ -51,6 +60,8 @@ void TWizard::BuildReport() {
     r.push_back("");
     const TLearnPage& p = learnPage_;
     r.push_back("Для обучения используется:" + std::to_string(p.UseForTeach) + "% записей");
+    if (const int32_t left = recordCount_ - UsableRecordCount(); left > 0)
+        r.push_back(msgGapRecords + std::to_string(left));
     r.push_back("Скорость обучения:" + FormatGeneral(network_.TeachSpeed, 3));
     r.push_back("Момент: " + FormatGeneral(network_.Miu, 3));
     r.push_back("");

@@ -83,6 +83,8 @@ void TWizard::NetworkReplaced() {
         for (std::size_t r = 1; r < statCells_[c].size(); ++r)
             statCells_[c][r].clear();
     learnStatus_.clear();
+    teachConfusion_.clear();
+    testConfusion_.clear();
     for (std::string& text : predictPage_.OutputTexts)
         text.clear();
 }

@@ -37,6 +37,13 @@ public:
     int32_t RecordCount() const { return recordCount_; }
     int32_t TeachCount() const { return teachCount_; }
     int32_t TestCount() const { return testCount_; }
+    // Records the run can take with the roles as page 2 set them: no unfilled gap in a used field.
+    int32_t UsableRecordCount() const;
+    // The record order the run walks: RecordIndex without the records that have such a gap.
+    const std::vector<int32_t>& TrainingIndex() const { return gapsLeftOut_ ? usableIndex_ : recordIndex_; }
+    // The last refresh's confusion of each category target over the training and the test part.
+    const std::vector<TConfusion>& TeachConfusion() const { return teachConfusion_; }
+    const std::vector<TConfusion>& TestConfusion() const { return testConfusion_; }
     const std::vector<int32_t>& RecordIndex() const { return recordIndex_; }
     uint32_t IndexSeed() const { return indexSeed_; }
     // RecordIndex was built from IndexSeed; false when a project gave it as a list.
@@ -164,6 +171,9 @@ public:
     // User clicks on rgUseFieldAs / rgNormalizeFieldAs; the item already checked changes nothing.
     void RoleClicked(TFieldRole item);
     void MethodClicked(TNormMethod item);
+    // rgGaps: the selected input's gaps take its mean or most frequent value instead of leaving its
+    // records out.
+    void FillGapsClicked(bool fill);
     enum class TParam { Min, Max, Alpha };
     // Focus leaves a parameter edit holding `text`; raises the conversion error.
     void ParamExit(TParam which, const std::string& text);
@@ -241,6 +251,9 @@ public:
     void RestoreSample(const TSampleCheck& accept = {});
     // Settings of field `index` of the loaded sample.
     void RestoreField(std::size_t index, TFieldRole role, TNormMethod method, double max, double min, double alpha);
+    // A category field's values in their saved order (a number column becomes a category field).
+    void RestoreCategories(std::size_t index, const std::vector<std::string>& values);
+    void RestoreFillGaps(std::size_t index, bool fill);
     // The record order as an explicit list, or drawn again from a seed.
     void RestoreRecordOrder(std::vector<int32_t> order);
     void RestoreRecordSeed(uint32_t seed);
@@ -284,6 +297,9 @@ private:
     int32_t recordCount_ = 0;
     int32_t exampleCursor_ = 0;
     std::vector<int32_t> recordIndex_;
+    std::vector<int32_t> usableIndex_; // recordIndex_ without records with gaps, when gapsLeftOut_
+    bool gapsLeftOut_ = false;
+    std::vector<TConfusion> teachConfusion_, testConfusion_;
     uint32_t indexSeed_ = 0;
     bool recordIndexFromSeed_ = true;
     std::string learnSampleFileName_;
@@ -334,6 +350,8 @@ private:
     // goes.
     void NetworkReplaced();
     void ShowFieldSettings();
+    // Fills usableIndex_ (and gapsLeftOut_) for the roles as they stand.
+    void SelectUsableRecords();
     void RunShowStep();
     void SetCurve(double slope);
     // Gives the network the page's shape; `check` off restores a stored project as it was saved,

@@ -23,7 +23,17 @@ void TWizard::SelectField(int32_t listIndex) {
 }
 
 std::string TWizard::FieldStatusLine(const TFieldInfo& f) const {
-    return "Поле : " + f.FieldName + "  MIN = " + FormatGeneral(f.DataMin, 5) + " MAX = " + FormatGeneral(f.DataMax, 5);
+    std::string line = "Поле : " + f.FieldName;
+    if (f.IsCategory()) {
+        line += "  значения: ";
+        for (std::size_t i = 0; i < f.Categories.size(); ++i)
+            line += (i ? ", " : "") + f.Categories[i];
+    } else {
+        line += "  MIN = " + FormatGeneral(f.DataMin, 5) + " MAX = " + FormatGeneral(f.DataMax, 5);
+    }
+    if (f.GapCount > 0)
+        line += "  пропусков: " + std::to_string(f.GapCount);
+    return line;
 }
 
 void TWizard::ShowFieldSettings() {
@@ -49,6 +59,9 @@ void TWizard::ShowFieldSettings() {
     }
     bool used = f.FieldType == TFieldRole::Input || f.FieldType == TFieldRole::Target;
     p.RoleGroupEnabled = true;
+    p.Category = f.IsCategory();
+    p.GapsEnabled = f.FieldType == TFieldRole::Input && f.GapCount > 0;
+    p.FillGaps = f.FillGaps;
     p.MethodGroupEnabled = used;
     p.ParamBoxEnabled = used;
     p.Role = f.FieldType;
@@ -72,10 +85,25 @@ void TWizard::RoleClicked(TFieldRole item) {
 void TWizard::MethodClicked(TNormMethod item) {
     int32_t sel = fieldPage_.SelectedField;
     const auto k = static_cast<int32_t>(item);
-    if (!fieldPage_.MethodGroupEnabled || sel < 0 || sel >= FieldCount() || k < 0 || k > 3 ||
+    if (!fieldPage_.MethodGroupEnabled || sel < 0 || sel >= FieldCount() || k < 0 || k > 4 ||
         fields_[static_cast<std::size_t>(sel)].NormType == item)
         return;
+    // Categories have their own method and no other; numbers every method but that one.
+    if (fields_[static_cast<std::size_t>(sel)].IsCategory() != (item == TNormMethod::Category))
+        return;
     fields_[static_cast<std::size_t>(sel)].NormType = item;
+    ShowFieldSettings();
+    pageChanged_ = true;
+}
+
+void TWizard::FillGapsClicked(bool fill) {
+    int32_t sel = fieldPage_.SelectedField;
+    if (!fieldPage_.GapsEnabled || sel < 0 || sel >= FieldCount())
+        return;
+    TFieldInfo& f = fields_[static_cast<std::size_t>(sel)];
+    if (f.FillGaps == fill)
+        return;
+    f.FillGaps = fill;
     ShowFieldSettings();
     pageChanged_ = true;
 }
@@ -104,10 +132,13 @@ void TWizard::CheckFieldRoles() {
     inputCount_ = 0;
     outputCount_ = 0;
     for (TFieldInfo& f : fields_) {
-        if (f.FieldType == TFieldRole::Input)
-            f.NetIndex = inputCount_++;
-        else if (f.FieldType == TFieldRole::Target)
-            f.NetIndex = outputCount_++;
+        if (f.FieldType == TFieldRole::Input) {
+            f.NetIndex = inputCount_;
+            inputCount_ += f.NetWidth();
+        } else if (f.FieldType == TFieldRole::Target) {
+            f.NetIndex = outputCount_;
+            outputCount_ += f.NetWidth();
+        }
     }
     if (inputCount_ == 0)
         throw EError(msgNoInputs);
@@ -116,8 +147,10 @@ void TWizard::CheckFieldRoles() {
     // A column of one value says nothing to the network, and its normalization divides by zero.
     for (const TFieldInfo& f : fields_)
         if ((f.FieldType == TFieldRole::Input || f.FieldType == TFieldRole::Target) && f.DataMin == f.DataMax)
-            throw EError(msgConstantField + f.FieldName + msgConstantFieldValue + FormatGeneral(f.DataMin, 15) +
-                         msgConstantFieldHint);
+            throw EError(
+                msgConstantField + f.FieldName + msgConstantFieldValue +
+                (f.IsCategory() && !f.Categories.empty() ? f.Categories.front() : FormatGeneral(f.DataMin, 15)) +
+                msgConstantFieldHint);
     // Showing a field is not a change of the page, so a fresh sample or a network that does not
     // fit the roles would otherwise keep a shape that cannot take the examples.
     const int32_t layers = network_.CountLayers();

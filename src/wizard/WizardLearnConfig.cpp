@@ -1,6 +1,7 @@
 // Page 4: the training settings and the stop criteria.
 #include "common/Errors.h"
 #include "common/NumberText.h"
+#include "sample/Normalize.h"
 #include "wizard/BatchPredict.h"
 #include "wizard/Wizard.h"
 
@@ -42,8 +43,9 @@ void TWizard::KeepBestClicked(bool checked) {
 }
 
 bool TWizard::KeepBestAvailable() const {
-    const int64_t teach = static_cast<int64_t>(std::clamp(learnPage_.UseForTeach, 1, 100)) * recordCount_ / 100;
-    return recordCount_ - teach > 0;
+    const int32_t usable = UsableRecordCount();
+    const int64_t teach = static_cast<int64_t>(std::clamp(learnPage_.UseForTeach, 1, 100)) * usable / 100;
+    return usable - teach > 0;
 }
 
 void TWizard::SetLearnValue(std::string TLearnPage::*field, const std::string& value) {
@@ -70,10 +72,36 @@ void TWizard::ApplyLearnConfig() {
     for (const TCriterionDef& d : StopCriteria())
         if (d.Kind == TCriterionKind::ErrorBelow)
             criterionLimits_[CriterionSlot(d.Id)] = ReadTypedNumber(p[d.Id].Text, CriterionValueName(d));
-    teachCount_ = static_cast<int32_t>(static_cast<int64_t>(std::clamp(p.UseForTeach, 1, 100)) * recordCount_ / 100);
-    testCount_ = recordCount_ - teachCount_;
+    SelectUsableRecords();
+    const auto usable = static_cast<int32_t>(TrainingIndex().size());
+    if (usable == 0)
+        throw EError(msgNoUsableRecords);
+    teachCount_ = static_cast<int32_t>(static_cast<int64_t>(std::clamp(p.UseForTeach, 1, 100)) * usable / 100);
+    testCount_ = usable - teachCount_;
     network_.SetTeachSpeed(ReadTypedNumber(p.TeachSpeedText, kTeachSpeedName));
     network_.Miu = ReadTypedNumber(p.MiuText, kMiuName);
+}
+
+int32_t TWizard::UsableRecordCount() const {
+    bool gaps = false;
+    for (const TFieldInfo& f : fields_)
+        gaps = gaps || (f.GapCount > 0 && f.FieldType != TFieldRole::Unused);
+    if (!gaps)
+        return recordCount_;
+    int32_t n = 0;
+    for (int32_t r = 0; r < recordCount_; ++r)
+        n += RecordUsable(fields_, r) ? 1 : 0;
+    return n;
+}
+
+void TWizard::SelectUsableRecords() {
+    usableIndex_.clear();
+    gapsLeftOut_ = UsableRecordCount() < recordCount_;
+    if (!gapsLeftOut_)
+        return;
+    for (int32_t r : recordIndex_)
+        if (RecordUsable(fields_, r))
+            usableIndex_.push_back(r);
 }
 
 TStopRules TWizard::StopRules() const {

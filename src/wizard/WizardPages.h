@@ -26,6 +26,9 @@ struct TFieldPage {
     bool ParamBoxEnabled = true;
     bool MinMaxEnabled = true; // edtParmMin, edtParmMax
     bool AlphaEnabled = false; // edtParmA
+    bool Category = false;     // the field holds categories: only their own method applies
+    bool GapsEnabled = false;  // cbFillGaps: an input with gaps
+    bool FillGaps = false;
     std::string MinText, MaxText, AlphaText;
 };
 
@@ -82,9 +85,11 @@ struct TLearnPage {
 // Page 6: the statistics grid, [column][row].
 using TStatCells = std::array<std::array<std::string, 4>, 3>;
 
-// Page 7: row r of each grid belongs to NetIndex r (the header row is not stored).
+// Page 7: row r of each grid belongs to input (target) field r in network order (the header row is
+// not stored).
 struct TPredictPage {
     std::vector<std::string> InputNames, InputTexts;
+    std::vector<std::vector<std::string>> InputChoices; // a category input's values, empty for numbers
     std::vector<std::string> OutputNames, OutputTexts;
 };
 

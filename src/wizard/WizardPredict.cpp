@@ -1,26 +1,32 @@
 // Page 7: predictions from typed inputs and over a whole file.
+#include "common/Errors.h"
 #include "common/NumberText.h"
+#include "sample/Categories.h"
+#include "sample/Normalize.h"
 #include "wizard/BatchPredict.h"
 #include "wizard/LoadScope.h"
 #include "wizard/Wizard.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace nirvex {
 
 void TWizard::PredictShow() {
     TPredictPage& p = predictPage_;
-    p.InputNames.assign(static_cast<std::size_t>(std::max(inputCount_, 0)), "");
-    p.OutputNames.assign(static_cast<std::size_t>(std::max(outputCount_, 0)), "");
+    const std::vector<const TFieldInfo*> inputs = NetOrder(fields_, TFieldRole::Input);
+    const std::vector<const TFieldInfo*> targets = NetOrder(fields_, TFieldRole::Target);
+    p.InputNames.clear();
+    p.InputChoices.clear();
+    for (const TFieldInfo* f : inputs) {
+        p.InputNames.push_back(f->FieldName);
+        p.InputChoices.push_back(f->Categories);
+    }
+    p.OutputNames.clear();
+    for (const TFieldInfo* f : targets)
+        p.OutputNames.push_back(f->FieldName);
     p.InputTexts.resize(p.InputNames.size());
     p.OutputTexts.resize(p.OutputNames.size());
-    for (const TFieldInfo& f : fields_) {
-        auto k = static_cast<std::size_t>(f.NetIndex);
-        if (f.FieldType == TFieldRole::Input && f.NetIndex >= 0 && k < p.InputNames.size())
-            p.InputNames[k] = f.FieldName;
-        else if (f.FieldType == TFieldRole::Target && f.NetIndex >= 0 && k < p.OutputNames.size())
-            p.OutputNames[k] = f.FieldName;
-    }
 }
 
 void TWizard::SetPredictInput(int32_t row, const std::string& text) {
@@ -36,18 +42,36 @@ std::vector<double> TWizard::PredictValues(const std::vector<double>& raw) {
 }
 
 void TWizard::Predict() {
-    std::vector<double> input(static_cast<std::size_t>(std::max(inputCount_, 0)));
-    for (int32_t i = 0; i < inputCount_; ++i) {
-        auto k = static_cast<std::size_t>(i);
-        const std::string name =
-            k < predictPage_.InputNames.size() ? predictPage_.InputNames[k] : std::to_string(i + 1);
-        input[k] = ReadTypedNumber(k < predictPage_.InputTexts.size() ? predictPage_.InputTexts[k] : std::string(),
-                                   "Вход " + name);
+    const std::vector<const TFieldInfo*> inputs = NetOrder(fields_, TFieldRole::Input);
+    std::vector<double> input(inputs.size());
+    for (std::size_t k = 0; k < inputs.size(); ++k) {
+        const TFieldInfo& f = *inputs[k];
+        const std::string text = k < predictPage_.InputTexts.size() ? predictPage_.InputTexts[k] : std::string();
+        if (f.IsCategory()) {
+            const int32_t pos = FindCategory(f.Categories, text);
+            if (pos < 0 && !(f.FillGaps && IsGapText(text)))
+                throw EError(IsGapText(text) ? GapValueMessage(f.FieldName, 0)
+                                             : UnknownValueMessage(text, f.FieldName, 1));
+            input[k] = pos < 0 ? std::nan("") : pos;
+        } else if (f.FillGaps && IsGapText(text)) {
+            input[k] = std::nan("");
+        } else {
+            input[k] = ReadTypedNumber(text, "Вход " + f.FieldName);
+        }
     }
-    std::vector<double> output = PredictValues(input);
+    std::vector<std::vector<double>> shares;
+    std::vector<double> output = PredictRecord(NetModel(), input, &shares);
+    const std::vector<const TFieldInfo*> targets = NetOrder(fields_, TFieldRole::Target);
     predictPage_.OutputTexts.resize(output.size());
-    for (std::size_t j = 0; j < output.size(); ++j)
-        predictPage_.OutputTexts[j] = FormatGeneral(output[j], 15);
+    for (std::size_t j = 0; j < output.size(); ++j) {
+        if (j < targets.size() && targets[j]->IsCategory()) {
+            const auto c = static_cast<std::size_t>(output[j]);
+            predictPage_.OutputTexts[j] =
+                targets[j]->Categories[c] + " (" + FormatFixed(shares[j][c] * 100, 5, 1) + " %)";
+        } else {
+            predictPage_.OutputTexts[j] = FormatGeneral(output[j], 15);
+        }
+    }
 }
 
 int32_t TWizard::PredictOverFile(const std::string& input, const std::string& output) {

@@ -79,6 +79,8 @@ void TWizard::LoadSample(bool force, const TSampleCheck& accept) {
         if (accept)
             accept(table.Fields);
         InitFieldDefaults(table.Fields, table.RecordCount, LoadProgress(0.8, 0.85));
+        if (const int32_t gaps = GapRecords(table.Fields, table.RecordCount); gaps > 0)
+            sampleNotice_ += (sampleNotice_.empty() ? "" : "; ") + std::string(msgGapRecords) + std::to_string(gaps);
         SetStatus(kStatusIndexing);
         seed = RandomizeFromClock();
         order = nirvex::BuildRecordIndex(table.RecordCount, LoadProgress(0.85, 1));

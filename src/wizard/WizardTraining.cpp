@@ -1,6 +1,7 @@
 // Page 6: the training run and its statistics.
 #include "common/Errors.h"
 #include "common/NumberText.h"
+#include "sample/Normalize.h"
 #include "wizard/Messages.h"
 #include "wizard/Wizard.h"
 
@@ -24,6 +25,8 @@ void TWizard::RefreshStats(const TEpochStats& s, int32_t epoch) {
     statCells_[2][2] = FormatGeneral(s.TestErrMax, 5);
     statCells_[1][3] = FormatIdentShare(s.TeachIdentCount, teachCount_);
     statCells_[2][3] = FormatIdentShare(s.TestIdentCount, testCount_);
+    teachConfusion_ = s.TeachConfusion;
+    testConfusion_ = s.TestConfusion;
     learnStatus_ = "Эпоха: " + std::to_string(epoch - 1);
     SetStatus(learnStatus_);
 }
@@ -81,6 +84,9 @@ public:
     }
     void EpochDone(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
         w_.curve_.Add(epoch - 1, s.TeachErrMean, s.TestErrMean);
+        // The classes are counted every epoch, so the last one's answers are there when a run ends.
+        w_.teachConfusion_ = s.TeachConfusion;
+        w_.testConfusion_ = s.TestConfusion;
         if (view_)
             view_->EpochDone(s, teachCount, testCount, epoch);
     }
@@ -119,7 +125,7 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
     TTrainingContext ctx;
     ctx.Network = &network_;
     ctx.Fields = &fields_;
-    ctx.RecordIndex = &recordIndex_;
+    ctx.RecordIndex = &TrainingIndex();
     ctx.InputCount = inputCount_;
     ctx.OutputCount = outputCount_;
     ctx.TeachCount = teachCount_;
@@ -129,6 +135,13 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
     ctx.StopRequested = &stopRequested_;
     ctx.Rules = StopRules();
     ctx.KeepBest = learnPage_.KeepBest;
+    ctx.NumberTargets = false;
+    for (const TFieldInfo* f : NetOrder(fields_, TFieldRole::Target)) {
+        if (f->IsCategory())
+            ctx.Classes.push_back({f->NetIndex, f->NetWidth()});
+        else
+            ctx.NumberTargets = true;
+    }
     restoredEpoch_ = -1;
     TRunEnd end;
     try {

@@ -56,8 +56,7 @@ TEST(Normalize, LinearMapsTheExtremesToTheNetworkRanges) {
 TEST(Normalize, NothingIsClipped) {
     auto f = Field(TFieldRole::Input, TNormMethod::Linear, 0);
     std::vector<TFieldInfo> fields{f};
-    std::vector<double> v{110};
-    NormalizeInputs(fields, v);
+    std::vector<double> v = NormalizeInputs(fields, {110}, 1);
     EXPECT_DOUBLE_EQ(v[0], 3); // above Max gives an input above 1
     f.Min = 0;
     f.Max = 100;
@@ -73,9 +72,7 @@ TEST(Normalize, SigmoidAutoAndNone) {
     EXPECT_EQ(DenormalizeValue(a, 0.5), a.Mid);
     auto n = Field(TFieldRole::Input, TNormMethod::None, 0);
     std::vector<TFieldInfo> fields{n};
-    std::vector<double> v{0.25};
-    NormalizeInputs(fields, v);
-    EXPECT_EQ(v[0], -0.5);
+    EXPECT_EQ(NormalizeInputs(fields, {0.25}, 1)[0], -0.5);
     EXPECT_EQ(DenormalizeValue(n, 1.7), 1.7);
 }
 
@@ -111,19 +108,15 @@ TEST(Normalize, VectorsFollowNetIndexAndSkipUnusedFields) {
     EXPECT_EQ(in[0], 0);
     EXPECT_EQ(in[1], 0.5);
     EXPECT_EQ(out[0], 0.5);
-    std::vector<double> y{0.5};
-    DenormalizeOutputs(fields, y);
-    EXPECT_EQ(y[0], 35);
+    EXPECT_EQ(DenormalizeOutputs(fields, {0.5})[0], 35);
 }
 
 TEST(Normalize, ArithmeticFaultsAreRaised) {
     auto flat = Field(TFieldRole::Input, TNormMethod::Linear, 0);
     flat.Min = flat.Max = 3;
     std::vector<TFieldInfo> fields{flat};
-    std::vector<double> v{4};
-    EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, v); }), msgDivByZero);
-    v = {3};
-    EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, v); }), msgInvalidOp);
+    EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, {4}, 1); }), msgDivByZero);
+    EXPECT_EQ(FaultOf([&] { NormalizeInputs(fields, {3}, 1); }), msgInvalidOp);
     auto noDisp = Field(TFieldRole::Target, TNormMethod::Auto, 0);
     noDisp.Disp = 0;
     EXPECT_NE(FaultOf([&] { NormalizeValue(noDisp, 7); }), "");

@@ -7,6 +7,7 @@
 #include "common/SafeFile.h"
 #include "export/ExportNet.h"
 #include "project/ProjectFile.h"
+#include "sample/Normalize.h"
 #include "sample/SampleStats.h"
 #include "sample/TextSample.h"
 #include "sample/table/SampleFile.h"
@@ -224,6 +225,31 @@ std::string PrintedMessage(const std::string& message) {
     return s;
 }
 
+// Each category target's accuracy on the test part and how its examples were answered: a row per
+// actual class, a column per answered one.
+void PrintClassResults(const TWizard& w, std::ostream& out) {
+    const std::vector<const TFieldInfo*> targets = NetOrder(w.Fields(), TFieldRole::Target);
+    std::size_t c = 0;
+    for (const TFieldInfo* f : targets) {
+        if (!f->IsCategory() || c >= w.TestConfusion().size())
+            continue;
+        const TConfusion& m = w.TestConfusion()[c++];
+        out << kAccuracyHead << f->FieldName << ": " << FormatIdentShare(m.Right(), m.Total()) << " (" << m.Right()
+            << kOutOf << m.Total() << ")\n";
+        out << kConfusionCorner;
+        for (const std::string& name : f->Categories)
+            out << '\t' << name;
+        out << '\n';
+        for (int32_t a = 0; a < m.Classes; ++a) {
+            out << f->Categories[static_cast<std::size_t>(a)];
+            for (int32_t p = 0; p < m.Classes; ++p)
+                out << '\t' << m.At(a, p);
+            out << '\n';
+        }
+    }
+    out.flush();
+}
+
 void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     const std::string& project = c.Positional[0];
     OpenProject(w, project);
@@ -257,6 +283,7 @@ void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
         throw EError(error);
     if (w.RestoredEpoch() >= 0)
         out << BestRestoredMessage(w.RestoredEpoch()) << std::endl;
+    PrintClassResults(w, out);
     if (!c.Curve.empty())
         WriteFileReplacing(c.Curve, view.Curve);
     w.Next();
@@ -277,21 +304,9 @@ void Predict(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) 
     out.flush();
 }
 
-// The kinds of column a sample file has, as `fields` names them.
-enum class TColumnKind { Number, Text };
-
-const char* ColumnKindName(TColumnKind kind) {
-    switch (kind) {
-    case TColumnKind::Text:
-        return kKindText;
-    case TColumnKind::Number:
-        break;
-    }
-    return kKindNumber;
-}
-
-// Every column of the sample as the load reads it: the number fields in file order with their
-// extremes, then the columns the reader left out (it keeps their names, not their places).
+// Every column of the sample as the load reads it: the fields in file order with their gaps, a
+// number's extremes or a category's values, then the columns the reader left out (it keeps their
+// names, not their places).
 void Fields(const TCommand& c, std::ostream& out, std::ostream& err) {
     TSampleTable table = ReadSampleFile(c.Positional[0], {});
     const std::string skipped = SkippedLinesNotice(table);
@@ -300,13 +315,20 @@ void Fields(const TCommand& c, std::ostream& out, std::ostream& err) {
     if (table.RecordCount <= 0)
         throw EError(msgNoRecords);
     InitFieldDefaults(table.Fields, table.RecordCount);
-    // Gaps are refused by the readers, so every column counts none.
     out << kFieldsHeader << '\n';
-    for (const TFieldInfo& f : table.Fields)
-        out << f.FieldName << '\t' << ColumnKindName(TColumnKind::Number) << "\t0\t" << FormatGeneral(f.DataMin, 15)
-            << '\t' << FormatGeneral(f.DataMax, 15) << '\n';
+    for (const TFieldInfo& f : table.Fields) {
+        out << f.FieldName << '\t' << (f.IsCategory() ? kKindCategory : kKindNumber) << '\t' << f.GapCount << '\t';
+        if (f.IsCategory()) {
+            out << "\t\t";
+            for (std::size_t i = 0; i < f.Categories.size(); ++i)
+                out << (i ? ", " : "") << f.Categories[i];
+            out << '\n';
+        } else {
+            out << FormatGeneral(f.DataMin, 15) << '\t' << FormatGeneral(f.DataMax, 15) << "\t\n";
+        }
+    }
     for (const std::string& name : table.TextColumns)
-        out << name << '\t' << ColumnKindName(TColumnKind::Text) << "\t0\t\t\n";
+        out << name << '\t' << kKindText << "\t\t\t\t\n";
     out.flush();
 }
 

@@ -31,9 +31,16 @@ inline constexpr const char* msgTargetTaken = "Целевое поле (посл
 inline constexpr const char* msgSeedDrawn = "Порядок записей: --seed ";
 
 // `fields`: the header and the kinds of a column.
-inline constexpr const char* kFieldsHeader = "Поле\tВид\tПропусков\tМинимум\tМаксимум";
+inline constexpr const char* kFieldsHeader = "Поле\tВид\tПропусков\tМинимум\tМаксимум\tЗначения";
 inline constexpr const char* kKindNumber = "число";
-inline constexpr const char* kKindText = "пропущен: текст";
+inline constexpr const char* kKindText = "пропущен: слишком много различных значений";
+inline constexpr const char* kKindCategory = "категории";
+// The test part's accuracy of a category target and the corner of its confusion matrix.
+inline constexpr const char* kAccuracyHead = "Точность на тесте, ";
+inline constexpr const char* kOutOf = " из ";
+inline constexpr const char* kConfusionCorner = "факт \\ ответ";
+inline constexpr const char* msgCategoryNorm = "у поля категорий нормализация своя: ";
+inline constexpr const char* msgNoGapsToFill = "не входное поле или в нём нет пропусков: ";
 
 inline constexpr const char* kProgramName = "nirvex-cli (Nirvex) ";
 
@@ -57,7 +64,9 @@ inline constexpr const char* kUsageHead =
     "  --target ПОЛЕ          целевое поле (можно несколько раз; без него - последнее поле)\n"
     "  --input ПОЛЕ           входное поле (можно несколько раз; без него - все остальные поля)\n"
     "  --ignore ПОЛЕ          поле не используется (можно несколько раз)\n"
-    "  --norm ПОЛЕ=СПОСОБ     нормализация поля: linear, sigmoid, auto или none\n"
+    "  --norm ПОЛЕ=СПОСОБ     нормализация числового поля: linear, sigmoid, auto или none\n"
+    "  --fill-gaps ПОЛЕ       пропуски входного поля заполняются средним (категории - самым частым\n"
+    "                         значением) вместо того, чтобы не использовать такие записи\n"
     "  --hidden N[,N...]      число нейронов в каждом скрытом слое (от 1 до 10 слоев)\n"
     "  --slope A              параметр сигмоиды (0.01..4)\n"
     "  --rate R               скорость обучения\n"

@@ -40,10 +40,8 @@ constexpr std::pair<const char*, std::optional<std::string> TOptions::*> kValueO
     {"--seed", &TOptions::Seed}, {"--ident-error", &TOptions::IdentError},
 };
 constexpr std::pair<const char*, std::vector<std::string> TOptions::*> kListOptions[] = {
-    {"--target", &TOptions::Targets},
-    {"--input", &TOptions::Inputs},
-    {"--ignore", &TOptions::Ignored},
-    {"--norm", &TOptions::Norms},
+    {"--target", &TOptions::Targets}, {"--input", &TOptions::Inputs},       {"--ignore", &TOptions::Ignored},
+    {"--norm", &TOptions::Norms},     {"--fill-gaps", &TOptions::FillGaps},
 };
 constexpr std::pair<const char*, bool TOptions::*> kFlagOptions[] = {
     {"--validate", &TOptions::Validate},
@@ -137,6 +135,8 @@ void ChooseFields(TWizard& w, const TOptions& o, const std::function<void(const 
             const std::size_t eq = norm.rfind('='); // a name may hold "=", a method never does
             const std::string method = norm.substr(eq + 1);
             const std::size_t field = FindColumn(w, norm.substr(0, eq));
+            if (w.Fields()[field].IsCategory())
+                throw EError(msgCategoryNorm + w.Fields()[field].FieldName);
             for (const auto& [word, m] : kMethods)
                 if (method == word)
                     return methods[field] = m;
@@ -152,6 +152,14 @@ void ChooseFields(TWizard& w, const TOptions& o, const std::function<void(const 
         if (roles[i])
             w.RoleClicked(*roles[i]);
     }
+    for (const std::string& name : o.FillGaps)
+        ForOption("--fill-gaps", [&] {
+            const std::size_t field = FindColumn(w, name);
+            w.SelectField(static_cast<int32_t>(field));
+            if (!w.FieldPage().GapsEnabled)
+                throw EError(msgNoGapsToFill + w.Fields()[field].FieldName);
+            w.FillGapsClicked(true);
+        });
     if (o.Targets.empty())
         for (const TFieldInfo& f : w.Fields())
             if (f.FieldType == TFieldRole::Target)

@@ -16,7 +16,7 @@ class TWizard;
 struct TNewProjectOptions {
     std::string Sample;
     std::optional<std::string> Output;
-    std::vector<std::string> Targets, Inputs, Ignored;
+    std::vector<std::string> Targets, Inputs, Ignored, FillGaps;
     std::vector<std::string> Norms; // NAME=METHOD
     std::optional<std::string> Hidden, Slope, Rate, Momentum, TrainShare, Seed, IdentError;
     std::array<std::optional<std::string>, kCriterionCount> Criteria;

@@ -5,6 +5,8 @@
 #include "sample/table/DbfTable.h"
 #include "sample/table/ParadoxTable.h"
 
+#include <cmath>
+
 namespace nirvex {
 
 TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& status, const TProgressProc& progress) {
@@ -38,9 +40,8 @@ TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& sta
             bool isNull = true;
             const double v = r == 0 || byName[k] != f.TableFieldNo ? table->GetFloat(f.TableFieldNo, isNull)
                                                                    : table->GetFloat(f.FieldName, isNull);
-            if (isNull)
-                throw EError(msgBadTableValue + f.FieldName);
-            f.Values[r] = v;
+            // A blank number or a null is a gap.
+            f.Values[r] = isNull ? std::nan("") : v;
         }
         table->Next();
         if (r == 0 && status)

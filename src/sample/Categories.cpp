@@ -1,0 +1,30 @@
+#include "sample/Categories.h"
+
+namespace nirvex {
+
+std::string_view TrimBlanks(std::string_view cell) {
+    const std::size_t b = cell.find_first_not_of(" \t");
+    if (b == std::string_view::npos)
+        return {};
+    return cell.substr(b, cell.find_last_not_of(" \t") + 1 - b);
+}
+
+bool IsGapText(std::string_view cell) {
+    const std::string_view t = TrimBlanks(cell);
+    if (t.size() > 4)
+        return false;
+    std::string lower;
+    for (char c : t)
+        lower += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return lower.empty() || lower == "na" || lower == "n/a" || lower == "nan" || lower == "null" || lower == "?";
+}
+
+int32_t FindCategory(const std::vector<std::string>& categories, std::string_view value) {
+    const std::string_view t = TrimBlanks(value);
+    for (std::size_t i = 0; i < categories.size(); ++i)
+        if (categories[i] == t)
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+} // namespace nirvex
