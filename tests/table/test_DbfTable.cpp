@@ -345,6 +345,7 @@ TEST_F(DbfTable, CharacterValuesFollowTheLanguageDriverOrReadAsUtf8WhenTheyAllAr
         {0x04, 0x00, "DB866RU0", "\x96\xA5\xAD\xA0", "Цена"},
         {0x03, 0x00, "", utf8, "Цена"},
         {0x03, 0x00, "", utf8.substr(0, 7), "Цен"}, // a character cut by the field's width
+        {0x03, 0x00, "", "Ab \xD0", "Ab"},          // and the blanks before such a cut
         {0x03, 0xC9, "", utf8, "Р¦РµРЅР°"},         // a named page wins over UTF-8
     };
     for (const TCase& c : cases) {

@@ -118,10 +118,11 @@ bool TTextDecoder::Decode(std::string_view bytes, std::string& text) const {
     if (first == std::string_view::npos)
         return false;
     bytes.remove_prefix(first);
-    bytes = bytes.substr(0, bytes.find('\0'));
-    bytes = bytes.substr(0, bytes.find_last_not_of(' ') + 1);
+    auto trimEnd = [](std::string_view t) { return t.substr(0, t.find_last_not_of(' ') + 1); };
+    bytes = trimEnd(bytes.substr(0, bytes.find('\0')));
     if (utf8_) {
-        text.assign(bytes.substr(0, WholeUtf8Length(bytes)));
+        // A character cut by the field's end goes, and so do the blanks before it.
+        text.assign(trimEnd(bytes.substr(0, WholeUtf8Length(bytes))));
         return !text.empty();
     }
     text.reserve(bytes.size() * 2);
