@@ -114,7 +114,15 @@ struct TPxField {
 };
 
 // Paradox type codes and the bytes each takes in a record.
-enum : uint8_t { pxAlpha = 0x01, pxShort = 0x03, pxLong = 0x04, pxCurrency = 0x05, pxNumber = 0x06, pxAutoInc = 0x16 };
+enum : uint8_t {
+    pxAlpha = 0x01,
+    pxShort = 0x03,
+    pxLong = 0x04,
+    pxCurrency = 0x05,
+    pxNumber = 0x06,
+    pxLogical = 0x09,
+    pxAutoInc = 0x16
+};
 
 struct TPxSpec {
     uint8_t Version = 12; // 7.x
@@ -201,6 +209,20 @@ template <class TFill> std::string BuildParadoxSpec(TFill fill) {
     TPxSpec s;
     fill(s);
     return BuildParadox(s);
+}
+
+// Every remaining record's text of one field of an open table; nullopt marks a null. Leaves the table at its end.
+using TTexts = std::vector<std::optional<std::string>>;
+template <class TTable> TTexts TextColumn(TTable& table, int32_t field) {
+    TTexts out;
+    for (; !table.Eof(); table.Next()) {
+        std::string text = "stale";
+        if (table.GetText(field, text))
+            out.emplace_back(text);
+        else
+            out.emplace_back(text.empty() ? std::nullopt : std::optional<std::string>("null but not emptied"));
+    }
+    return out;
 }
 
 #ifdef NIRVEX_TESTDATA_DIR

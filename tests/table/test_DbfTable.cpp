@@ -41,9 +41,17 @@ protected:
         return out;
     }
 
+    TTexts Texts(int32_t field) {
+        TDbfTable t;
+        t.Open(scratch_.Dir(), "t.dbf");
+        return TextColumn(t, field);
+    }
+
     TScratch scratch_;
     TDbfTable table_;
 };
+
+constexpr std::nullopt_t null = std::nullopt;
 
 std::vector<bool> Nulls(const std::vector<double>& values) {
     std::vector<bool> out;
@@ -65,7 +73,7 @@ TEST_F(DbfTable, FieldListWithTypesAndTheNumberRuleForN) {
     ASSERT_EQ(table_.FieldCount(), 9);
     const TDbFieldType expect[] = {TDbFieldType::SmallInt, TDbFieldType::Integer, TDbFieldType::Integer,
                                    TDbFieldType::Float,    TDbFieldType::Float,   TDbFieldType::Float,
-                                   TDbFieldType::Other,    TDbFieldType::Other,   TDbFieldType::Other};
+                                   TDbFieldType::Text,     TDbFieldType::Other,   TDbFieldType::Logical};
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(table_.FieldName(i), f[static_cast<std::size_t>(i)].Name);
         EXPECT_EQ(table_.FieldType(i), expect[i]) << i;
@@ -186,6 +194,7 @@ TEST_F(DbfTable, LongCharacterFieldWrittenWithALengthHighByte) {
     bytes.replace(10, 2, LE(1 + 260 + 3, 2));
     Open(bytes);
     EXPECT_EQ(Column(1), (std::vector<double>{42}));
+    EXPECT_EQ(Texts(0), (TTexts{std::string(260, 'x')}));
 }
 
 TEST_F(DbfTable, FieldNamesFollowTheLanguageDriver) {
@@ -281,6 +290,100 @@ TEST_F(DbfTable, OpeningErrorsNameTheFile) {
     test::ExpectError([&] { table_.Open(scratch_.Dir(), "missing.dbf"); },
                       "Файл таблицы не найден: " + scratch_.Dir() + "missing.dbf");
     EXPECT_FALSE(table_.Active());
+}
+
+TEST_F(DbfTable, CharacterAndLogicalValuesTrimmedWithBlanksNull) {
+    struct TRow {
+        std::string Chars;
+        char Logical;
+        std::string Number;
+        std::optional<std::string> Text, Truth;
+        double Value; // NAN for a null
+    };
+    const TRow rows[] = {
+        {"  a b ", 'T', "1.25", "a b", "T", 1.25},
+        {"", 't', "", null, "T", NAN},                              // blank number: a gap
+        {std::string("\0\0ab\0\0", 6), 'Y', "abc", "ab", "T", NAN}, // text in a number: a gap too
+        {std::string(6, '\0'), 'y', "  ** ", null, "T", NAN},
+        {"x", 'F', "-3", "x", "F", -3},
+        {"x", 'f', "0", "x", "F", 0},
+        {"x", 'N', "1e3", "x", "F", 1000},
+        {"abcdef", 'n', "7", "abcdef", "F", 7},
+        {"x", '?', "7", "x", null, 7},
+        {"x", ' ', "7", "x", null, 7},
+    };
+    std::vector<TDbfField> f = {{"NAME", 'C', 6}, {"OK", 'L', 1}, {"V", 'N', 6, 2}};
+    TTexts text, truth;
+    Open(BuildDbfSpec([&](TDbfSpec& s) {
+        s.Fields = f;
+        for (const TRow& r : rows) {
+            s.Records.push_back(Record(f, {r.Chars, std::string(1, r.Logical), r.Number}));
+            text.push_back(r.Text);
+            truth.push_back(r.Truth);
+        }
+    }));
+    EXPECT_EQ(Texts(0), text);
+    EXPECT_EQ(Texts(1), truth);
+    const auto numbers = Column(2);
+    ASSERT_EQ(numbers.size(), std::size(rows));
+    auto orGap = [](double v) { return std::isnan(v) ? -999.0 : v; };
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        EXPECT_EQ(orGap(numbers[i]), orGap(rows[i].Value)) << i;
+}
+
+TEST_F(DbfTable, CharacterValuesFollowTheLanguageDriverOrReadAsUtf8WhenTheyAllAre) {
+    struct TCase {
+        uint8_t Version, Driver;
+        std::string DriverName, Raw, Expect;
+    };
+    const std::string utf8 = "\xD0\xA6\xD0\xB5\xD0\xBD\xD0\xB0";
+    const TCase cases[] = {
+        {0x03, 0xC9, "", "\xD6\xE5\xED\xE0", "Цена"},
+        {0x03, 0x00, "", "\xD6\xE5\xED\xE0", "Цена"}, // says nothing: Windows-1251
+        {0x03, 0x26, "", "\x96\xA5\xAD\xA0", "Цена"},
+        {0x03, 0x03, "", "Caf\xE9", "Café"},
+        {0x04, 0x00, "DB866RU0", "\x96\xA5\xAD\xA0", "Цена"},
+        {0x03, 0x00, "", utf8, "Цена"},
+        {0x03, 0x00, "", utf8.substr(0, 7), "Цен"}, // a character cut by the field's width
+        {0x03, 0x00, "", "Ab \xD0", "Ab"},          // and the blanks before such a cut
+        {0x03, 0xC9, "", utf8, "Р¦РµРЅР°"},         // a named page wins over UTF-8
+    };
+    for (const TCase& c : cases) {
+        std::vector<TDbfField> f = {{"NAME", 'C', static_cast<uint8_t>(c.Raw.size())}};
+        Open(BuildDbfSpec([&](TDbfSpec& s) {
+            s.Version = c.Version;
+            s.DriverId = c.Driver;
+            s.DriverName = c.DriverName;
+            s.Fields = f;
+            s.Records = {Record(f, {c.Raw})};
+        }));
+        EXPECT_EQ(Texts(0), (TTexts{c.Expect})) << c.Expect;
+    }
+    // One value that is no UTF-8 makes the whole table Windows-1251.
+    std::vector<TDbfField> f = {{"NAME", 'C', 8}};
+    Open(BuildDbfSpec([&](TDbfSpec& s) {
+        s.Fields = f;
+        s.Records = {Record(f, {utf8}), Record(f, {"\xD6\xE5\xED\xE0"})};
+    }));
+    EXPECT_EQ(Texts(0), (TTexts{"Р¦РµРЅР°", "Цена"}));
+}
+
+TEST_F(DbfTable, GetTextRefusesNumbersOtherFieldsAndTheEnd) {
+    std::vector<TDbfField> f = {{"NAME", 'C', 3}, {"V", 'N', 3}, {"WHEN", 'D', 8}};
+    Open(BuildDbfSpec([&](TDbfSpec& s) {
+        s.Fields = f;
+        s.Records = {Record(f, {"abc", "5", "20240101"})};
+    }));
+    for (int32_t field : {1, 2, -1, 3}) {
+        std::string text = "stale";
+        EXPECT_FALSE(table_.GetText(field, text)) << field;
+        EXPECT_EQ(text, "") << field;
+    }
+    std::string text;
+    EXPECT_TRUE(table_.GetText(0, text));
+    table_.Next();
+    EXPECT_FALSE(table_.GetText(0, text));
+    EXPECT_EQ(text, "");
 }
 
 TEST(DbfCodePage, DriverBytesAndNames) {

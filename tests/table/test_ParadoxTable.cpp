@@ -42,9 +42,17 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
+    // Every record's text of one field; nullopt marks a null. Leaves the table at its end.
+    TTexts Texts(int32_t field) {
+        table_.Open(scratch_.Dir(), "t.db");
+        return TextColumn(table_, field);
+    }
+
     TScratch scratch_;
     TParadoxTable table_;
 };
+
+constexpr std::nullopt_t null = std::nullopt;
 
 const std::vector<TPxField> everyNumber = {{"Id", pxAutoInc, 4}, {"Name", pxAlpha, 5}, {"Small", pxShort, 2},
                                            {"Big", pxLong, 4},   {"Num", pxNumber, 8}, {"Money", pxCurrency, 8}};
@@ -63,7 +71,7 @@ TEST_F(ParadoxTable, AcceptedTypesAndValues) {
     }));
     ASSERT_EQ(table_.FieldCount(), 6);
     EXPECT_EQ(table_.RecordCount(), 2);
-    const TDbFieldType expect[] = {TDbFieldType::AutoInc, TDbFieldType::Other, TDbFieldType::SmallInt,
+    const TDbFieldType expect[] = {TDbFieldType::AutoInc, TDbFieldType::Text,  TDbFieldType::SmallInt,
                                    TDbFieldType::Integer, TDbFieldType::Float, TDbFieldType::Currency};
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(table_.FieldType(i), expect[i]);
@@ -113,13 +121,15 @@ TEST_F(ParadoxTable, RecordsFollowTheBlockChain) {
     EXPECT_EQ(Column(0), (std::vector<double>{4, 5, 6, 1, 2, 3, 7}));
 }
 
-TEST_F(ParadoxTable, FieldNamesInTheTablesCodePage) {
+TEST_F(ParadoxTable, FieldNamesAndAlphaValuesInTheTablesCodePage) {
     auto name = [&](uint8_t version, uint16_t codePage, const std::string& raw) {
         Open(BuildParadoxSpec([&](TPxSpec& s) {
             s.Version = version;
             s.CodePage = codePage;
-            s.Fields = {{raw, pxShort, 2}};
+            s.Fields = {{raw, pxShort, 2}, {"A", pxAlpha, 6}};
+            s.Records = {Zeros(2) + raw + Zeros(6 - raw.size())};
         }));
+        EXPECT_EQ(Texts(1), (TTexts{table_.FieldName(0)})) << "the value as the name";
         return table_.FieldName(0);
     };
     EXPECT_EQ(name(12, 866, "\x96\xA5\xAD\xA0"), "Цена");
@@ -127,6 +137,42 @@ TEST_F(ParadoxTable, FieldNamesInTheTablesCodePage) {
     EXPECT_EQ(name(9, 1252, "Caf\xE9"), "Café");
     EXPECT_EQ(name(10, 850, "\x82t\x82"), "été");
     EXPECT_EQ(name(12, 0, "\x96\xA5\xAD\xA0"), "Цена"); // no code page: the Russian DOS page
+}
+
+TEST_F(ParadoxTable, AlphaAndLogicalValuesWithZeroBytesNull) {
+    struct TRow {
+        std::string Alpha;
+        uint8_t Logical;
+        std::string Short;
+        std::optional<std::string> Text, Truth;
+    };
+    const TRow rows[] = {
+        {std::string("  ab\0\0\0\0", 8), 0x81, SortableInt(5, 2), "ab", "T"},
+        {Zeros(8), 0x80, SortableInt(-1, 2), null, "F"},
+        {std::string("abc\0junk", 8), 0x00, Zeros(2), "abc", null}, // what follows the end mark is no text
+        {"12345678", 0x05, SortableInt(0, 2), "12345678", null},
+    };
+    TTexts text, truth;
+    Open(BuildParadoxSpec([&](TPxSpec& s) {
+        s.Fields = {{"Name", pxAlpha, 8}, {"Ok", pxLogical, 1}, {"N", pxShort, 2}};
+        for (const TRow& r : rows) {
+            s.Records.push_back(r.Alpha + static_cast<char>(r.Logical) + r.Short);
+            text.push_back(r.Text);
+            truth.push_back(r.Truth);
+        }
+    }));
+    EXPECT_EQ(table_.FieldType(0), TDbFieldType::Text);
+    EXPECT_EQ(table_.FieldType(1), TDbFieldType::Logical);
+    EXPECT_EQ(Texts(0), text);
+    EXPECT_EQ(Texts(1), truth);
+    const auto numbers = Column(2);
+    ASSERT_EQ(numbers.size(), 4u);
+    EXPECT_EQ(numbers[0], 5);
+    EXPECT_EQ(numbers[1], -1);
+    EXPECT_TRUE(std::isnan(numbers[2]));
+    EXPECT_EQ(numbers[3], 0);
+    EXPECT_EQ(Texts(2), (TTexts{null, null, null, null})); // a number is no text
+    EXPECT_TRUE(std::isnan(Column(0)[0]));                 // nor a text a number
 }
 
 TEST_F(ParadoxTable, EmptyTableHasNoRecords) {
@@ -228,4 +274,8 @@ TEST_F(ParadoxTable, EveryTypeTableWithNullsInRecordFour) {
     EXPECT_TRUE(same(Column(3), {111.11, -222.22, 333.33, n, 555.55}));
     EXPECT_TRUE(same(Column(4), {111, -222, 333, n, 555}));
     EXPECT_TRUE(same(Column(5), {111, -222, 333, n, 555}));
+    EXPECT_EQ(table_.FieldType(1), TDbFieldType::Text);
+    EXPECT_EQ(table_.FieldType(10), TDbFieldType::Logical);
+    EXPECT_EQ(Texts(1), (TTexts{"AAA", "BBB", "CCC", "DDD", "EEE"}));
+    EXPECT_EQ(Texts(10), (TTexts{"T", "F", "T", null, "T"}));
 }

@@ -233,10 +233,14 @@ TEST_F(RealTables, DbaseIIIWithDeletedRecordsAndBlanks) {
     table->Open(TestData + "/dbf/", "dbase_03.dbf");
     EXPECT_EQ(table->RecordCount(), 12); // 14 in the header, 2 deleted
     EXPECT_EQ(table->FieldCount(), 31);
-    int numeric = 0;
-    for (int32_t i = 0; i < 31; ++i)
-        numeric += table->FieldType(i) != TDbFieldType::Other;
+    int numeric = 0, text = 0;
+    for (int32_t i = 0; i < 31; ++i) {
+        const TDbFieldType type = table->FieldType(i);
+        text += type == TDbFieldType::Text;
+        numeric += type != TDbFieldType::Other && type != TDbFieldType::Text && type != TDbFieldType::Logical;
+    }
     EXPECT_EQ(numeric, 13);
+    EXPECT_EQ(text, 16);
     EXPECT_EQ(table->FieldName(30), "Point_ID");
     EXPECT_EQ(table->FieldType(30), TDbFieldType::Integer);
     bool isNull = true;
@@ -404,7 +408,8 @@ TEST_F(RealTables, AsteriskNullsAndExcelCharacterField) {
     t->Open(TestData + "/dbf/", "wrong-exented-character-field.dbf");
     EXPECT_EQ(t->RecordCount(), 16);
     EXPECT_EQ(t->FieldName(9), "FLUGHOEHE");
-    EXPECT_EQ(t->FieldType(9), TDbFieldType::Other);
+    EXPECT_EQ(t->FieldType(9), TDbFieldType::Text);
+    EXPECT_EQ(t->FieldType(8), TDbFieldType::Logical);
     int blanks = 0;
     for (; !t->Eof(); t->Next()) {
         bool isNull = false;

@@ -9,7 +9,7 @@
 namespace nirvex {
 
 // Field types as the sample import sees them; everything it does not take is Other.
-enum class TDbFieldType { SmallInt, Integer, Float, Currency, AutoInc, LargeInt, Other };
+enum class TDbFieldType { SmallInt, Integer, Float, Currency, AutoInc, LargeInt, Text, Logical, Other };
 
 // A read-only table cursor: open, walk the records from the first, read numbers, close.
 class TDbTable {
@@ -30,6 +30,9 @@ public:
 
     // The current record's value; isNull is set when it is missing or not a finite number (and 0 returned).
     virtual double GetFloat(int32_t index, bool& isNull) const = 0;
+    // The current record's value of a Text or Logical field as UTF-8, blanks trimmed at both ends; a logical
+    // value is "T" or "F". False and empty for a null or blank value and for any other field.
+    virtual bool GetText(int32_t index, std::string& text) const = 0;
     // By name: the first field of that name, compared without regard to Latin case; an unknown name is null.
     double GetFloat(const std::string& name, bool& isNull) const;
     // Position of the first field named so, or -1.

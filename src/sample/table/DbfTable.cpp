@@ -1,5 +1,6 @@
 #include "sample/table/DbfTable.h"
 
+#include "common/Cp1251.h"
 #include "common/Errors.h"
 #include "common/NumberText.h"
 #include "sample/table/TableFile.h"
@@ -34,6 +35,17 @@ std::string_view CutAtNul(const uint8_t* p, std::size_t n) {
     while (len > 0 && p[len - 1] == ' ')
         --len;
     return {reinterpret_cast<const char*>(p), len};
+}
+
+// Text without the blanks that pad it at its end, nor a character cut there.
+std::string_view UnpaddedText(std::string_view text) {
+    const auto last = text.find_last_not_of(std::string_view(" \0", 2));
+    text = text.substr(0, last == std::string_view::npos ? 0 : last + 1);
+    return text.substr(0, WholeUtf8Length(text));
+}
+
+bool Ascii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 double SortableDouble(uint64_t bits) {
@@ -121,16 +133,11 @@ void TDbfTable::Open(const std::string& databaseName, const std::string& tableNa
     if (!useExtended && plain > recordLength)
         throw EError(msgBadTableHeader + name);
 
-    bool utf8Names = false;
-    if (codePage == 0)
-        for (const auto& d : descs)
-            utf8Names = utf8Names || LooksLikeUtf8(d.Name);
-
     std::vector<TField> fields;
     std::size_t offset = 1;
     for (const auto& d : descs) {
         TField f;
-        f.Name = utf8Names ? std::string(d.Name) : CodePageToUtf8(d.Name, codePage == 0 ? 1251 : codePage);
+        f.Name = d.Name; // raw until the code page is settled
         f.Offset = offset;
         f.Length = d.Length + (useExtended && d.Type == 'C' ? d.Decimals * 256 : 0);
         offset += f.Length;
@@ -151,6 +158,14 @@ void TDbfTable::Open(const std::string& databaseName, const std::string& tableNa
         case 'F':
             if (len > 0)
                 take(TDbFieldType::Float, TCoding::Text);
+            break;
+        case 'C':
+            if (len > 0)
+                take(TDbFieldType::Text, TCoding::Characters);
+            break;
+        case 'L':
+            if (len == 1)
+                take(TDbFieldType::Logical, TCoding::LogicalByte);
             break;
         case 'I':
             if (len == 4)
@@ -193,6 +208,31 @@ void TDbfTable::Open(const std::string& databaseName, const std::string& tableNa
     }
     recordLimit_ = std::min<std::size_t>(recordLimit_, INT32_MAX);
     liveCount_ = static_cast<int32_t>(std::min<std::size_t>(live, INT32_MAX));
+
+    // Tables that name no code page are often written as UTF-8 by today's tools: names and character
+    // values are read so when some are not ASCII and all those read as UTF-8, else as Windows-1251.
+    int textCodePage = codePage;
+    if (codePage == 0) {
+        bool wide = false, broken = false;
+        auto weigh = [&](std::string_view text) {
+            if (Ascii(text))
+                return;
+            wide = true;
+            broken = !IsValidUtf8(UnpaddedText(text));
+        };
+        for (std::size_t i = 0; i < fields_.size() && !broken; ++i)
+            weigh(fields_[i].Name);
+        for (std::size_t r = 0; r < recordLimit_ && !broken; ++r)
+            for (std::size_t i = 0; i < fields_.size() && !broken; ++i)
+                if (fields_[i].Coding == TCoding::Characters)
+                    weigh(RawText(r, fields_[i]));
+        textCodePage = wide && !broken ? 0 : 1251;
+    }
+    decoder_ = TTextDecoder(textCodePage);
+    for (TField& f : fields_) {
+        std::string raw = std::move(f.Name);
+        decoder_.Decode(raw, f.Name);
+    }
     active_ = true;
     current_ = 0;
     SkipDeleted();
@@ -205,6 +245,10 @@ void TDbfTable::Close() {
     recordLimit_ = current_ = 0;
     liveCount_ = 0;
     active_ = false;
+}
+
+std::string_view TDbfTable::RawText(std::size_t record, const TField& f) const {
+    return {reinterpret_cast<const char*>(&bytes_[dataStart_ + record * recordLength_ + f.Offset]), f.Length};
 }
 
 bool TDbfTable::Live(std::size_t record) const {
@@ -244,6 +288,8 @@ double TDbfTable::GetFloat(int32_t index, bool& isNull) const {
     double v = 0;
     switch (f.Coding) {
     case TCoding::None:
+    case TCoding::Characters:
+    case TCoding::LogicalByte:
         return 0;
     case TCoding::Text: {
         std::string_view text(reinterpret_cast<const char*>(p), f.Length);
@@ -281,6 +327,34 @@ double TDbfTable::GetFloat(int32_t index, bool& isNull) const {
         return 0;
     isNull = false;
     return v;
+}
+
+bool TDbfTable::GetText(int32_t index, std::string& text) const {
+    text.clear();
+    if (index < 0 || index >= FieldCount() || Eof())
+        return false;
+    const TField& f = fields_[static_cast<std::size_t>(index)];
+    const std::string_view raw = RawText(current_, f);
+    if (f.Coding == TCoding::Characters)
+        return decoder_.Decode(raw, text);
+    if (f.Coding != TCoding::LogicalByte)
+        return false;
+    switch (raw[0]) {
+    case 'T':
+    case 't':
+    case 'Y':
+    case 'y':
+        text = "T";
+        return true;
+    case 'F':
+    case 'f':
+    case 'N':
+    case 'n':
+        text = "F";
+        return true;
+    default: // "?" or blank: not known
+        return false;
+    }
 }
 
 } // namespace nirvex

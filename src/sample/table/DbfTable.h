@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sample/table/DbTable.h"
+#include "sample/table/TableFile.h"
 
 #include <vector>
 
@@ -9,14 +10,16 @@ namespace nirvex {
 // dBase III, IV, 7 and FoxPro / Visual FoxPro tables, read whole into memory; every access is checked
 // against the file's size. Memo files are never opened, so a missing one is no error.
 //
-// Accepted: N and F (text numbers; N without decimals is SmallInt below 5 digits, Integer below 10),
+// Accepted: C (Text, the length's high byte in the decimals where that fills the record), L (Logical),
+// N and F (text numbers; N without decimals is SmallInt below 5 digits, Integer below 10),
 // I (Integer: big-endian with the sign bit flipped in dBase 7, little-endian otherwise), + (AutoInc, as
 // dBase 7 I), O (double, big-endian, sign bit set on positives and all bits inverted on negatives),
 // B (double, little-endian; Visual FoxPro only, a memo block in the others), Y (int64 / 10000, not dBase 7).
-// Nulls: text of only blanks or only "*"; all-zero bytes in I, + and O of dBase 7 layout.
+// Nulls: text of only blanks or only "*", and text that is no number; all-zero bytes in I, + and O of
+// dBase 7 layout; blank C; an L other than T, t, Y, y, F, f, N, n.
 // Deleted records are skipped; a record count beyond the file's end is cut to the records present.
-// Field names are in the code page of the language driver, Windows-1251 when the table names none
-// (or one unknown here), UTF-8 when such names are well-formed UTF-8.
+// Field names and C values are in the code page of the language driver; when the table names none (or one
+// unknown here), UTF-8 if every one of them that is not ASCII is well-formed UTF-8, else Windows-1251.
 class TDbfTable final : public TDbTable {
 public:
     void Open(const std::string& databaseName, const std::string& tableName) override;
@@ -28,11 +31,22 @@ public:
     TDbFieldType FieldType(int32_t index) const override;
     double GetFloat(int32_t index, bool& isNull) const override;
     using TDbTable::GetFloat;
+    bool GetText(int32_t index, std::string& text) const override;
     void Next() override;
     bool Eof() const override { return !active_ || current_ >= recordLimit_; }
 
 private:
-    enum class TCoding { None, Text, IntLE, SortableIntBE, DoubleLE, SortableDoubleBE, CurrencyLE };
+    enum class TCoding {
+        None,
+        Text, // a number as text
+        Characters,
+        LogicalByte,
+        IntLE,
+        SortableIntBE,
+        DoubleLE,
+        SortableDoubleBE,
+        CurrencyLE
+    };
     struct TField {
         std::string Name;
         TDbFieldType Type = TDbFieldType::Other;
@@ -41,11 +55,13 @@ private:
         std::size_t Length = 0;
     };
 
+    std::string_view RawText(std::size_t record, const TField& f) const;
     bool Live(std::size_t record) const;
     void SkipDeleted();
 
     std::vector<uint8_t> bytes_;
     std::vector<TField> fields_;
+    TTextDecoder decoder_;
     std::size_t dataStart_ = 0;
     std::size_t recordLength_ = 0;
     std::size_t recordLimit_ = 0; // records physically present and counted by the header

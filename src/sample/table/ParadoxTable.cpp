@@ -67,6 +67,10 @@ TDbFieldType EngineType(int pxType) {
         return TDbFieldType::Currency;
     case pxfAutoInc:
         return TDbFieldType::AutoInc;
+    case pxfAlpha:
+        return TDbFieldType::Text;
+    case pxfLogical:
+        return TDbFieldType::Logical;
     default:
         return TDbFieldType::Other;
     }
@@ -172,6 +176,7 @@ void TParadoxTable::Open(const std::string& databaseName, const std::string& tab
         fields_.push_back(std::move(field));
     }
     recordSize_ = h.RecordSize;
+    decoder_ = TTextDecoder(h.CodePage);
 
     // Walk the chain of data blocks; each block is read through pxlib, which decrypts it when needed.
     const std::size_t blocksPresent = (image_.size() - h.HeaderSize) / h.BlockSize;
@@ -235,7 +240,7 @@ double TParadoxTable::GetFloat(int32_t index, bool& isNull) const {
     if (index < 0 || index >= FieldCount() || Eof())
         return 0;
     const TField& f = fields_[static_cast<std::size_t>(index)];
-    if (f.Type == TDbFieldType::Other)
+    if (f.Type == TDbFieldType::Other || f.Type == TDbFieldType::Text || f.Type == TDbFieldType::Logical)
         return 0;
     char raw[8];
     std::memcpy(raw, &records_[current_ * recordSize_ + f.Offset], f.Length);
@@ -259,6 +264,24 @@ double TParadoxTable::GetFloat(int32_t index, bool& isNull) const {
         return 0;
     isNull = false;
     return v;
+}
+
+bool TParadoxTable::GetText(int32_t index, std::string& text) const {
+    text.clear();
+    if (index < 0 || index >= FieldCount() || Eof())
+        return false;
+    const TField& f = fields_[static_cast<std::size_t>(index)];
+    const auto* p = &records_[current_ * recordSize_ + f.Offset];
+    if (f.Type == TDbFieldType::Text)
+        return decoder_.Decode({reinterpret_cast<const char*>(p), f.Length}, text);
+    if (f.Type != TDbFieldType::Logical)
+        return false;
+    // The high bit marks a value present, the low bit its truth; zero is null.
+    if (*p == 0x80 || *p == 0x81) {
+        text = *p == 0x81 ? "T" : "F";
+        return true;
+    }
+    return false;
 }
 
 void TParadoxTable::Next() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sample/table/DbTable.h"
+#include "sample/table/TableFile.h"
 
 #include <cstdio>
 #include <vector>
@@ -10,8 +11,8 @@ struct px_doc;
 namespace nirvex {
 
 // Paradox 3.0 to 7.x data tables through pxlib. Accepted: Short (SmallInt), Long (Integer), Number (Float),
-// Currency and AutoInc; all-zero bytes are null. Field names are converted from the table's code page
-// (cp866 for 3.x tables, which name none).
+// Currency, AutoInc, Alpha (Text) and Logical; all-zero bytes are null. Field names and alpha values are
+// converted from the table's code page (cp866 for 3.x tables, which name none).
 //
 // pxlib trusts the file: a record count that disagrees with the data blocks makes it print and then free
 // twice, and odd headers crash it. So the header is checked here first, pxlib opens a copy whose block
@@ -33,6 +34,7 @@ public:
     TDbFieldType FieldType(int32_t index) const override;
     double GetFloat(int32_t index, bool& isNull) const override;
     using TDbTable::GetFloat;
+    bool GetText(int32_t index, std::string& text) const override;
     void Next() override;
     bool Eof() const override { return !Active() || current_ >= recordCount_; }
 
@@ -49,6 +51,7 @@ private:
     FILE* stream_ = nullptr;
     px_doc* doc_ = nullptr;
     std::vector<TField> fields_;
+    TTextDecoder decoder_;
     std::vector<uint8_t> records_; // every record of the block chain, in chain order
     std::size_t recordSize_ = 0;
     std::size_t recordCount_ = 0;

@@ -75,4 +75,65 @@ bool LooksLikeUtf8(std::string_view bytes) {
     return wide;
 }
 
+std::size_t WholeUtf8Length(std::string_view bytes) {
+    // Step back over at most three continuation bytes to the lead of the last character.
+    std::size_t lead = bytes.size();
+    for (int k = 0; k < 4 && lead > 0; ++k) {
+        const auto c = static_cast<unsigned char>(bytes[--lead]);
+        if ((c & 0xC0) == 0x80)
+            continue;
+        const std::size_t need = c < 0x80             ? 1
+                                 : (c & 0xE0) == 0xC0 ? 2
+                                 : (c & 0xF0) == 0xE0 ? 3
+                                 : (c & 0xF8) == 0xF0 ? 4
+                                                      : 0;
+        return need != 0 && bytes.size() - lead < need ? lead : bytes.size();
+    }
+    return bytes.size();
+}
+
+TTextDecoder::TTextDecoder(int codePage) : utf8_(codePage == 0) {
+    if (utf8_)
+        return;
+    std::string upper;
+    for (int b = 0x80; b <= 0xFF; ++b)
+        upper += static_cast<char>(b);
+    // One conversion of all 128 bytes; single-byte pages give one character for each.
+    const std::string all = CodePageToUtf8(upper, codePage);
+    std::size_t pos = 0, i = 0;
+    for (; pos < all.size() && i < high_.size(); ++i) {
+        const std::size_t start = pos;
+        DecodeUtf8(all, pos);
+        high_[i] = all.substr(start, pos - start);
+    }
+    if (pos != all.size() || i != high_.size())
+        for (std::size_t k = 0; k < high_.size(); ++k)
+            high_[k] = CodePageToUtf8(upper.substr(k, 1), codePage);
+}
+
+bool TTextDecoder::Decode(std::string_view bytes, std::string& text) const {
+    text.clear();
+    const std::string_view blanks(" \0", 2);
+    const auto first = bytes.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return false;
+    bytes.remove_prefix(first);
+    auto trimEnd = [](std::string_view t) { return t.substr(0, t.find_last_not_of(' ') + 1); };
+    bytes = trimEnd(bytes.substr(0, bytes.find('\0')));
+    if (utf8_) {
+        // A character cut by the field's end goes, and so do the blanks before it.
+        text.assign(trimEnd(bytes.substr(0, WholeUtf8Length(bytes))));
+        return !text.empty();
+    }
+    text.reserve(bytes.size() * 2);
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80)
+            text += c;
+        else
+            text += high_[b - 0x80];
+    }
+    return true;
+}
+
 } // namespace nirvex

@@ -2,6 +2,7 @@
 
 // Helpers shared by the two table readers: whole-file reading, byte order, code pages.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -39,5 +40,20 @@ inline bool AllZero(const uint8_t* p, std::size_t n) {
 std::string CodePageToUtf8(std::string_view bytes, int codePage);
 // True for well-formed UTF-8 holding at least one non-ASCII character.
 bool LooksLikeUtf8(std::string_view bytes);
+// The length of `bytes` without a multi-byte character cut short at its end, which fixed-width fields make.
+std::size_t WholeUtf8Length(std::string_view bytes);
+
+// A field's text as UTF-8, converted byte by byte through a table built once, since a table converts
+// every value of its text fields. Code page 0 means the text is UTF-8 already.
+class TTextDecoder {
+public:
+    explicit TTextDecoder(int codePage = 1251);
+    // Blanks (spaces and NULs) trimmed at both ends, cut at a NUL left inside; false and empty when blank.
+    bool Decode(std::string_view bytes, std::string& text) const;
+
+private:
+    bool utf8_ = false;
+    std::array<std::string, 128> high_; // UTF-8 of the bytes 0x80..0xFF
+};
 
 } // namespace nirvex
