@@ -1,6 +1,7 @@
 #include "sample/table/TableSample.h"
 
 #include "common/Errors.h"
+#include "sample/Categories.h"
 #include "sample/table/DbTable.h"
 #include "sample/table/DbfTable.h"
 #include "sample/table/ParadoxTable.h"
@@ -20,8 +21,11 @@ TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& sta
     sample.RecordCount = table->RecordCount();
     const auto records = static_cast<std::size_t>(sample.RecordCount);
     std::vector<int32_t> byName; // where the name leads; a repeated name would lead to its first field
+    std::vector<bool> text;      // read as text: character and logical fields
+    std::vector<TCategoryCollector> categories;
     for (int32_t i = 0; i < table->FieldCount(); ++i) {
-        if (table->FieldType(i) == TDbFieldType::Other)
+        const TDbFieldType type = table->FieldType(i);
+        if (type == TDbFieldType::Other)
             continue;
         TFieldInfo f;
         f.FieldName = table->FieldName(i);
@@ -29,14 +33,26 @@ TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& sta
         f.Values.resize(records);
         sample.Fields.push_back(std::move(f));
         byName.push_back(table->FieldIndex(sample.Fields.back().FieldName));
+        text.push_back(type == TDbFieldType::Text || type == TDbFieldType::Logical);
+        categories.emplace_back();
     }
     if (!sample.Fields.empty() && (records == 0 || table->Eof()))
         throw EError(msgBadTableValue + sample.Fields.front().FieldName);
 
+    std::string value;
+    const auto same = [](std::string_view v) { return std::string(v); };
     std::size_t r = 0;
     for (; !table->Eof() && r < records; ++r) {
         for (std::size_t k = 0; k < sample.Fields.size(); ++k) {
             TFieldInfo& f = sample.Fields[k];
+            if (text[k]) {
+                // A blank value or a null is a gap, as is a gap word.
+                int32_t pos = -1;
+                if (table->GetText(f.TableFieldNo, value) && !IsGapText(value))
+                    pos = categories[k].Add(TrimBlanks(value), same);
+                f.Values[r] = pos >= 0 ? pos : std::nan("");
+                continue;
+            }
             bool isNull = true;
             const double v = r == 0 || byName[k] != f.TableFieldNo ? table->GetFloat(f.TableFieldNo, isNull)
                                                                    : table->GetFloat(f.FieldName, isNull);
@@ -52,6 +68,22 @@ TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& sta
     if (r < records && !sample.Fields.empty())
         throw EError(msgBadTableValue + sample.Fields.front().FieldName);
     table->Close();
+    // Text fields of too many values are left out, as in a CSV file.
+    std::vector<TFieldInfo> kept;
+    for (std::size_t k = 0; k < sample.Fields.size(); ++k) {
+        TFieldInfo& f = sample.Fields[k];
+        if (text[k] && categories[k].TooMany()) {
+            sample.TextColumns.push_back(f.FieldName);
+            continue;
+        }
+        if (text[k]) {
+            f.Kind = TFieldKind::Category;
+            f.NormType = TNormMethod::Category;
+            f.Categories = categories[k].TakeNames();
+        }
+        kept.push_back(std::move(f));
+    }
+    sample.Fields = std::move(kept);
     if (progress)
         progress(1.0);
     return sample;
