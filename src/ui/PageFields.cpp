@@ -4,6 +4,7 @@
 #include "wizard/Wizard.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +19,8 @@ namespace nirvex {
 namespace {
 
 constexpr int kItemHeight = 16;
+// The list item's data: whether the field holds categories.
+constexpr int kKindRole = Qt::UserRole + 1;
 
 QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption, const QStringList& items,
                           QButtonGroup*& group, const QRect& geometry) {
@@ -78,16 +81,24 @@ TFieldItemLook FieldItemLook(TFieldRole fieldType, bool selected) {
 }
 
 void TFieldListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    TFieldItemLook look =
-        FieldItemLook(static_cast<TFieldRole>(index.data(Qt::UserRole).toInt()), option.state & QStyle::State_Selected);
+    const bool selected = option.state & QStyle::State_Selected;
+    TFieldItemLook look = FieldItemLook(static_cast<TFieldRole>(index.data(Qt::UserRole).toInt()), selected);
     painter->save();
     painter->fillRect(option.rect, look.Back);
     QFont font = option.font;
     font.setBold(look.Bold);
     painter->setFont(font);
     painter->setPen(look.Text);
-    painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                      index.data(Qt::DisplayRole).toString());
+    const QString name = index.data(Qt::DisplayRole).toString();
+    painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, name);
+    // A category field is marked after its name, so its kind shows without selecting it.
+    if (index.data(kKindRole).toBool()) {
+        const int x = 2 + QFontMetrics(font).horizontalAdvance(name + QLatin1Char(' '));
+        painter->setFont(option.font);
+        painter->setPen(selected ? look.Text : QColor(0, 110, 0));
+        painter->drawText(option.rect.adjusted(x, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                          QStringLiteral("[кат.]"));
+    }
     if (option.state & QStyle::State_HasFocus)
         DrawFocusFrame(painter, option.rect, look.Text);
     painter->restore();
@@ -120,10 +131,20 @@ TPageFields::TPageFields(IWizardHost& host, QWidget* parent) : TWizardPage(host,
                        {QStringLiteral("Входное"), QStringLiteral("Целевое"), QStringLiteral("Не использовать")},
                        roles_, QRect(153, 0, 241, 78));
     rgUseFieldAs_->setToolTip(QStringLiteral("Назначение поля в выборке"));
-    rgNormalizeFieldAs_ = MakeRadioGroup(this, "rgNormalizeFieldAs", QStringLiteral(" Нормализовывать поле как "),
-                                         {QStringLiteral("(X-MIN)/(MAX-MIN)"), QStringLiteral("1/(1+exp(-ax))"),
-                                          QStringLiteral("авто"), QStringLiteral("без нормализации")},
-                                         methods_, QRect(153, 84, 241, 96));
+    cbFillGaps_ = new QCheckBox(QStringLiteral("Заполнять пропуски"), rgUseFieldAs_);
+    cbFillGaps_->setObjectName(QStringLiteral("cbFillGaps"));
+    cbFillGaps_->setGeometry(96, 20, 140, 17);
+    cbFillGaps_->setToolTip(QStringLiteral(
+        "Пропуски входа заполняются средним (категории - самым частым значением), а не исключают запись"));
+    cbFillGaps_->hide();
+    rgNormalizeFieldAs_ =
+        MakeRadioGroup(this, "rgNormalizeFieldAs", QStringLiteral(" Нормализовывать поле как "),
+                       {QStringLiteral("(X-MIN)/(MAX-MIN)"), QStringLiteral("1/(1+exp(-ax))"), QStringLiteral("авто"),
+                        QStringLiteral("без нормализации"), QStringLiteral("категории: 0/1 на каждое значение")},
+                       methods_, QRect(153, 84, 241, 96));
+    // Categories have their method alone: it takes the first row while the number methods hide.
+    methods_->button(static_cast<int>(TNormMethod::Category))->setGeometry(10, 20, 221, 17);
+    methods_->button(static_cast<int>(TNormMethod::Category))->hide();
     rgNormalizeFieldAs_->setToolTip(QStringLiteral("Способ нормализации поля"));
 
     gbNormalizeParm_ = new QGroupBox(QStringLiteral(" Параметры нормализации "), this);
@@ -142,6 +163,10 @@ TPageFields::TPageFields(IWizardHost& host, QWidget* parent) : TWizardPage(host,
     // Only the user's clicks change a field; showing a field's settings sets the groups silently.
     connect(roles_, &QButtonGroup::idClicked, this, &TPageFields::RoleClicked);
     connect(methods_, &QButtonGroup::idClicked, this, &TPageFields::MethodClicked);
+    connect(cbFillGaps_, &QCheckBox::clicked, this, [this](bool checked) {
+        host_.Guard([&] { host_.Model().FillGapsClicked(checked); });
+        Repaint();
+    });
 }
 
 void TPageFields::ShowPage() {
@@ -161,8 +186,11 @@ void TPageFields::FillList() {
         for (const TFieldInfo& f : m.Fields())
             list_->addItem(QString::fromStdString(f.FieldName));
     }
-    for (int i = 0; i < m.FieldCount(); ++i)
-        list_->item(i)->setData(Qt::UserRole, static_cast<int>(m.Fields()[static_cast<std::size_t>(i)].FieldType));
+    for (int i = 0; i < m.FieldCount(); ++i) {
+        const TFieldInfo& f = m.Fields()[static_cast<std::size_t>(i)];
+        list_->item(i)->setData(Qt::UserRole, static_cast<int>(f.FieldType));
+        list_->item(i)->setData(kKindRole, f.IsCategory());
+    }
     int sel = m.FieldPage().SelectedField;
     if (sel >= 0 && sel < list_->count())
         list_->setCurrentRow(sel);
@@ -176,6 +204,14 @@ void TPageFields::Repaint() {
     const TFieldPage& p = host_.Model().FieldPage();
     SetRadio(roles_, p.Role ? static_cast<int>(*p.Role) : -1);
     SetRadio(methods_, p.Method ? static_cast<int>(*p.Method) : -1);
+    for (QAbstractButton* b : methods_->buttons())
+        b->setVisible((methods_->id(b) == static_cast<int>(TNormMethod::Category)) == p.Category);
+    cbFillGaps_->setVisible(p.GapsEnabled || p.FillGaps);
+    cbFillGaps_->setEnabled(p.GapsEnabled);
+    {
+        QSignalBlocker block(cbFillGaps_);
+        cbFillGaps_->setChecked(p.FillGaps);
+    }
     rgUseFieldAs_->setEnabled(p.RoleGroupEnabled);
     rgNormalizeFieldAs_->setEnabled(p.MethodGroupEnabled);
     gbNormalizeParm_->setEnabled(p.ParamBoxEnabled);

@@ -7,6 +7,7 @@
 #include <QStyledItemDelegate>
 
 class QButtonGroup;
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -59,6 +60,7 @@ private:
     QLineEdit* edtParmMin_;
     QLineEdit* edtParmMax_;
     QLineEdit* edtParmA_;
+    QCheckBox* cbFillGaps_;
 };
 
 } // namespace nirvex

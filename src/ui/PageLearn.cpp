@@ -1,8 +1,10 @@
 #include "ui/PageLearn.h"
 
+#include "controls/ConfusionView.h"
 #include "controls/ErrorCurveView.h"
 #include "controls/GraphPanel.h"
 #include "controls/Histo.h"
+#include "sample/Normalize.h"
 #include "ui/PageControls.h"
 
 #include <QCoreApplication>
@@ -90,19 +92,26 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
     crvErrors_->setToolTip(QString::fromUtf8(
         "Средняя ошибка каждой эпохи: зеленая линия - обучение, красная - тестирование (логарифмическая шкала)"));
     crvErrors_->hide();
-    auto makeSwitch = [this](const char* name, const char* caption, bool curve) {
+    cmErrors_ = new TConfusionView(this);
+    cmErrors_->setObjectName("cmErrors");
+    cmErrors_->setToolTip(QString::fromUtf8("Сколько примеров каждого класса получили каждый ответ"));
+    cmErrors_->hide();
+    auto makeSwitch = [this](const char* name, const char* caption, TPicture picture) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
         b->setText(QString::fromUtf8(caption));
         b->setCheckable(true);
         b->setAutoRaise(false);
-        connect(b, &QToolButton::clicked, this, [this, curve] { ShowCurve(curve); });
+        connect(b, &QToolButton::clicked, this, [this, picture] { ShowPicture(picture); });
         return b;
     };
-    btnShowHisto_ = makeSwitch("btnShowHisto", "Гистограмма", false);
+    btnShowHisto_ = makeSwitch("btnShowHisto", "Гистограмма", TPicture::Histogram);
     btnShowHisto_->setToolTip(QString::fromUtf8("Показать распределение ошибки последней эпохи"));
-    btnShowCurve_ = makeSwitch("btnShowCurve", "Кривая ошибки", true);
+    btnShowCurve_ = makeSwitch("btnShowCurve", "Кривая ошибки", TPicture::Curve);
     btnShowCurve_->setToolTip(QString::fromUtf8("Показать среднюю ошибку по эпохам"));
+    btnShowConfusion_ = makeSwitch("btnShowConfusion", "Матрица ошибок", TPicture::Confusion);
+    btnShowConfusion_->setToolTip(QString::fromUtf8("Показать, как ответы распределились по классам"));
+    btnShowConfusion_->hide();
     btnShowHisto_->setChecked(true);
 
     auto* bottom = new QWidget(this);
@@ -177,26 +186,60 @@ TPageLearn::~TPageLearn() = default;
 
 void TPageLearn::resizeEvent(QResizeEvent* event) {
     TWizardPage::resizeEvent(event);
+    LayOut();
+}
+
+void TPageLearn::LayOut() {
     hErrors_->setGeometry(0, 0, width(), height() - 97);
     crvErrors_->setGeometry(hErrors_->geometry());
-    // The switch sits in the top right corner, over the band both pictures leave empty.
+    cmErrors_->setGeometry(hErrors_->geometry().adjusted(0, 22, 0, 0));
+    // The switch sits in the top right corner, over the band the pictures leave empty.
     const int h = 18;
-    const int wCurve = btnShowCurve_->sizeHint().width(), wHisto = btnShowHisto_->sizeHint().width();
-    btnShowCurve_->setGeometry(width() - 4 - wCurve, 3, wCurve, h);
-    btnShowHisto_->setGeometry(width() - 4 - wCurve - wHisto, 3, wHisto, h);
-    btnShowHisto_->raise();
-    btnShowCurve_->raise();
+    int right = width() - 4;
+    for (QToolButton* b : {btnShowConfusion_, btnShowCurve_, btnShowHisto_}) {
+        if (b->isHidden())
+            continue;
+        const int w = b->sizeHint().width();
+        b->setGeometry(right - w, 3, w, h);
+        b->raise();
+        right -= w;
+    }
     bottom_->setGeometry(0, height() - 97, width(), 97);
 }
 
-void TPageLearn::ShowCurve(bool curve) {
-    btnShowCurve_->setChecked(curve);
-    btnShowHisto_->setChecked(!curve);
-    crvErrors_->setVisible(curve);
-    hErrors_->setVisible(!curve);
+void TPageLearn::ShowPicture(TPicture picture) {
+    btnShowHisto_->setChecked(picture == TPicture::Histogram);
+    btnShowCurve_->setChecked(picture == TPicture::Curve);
+    btnShowConfusion_->setChecked(picture == TPicture::Confusion);
+    hErrors_->setVisible(picture == TPicture::Histogram);
+    crvErrors_->setVisible(picture == TPicture::Curve);
+    cmErrors_->setVisible(picture == TPicture::Confusion);
+}
+
+void TPageLearn::PaintConfusion() {
+    const TWizard& m = host_.Model();
+    const TFieldInfo* target = nullptr;
+    for (const TFieldInfo* f : NetOrder(m.Fields(), TFieldRole::Target))
+        if (f->IsCategory()) {
+            target = f;
+            break;
+        }
+    const bool classes = target != nullptr;
+    if (btnShowConfusion_->isHidden() == classes) {
+        btnShowConfusion_->setVisible(classes);
+        if (!classes && btnShowConfusion_->isChecked())
+            ShowPicture(TPicture::Histogram);
+        LayOut();
+    }
+    if (classes && !m.TestConfusion().empty() && !m.TeachConfusion().empty())
+        cmErrors_->SetMatrices(target->FieldName, target->Categories, m.TeachConfusion().front(),
+                               m.TestConfusion().front());
+    else
+        cmErrors_->Clear();
 }
 
 void TPageLearn::PaintStats() {
+    PaintConfusion();
     const auto& cells = host_.Model().StatCells();
     for (int c = 0; c < 3; ++c)
         for (int r = 0; r < 4; ++r) {

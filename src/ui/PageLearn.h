@@ -26,8 +26,10 @@ public:
     // The start/stop button's click: starts a run when idle (returning when it ends) and asks
     // a running one to stop.
     void btnLearnClick();
-    // The switch above the picture: the error histogram or the error curve in its place.
-    void ShowCurve(bool curve);
+    // The switch above the picture: which view takes the picture's place.
+    enum class TPicture { Histogram, Curve, Confusion };
+    void ShowPicture(TPicture picture);
+    void ShowCurve(bool curve) { ShowPicture(curve ? TPicture::Curve : TPicture::Histogram); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -35,12 +37,18 @@ protected:
 private:
     class TView;
     void PaintStats();
+    void LayOut();
     void PaintButton();
+    // The first category target's confusion as the model holds it; the switch to it exists only
+    // for a project with one.
+    void PaintConfusion();
 
     THisto* hErrors_;
     TErrorCurveView* crvErrors_;
     QToolButton* btnShowHisto_;
     QToolButton* btnShowCurve_;
+    QToolButton* btnShowConfusion_;
+    class TConfusionView* cmErrors_;
     TGraphPanel* gpTeach_;
     TGraphPanel* gpTest_;
     QTableWidget* sgStat_;

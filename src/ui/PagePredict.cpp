@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -253,6 +254,7 @@ void TPagePredict::ShowPage() {
         const auto k = static_cast<std::size_t>(r);
         sgInp_->SetCell(r + 1, 0, Q(pp.InputNames[k]));
         sgInp_->SetCell(r + 1, 1, k < pp.InputTexts.size() ? Q(pp.InputTexts[k]) : QString());
+        ShowChoices(r + 1, k < pp.InputChoices.size() ? pp.InputChoices[k] : std::vector<std::string>());
     }
     sgOut_->SetRows(static_cast<int>(pp.OutputNames.size()) + 1);
     for (std::size_t k = 0; k < pp.OutputNames.size(); ++k)
@@ -262,6 +264,47 @@ void TPagePredict::ShowPage() {
     // the cursor starts in the first cell that takes input, not on the fixed header
     if (inputs > 0 && (sgInp_->currentRow() < 1 || sgInp_->currentColumn() < 1))
         sgInp_->setCurrentCell(1, 1);
+}
+
+void TPagePredict::ShowChoices(int row, const std::vector<std::string>& choices) {
+    auto* combo = qobject_cast<QComboBox*>(sgInp_->cellWidget(row, 1));
+    if (choices.empty()) {
+        if (combo != nullptr)
+            sgInp_->removeCellWidget(row, 1);
+        return;
+    }
+    QStringList items;
+    for (const std::string& c : choices)
+        items << Q(c);
+    if (combo == nullptr) {
+        combo = new QComboBox(sgInp_);
+        combo->setObjectName(QStringLiteral("cbChoice_%1").arg(row));
+        combo->setToolTip(QString::fromUtf8("Значение поля категорий"));
+        sgInp_->setCellWidget(row, 1, combo);
+        connect(combo, &QComboBox::currentTextChanged, this, [this, row](const QString& text) {
+            if (painting_)
+                return;
+            sgInp_->SetCell(row, 1, text);
+        });
+    }
+    QSignalBlocker block(combo);
+    if (combo->count() != items.size() || [&] {
+            for (int i = 0; i < items.size(); ++i)
+                if (combo->itemText(i) != items[i])
+                    return true;
+            return false;
+        }()) {
+        combo->clear();
+        combo->addItems(items);
+    }
+    // An empty cell takes the first value, so that "Расчёт" works without a choice made.
+    const QString text = sgInp_->item(row, 1)->text();
+    const int at = combo->findText(text);
+    combo->setCurrentIndex(at >= 0 ? at : 0);
+    if (at < 0) {
+        sgInp_->SetCell(row, 1, combo->currentText());
+        host_.Guard([&] { host_.Model().SetPredictInput(row - 1, combo->currentText().toStdString()); });
+    }
 }
 
 void TPagePredict::PaintOutputs() {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "ui/WizardHost.h"
 
 class QLabel;
@@ -34,6 +37,8 @@ protected:
 
 private:
     void PaintOutputs();
+    // Row `row` of the input grid as a drop-down of a category input's values; none for a number.
+    void ShowChoices(int row, const std::vector<std::string>& choices);
     QString AskProjectName();
 
     QLabel* lblTitles_;
