@@ -37,15 +37,17 @@ void TErrorCurveView::PaintBuffer() {
     const std::vector<TCurvePoint> points = curve_ ? curve_->Points() : std::vector<TCurvePoint>{};
 
     double lo = std::numeric_limits<double>::infinity(), hi = 0;
-    bool anyTest = false;
+    bool anyTest = false, anyValid = false;
     for (const TCurvePoint& pt : points)
-        for (double v : {pt.TeachMean, pt.TestMean})
+        for (double v : {pt.TeachMean, pt.TestMean, pt.ValidMean})
             if (v > 0 && std::isfinite(v)) {
                 lo = std::min(lo, v);
                 hi = std::max(hi, v);
             }
-    for (const TCurvePoint& pt : points)
+    for (const TCurvePoint& pt : points) {
         anyTest = anyTest || pt.TestMean > 0;
+        anyValid = anyValid || pt.ValidMean > 0;
+    }
     const TDecades d = DecadesFor(lo, hi);
     const double first = points.empty() ? 0 : points.front().Epoch;
     const double last = points.empty() ? 1 : std::max<double>(points.back().Epoch, first + 1);
@@ -114,6 +116,7 @@ void TErrorCurveView::PaintBuffer() {
     };
     line(&TCurvePoint::TeachMean, teach_);
     line(&TCurvePoint::TestMean, test_);
+    line(&TCurvePoint::ValidMean, valid_);
     p.setRenderHint(QPainter::Antialiasing, false);
 
     // Legend above the plot.
@@ -129,6 +132,8 @@ void TErrorCurveView::PaintBuffer() {
     legend(teach_, QString::fromUtf8("обучение"));
     if (anyTest || points.empty())
         legend(test_, QString::fromUtf8("тест"));
+    if (anyValid)
+        legend(valid_, QString::fromUtf8("контроль"));
     if (points.empty()) {
         p.setPen(axis_);
         p.drawText(QRect(left, top, right - left, bottom - top), Qt::AlignCenter,

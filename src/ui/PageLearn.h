@@ -36,6 +36,9 @@ private:
     class TView;
     void PaintStats();
     void PaintButton();
+    // The grid as it stands without a validation part (parts across), or with one: parts down, so
+    // that the three parts fit the same room.
+    void ArrangeGrid(bool partsDown);
 
     THisto* hErrors_;
     TErrorCurveView* crvErrors_;
@@ -49,6 +52,7 @@ private:
     std::unique_ptr<TView> view_;
     TWizard::TRunHooks hooks_;
     int32_t shownBuild_ = 0; // the network the pictures were drawn from (TWizard::NetworkBuild)
+    bool partsDown_ = false;
 };
 
 } // namespace nirvex

@@ -51,6 +51,9 @@ void TWizard::BuildReport() {
     r.push_back("");
     const TLearnPage& p = learnPage_;
     r.push_back("Для обучения используется:" + std::to_string(p.UseForTeach) + "% записей");
+    if (p.ValidShare > 0)
+        r.push_back("Контрольная часть обучающей выборки:" + std::to_string(p.ValidShare) +
+                    "% (записей: " + std::to_string(PlannedValidCount()) + ")");
     r.push_back("Скорость обучения:" + FormatGeneral(network_.TeachSpeed, 3));
     r.push_back("Момент: " + FormatGeneral(network_.Miu, 3));
     r.push_back("");
@@ -62,7 +65,8 @@ void TWizard::BuildReport() {
                         d.ReportTail);
     }
     if (p.KeepBest)
-        r.push_back("   сохранить сеть с наименьшей ошибкой на тесте");
+        r.push_back(PlannedValidCount() > 0 ? "   сохранить сеть с наименьшей ошибкой на контрольной части"
+                                            : "   сохранить сеть с наименьшей ошибкой на тесте");
     report_ = std::move(r);
 }
 

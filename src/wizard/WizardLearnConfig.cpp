@@ -41,9 +41,21 @@ void TWizard::KeepBestClicked(bool checked) {
     SetLearnValue(&TLearnPage::KeepBest, checked);
 }
 
+namespace {
+
+int32_t TrainingPart(int32_t useForTeach, int32_t recordCount) {
+    return static_cast<int32_t>(static_cast<int64_t>(std::clamp(useForTeach, 1, 100)) * recordCount / 100);
+}
+
+} // namespace
+
 bool TWizard::KeepBestAvailable() const {
-    const int64_t teach = static_cast<int64_t>(std::clamp(learnPage_.UseForTeach, 1, 100)) * recordCount_ / 100;
-    return recordCount_ - teach > 0;
+    return recordCount_ - TrainingPart(learnPage_.UseForTeach, recordCount_) > 0 || PlannedValidCount() > 0;
+}
+
+int32_t TWizard::PlannedValidCount() const {
+    return ValidationCount(TrainingPart(learnPage_.UseForTeach, recordCount_),
+                           std::clamp(learnPage_.ValidShare, 0, kMaxValidShare));
 }
 
 void TWizard::SetLearnValue(std::string TLearnPage::*field, const std::string& value) {
@@ -70,8 +82,10 @@ void TWizard::ApplyLearnConfig() {
     for (const TCriterionDef& d : StopCriteria())
         if (d.Kind == TCriterionKind::ErrorBelow)
             criterionLimits_[CriterionSlot(d.Id)] = ReadTypedNumber(p[d.Id].Text, CriterionValueName(d));
-    teachCount_ = static_cast<int32_t>(static_cast<int64_t>(std::clamp(p.UseForTeach, 1, 100)) * recordCount_ / 100);
-    testCount_ = recordCount_ - teachCount_;
+    const int32_t trainingPart = TrainingPart(p.UseForTeach, recordCount_);
+    validCount_ = PlannedValidCount();
+    teachCount_ = trainingPart - validCount_;
+    testCount_ = recordCount_ - trainingPart;
     network_.SetTeachSpeed(ReadTypedNumber(p.TeachSpeedText, kTeachSpeedName));
     network_.Miu = ReadTypedNumber(p.MiuText, kMiuName);
 }
