@@ -149,6 +149,30 @@ TEST_F(CliTest, TrainCurveHoldsEveryEpochOfTheRun) {
     EXPECT_EQ(matched, 3);
 }
 
+// A validation part: its mean and maximum error after the seven values, in the lines and in the CSV.
+TEST_F(CliTest, TrainPrintsTheValidationPartAfterTheSevenValues) {
+    ASSERT_EQ(RunCommand({"new", sample_, "-o", Path("v.qvx"), "--seed", "5", "--hidden", "4", "--epochs", "20",
+                          "--valid-share", "20"})
+                  .Code,
+              0);
+    const std::string curve = Path("curve.csv");
+    TCliResult r = RunCommand({"train", Path("v.qvx"), "--curve", curve});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    std::vector<std::string> rows = Split(ReadBytes(curve), "\n");
+    EXPECT_EQ(rows[0], "epoch,train_mean,test_mean,train_max,test_max,train_recognized,test_recognized,"
+                       "valid_mean,valid_max");
+    const std::vector<std::string> printed = Split(r.Out, "\n");
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::vector<std::string> values = Split(printed[k], "\t");
+        const std::vector<std::string> cells = Split(rows[10 * k + 1], ",");
+        ASSERT_EQ(values.size(), 9u) << printed[k];
+        ASSERT_EQ(cells.size(), 9u);
+        EXPECT_EQ(values[7], FormatGeneral(StrToFloat(cells[7]), 5));
+        EXPECT_EQ(values[8], FormatGeneral(StrToFloat(cells[8]), 5));
+        EXPECT_GT(StrToFloat(cells[7]), 0);
+    }
+}
+
 TEST_F(CliTest, KeepBestRestoresTheEpochOfTheLeastTestErrorAndSaysSo) {
     const std::string project = MakeProject("iris.qvx", 4, true, true);
     const std::string curve = Path("curve.csv");
