@@ -87,14 +87,6 @@ protected:
 
 } // namespace
 
-TEST(ValidationCount, TheShareOfTheTrainingPartRoundedDown) {
-    EXPECT_EQ(ValidationCount(88, 20), 17);
-    EXPECT_EQ(ValidationCount(4, 20), 0);
-    EXPECT_EQ(ValidationCount(5, 20), 1);
-    EXPECT_EQ(ValidationCount(1, 50), 0);
-    EXPECT_EQ(ValidationCount(88, 0), 0);
-}
-
 // The records after the taught ones are measured, never taught, and change nothing of the training:
 // the same run with them as its test part teaches the same records into the same weights, and its
 // test error is, epoch by epoch, their validation error.
