@@ -37,15 +37,17 @@ void TErrorCurveView::PaintBuffer() {
     const std::vector<TCurvePoint> points = curve_ ? curve_->Points() : std::vector<TCurvePoint>{};
 
     double lo = std::numeric_limits<double>::infinity(), hi = 0;
-    bool anyTest = false;
+    bool anyTest = false, anyValid = false;
     for (const TCurvePoint& pt : points)
-        for (double v : {pt.TeachMean, pt.TestMean})
+        for (double v : {pt.TeachMean, pt.TestMean, pt.ValidMean})
             if (v > 0 && std::isfinite(v)) {
                 lo = std::min(lo, v);
                 hi = std::max(hi, v);
             }
-    for (const TCurvePoint& pt : points)
+    for (const TCurvePoint& pt : points) {
         anyTest = anyTest || pt.TestMean > 0;
+        anyValid = anyValid || pt.ValidMean > 0;
+    }
     const TDecades d = DecadesFor(lo, hi);
     const double first = points.empty() ? 0 : points.front().Epoch;
     const double last = points.empty() ? 1 : std::max<double>(points.back().Epoch, first + 1);
@@ -114,21 +116,27 @@ void TErrorCurveView::PaintBuffer() {
     };
     line(&TCurvePoint::TeachMean, teach_);
     line(&TCurvePoint::TestMean, test_);
+    line(&TCurvePoint::ValidMean, valid_);
     p.setRenderHint(QPainter::Antialiasing, false);
 
-    // Legend above the plot.
-    int x = left;
+    // Legend above the plot; a third line draws it tighter and from the left edge, so that it stays in
+    // the left half, clear of what the page puts over the top right corner.
+    int x = anyValid ? 4 : left;
+    const int sample = anyValid ? 12 : 16, gap = anyValid ? 8 : 14;
     auto legend = [&](const QColor& color, const QString& text) {
         const int y = top / 2;
         p.setPen(QPen(color, 2));
-        p.drawLine(x, y, x + 16, y);
+        p.drawLine(x, y, x + sample, y);
         p.setPen(axis_);
-        p.drawText(QRect(x + 20, 0, fm.horizontalAdvance(text) + 2, top), Qt::AlignLeft | Qt::AlignVCenter, text);
-        x += 20 + fm.horizontalAdvance(text) + 14;
+        p.drawText(QRect(x + sample + 4, 0, fm.horizontalAdvance(text) + 2, top), Qt::AlignLeft | Qt::AlignVCenter,
+                   text);
+        x += sample + 4 + fm.horizontalAdvance(text) + gap;
     };
     legend(teach_, QString::fromUtf8("обучение"));
     if (anyTest || points.empty())
         legend(test_, QString::fromUtf8("тест"));
+    if (anyValid)
+        legend(valid_, QString::fromUtf8("контр."));
     if (points.empty()) {
         p.setPen(axis_);
         p.drawText(QRect(left, top, right - left, bottom - top), Qt::AlignCenter,

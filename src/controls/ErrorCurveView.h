@@ -8,7 +8,8 @@
 
 namespace nirvex {
 
-// The mean training and test error per epoch on a logarithmic error axis, both lines labelled.
+// The mean training, test and (when a run had one) validation error per epoch on a logarithmic
+// error axis, each line labelled.
 // It paints the curve it is given whenever it is repainted; the training page repaints it only
 // at its refreshes.
 class TErrorCurveView : public QWidget {
@@ -30,6 +31,7 @@ private:
     void PaintBuffer();
     const TErrorCurve* curve_ = nullptr;
     QColor background_ = Qt::black, teach_ = QColor(0, 255, 0), test_ = QColor(255, 0, 0), axis_ = Qt::white;
+    QColor valid_ = QColor(255, 255, 0);
     QImage buffer_;
 };
 

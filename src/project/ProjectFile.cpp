@@ -207,6 +207,9 @@ void WritePhase4(const TLearnPage& p, const TLearnNumbers& n, TIniFile& ini) {
             ini.WriteInteger(sPhase4, d.ValueKey, p[d.Id].Count);
     }
     ini.WriteBool(sPhase4, "KeepBest", p.KeepBest);
+    // Absent means 0: a project without a validation part is written as before it existed.
+    if (p.ValidShare != 0)
+        ini.WriteInteger(sPhase4, "ValidShare", p.ValidShare);
 }
 
 // The field names a project stores, at any position, as written.
@@ -354,6 +357,7 @@ void RestorePhase4(TWizard& w, const TIniFile& ini) {
             c.Count = ReadRanged(ini, sPhase4, d.ValueKey, c.Count, d.Lo, d.Hi);
     }
     p.KeepBest = ReadFlag(ini, sPhase4, "KeepBest", p.KeepBest);
+    p.ValidShare = ReadRanged(ini, sPhase4, "ValidShare", 0, 0, kMaxValidShare);
     w.RestoreLearnPage(p, teachSpeed, miu);
 }
 

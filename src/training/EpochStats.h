@@ -47,6 +47,11 @@ struct TEpochStats {
     double TestErrMean = 0;
     double TestErrMax = 0;
     int32_t TestIdentCount = 0;
+    // The validation part: examples of the training part that are measured, never taught. All 0
+    // while the part is empty.
+    double ValidErrMean = 0;
+    double ValidErrMax = 0;
+    int32_t ValidIdentCount = 0;
     // One per category target, in target order; empty without them.
     std::vector<TConfusion> TeachConfusion, TestConfusion;
 };

@@ -15,9 +15,10 @@ struct TCurvePoint {
     int32_t Epoch = 0; // as the refresh lines number it (the counter after the epoch, minus one)
     double TeachMean = 0;
     double TestMean = 0;
+    double ValidMean = 0; // 0 while the run had no validation part
 };
 
-// The mean training and test error of every epoch since the network was built. It keeps at most
+// The mean training, test and validation error of every epoch since the network was built. It keeps at most
 // `capacity` merged points (plus the newest, partly filled one): when full, neighbouring pairs
 // are averaged, so older epochs stay evenly spaced whatever the length of the training.
 class TErrorCurve {
@@ -27,7 +28,7 @@ public:
 
     // An epoch not after the last one added means the network went back to an earlier state:
     // the points from that epoch on are dropped first.
-    void Add(int32_t epoch, double teachMean, double testMean);
+    void Add(int32_t epoch, double teachMean, double testMean, double validMean = 0);
     void Clear();
     // Oldest first.
     std::vector<TCurvePoint> Points() const;
@@ -45,12 +46,14 @@ private:
     std::vector<TCurvePoint> full_;
     int32_t pendingCount_ = 0;
     int32_t pendingEpoch_ = 0;
-    double pendingTeach_ = 0, pendingTest_ = 0; // sums
+    double pendingTeach_ = 0, pendingTest_ = 0, pendingValid_ = 0; // sums
     void DropFrom(int32_t epoch);
 };
 
-// `nirvex-cli train --curve`: one CSV line per epoch, `epoch` the counter after it.
-std::string CurveCsvHeader();
-std::string CurveCsvLine(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch);
+// `nirvex-cli train --curve`: one CSV line per epoch, `epoch` the counter after it; `valid` adds the
+// validation part's mean and maximum error after the recognized shares.
+std::string CurveCsvHeader(bool valid = false);
+std::string CurveCsvLine(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch,
+                         bool valid = false);
 
 } // namespace nirvex

@@ -5,6 +5,7 @@ namespace nirvex {
 
 inline constexpr const char* msgEpochLimit = "Остановка обучения\n\rИсчерпан лимит эпох.";
 inline constexpr const char* msgTestErrGrew = "Остановка обучения\n\rОшибка по тестовой выборке возросла.";
+inline constexpr const char* msgValidErrGrew = "Остановка обучения\n\rОшибка по контрольной части возросла.";
 inline constexpr const char* msgTrainedOk = "Обучение завершено успешно";
 // The network's input or output layer is not as large as the sample's input or target fields.
 inline constexpr const char* msgNetMismatch = "Структура сети не соответствует полям выборки";

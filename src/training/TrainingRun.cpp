@@ -36,6 +36,8 @@ const char* RunEndMessage(TRunEnd end) {
         return msgEpochLimit;
     case TRunEnd::Validation:
         return msgTestErrGrew;
+    case TRunEnd::ValidationPart:
+        return msgValidErrGrew;
     case TRunEnd::Criteria:
         return msgTrainedOk;
     default:
@@ -55,12 +57,22 @@ std::string FormatIdentShare(int32_t identCount, int32_t count) {
 
 namespace {
 
-// The network of the epoch with the least mean test error seen in a run.
+// The network of the epoch with the least mean error of the choosing part seen in a run.
 struct TBest {
     TNetworkSnapshot Net;
-    double TestErr = 0;
+    double Err = 0;
     bool Taken = false;
 };
+
+int64_t PositionCount(const TTrainingContext& ctx) {
+    return static_cast<int64_t>(ctx.TeachCount) + ctx.ValidCount + ctx.TestCount;
+}
+
+// The mean error KeepBest and TestAsValid go by: the validation part's when there is one, so that
+// the test part chooses nothing.
+double ChoosingError(const TTrainingContext& ctx, const TEpochStats& s) {
+    return ctx.ValidCount > 0 ? s.ValidErrMean : s.TestErrMean;
+}
 
 // Every example of a run normalized once, in presentation order (position p holds record
 // RecordIndex[p]), so an epoch streams through memory. Each row: the inputs, the targets, then the
@@ -83,7 +95,8 @@ void CheckRunnable(const TTrainingContext& ctx) {
         throw EError(msgNotConfigured);
     if (net.GetLayerSize(0) != ctx.InputCount || net.GetLayerSize(net.CountLayers() - 1) != ctx.OutputCount)
         throw EError(msgNetMismatch);
-    if (static_cast<std::size_t>(ctx.TeachCount) + static_cast<std::size_t>(ctx.TestCount) > ctx.RecordIndex->size())
+    if (ctx.TeachCount < 0 || ctx.ValidCount < 0 || ctx.TestCount < 0 ||
+        PositionCount(ctx) > static_cast<int64_t>(ctx.RecordIndex->size()))
         throw EError(msgRangeCheck);
 }
 
@@ -94,7 +107,7 @@ TExamples PrepareExamples(const TTrainingContext& ctx, ITrainingView& view) {
     const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
     TExamples ex;
     ex.Width = static_cast<std::size_t>(nIn) + static_cast<std::size_t>(nOut) + 1;
-    const std::size_t positions = static_cast<std::size_t>(ctx.TeachCount) + static_cast<std::size_t>(ctx.TestCount);
+    const std::size_t positions = static_cast<std::size_t>(PositionCount(ctx));
     ex.Data.resize(positions * ex.Width + 1);
     ClearFloatErrors();
     constexpr std::size_t kAhead = 16; // records fetched ahead of their turn
@@ -146,7 +159,7 @@ bool Recognized(const TTrainingContext& ctx, const double* targets, const double
 TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& examples, TBest* best) {
     TNeuralNetwork& net = *ctx.Network;
     const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
-    const int32_t teachCount = ctx.TeachCount, testCount = ctx.TestCount;
+    const int32_t teachCount = ctx.TeachCount, validCount = ctx.ValidCount, testCount = ctx.TestCount;
     const std::size_t width = examples.Width;
     const TStopRules& rules = ctx.Rules;
     int32_t& cursor = *ctx.ExampleCursor;
@@ -179,10 +192,26 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
         net.ApplyWaitingStep();
         CheckFloatErrors();
         s.TeachErrMean = teachCount > 0 ? s.TeachErrMean / teachCount : 0.0;
+        // The validation part in record order; the shared cursor is the other passes' business.
+        std::vector<TConfusion> validCounts = EmptyConfusion(ctx);
+        for (int32_t k = 0; k < validCount; ++k) {
+            const double* ex = examples.Row(static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(k));
+            const double e = net.RunExample(ex, nIn, ex + nIn, nOut, false).Error;
+            s.ValidErrMean += e;
+            if (Recognized(ctx, ex + nIn, net.OutputLayer(), e, validCounts))
+                ++s.ValidIdentCount;
+            if (e > s.ValidErrMax)
+                s.ValidErrMax = e;
+            CheckFloatErrors();
+            if (view.Pump())
+                ClearFloatErrors();
+        }
+        s.ValidErrMean = validCount > 0 ? s.ValidErrMean / validCount : 0.0;
+        const std::size_t testFrom = static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(validCount);
         for (int32_t k = 0; k < testCount; ++k) {
             if (cursor >= testCount || cursor < 0)
                 cursor = 0;
-            const double* ex = examples.Row(static_cast<std::size_t>(teachCount) + static_cast<std::size_t>(cursor));
+            const double* ex = examples.Row(testFrom + static_cast<std::size_t>(cursor));
             ++cursor;
             const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, false);
             const double e = r.Error;
@@ -198,8 +227,9 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
         }
         s.TestErrMean = testCount > 0 ? s.TestErrMean / testCount : 0.0;
         ++net.Epoch;
-        if (best && (!best->Taken || s.TestErrMean < best->TestErr)) {
-            best->TestErr = s.TestErrMean;
+        const double chosen = ChoosingError(ctx, s);
+        if (best && (!best->Taken || chosen < best->Err)) {
+            best->Err = chosen;
             best->Taken = true;
             net.TakeSnapshot(best->Net);
         }
@@ -214,37 +244,43 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
             return TRunEnd::EpochLimit;
         double& prev = *ctx.PrevTestErr;
         if (prev == 0)
-            prev = s.TestErrMean;
-        if (s.TestErrMean > prev && rules.TestAsValid)
-            return TRunEnd::Validation;
-        prev = s.TestErrMean;
+            prev = chosen;
+        if (chosen > prev && rules.TestAsValid)
+            return validCount > 0 ? TRunEnd::ValidationPart : TRunEnd::Validation;
+        prev = chosen;
         if (CriteriaMet(rules, s, teachCount, testCount))
             return TRunEnd::Criteria;
     }
 }
 
-// Both parts computed by the network as it stands, in presentation order, teaching nothing.
+// Every part computed by the network as it stands, in presentation order, teaching nothing.
 TEpochStats MeasureExamples(const TTrainingContext& ctx, ITrainingView& view, const TExamples& examples) {
     TNeuralNetwork& net = *ctx.Network;
     const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
     const std::size_t width = examples.Width;
+    const int32_t testFrom = ctx.TeachCount + ctx.ValidCount;
     TEpochStats s;
     s.TeachConfusion = s.TestConfusion = EmptyConfusion(ctx);
+    std::vector<TConfusion> validCounts = EmptyConfusion(ctx); // not shown: the parts' matrices are
     ClearFloatErrors();
-    for (int32_t k = 0; k < ctx.TeachCount + ctx.TestCount; ++k) {
+    for (int32_t k = 0; k < testFrom + ctx.TestCount; ++k) {
         const double* ex = examples.Row(static_cast<std::size_t>(k));
         const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, false);
         const double e = r.Error;
         const bool teach = k < ctx.TeachCount;
-        const bool recognized =
-            Recognized(ctx, ex + nIn, net.OutputLayer(), e, teach ? s.TeachConfusion : s.TestConfusion);
+        std::vector<TConfusion>& counts = teach ? s.TeachConfusion : k < testFrom ? validCounts : s.TestConfusion;
+        const bool recognized = Recognized(ctx, ex + nIn, net.OutputLayer(), e, counts);
         if (teach) {
             view.TeachExample(k, ex[width - 1], r.OutputMean, e);
             s.TeachErrMean += e;
             s.TeachIdentCount += recognized ? 1 : 0;
             s.TeachErrMax = std::max(s.TeachErrMax, e);
+        } else if (k < testFrom) {
+            s.ValidErrMean += e;
+            s.ValidIdentCount += recognized ? 1 : 0;
+            s.ValidErrMax = std::max(s.ValidErrMax, e);
         } else {
-            view.TestExample(k - ctx.TeachCount, ex[width - 1], r.OutputMean, e);
+            view.TestExample(k - testFrom, ex[width - 1], r.OutputMean, e);
             s.TestErrMean += e;
             s.TestIdentCount += recognized ? 1 : 0;
             s.TestErrMax = std::max(s.TestErrMax, e);
@@ -252,6 +288,7 @@ TEpochStats MeasureExamples(const TTrainingContext& ctx, ITrainingView& view, co
     }
     CheckFloatErrors();
     s.TeachErrMean = ctx.TeachCount > 0 ? s.TeachErrMean / ctx.TeachCount : 0.0;
+    s.ValidErrMean = ctx.ValidCount > 0 ? s.ValidErrMean / ctx.ValidCount : 0.0;
     s.TestErrMean = ctx.TestCount > 0 ? s.TestErrMean / ctx.TestCount : 0.0;
     return s;
 }
@@ -266,7 +303,8 @@ TRunEnd RunTrainingLoop(TTrainingContext& ctx, ITrainingView& view) {
         return TRunEnd::EpochLimit;
     const TExamples examples = PrepareExamples(ctx, view);
     TBest best;
-    const TRunEnd end = RunEpochs(ctx, view, examples, ctx.KeepBest && ctx.TestCount > 0 ? &best : nullptr);
+    const bool choosing = ctx.ValidCount > 0 || ctx.TestCount > 0;
+    const TRunEnd end = RunEpochs(ctx, view, examples, ctx.KeepBest && choosing ? &best : nullptr);
     // Keeping the last epoch is keeping the network as it stands: nothing is taken back then.
     if (best.Taken && best.Net.Epoch != ctx.Network->Epoch) {
         ctx.Network->RestoreSnapshot(best.Net);

@@ -40,14 +40,24 @@ public:
     // The page refresh after an epoch; `epoch` is the counter after this epoch's increase.
     virtual void Refresh(const TEpochStats& /*stats*/, int32_t /*teachCount*/, int32_t /*testCount*/,
                          int32_t /*epoch*/) {}
-    // The run took back the network of counter `epoch`; `stats` are that network's over both parts,
+    // The run took back the network of counter `epoch`; `stats` are that network's over all parts,
     // whose examples have just been handed over again (after HistoClear) as the passes hand them.
     virtual void Restored(const TEpochStats& /*stats*/, int32_t /*teachCount*/, int32_t /*testCount*/,
                           int32_t /*epoch*/) {}
 };
 
-// How a run ended.
-enum class TRunEnd { UserStop, EpochLimit, Validation, Criteria };
+// How a run ended. Validation: the mean test error grew; ValidationPart: the mean error of the
+// validation part grew (the rule watches that part while it is not empty).
+enum class TRunEnd { UserStop, EpochLimit, Validation, Criteria, ValidationPart };
+
+// The largest share of the training part page 4 sets aside as the validation part.
+inline constexpr int32_t kMaxValidShare = 50;
+
+// Examples of a training part of `trainingPart` that the share `validShare` (percent) sets aside: the
+// share of the part, rounded down.
+inline int32_t ValidationCount(int32_t trainingPart, int32_t validShare) {
+    return static_cast<int32_t>(static_cast<int64_t>(trainingPart) * validShare / 100);
+}
 
 // Everything one run reads and writes besides the network.
 struct TTrainingContext {
@@ -56,7 +66,10 @@ struct TTrainingContext {
     const std::vector<int32_t>* RecordIndex = nullptr;
     int32_t InputCount = 0;
     int32_t OutputCount = 0;
+    // Presentation positions: TeachCount taught examples, then ValidCount examples of the
+    // validation part (measured after each epoch's teaching, never taught), then TestCount.
     int32_t TeachCount = 0;
+    int32_t ValidCount = 0;
     int32_t TestCount = 0;
     int32_t* ExampleCursor = nullptr; // shared by the training and the test fetch
     double* PrevTestErr = nullptr;
@@ -66,8 +79,10 @@ struct TTrainingContext {
     // answered right (and, with number targets too, its error is below the limit).
     std::vector<TClassColumns> Classes;
     bool NumberTargets = true;
-    // Keep the network of the epoch with the least mean test error and take it back when the run
-    // ends (not on a failure) unless that is the last epoch. Ignored without test examples.
+    // Keep the network of the epoch with the least mean error of the part that chooses (the
+    // validation part when it is not empty, else the test part) and take it back when the run ends
+    // (not on a failure) unless that is the last epoch. Ignored when both parts are empty. The
+    // rule TestAsValid watches the same part, through PrevTestErr.
     bool KeepBest = false;
     // Set by the run: the epoch counter of the network taken back, -1 when none was.
     int32_t RestoredEpoch = -1;

@@ -13,6 +13,8 @@
 #include <QTableWidget>
 #include <QToolButton>
 
+#include <vector>
+
 namespace nirvex {
 
 // What a run shows on the page. Per example it only stores (a point, a histogram count); the
@@ -71,6 +73,10 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The model's grid is [part][measure] with parts 1 training, 2 test, 3 validation; parts down lists
+// them in the order they come in the record order.
+constexpr std::size_t kPartDown[] = {0, 1, 3, 2};
+
 } // namespace
 
 TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, parent), view_(new TView(*this)) {
@@ -89,8 +95,8 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
     crvErrors_ = new TErrorCurveView(this);
     crvErrors_->setObjectName("crvErrors");
     crvErrors_->SetCurve(&host.Model().Curve());
-    crvErrors_->setToolTip(QString::fromUtf8(
-        "Средняя ошибка каждой эпохи: зеленая линия - обучение, красная - тестирование (логарифмическая шкала)"));
+    crvErrors_->setToolTip(QString::fromUtf8("Средняя ошибка каждой эпохи: зеленая линия - обучение, красная - "
+                                             "тестирование, желтая - контрольная часть (логарифмическая шкала)"));
     crvErrors_->hide();
     cmErrors_ = new TConfusionView(this);
     cmErrors_->setObjectName("cmErrors");
@@ -133,20 +139,15 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
 
     sgStat_ = new QTableWidget(4, 3, bottom);
     sgStat_->setObjectName("sgStat");
-    sgStat_->setGeometry(212, 0, 185, 69);
     sgStat_->horizontalHeader()->hide();
     sgStat_->verticalHeader()->hide();
     sgStat_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sgStat_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sgStat_->setShowGrid(true);
     sgStat_->setItemDelegate(new TGridDelegate(sgStat_));
-    CondenseFont(sgStat_);
     sgStat_->setFrameShape(QFrame::Box);
     sgStat_->setFrameShadow(QFrame::Plain);
     sgStat_->setLineWidth(1);
-    const int widths[] = {66, 55, 56};
-    for (int c = 0; c < 3; ++c)
-        sgStat_->setColumnWidth(c, widths[c]);
     const int heights[] = {15, 15, 15, 16};
     sgStat_->verticalHeader()->setMinimumSectionSize(1);
     for (int r = 0; r < 4; ++r)
@@ -156,14 +157,7 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
     pal.setColor(QPalette::Disabled, QPalette::Text, pal.color(QPalette::Active, QPalette::Text));
     pal.setColor(QPalette::Disabled, QPalette::Base, pal.color(QPalette::Active, QPalette::Base));
     sgStat_->setPalette(pal);
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 3; ++c) {
-            auto* item = new QTableWidgetItem;
-            item->setFlags(Qt::ItemIsEnabled);
-            if (r == 0 || c == 0)
-                item->setBackground(pal.color(QPalette::Button));
-            sgStat_->setItem(r, c, item);
-        }
+    ArrangeGrid(false);
     sgStat_->setToolTip(QString::fromUtf8("Статистическая информация о ходе обучения"));
     sgStat_->setEnabled(false);
 
@@ -238,12 +232,41 @@ void TPageLearn::PaintConfusion() {
         cmErrors_->Clear();
 }
 
+void TPageLearn::ArrangeGrid(bool partsDown) {
+    partsDown_ = partsDown;
+    sgStat_->clearContents();
+    QFont font = sgStat_->font();
+    font.setStretch(partsDown ? QFont::Condensed : QFont::SemiCondensed);
+    sgStat_->setFont(font);
+    // Parts across: the columns of a 5-digit error; parts down: the measures' captions set the widths.
+    const std::vector<int> widths = partsDown ? std::vector<int>{33, 49, 50, 55} : std::vector<int>{66, 55, 56};
+    const int columns = static_cast<int>(widths.size());
+    sgStat_->setColumnCount(columns);
+    sgStat_->setGeometry(partsDown ? 204 : 212, 0, partsDown ? 190 : 185, 69);
+    const QColor fixed = sgStat_->palette().color(QPalette::Button);
+    for (int c = 0; c < columns; ++c) {
+        sgStat_->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+        for (int r = 0; r < 4; ++r) {
+            auto* item = new QTableWidgetItem;
+            item->setFlags(Qt::ItemIsEnabled);
+            if (r == 0 || c == 0)
+                item->setBackground(fixed);
+            sgStat_->setItem(r, c, item);
+        }
+    }
+}
+
 void TPageLearn::PaintStats() {
     PaintConfusion();
-    const auto& cells = host_.Model().StatCells();
-    for (int c = 0; c < 3; ++c)
+    const TWizard& m = host_.Model();
+    if ((m.ValidCount() > 0) != partsDown_)
+        ArrangeGrid(m.ValidCount() > 0);
+    const auto& cells = m.StatCells();
+    for (int c = 0; c < sgStat_->columnCount(); ++c)
         for (int r = 0; r < 4; ++r) {
-            QString text = Q(cells[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]);
+            const std::size_t part = partsDown_ ? kPartDown[r] : static_cast<std::size_t>(c);
+            const std::size_t measure = partsDown_ ? static_cast<std::size_t>(c) : static_cast<std::size_t>(r);
+            QString text = Q(cells[part][measure]);
             QTableWidgetItem* item = sgStat_->item(r, c);
             if (item->text() != text)
                 item->setText(text);

@@ -42,6 +42,9 @@ private:
     // The first category target's confusion as the model holds it; the switch to it exists only
     // for a project with one.
     void PaintConfusion();
+    // The grid as it stands without a validation part (parts across), or with one: parts down, so
+    // that the three parts fit the same room.
+    void ArrangeGrid(bool partsDown);
 
     THisto* hErrors_;
     TErrorCurveView* crvErrors_;
@@ -57,6 +60,7 @@ private:
     std::unique_ptr<TView> view_;
     TWizard::TRunHooks hooks_;
     int32_t shownBuild_ = 0; // the network the pictures were drawn from (TWizard::NetworkBuild)
+    bool partsDown_ = false;
 };
 
 } // namespace nirvex

@@ -50,12 +50,47 @@ QCheckBox* MakeBox(QWidget* parent, const char* name, const char* text, int x, i
     return box;
 }
 
-// The criteria group: rows 20 pixels apart, value controls 20 high, so that the two check boxes
-// above it fit on the page.
-constexpr int kGroupHeight = 160;
+// The settings, and the criteria group's rows, 20 pixels apart with value controls 20 high, so
+// that the two check boxes between them fit on the page.
 constexpr int kRowHeight = 20;
+constexpr int kGroupHeight = 157;
 int RowTop(int row) {
-    return 16 + row * kRowHeight;
+    return 15 + row * kRowHeight;
+}
+int SettingTop(int row) {
+    return row * kRowHeight;
+}
+constexpr int kBoxesTop = 5 * kRowHeight + 1;
+
+// The captions of the boxes that choose: by the test part, or by the validation part.
+struct TChoosingTexts {
+    const char* Validate;
+    const char* ValidateHint;
+    const char* KeepBest;
+    const char* KeepBestHint;
+};
+constexpr TChoosingTexts kByTest = {
+    "Использовать тестовое множество как валидационное",
+    "Остановка обучения при увеличении ошибки по тестовой выборке",
+    "Сохранить сеть с наименьшей ошибкой на тесте",
+    "По окончании обучения вернуть сеть той эпохи, в которой средняя ошибка на тестовой выборке была наименьшей",
+};
+constexpr TChoosingTexts kByValid = {
+    "Остановить обучение при росте ошибки на контрольной части",
+    "Остановка обучения при увеличении ошибки на контрольной части обучающей выборки",
+    "Сохранить сеть с наименьшей ошибкой на контрольной части",
+    "По окончании обучения вернуть сеть той эпохи, в которой средняя ошибка на контрольной части была наименьшей",
+};
+
+// A caption set anew: in the font of the page, condensed only if it needs to be.
+void SetCaption(QCheckBox* box, const char* text, const char* hint) {
+    const QString t = QString::fromUtf8(text);
+    if (box->text() != t) {
+        box->setText(t);
+        box->setFont(QFont());
+        FitCaption(box, box->width());
+    }
+    box->setToolTip(QString::fromUtf8(hint));
 }
 
 QString Q(const std::string& s) {
@@ -74,33 +109,34 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
     setObjectName("tsLearnConfig");
     setProperty("HelpContext", 64);
 
-    MakeLabel(this, "Использовать для обучения нейросети", 11, 8, 219);
-    seUseForTeach_ = MakeSpin(this, "seUseForTeach", 232, 0, 1, 100, 80);
+    const int h = kRowHeight;
+    MakeLabel(this, "Использовать для обучения нейросети", 11, SettingTop(0) + 4, 219);
+    seUseForTeach_ = MakeSpin(this, "seUseForTeach", 232, SettingTop(0), 1, 100, 80, h);
     seUseForTeach_->setToolTip(QString::fromUtf8("Процент выборки, используемый при обучении"));
-    MakeLabel(this, "% выборки", 296, 8, 98);
-    MakeLabel(this, "Скорость обучения", 11, 32, 219);
-    edtTS_ = MakeEdit(this, "edtTS", 232, 24);
-    MakeLabel(this, "Момент", 11, 56, 219);
-    edtMiu_ = MakeEdit(this, "edtMiu", 232, 48);
-    MakeLabel(this, "Распознано если ошибка по примеру<", 11, 80, 219);
-    edtIdentErr_ = MakeEdit(this, "edtIdentErr", 232, 73);
+    MakeLabel(this, "% выборки", 296, SettingTop(0) + 4, 98);
+    MakeLabel(this, "Контрольная часть обучающей выборки, %", 11, SettingTop(1) + 4, 219);
+    seValidShare_ = MakeSpin(this, "seValidShare", 232, SettingTop(1), 0, kMaxValidShare, 0, h);
+    seValidShare_->setToolTip(QString::fromUtf8("Последние записи обучающей выборки, на которых сеть не учится: по "
+                                                "ним выбирается лучшая сеть и замечается переобучение"));
+    MakeLabel(this, "Скорость обучения", 11, SettingTop(2) + 4, 219);
+    edtTS_ = MakeEdit(this, "edtTS", 232, SettingTop(2), h);
+    MakeLabel(this, "Момент", 11, SettingTop(3) + 4, 219);
+    edtMiu_ = MakeEdit(this, "edtMiu", 232, SettingTop(3), h);
+    MakeLabel(this, "Распознано если ошибка по примеру<", 11, SettingTop(4) + 4, 219);
+    edtIdentErr_ = MakeEdit(this, "edtIdentErr", 232, SettingTop(4), h);
     edtIdentErr_->setToolTip(QString::fromUtf8("Порог верного распознания примера"));
     // As wide as the page and clear of the group's title below, so that its caption keeps the others' size.
-    cbValidate_ =
-        MakeBox(this, "cbValidate", "Использовать тестовое множество как валидационное", 11, 96, kPageClientWidth - 11);
-    cbValidate_->setToolTip(QString::fromUtf8("Остановка обучения при увеличении ошибки по тестовой выборке"));
-    cbKeepBest_ =
-        MakeBox(this, "cbKeepBest", "Сохранить сеть с наименьшей ошибкой на тесте", 11, 114, kPageClientWidth - 11);
-    cbKeepBest_->setToolTip(QString::fromUtf8(
-        "По окончании обучения вернуть сеть той эпохи, в которой средняя ошибка на тестовой выборке была наименьшей"));
+    cbValidate_ = MakeBox(this, "cbValidate", kByTest.Validate, 11, kBoxesTop, kPageClientWidth - 11);
+    cbValidate_->setToolTip(QString::fromUtf8(kByTest.ValidateHint));
+    cbKeepBest_ = MakeBox(this, "cbKeepBest", kByTest.KeepBest, 11, kBoxesTop + 17, kPageClientWidth - 11);
+    cbKeepBest_->setToolTip(QString::fromUtf8(kByTest.KeepBestHint));
     connect(cbKeepBest_, &QCheckBox::clicked, this,
             [this](bool checked) { host_.Guard([&] { host_.Model().KeepBestClicked(checked); }); });
 
     gbCriteria_ = new QGroupBox(QString::fromUtf8(" Критерии остановки обучения"), this);
     gbCriteria_->setObjectName("gbCriteria");
     // One row per criterion: a spin box with its unit after a short caption, or an edit after a long one.
-    const int h = kRowHeight;
-    std::vector<QWidget*> order = {seUseForTeach_, edtTS_, edtMiu_, edtIdentErr_};
+    std::vector<QWidget*> order = {seUseForTeach_, seValidShare_, edtTS_, edtMiu_, edtIdentErr_};
     int row = 0;
     for (const TCriterionDef& d : StopCriteria()) {
         TCriterionRow& r = Row(d.Id);
@@ -148,9 +184,15 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
         if (!painting_)
             host_.Model().SetLearnValue(&TLearnPage::UseForTeach, v);
     });
-    // Without test examples there is no test error to choose by.
-    connect(seUseForTeach_, &QSpinBox::valueChanged, this,
-            [this] { cbKeepBest_->setEnabled(host_.Model().KeepBestAvailable()); });
+    connect(seValidShare_, &QSpinBox::valueChanged, this, [this](int v) {
+        if (!painting_)
+            host_.Model().SetLearnValue(&TLearnPage::ValidShare, v);
+    });
+    for (QSpinBox* share : {seUseForTeach_, seValidShare_})
+        connect(share, &QSpinBox::valueChanged, this, [this] {
+            if (!painting_)
+                PaintChoosingPart();
+        });
     connect(cbValidate_, &QCheckBox::toggled, this, [this](bool on) {
         if (!painting_)
             host_.Model().SetLearnValue(&TLearnPage::Validate, on);
@@ -167,10 +209,20 @@ void TPageLearnConfig::CriterionClicked(TCriterion which, bool checked) {
     Row(which).Value->setEnabled(Row(which).Box->isChecked());
 }
 
+void TPageLearnConfig::PaintChoosingPart() {
+    const TWizard& m = host_.Model();
+    const TChoosingTexts& t = m.PlannedValidCount() > 0 ? kByValid : kByTest;
+    SetCaption(cbValidate_, t.Validate, t.ValidateHint);
+    SetCaption(cbKeepBest_, t.KeepBest, t.KeepBestHint);
+    // Without test or validation examples there is no error to choose by.
+    cbKeepBest_->setEnabled(m.KeepBestAvailable());
+}
+
 void TPageLearnConfig::ShowPage() {
     const TLearnPage& lp = host_.Model().LearnPage();
     painting_ = true;
     seUseForTeach_->setValue(lp.UseForTeach);
+    seValidShare_->setValue(lp.ValidShare);
     SetText(edtTS_, lp.TeachSpeedText);
     SetText(edtMiu_, lp.MiuText);
     SetText(edtIdentErr_, lp.IdentErrText);
@@ -186,13 +238,14 @@ void TPageLearnConfig::ShowPage() {
             SetText(r.Edit, c.Text);
     }
     cbKeepBest_->setChecked(lp.KeepBest);
-    cbKeepBest_->setEnabled(host_.Model().KeepBestAvailable());
+    PaintChoosingPart();
     painting_ = false;
 }
 
 void TPageLearnConfig::SyncToModel() {
     // A spin box still being typed in has not yet turned its text into its value.
     seUseForTeach_->interpretText();
+    seValidShare_->interpretText();
     for (const TCriterionRow& r : rows_)
         if (r.Spin != nullptr)
             r.Spin->interpretText();
@@ -201,6 +254,7 @@ void TPageLearnConfig::SyncToModel() {
         m.SetLearnValue(field, edit->text().toStdString());
     };
     m.SetLearnValue(&TLearnPage::UseForTeach, seUseForTeach_->value());
+    m.SetLearnValue(&TLearnPage::ValidShare, seValidShare_->value());
     text(&TLearnPage::TeachSpeedText, edtTS_);
     text(&TLearnPage::MiuText, edtMiu_);
     text(&TLearnPage::IdentErrText, edtIdentErr_);

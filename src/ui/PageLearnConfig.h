@@ -34,8 +34,12 @@ private:
     };
     TCriterionRow& Row(TCriterion which) { return rows_[CriterionSlot(which)]; }
     void CriterionClicked(TCriterion which, bool checked);
+    // The two boxes that choose by the validation part while the shares make one, else by the test
+    // part: their captions say which; the best network needs one of the two.
+    void PaintChoosingPart();
 
     QSpinBox* seUseForTeach_;
+    QSpinBox* seValidShare_;
     QLineEdit* edtTS_;
     QLineEdit* edtMiu_;
     QLineEdit* edtIdentErr_;

@@ -60,6 +60,9 @@ void TWizard::BuildReport() {
     r.push_back("");
     const TLearnPage& p = learnPage_;
     r.push_back("Для обучения используется:" + std::to_string(p.UseForTeach) + "% записей");
+    if (p.ValidShare > 0)
+        r.push_back("Контрольная часть обучающей выборки:" + std::to_string(p.ValidShare) +
+                    "% (записей: " + std::to_string(PlannedValidCount()) + ")");
     if (const int32_t left = recordCount_ - UsableRecordCount(); left > 0)
         r.push_back(msgGapRecords + std::to_string(left));
     r.push_back("Скорость обучения:" + FormatGeneral(network_.TeachSpeed, 3));
@@ -73,7 +76,8 @@ void TWizard::BuildReport() {
                         d.ReportTail);
     }
     if (p.KeepBest)
-        r.push_back("   сохранить сеть с наименьшей ошибкой на тесте");
+        r.push_back(PlannedValidCount() > 0 ? "   сохранить сеть с наименьшей ошибкой на контрольной части"
+                                            : "   сохранить сеть с наименьшей ошибкой на тесте");
     report_ = std::move(r);
 }
 

@@ -35,7 +35,10 @@ public:
     int32_t InputCount() const { return inputCount_; }
     int32_t OutputCount() const { return outputCount_; }
     int32_t RecordCount() const { return recordCount_; }
+    // The examples taught, then those of the validation part (the rest of the training part, in record
+    // order, never taught), then the test part, as page 4 was last applied.
     int32_t TeachCount() const { return teachCount_; }
+    int32_t ValidCount() const { return validCount_; }
     int32_t TestCount() const { return testCount_; }
     // Records the run can take with the roles as page 2 set them: no unfilled gap in a used field.
     int32_t UsableRecordCount() const;
@@ -203,8 +206,10 @@ public:
     void SetCriterionCount(TCriterion which, int32_t value);
     void SetCriterionText(TCriterion which, const std::string& text);
     void KeepBestClicked(bool checked);
-    // The box is usable only when the page's share leaves test examples.
+    // The box is usable only when the page's shares leave test or validation examples.
     bool KeepBestAvailable() const;
+    // The validation part the page's shares make now (applied or not): its examples.
+    int32_t PlannedValidCount() const;
     // A typed or toggled value of the page; a value that differs from the one held is a change.
     void SetLearnValue(std::string TLearnPage::*field, const std::string& value);
     void SetLearnValue(int32_t TLearnPage::*field, int32_t value);
@@ -293,6 +298,7 @@ private:
     double identErrLimit_ = 0;
     double prevTestErr_ = 0;
     int32_t teachCount_ = 0;
+    int32_t validCount_ = 0;
     int32_t testCount_ = 0;
     int32_t recordCount_ = 0;
     int32_t exampleCursor_ = 0;

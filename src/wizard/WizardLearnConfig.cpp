@@ -42,10 +42,22 @@ void TWizard::KeepBestClicked(bool checked) {
     SetLearnValue(&TLearnPage::KeepBest, checked);
 }
 
+namespace {
+
+int32_t TrainingPart(int32_t useForTeach, int32_t recordCount) {
+    return static_cast<int32_t>(static_cast<int64_t>(std::clamp(useForTeach, 1, 100)) * recordCount / 100);
+}
+
+} // namespace
+
 bool TWizard::KeepBestAvailable() const {
     const int32_t usable = UsableRecordCount();
-    const int64_t teach = static_cast<int64_t>(std::clamp(learnPage_.UseForTeach, 1, 100)) * usable / 100;
-    return usable - teach > 0;
+    return usable - TrainingPart(learnPage_.UseForTeach, usable) > 0 || PlannedValidCount() > 0;
+}
+
+int32_t TWizard::PlannedValidCount() const {
+    return ValidationCount(TrainingPart(learnPage_.UseForTeach, UsableRecordCount()),
+                           std::clamp(learnPage_.ValidShare, 0, kMaxValidShare));
 }
 
 void TWizard::SetLearnValue(std::string TLearnPage::*field, const std::string& value) {
@@ -76,8 +88,10 @@ void TWizard::ApplyLearnConfig() {
     const auto usable = static_cast<int32_t>(TrainingIndex().size());
     if (usable == 0)
         throw EError(msgNoUsableRecords);
-    teachCount_ = static_cast<int32_t>(static_cast<int64_t>(std::clamp(p.UseForTeach, 1, 100)) * usable / 100);
-    testCount_ = usable - teachCount_;
+    const int32_t trainingPart = TrainingPart(p.UseForTeach, usable);
+    validCount_ = PlannedValidCount();
+    teachCount_ = trainingPart - validCount_;
+    testCount_ = usable - trainingPart;
     network_.SetTeachSpeed(ReadTypedNumber(p.TeachSpeedText, kTeachSpeedName));
     network_.Miu = ReadTypedNumber(p.MiuText, kMiuName);
 }

@@ -70,7 +70,8 @@ struct TLearnPage {
     std::string IdentErrText = kDefaultErrorText;
     bool Validate = false;
     std::array<TCriterionSetting, kCriterionCount> Criteria = DefaultCriteria();
-    bool KeepBest = false; // cbKeepBest: take back the network of the least test error
+    bool KeepBest = false;  // cbKeepBest: take back the network of the least test (or validation) error
+    int32_t ValidShare = 0; // seValidShare, 0..kMaxValidShare: percent of the training part set aside
 
     TCriterionSetting& operator[](TCriterion c) { return Criteria[CriterionSlot(c)]; }
     const TCriterionSetting& operator[](TCriterion c) const { return Criteria[CriterionSlot(c)]; }
@@ -82,8 +83,9 @@ struct TLearnPage {
     }
 };
 
-// Page 6: the statistics grid, [column][row].
-using TStatCells = std::array<std::array<std::string, 4>, 3>;
+// Page 6: the statistics grid, [column][row]; column 3 is the validation part's, shown while it
+// is not empty.
+using TStatCells = std::array<std::array<std::string, 4>, 4>;
 
 // Page 7: row r of each grid belongs to input (target) field r in network order (the header row is
 // not stored).

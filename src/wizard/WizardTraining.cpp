@@ -10,6 +10,7 @@ namespace nirvex {
 void TWizard::LearnPageShow() {
     statCells_[1][0] = "Обуч.";
     statCells_[2][0] = "Тест.";
+    statCells_[3][0] = "Контр.";
     statCells_[0][1] = "Error ср.";
     statCells_[0][2] = "Error макс.";
     statCells_[0][3] = "Распознано";
@@ -25,6 +26,10 @@ void TWizard::RefreshStats(const TEpochStats& s, int32_t epoch) {
     statCells_[2][2] = FormatGeneral(s.TestErrMax, 5);
     statCells_[1][3] = FormatIdentShare(s.TeachIdentCount, teachCount_);
     statCells_[2][3] = FormatIdentShare(s.TestIdentCount, testCount_);
+    const bool valid = validCount_ > 0;
+    statCells_[3][1] = valid ? FormatGeneral(s.ValidErrMean, 5) : "";
+    statCells_[3][2] = valid ? FormatGeneral(s.ValidErrMax, 5) : "";
+    statCells_[3][3] = valid ? FormatIdentShare(s.ValidIdentCount, validCount_) : "";
     teachConfusion_ = s.TeachConfusion;
     testConfusion_ = s.TestConfusion;
     learnStatus_ = "Эпоха: " + std::to_string(epoch - 1);
@@ -83,7 +88,7 @@ public:
             view_->TestExample(k, x, y, e);
     }
     void EpochDone(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
-        w_.curve_.Add(epoch - 1, s.TeachErrMean, s.TestErrMean);
+        w_.curve_.Add(epoch - 1, s.TeachErrMean, s.TestErrMean, s.ValidErrMean);
         // The classes are counted every epoch, so the last one's answers are there when a run ends.
         w_.teachConfusion_ = s.TeachConfusion;
         w_.testConfusion_ = s.TestConfusion;
@@ -129,6 +134,7 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
     ctx.InputCount = inputCount_;
     ctx.OutputCount = outputCount_;
     ctx.TeachCount = teachCount_;
+    ctx.ValidCount = validCount_;
     ctx.TestCount = testCount_;
     ctx.ExampleCursor = &exampleCursor_;
     ctx.PrevTestErr = &prevTestErr_;

@@ -149,6 +149,50 @@ TEST_F(CliTest, TrainCurveHoldsEveryEpochOfTheRun) {
     EXPECT_EQ(matched, 3);
 }
 
+// Without a validation part a run prints and saves what it did before the part existed (figures of
+// the build before it, for this project).
+TEST_F(CliTest, WithoutAValidationPartARunIsAsBefore) {
+    ASSERT_EQ(RunCommand({"new", sample_, "-o", Path("g.qvx"), "--seed", "5", "--hidden", "4", "--epochs", "20",
+                          "--valid-share", "0"})
+                  .Code,
+              0);
+    TCliResult r = RunCommand({"train", Path("g.qvx")});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "Эпоха: 0\t0.084474\t0.082442\t0.24718\t0.16032\t34.2%\t36.7%\n"
+                     "Эпоха: 10\t0.011956\t0.010074\t0.06442\t0.030478\t99.2%\t100%\n"
+                     "Эпоха: 20\t0.0085381\t0.0077828\t0.052941\t0.04\t99.2%\t100%\n"
+                     "Остановка обучения\nИсчерпан лимит эпох.\n");
+    TIniFile saved(Path("g.qvx"));
+    EXPECT_FALSE(saved.ValueExists("Phase4", "ValidShare"));
+    EXPECT_EQ(saved.ReadString("Network", "W_0_0_0", ""), "0.995765570559374");
+    EXPECT_EQ(saved.ReadString("Network", "W_1_3_0", ""), "-0.7947925354859384");
+    EXPECT_EQ(saved.ReadString("Network", "WT_1_0", ""), "-3.845213715466141");
+}
+
+// A validation part: its mean and maximum error after the seven values, in the lines and in the CSV.
+TEST_F(CliTest, TrainPrintsTheValidationPartAfterTheSevenValues) {
+    ASSERT_EQ(RunCommand({"new", sample_, "-o", Path("v.qvx"), "--seed", "5", "--hidden", "4", "--epochs", "20",
+                          "--valid-share", "20"})
+                  .Code,
+              0);
+    const std::string curve = Path("curve.csv");
+    TCliResult r = RunCommand({"train", Path("v.qvx"), "--curve", curve});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    std::vector<std::string> rows = Split(ReadBytes(curve), "\n");
+    EXPECT_EQ(rows[0], "epoch,train_mean,test_mean,train_max,test_max,train_recognized,test_recognized,"
+                       "valid_mean,valid_max");
+    const std::vector<std::string> printed = Split(r.Out, "\n");
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::vector<std::string> values = Split(printed[k], "\t");
+        const std::vector<std::string> cells = Split(rows[10 * k + 1], ",");
+        ASSERT_EQ(values.size(), 9u) << printed[k];
+        ASSERT_EQ(cells.size(), 9u);
+        EXPECT_EQ(values[7], FormatGeneral(StrToFloat(cells[7]), 5));
+        EXPECT_EQ(values[8], FormatGeneral(StrToFloat(cells[8]), 5));
+        EXPECT_GT(StrToFloat(cells[7]), 0);
+    }
+}
+
 TEST_F(CliTest, KeepBestRestoresTheEpochOfTheLeastTestErrorAndSaysSo) {
     const std::string project = MakeProject("iris.qvx", 4, true, true);
     const std::string curve = Path("curve.csv");

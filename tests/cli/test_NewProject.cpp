@@ -104,6 +104,7 @@ TEST_F(NewProjectTest, ValuesThePagesRefuseAreRefusedWithTheirMessages) {
         {{"--rate", "0"}, msgZeroRate},
         {{"--train-share", "0"}, "--train-share" + std::string(msgRangeIs) + "1..100"},
         {{"--train-share", "100", "--keep-best"}, msgKeepBestNoTest},
+        {{"--valid-share", "51"}, "--valid-share" + std::string(msgRangeIs) + "0..50"},
         {{"--epochs", "100001"}, "--epochs" + std::string(msgRangeIs) + "0..100000"},
     };
     for (const auto& [args, message] : cases) {
@@ -121,11 +122,19 @@ TEST_F(NewProjectTest, ValuesThePagesRefuseAreRefusedWithTheirMessages) {
 // Every other option, made through the wizard's operations as the window makes them, then the project
 // trained: the same file, and the same weights as a run started in the window on it.
 TEST_F(NewProjectTest, NewThenTrainGivesTheWeightsOfTheSameChoicesInTheWindow) {
-    std::vector<std::string> args = With(
-        New(sample_), {"--target", "PetalWidth",   "--ignore",      "SepalWidth", "--norm",        "PetalWidth=sigmoid",
-                       "--norm",   "species=auto", "--hidden",      "5,3",        "--slope",       "0.75",
-                       "--rate",   "0.3",          "--momentum",    "0.6",        "--train-share", "70",
-                       "--seed",   "4294967295",   "--ident-error", "0.1",        "--validate",    "--keep-best"});
+    std::vector<std::string> args = With(New(sample_), {"--target",      "PetalWidth",
+                                                        "--ignore",      "SepalWidth",
+                                                        "--norm",        "PetalWidth=sigmoid",
+                                                        "--norm",        "species=auto",
+                                                        "--hidden",      "5,3",
+                                                        "--slope",       "0.75",
+                                                        "--rate",        "0.3",
+                                                        "--momentum",    "0.6",
+                                                        "--train-share", "70",
+                                                        "--seed",        "4294967295",
+                                                        "--ident-error", "0.1",
+                                                        "--validate",    "--keep-best",
+                                                        "--valid-share", "20"});
     TWizard w;
     LoadWithSeed(w, sample_, 4294967295u);
     w.SelectField(1);
@@ -146,6 +155,7 @@ TEST_F(NewProjectTest, NewThenTrainGivesTheWeightsOfTheSameChoicesInTheWindow) {
     w.SetLearnValue(&TLearnPage::TeachSpeedText, "0.3");
     w.SetLearnValue(&TLearnPage::MiuText, "0.6");
     w.SetLearnValue(&TLearnPage::UseForTeach, 70);
+    w.SetLearnValue(&TLearnPage::ValidShare, 20);
     w.SetLearnValue(&TLearnPage::IdentErrText, "0.1");
     w.SetLearnValue(&TLearnPage::Validate, true);
     w.KeepBestClicked(true);

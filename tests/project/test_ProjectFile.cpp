@@ -158,6 +158,33 @@ TEST_F(ProjectFileTest, KeysAreWrittenInTheirOrderWithTheirFormats) {
     EXPECT_EQ(bytes.rfind("[Main]\r\nState=4\r\n", 0), 0u);
 }
 
+// A validation part is the one key written after them, and only when there is one.
+TEST_F(ProjectFileTest, ValidShareIsWrittenWhenNotZeroAndReadBack) {
+    TWizard w;
+    DriveTo(w, 3);
+    w.SetLearnValue(&TLearnPage::ValidShare, 25);
+    w.Next();
+    const std::string name = SaveProject(w, Path("v.qvx"));
+    const std::vector<std::string> keys = TIniFile(name).ReadSection("Phase4");
+    ASSERT_FALSE(keys.empty());
+    EXPECT_EQ(keys.back(), "ValidShare");
+    EXPECT_EQ(TIniFile(name).ReadString("Phase4", "ValidShare", ""), "25");
+    TWizard loaded;
+    LoadProject(loaded, name);
+    EXPECT_EQ(loaded.LearnPage().ValidShare, 25);
+    EXPECT_EQ(loaded.ValidCount(), w.ValidCount());
+    EXPECT_GT(loaded.ValidCount(), 0);
+    // Back to 0: the file is the same but for the key, as projects were written before it existed.
+    std::string before = ReadBytes(name);
+    loaded.Prev();
+    loaded.SetLearnValue(&TLearnPage::ValidShare, 0);
+    loaded.Next();
+    const std::string line = "ValidShare=25\r\n";
+    ASSERT_NE(before.find(line), std::string::npos);
+    before.erase(before.find(line), line.size());
+    EXPECT_EQ(ReadBytes(SaveProject(loaded, name)), before);
+}
+
 TEST_F(ProjectFileTest, SeedIsWrittenAsSigned32BitDecimal) {
     TWizard w;
     DriveTo(w, 1);
@@ -439,6 +466,8 @@ TEST_F(ProjectFileTest, ValuesThePagesCannotWriteAreRefusedBeforeTheNetworkIsRep
         {"Phase4", "EpochC", "100001", msgBadProjectFile},
         {"Phase4", "TeachIdentC", "-5", msgBadProjectFile},
         {"Phase4", "TestIdentC", "101", msgBadProjectFile},
+        {"Phase4", "ValidShare", "51", msgBadProjectFile},
+        {"Phase4", "ValidShare", "-1", msgBadProjectFile},
         {"Network", "Epoch", "2147483647", msgBadProjectFile},
         {"Network", "Epoch", "-1", msgBadProjectFile},
         {"Network", "Epoch", "99999999999", msgBadProjectFile},
@@ -448,6 +477,7 @@ TEST_F(ProjectFileTest, ValuesThePagesCannotWriteAreRefusedBeforeTheNetworkIsRep
         {"Network", "Epoch", "2147483646", ""},
         {"Phase3", "HideLayers", "10", ""},
         {"Phase4", "EpochC", "100000", ""},
+        {"Phase4", "ValidShare", "50", ""},
         {"Phase2", "FieldType_0", " 0 ", ""},
         {"Phase2", "MAX_0", "1,5", msgBadProjectFile},
         {"Phase4", "TeachSpeed", "0,1", msgBadProjectFile},

@@ -34,18 +34,20 @@ TEST(ErrorCurve, KeepsEveryEpochUntilFull) {
 TEST(ErrorCurve, MergesOlderPointsEvenlyWhenFull) {
     TErrorCurve c(8);
     for (int32_t e = 0; e < 8; ++e)
-        c.Add(e, e, 10.0 * e);
+        c.Add(e, e, 10.0 * e, 100.0 * e);
     EXPECT_EQ(c.Stride(), 2);
     EXPECT_EQ(Epochs(c), (std::vector<int32_t>{1, 3, 5, 7}));
     EXPECT_DOUBLE_EQ(c.Points()[1].TeachMean, 2.5);
     EXPECT_DOUBLE_EQ(c.Points()[1].TestMean, 25);
+    EXPECT_DOUBLE_EQ(c.Points()[1].ValidMean, 250);
     for (int32_t e = 8; e < 21; ++e)
-        c.Add(e, e, 10.0 * e);
+        c.Add(e, e, 10.0 * e, 100.0 * e);
     // 16 epochs fill 8 pairs and merge into quads; 17..20 form a full quad; the newest epoch waits.
     EXPECT_EQ(c.Stride(), 4);
     EXPECT_EQ(Epochs(c), (std::vector<int32_t>{3, 7, 11, 15, 19, 20}));
     EXPECT_DOUBLE_EQ(c.Points()[4].TeachMean, (16 + 17 + 18 + 19) / 4.0);
     EXPECT_DOUBLE_EQ(c.Points().back().TeachMean, 20);
+    EXPECT_DOUBLE_EQ(c.Points()[4].ValidMean, 100 * (16 + 17 + 18 + 19) / 4.0);
     TErrorCurve big;
     for (int32_t e = 0; e < 100000; ++e)
         big.Add(e, 1, 1);
@@ -73,4 +75,10 @@ TEST(ErrorCurve, CsvLinesCarryFifteenDigitsAndZeroForAnEmptyPart) {
     s.TeachIdentCount = 2;
     s.TestIdentCount = 0;
     EXPECT_EQ(CurveCsvLine(s, 3, 0, 11), "10,0.123456789012346,1.5E-7,2,0.5,66.6666666666667,0\n");
+    // A validation part: its mean and maximum right after the recognized shares.
+    EXPECT_EQ(CurveCsvHeader(true), "epoch,train_mean,test_mean,train_max,test_max,train_recognized,test_recognized,"
+                                    "valid_mean,valid_max\n");
+    s.ValidErrMean = 0.25;
+    s.ValidErrMax = 1.5e-7;
+    EXPECT_EQ(CurveCsvLine(s, 3, 0, 11, true), "10,0.123456789012346,1.5E-7,2,0.5,66.6666666666667,0,0.25,1.5E-7\n");
 }

@@ -80,9 +80,11 @@ int main(int argc, char** argv) {
     window.btnNextClick();
     ok = ok && window.Model().State() == 2 && Save(window, dir, "page3.png");
     window.btnNextClick();
-    // An epoch limit, so that the run on page 6 ends by itself, and the network of the least test error kept.
+    // An epoch limit, so that the run on page 6 ends by itself, and the network of the least error on
+    // a validation part kept.
     window.findChild<QCheckBox*>(QStringLiteral("cbEpoch"))->click();
     window.findChild<QSpinBox*>(QStringLiteral("seEpoch"))->setValue(1000);
+    window.findChild<QSpinBox*>(QStringLiteral("seValidShare"))->setValue(20);
     window.findChild<QCheckBox*>(QStringLiteral("cbKeepBest"))->click();
     ok = ok && window.Model().State() == 3 && Save(window, dir, "page4.png");
     window.btnNextClick();

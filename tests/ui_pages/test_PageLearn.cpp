@@ -215,6 +215,34 @@ TEST_F(PageLearnTest, SwitchShowsTheErrorCurveOfTheRunInTheHistogramsPlace) {
     EXPECT_FALSE(curve->isVisible());
 }
 
+// The three parts down the grid, its cells whole within the page, and the validation line on the curve.
+TEST_F(PageLearnTest, ValidationPartShowsInTheGridAndOnTheCurve) {
+    Tick(TCriterion::Epoch);
+    host.Wizard.SetCriterionCount(TCriterion::Epoch, 30);
+    host.Wizard.SetLearnValue(&TLearnPage::ValidShare, 25);
+    OpenLearnPage();
+    QTest::mouseClick(btn, Qt::LeftButton);
+    ASSERT_EQ(host.Wizard.ValidCount(), 10);
+    ASSERT_EQ(grid->columnCount(), 4);
+    const auto& cells = host.Wizard.StatCells();
+    const std::size_t parts[] = {0, 1, 3, 2}; // down the grid: training, validation, test
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_EQ(Cell(c, r).toStdString(), cells[parts[r]][static_cast<std::size_t>(c)]) << c << "," << r;
+            EXPECT_LE(grid->fontMetrics().horizontalAdvance(Cell(c, r)) + 2, grid->columnWidth(c)) << c << "," << r;
+        }
+    EXPECT_EQ(Cell(0, 2), QString::fromUtf8("Контр."));
+    const QWidget* p = page.get();
+    EXPECT_LE(test::RectIn(grid, p).right(), p->rect().right());
+    EXPECT_TRUE(test::NoneOverlap(p, {teach, testPanel, grid, btn}));
+    EXPECT_TRUE(test::InOrder(p, {teach, testPanel, grid}, Qt::Horizontal));
+
+    page->ShowCurve(true);
+    const QImage img = page->findChild<QWidget*>("crvErrors")->grab().toImage();
+    const QImage plot = img.copy(0, TErrorCurveView::kTop, img.width(), img.height() - TErrorCurveView::kTop);
+    EXPECT_GT(CountColor(plot, QColor(255, 255, 0), TErrorCurveView::kLeft + 2, img.width()), 30);
+}
+
 TEST_F(PageLearnTest, RunEndedByACriterion) {
     Tick(TCriterion::MaxTeachErr);
     host.Wizard.SetCriterionText(TCriterion::MaxTeachErr, "10"); // every example's error is below 1

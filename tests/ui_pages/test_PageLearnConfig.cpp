@@ -83,8 +83,8 @@ protected:
         // which reach the page's right edge.
         EXPECT_EQ(test::RectIn(group, p), QRect(0, p->height() - group->height(), p->width(), group->height()));
         EXPECT_TRUE(test::InOrder(p,
-                                  {Spin("seUseForTeach"), Edit("edtTS"), Edit("edtMiu"), Edit("edtIdentErr"),
-                                   Box("cbValidate"), Box("cbKeepBest"), group},
+                                  {Spin("seUseForTeach"), Spin("seValidShare"), Edit("edtTS"), Edit("edtMiu"),
+                                   Edit("edtIdentErr"), Box("cbValidate"), Box("cbKeepBest"), group},
                                   Qt::Vertical));
         for (const char* name : {"cbValidate", "cbKeepBest"})
             EXPECT_EQ(test::RectIn(Box(name), p).right(), p->rect().right()) << name;
@@ -101,11 +101,11 @@ protected:
         EXPECT_GT(pitch, 0);
         // The values in two columns of one width, the error limits under the settings' column.
         const QWidget* first = Spin("seUseForTeach");
-        for (const char* name : {"edtTS", "edtMiu", "edtIdentErr", "edtMaxTeachErr", "edtMidTeachErr", "edtMaxTestErr",
-                                 "edtMidTestErr", "seEpoch", "seTeachIdent", "seTestIdent"}) {
+        for (const char* name : {"seValidShare", "edtTS", "edtMiu", "edtIdentErr", "edtMaxTeachErr", "edtMidTeachErr",
+                                 "edtMaxTestErr", "edtMidTestErr", "seEpoch", "seTeachIdent", "seTestIdent"}) {
             const QWidget* w = page->findChild<QWidget*>(name);
             EXPECT_EQ(w->width(), first->width()) << name;
-            const QWidget* column = name[0] == 'e' ? first : Spin("seEpoch");
+            const QWidget* column = name[0] == 'e' || name[2] == 'V' ? first : Spin("seEpoch");
             EXPECT_EQ(test::RectIn(w, p).x(), test::RectIn(column, p).x()) << name;
         }
     }
@@ -163,11 +163,11 @@ TEST_F(PageLearnConfigTest, ControlsHaveTheirRangesPlacesAndHints) {
 }
 
 TEST_F(PageLearnConfigTest, KeyboardOrderRunsThroughTheGroupBeforeValidate) {
-    const std::vector<std::string> expected = {"seUseForTeach", "edtTS",          "edtMiu",        "edtIdentErr",
-                                               "cbEpoch",       "seEpoch",        "cbMaxTeachErr", "edtMaxTeachErr",
-                                               "cbMidTeachErr", "edtMidTeachErr", "cbTeachIdent",  "seTeachIdent",
-                                               "cbMaxTestErr",  "edtMaxTestErr",  "cbMidTestErr",  "edtMidTestErr",
-                                               "cbTestIdent",   "seTestIdent",    "cbValidate",    "cbKeepBest"};
+    const std::vector<std::string> expected = {
+        "seUseForTeach", "seValidShare",  "edtTS",          "edtMiu",        "edtIdentErr",    "cbEpoch",
+        "seEpoch",       "cbMaxTeachErr", "edtMaxTeachErr", "cbMidTeachErr", "edtMidTeachErr", "cbTeachIdent",
+        "seTeachIdent",  "cbMaxTestErr",  "edtMaxTestErr",  "cbMidTestErr",  "edtMidTestErr",  "cbTestIdent",
+        "seTestIdent",   "cbValidate",    "cbKeepBest"};
     std::vector<std::string> seen;
     QWidget* start = Spin("seUseForTeach");
     QWidget* w = start;
@@ -216,6 +216,31 @@ TEST_F(PageLearnConfigTest, KeepBestBoxIsStoredMarksChangedAndNeedsTestExamples)
     EXPECT_FALSE(box->isEnabled());
 }
 
+// The boxes that choose say what they choose by: the validation part while the shares make one.
+TEST_F(PageLearnConfigTest, ValidShareTurnsTheChoosingBoxesToTheValidationPart) {
+    QSpinBox* valid = Spin("seValidShare");
+    EXPECT_EQ(valid->minimum(), 0);
+    EXPECT_EQ(valid->maximum(), 50);
+    EXPECT_EQ(valid->value(), 0);
+    Spin("seUseForTeach")->setValue(100);
+    EXPECT_FALSE(Box("cbKeepBest")->isEnabled());
+    TWizardTestPeer::PageChanged(host.Wizard) = false;
+    valid->setValue(20);
+    EXPECT_EQ(host.Wizard.LearnPage().ValidShare, 20);
+    EXPECT_TRUE(host.Wizard.PageChanged());
+    EXPECT_TRUE(Box("cbKeepBest")->isEnabled()); // 8 of the 40 records choose
+    EXPECT_EQ(Box("cbKeepBest")->text(), QString::fromUtf8("Сохранить сеть с наименьшей ошибкой на контрольной части"));
+    EXPECT_EQ(Box("cbValidate")->text(),
+              QString::fromUtf8("Остановить обучение при росте ошибки на контрольной части"));
+    for (const char* name : {"cbValidate", "cbKeepBest"})
+        EXPECT_LE(Box(name)->sizeHint().width(), Box(name)->width()) << name;
+    ExpectPlacesKeepTheirOrder();
+    // A share that sets no record aside chooses by the test part again.
+    Spin("seUseForTeach")->setValue(4);
+    EXPECT_EQ(Box("cbKeepBest")->text(), QString::fromUtf8("Сохранить сеть с наименьшей ошибкой на тесте"));
+    EXPECT_EQ(Box("cbKeepBest")->font(), Box("cbEpoch")->font());
+}
+
 // Every control of the page: a changed value marks the page changed, and leaving it forward the
 // project modified; showing the page's values is no change.
 TEST_F(PageLearnConfigTest, EveryChangedValueMarksTheProjectModified) {
@@ -227,6 +252,7 @@ TEST_F(PageLearnConfigTest, EveryChangedValueMarksTheProjectModified) {
         {"edtIdentErr", [&] { Retype(Edit("edtIdentErr"), "0.1"); }},
         {"seUseForTeach", [&] { Spin("seUseForTeach")->setValue(60); }},
         {"seTestIdent", [&] { Spin("seTestIdent")->stepUp(); }},
+        {"seValidShare", [&] { Spin("seValidShare")->stepUp(); }},
     };
     for (const auto& [name, change] : changes) {
         TWizardTestPeer::PageChanged(host.Wizard) = false;

@@ -1,6 +1,8 @@
 #include "WizardFixture.h"
 #include "common/NumberText.h"
 
+#include <algorithm>
+
 using namespace nirvex;
 using nirvex::test::WizardTest;
 
@@ -107,4 +109,28 @@ TEST_F(WizardTest, ReportWithoutCriteriaEndsWithItsHeading) {
     w.Next();
     EXPECT_EQ(w.Report().back(), "Критерии остановки обучения");
     EXPECT_EQ(w.Report()[5], "    SepalLength: x= X/5.00 вход:0");
+}
+
+// The validation part follows the share of the records; the best network is then chosen on it.
+TEST_F(WizardTest, ReportNamesTheValidationPartAndWhatTheBestNetworkIsChosenOn) {
+    Type(Iris());
+    w.Next();
+    w.Next();
+    w.Next();
+    w.KeepBestClicked(true);
+    w.SetLearnValue(&TLearnPage::ValidShare, 25);
+    w.Next();
+    const auto& r = w.Report();
+    const auto share = std::find(r.begin(), r.end(), "Для обучения используется:80% записей");
+    ASSERT_NE(share, r.end());
+    EXPECT_EQ(*(share + 1), "Контрольная часть обучающей выборки:25% (записей: 30)");
+    EXPECT_EQ(r.back(), "   сохранить сеть с наименьшей ошибкой на контрольной части");
+    EXPECT_EQ(w.TeachCount() + w.ValidCount() + w.TestCount(), 150);
+    EXPECT_EQ(w.ValidCount(), 30);
+    // A share too small to set a record aside makes no validation part.
+    w.Prev();
+    w.SetLearnValue(&TLearnPage::UseForTeach, 2);
+    w.Next();
+    EXPECT_EQ(w.ValidCount(), 0);
+    EXPECT_EQ(w.Report().back(), "   сохранить сеть с наименьшей ошибкой на тесте");
 }

@@ -184,12 +184,13 @@ void Report(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
 }
 
 // One printed line per refreshed epoch, and with --curve one CSV line per epoch; Ctrl-C reaches
-// the run through Pump.
+// the run through Pump. A validation part adds its mean and maximum error to both.
 class TCliTrainingView : public ITrainingView {
 public:
-    TCliTrainingView(TWizard& w, std::ostream& out, bool curve) : w_(w), out_(out), curve_(curve) {
+    TCliTrainingView(TWizard& w, std::ostream& out, bool curve)
+        : w_(w), out_(out), curve_(curve), valid_(w.ValidCount() > 0) {
         if (curve_)
-            Curve = CurveCsvHeader();
+            Curve = CurveCsvHeader(valid_);
     }
     std::string Curve;
     bool Pump() override {
@@ -201,17 +202,21 @@ public:
         out_ << "Эпоха: " << (epoch - 1) << '\t' << FormatGeneral(s.TeachErrMean, 5) << '\t'
              << FormatGeneral(s.TestErrMean, 5) << '\t' << FormatGeneral(s.TeachErrMax, 5) << '\t'
              << FormatGeneral(s.TestErrMax, 5) << '\t' << FormatIdentShare(s.TeachIdentCount, teachCount) << '\t'
-             << FormatIdentShare(s.TestIdentCount, testCount) << std::endl;
+             << FormatIdentShare(s.TestIdentCount, testCount);
+        if (valid_)
+            out_ << '\t' << FormatGeneral(s.ValidErrMean, 5) << '\t' << FormatGeneral(s.ValidErrMax, 5);
+        out_ << std::endl;
     }
     void EpochDone(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
         if (curve_)
-            Curve += CurveCsvLine(s, teachCount, testCount, epoch);
+            Curve += CurveCsvLine(s, teachCount, testCount, epoch, valid_);
     }
 
 private:
     TWizard& w_;
     std::ostream& out_;
     bool curve_;
+    bool valid_;
 };
 
 // The end messages break their line with LF CR for a message box; printed, LF alone breaks it.

@@ -24,7 +24,8 @@ inline constexpr const char* msgTwoRoles = "Поле указано с разн�
 inline constexpr const char* msgRangeIs = ": Параметр должен быть в диапазоне ";
 inline constexpr const char* msgNoNeurons = "--hidden: Число нейронов в слое должно быть не меньше 1";
 inline constexpr const char* msgUnknownNorm = "Неизвестный способ нормализации (linear, sigmoid, auto, none): ";
-inline constexpr const char* msgKeepBestNoTest = "--keep-best: нет тестовой части выборки (--train-share 100)";
+inline constexpr const char* msgKeepBestNoTest =
+    "--keep-best: нет ни тестовой, ни контрольной части выборки (--train-share 100, --valid-share 0)";
 // `new` tells on standard error what it chose: the target field of the load (followed by its name)
 // and the record order drawn (followed by the value that repeats it).
 inline constexpr const char* msgTargetTaken = "Целевое поле (последнее поле выборки): ";
@@ -72,10 +73,14 @@ inline constexpr const char* kUsageHead =
     "  --rate R               скорость обучения\n"
     "  --momentum M           момент\n"
     "  --train-share P        процент выборки для обучения (1..100)\n"
+    "  --valid-share P        контрольная часть: последние P% обучающей части не обучают, а по ним\n"
+    "                         выбирают сеть (--keep-best) и останавливают обучение (--validate) (0..50)\n"
     "  --seed S               порядок записей (без него - случайный, печатается)\n"
     "  --ident-error E        пример распознан, если ошибка по нему < E\n"
-    "  --validate             использовать тестовое множество как валидационное\n"
-    "  --keep-best            сохранить сеть с наименьшей ошибкой на тесте\n"
+    "  --validate             остановить обучение, когда ошибка на тесте (на контрольной части, если\n"
+    "                         она есть) возросла\n"
+    "  --keep-best            сохранить сеть с наименьшей ошибкой на тесте (на контрольной части, если\n"
+    "                         она есть)\n"
     "  критерии остановки (лимит эпох отмечен всегда, по умолчанию 1000):\n";
 inline constexpr const char* kUsageTail =
     "report   печатает отчет о конфигурации проекта\n"

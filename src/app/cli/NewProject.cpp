@@ -37,7 +37,7 @@ static_assert(std::size(kCriterionOptions) == kCriterionCount, "one option per c
 constexpr std::pair<const char*, std::optional<std::string> TOptions::*> kValueOptions[] = {
     {"-o", &TOptions::Output},   {"--hidden", &TOptions::Hidden},          {"--slope", &TOptions::Slope},
     {"--rate", &TOptions::Rate}, {"--momentum", &TOptions::Momentum},      {"--train-share", &TOptions::TrainShare},
-    {"--seed", &TOptions::Seed}, {"--ident-error", &TOptions::IdentError},
+    {"--seed", &TOptions::Seed}, {"--ident-error", &TOptions::IdentError}, {"--valid-share", &TOptions::ValidShare},
 };
 constexpr std::pair<const char*, std::vector<std::string> TOptions::*> kListOptions[] = {
     {"--target", &TOptions::Targets}, {"--input", &TOptions::Inputs},       {"--ignore", &TOptions::Ignored},
@@ -195,6 +195,9 @@ void ChooseShape(TWizard& w, const TOptions& o) {
 void ChooseLearning(TWizard& w, const TOptions& o) {
     if (o.TrainShare)
         w.SetLearnValue(&TLearnPage::UseForTeach, static_cast<int32_t>(Whole("--train-share", *o.TrainShare, 1, 100)));
+    if (o.ValidShare)
+        w.SetLearnValue(&TLearnPage::ValidShare,
+                        static_cast<int32_t>(Whole("--valid-share", *o.ValidShare, 0, kMaxValidShare)));
     if (o.Rate)
         w.SetLearnValue(&TLearnPage::TeachSpeedText, Number("--rate", *o.Rate));
     if (o.Momentum)

@@ -18,7 +18,7 @@ struct TNewProjectOptions {
     std::optional<std::string> Output;
     std::vector<std::string> Targets, Inputs, Ignored, FillGaps;
     std::vector<std::string> Norms; // NAME=METHOD
-    std::optional<std::string> Hidden, Slope, Rate, Momentum, TrainShare, Seed, IdentError;
+    std::optional<std::string> Hidden, Slope, Rate, Momentum, TrainShare, ValidShare, Seed, IdentError;
     std::array<std::optional<std::string>, kCriterionCount> Criteria;
     bool Validate = false, KeepBest = false;
 };
