@@ -3,6 +3,7 @@
 #include "controls/ErrorCurveView.h"
 #include "controls/GraphPanel.h"
 #include "controls/Histo.h"
+#include "controls/ImportanceView.h"
 #include "ui/PageControls.h"
 
 #include <QCoreApplication>
@@ -90,20 +91,37 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
     crvErrors_->setToolTip(QString::fromUtf8(
         "Средняя ошибка каждой эпохи: зеленая линия - обучение, красная - тестирование (логарифмическая шкала)"));
     crvErrors_->hide();
-    auto makeSwitch = [this](const char* name, const char* caption, bool curve) {
+    impInputs_ = new TImportanceView(this);
+    impInputs_->setObjectName("impInputs");
+    impInputs_->SetImportance(&host.Model().Importance());
+    impInputs_->setToolTip(QString::fromUtf8(
+        "Насколько растет ошибка сети, если перемешать значения поля между записями: чем длиннее полоса, тем "
+        "сильнее сеть опирается на это поле"));
+    impInputs_->hide();
+    // The views the switch offers in the picture's place, a button each, in this order.
+    const struct {
+        const char* Name;
+        const char* Caption;
+        const char* Hint;
+        QWidget* Widget;
+    } views[] = {
+        {"btnShowHisto", "Гистограмма", "Показать распределение ошибки последней эпохи", hErrors_},
+        {"btnShowCurve", "Кривая ошибки", "Показать среднюю ошибку по эпохам", crvErrors_},
+        {"btnShowImportance", "Значимость входов", "Показать, насколько сеть опирается на каждое входное поле",
+         impInputs_},
+    };
+    for (const auto& v : views) {
         auto* b = new QToolButton(this);
-        b->setObjectName(name);
-        b->setText(QString::fromUtf8(caption));
+        b->setObjectName(v.Name);
+        b->setText(QString::fromUtf8(v.Caption));
+        b->setToolTip(QString::fromUtf8(v.Hint));
         b->setCheckable(true);
         b->setAutoRaise(false);
-        connect(b, &QToolButton::clicked, this, [this, curve] { ShowCurve(curve); });
-        return b;
-    };
-    btnShowHisto_ = makeSwitch("btnShowHisto", "Гистограмма", false);
-    btnShowHisto_->setToolTip(QString::fromUtf8("Показать распределение ошибки последней эпохи"));
-    btnShowCurve_ = makeSwitch("btnShowCurve", "Кривая ошибки", true);
-    btnShowCurve_->setToolTip(QString::fromUtf8("Показать среднюю ошибку по эпохам"));
-    btnShowHisto_->setChecked(true);
+        const std::size_t k = views_.size();
+        connect(b, &QToolButton::clicked, this, [this, k] { ShowView(k); });
+        views_.push_back({b, v.Widget});
+    }
+    views_.front().Button->setChecked(true);
 
     auto* bottom = new QWidget(this);
     bottom->setObjectName("pnlBottom");
@@ -166,7 +184,10 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
 
     hooks_.View = view_.get();
     hooks_.OnEndMessage = [this](const std::string& text) { host_.Dialogs().ShowMessage(Q(text)); };
-    hooks_.OnError = [this](const std::string& text) { host_.Dialogs().ShowError(Q(text)); };
+    hooks_.OnError = [this](const std::string& text) {
+        runFailed_ = true;
+        host_.Dialogs().ShowError(Q(text));
+    };
     hooks_.OnStateChanged = [this] {
         PaintButton();
         host_.RefreshFrame();
@@ -178,22 +199,32 @@ TPageLearn::~TPageLearn() = default;
 void TPageLearn::resizeEvent(QResizeEvent* event) {
     TWizardPage::resizeEvent(event);
     hErrors_->setGeometry(0, 0, width(), height() - 97);
-    crvErrors_->setGeometry(hErrors_->geometry());
-    // The switch sits in the top right corner, over the band both pictures leave empty.
-    const int h = 18;
-    const int wCurve = btnShowCurve_->sizeHint().width(), wHisto = btnShowHisto_->sizeHint().width();
-    btnShowCurve_->setGeometry(width() - 4 - wCurve, 3, wCurve, h);
-    btnShowHisto_->setGeometry(width() - 4 - wCurve - wHisto, 3, wHisto, h);
-    btnShowHisto_->raise();
-    btnShowCurve_->raise();
+    // The switch sits in the top right corner, over the band the pictures leave empty.
+    int x = width() - 4;
+    for (auto v = views_.rbegin(); v != views_.rend(); ++v) {
+        v->Widget->setGeometry(hErrors_->geometry());
+        const int w = v->Button->sizeHint().width();
+        x -= w;
+        v->Button->setGeometry(x, 3, w, 18);
+        v->Button->raise();
+    }
     bottom_->setGeometry(0, height() - 97, width(), 97);
 }
 
-void TPageLearn::ShowCurve(bool curve) {
-    btnShowCurve_->setChecked(curve);
-    btnShowHisto_->setChecked(!curve);
-    crvErrors_->setVisible(curve);
-    hErrors_->setVisible(!curve);
+void TPageLearn::ShowView(std::size_t view) {
+    for (std::size_t k = 0; k < views_.size(); ++k) {
+        views_[k].Button->setChecked(k == view);
+        views_[k].Widget->setVisible(k == view);
+    }
+    MeasureImportanceIfShown();
+}
+
+void TPageLearn::MeasureImportanceIfShown() {
+    TWizard& m = host_.Model();
+    if (impInputs_->isHidden() || m.Importance() || !m.NetworkTrained() || m.Training() || m.Loading())
+        return;
+    host_.Guard([&] { m.MeasureImportance(); });
+    impInputs_->update();
 }
 
 void TPageLearn::PaintStats() {
@@ -226,15 +257,25 @@ void TPageLearn::ShowPage() {
         gpTest_->PaintNow();
         crvErrors_->update();
     }
+    impInputs_->update();
     PaintStats();
     PaintButton();
+    MeasureImportanceIfShown();
 }
 
 void TPageLearn::btnLearnClick() {
-    if (!host_.Model().Training())
+    const bool starting = !host_.Model().Training();
+    if (starting) {
         view_->Start();
+        runFailed_ = false;
+    }
     host_.Guard([this] { host_.Model().LearnClicked(hooks_); });
     PaintButton();
+    // A run that ended has its inputs measured; one that failed midway is left as it is.
+    TWizard& m = host_.Model();
+    if (starting && !runFailed_ && !m.Training() && m.NetworkTrained() && !m.Importance())
+        host_.Guard([&] { m.MeasureImportance(); });
+    impInputs_->update();
 }
 
 } // namespace nirvex

@@ -4,6 +4,7 @@
 #include "wizard/Wizard.h"
 
 #include <memory>
+#include <vector>
 
 class QPushButton;
 class QTableWidget;
@@ -14,6 +15,7 @@ namespace nirvex {
 class THisto;
 class TGraphPanel;
 class TErrorCurveView;
+class TImportanceView;
 
 // Page tsLearn: the statistics grid, the error histogram, the two distribution panels and the
 // start/stop button of a training run.
@@ -26,8 +28,9 @@ public:
     // The start/stop button's click: starts a run when idle (returning when it ends) and asks
     // a running one to stop.
     void btnLearnClick();
-    // The switch above the picture: the error histogram or the error curve in its place.
-    void ShowCurve(bool curve);
+    // The switch above the picture: which of the views (histogram, error curve, importance of the
+    // inputs) takes the picture's place.
+    void ShowView(std::size_t view);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -36,11 +39,17 @@ private:
     class TView;
     void PaintStats();
     void PaintButton();
+    // Measures the importance when its view is shown and the trained network has none yet.
+    void MeasureImportanceIfShown();
 
     THisto* hErrors_;
     TErrorCurveView* crvErrors_;
-    QToolButton* btnShowHisto_;
-    QToolButton* btnShowCurve_;
+    TImportanceView* impInputs_;
+    struct TPictureView {
+        QToolButton* Button;
+        QWidget* Widget;
+    };
+    std::vector<TPictureView> views_; // in the switch's order, the histogram first
     TGraphPanel* gpTeach_;
     TGraphPanel* gpTest_;
     QTableWidget* sgStat_;
@@ -49,6 +58,7 @@ private:
     std::unique_ptr<TView> view_;
     TWizard::TRunHooks hooks_;
     int32_t shownBuild_ = 0; // the network the pictures were drawn from (TWizard::NetworkBuild)
+    bool runFailed_ = false; // the last run ended with an error
 };
 
 } // namespace nirvex

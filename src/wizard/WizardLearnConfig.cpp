@@ -72,6 +72,7 @@ void TWizard::ApplyLearnConfig() {
             criterionLimits_[CriterionSlot(d.Id)] = ReadTypedNumber(p[d.Id].Text, CriterionValueName(d));
     teachCount_ = static_cast<int32_t>(static_cast<int64_t>(std::clamp(p.UseForTeach, 1, 100)) * recordCount_ / 100);
     testCount_ = recordCount_ - teachCount_;
+    importance_.reset(); // measured on a part that may have changed
     network_.SetTeachSpeed(ReadTypedNumber(p.TeachSpeedText, kTeachSpeedName));
     network_.Miu = ReadTypedNumber(p.MiuText, kMiuName);
 }
