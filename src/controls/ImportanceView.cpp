@@ -46,7 +46,7 @@ std::vector<TImportanceView::TRow> TImportanceView::Rows() const {
         nameWidth = std::max(nameWidth, fm.horizontalAdvance(QString::fromStdString(f.Field)));
         shareWidth = std::max(shareWidth, fm.horizontalAdvance(ShareText(f.Share)));
     }
-    nameWidth = std::min(nameWidth, (right - left) * 2 / 5);
+    nameWidth = std::min(nameWidth + 2, (right - left) * 2 / 5); // 2: the advance is rounded
     const int barLeft = left + nameWidth + 6;
     const int barRoom = std::max(0, right - shareWidth - 4 - barLeft);
     for (int i = 0; i < count; ++i) {
@@ -96,7 +96,7 @@ void TImportanceView::PaintBuffer() {
             p.fillRect(row.Bar, bar_);
         p.drawText(row.Share, Qt::AlignLeft | Qt::AlignVCenter, ShareText(f.Share));
     }
-    QString note = QString::fromUtf8("Рост ошибки при перемешивании поля; %1, записей: %2")
+    QString note = QString::fromUtf8("Рост ошибки при перемешивании: %1, записей: %2")
                        .arg(QString::fromUtf8(SamplePartName(m->Part)))
                        .arg(m->RecordCount);
     if (rows.size() < m->Fields.size())

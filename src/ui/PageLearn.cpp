@@ -6,11 +6,15 @@
 #include "controls/ImportanceView.h"
 #include "ui/PageControls.h"
 
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace nirvex {
 
@@ -98,30 +102,39 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
         "Насколько растет ошибка сети, если перемешать значения поля между записями: чем длиннее полоса, тем "
         "сильнее сеть опирается на это поле"));
     impInputs_->hide();
-    // The views the switch offers in the picture's place, a button each, in this order.
+    // The views the switch offers in the picture's place, in this order.
     const struct {
         const char* Name;
         const char* Caption;
         const char* Hint;
         QWidget* Widget;
     } views[] = {
-        {"btnShowHisto", "Гистограмма", "Показать распределение ошибки последней эпохи", hErrors_},
-        {"btnShowCurve", "Кривая ошибки", "Показать среднюю ошибку по эпохам", crvErrors_},
-        {"btnShowImportance", "Значимость входов", "Показать, насколько сеть опирается на каждое входное поле",
+        {"actShowHisto", "Гистограмма", "Показать распределение ошибки последней эпохи", hErrors_},
+        {"actShowCurve", "Кривая ошибки", "Показать среднюю ошибку по эпохам", crvErrors_},
+        {"actShowImportance", "Значимость входов", "Показать, насколько сеть опирается на каждое входное поле",
          impInputs_},
     };
+    // One button names the view shown and opens the list of them, however many there are.
+    btnView_ = new QToolButton(this);
+    btnView_->setObjectName("btnView");
+    btnView_->setPopupMode(QToolButton::InstantPopup);
+    btnView_->setToolTip(QString::fromUtf8("Что показать на месте гистограммы"));
+    auto* menu = new QMenu(btnView_);
+    auto* group = new QActionGroup(menu);
     for (const auto& v : views) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(v.Name);
-        b->setText(QString::fromUtf8(v.Caption));
-        b->setToolTip(QString::fromUtf8(v.Hint));
-        b->setCheckable(true);
-        b->setAutoRaise(false);
+        QAction* a = menu->addAction(QString::fromUtf8(v.Caption));
+        a->setObjectName(v.Name);
+        a->setToolTip(QString::fromUtf8(v.Hint));
+        a->setCheckable(true);
+        group->addAction(a);
         const std::size_t k = views_.size();
-        connect(b, &QToolButton::clicked, this, [this, k] { ShowView(k); });
-        views_.push_back({b, v.Widget});
+        connect(a, &QAction::triggered, this, [this, k] { ShowView(k); });
+        views_.push_back({a, v.Widget});
     }
-    views_.front().Button->setChecked(true);
+    menu->setToolTipsVisible(true);
+    btnView_->setMenu(menu);
+    views_.front().Action->setChecked(true);
+    btnView_->setText(views_.front().Action->text());
 
     auto* bottom = new QWidget(this);
     bottom->setObjectName("pnlBottom");
@@ -199,23 +212,26 @@ TPageLearn::~TPageLearn() = default;
 void TPageLearn::resizeEvent(QResizeEvent* event) {
     TWizardPage::resizeEvent(event);
     hErrors_->setGeometry(0, 0, width(), height() - 97);
-    // The switch sits in the top right corner, over the band the pictures leave empty.
-    int x = width() - 4;
-    for (auto v = views_.rbegin(); v != views_.rend(); ++v) {
-        v->Widget->setGeometry(hErrors_->geometry());
-        const int w = v->Button->sizeHint().width();
-        x -= w;
-        v->Button->setGeometry(x, 3, w, 18);
-        v->Button->raise();
+    // The switch sits in the top right corner, over the band the pictures leave empty, as wide as the
+    // longest name needs.
+    const QFontMetrics fm(btnView_->font());
+    int w = 0;
+    for (const TPictureView& v : views_) {
+        v.Widget->setGeometry(hErrors_->geometry());
+        w = std::max(w, fm.horizontalAdvance(v.Action->text()));
     }
+    w += 28; // the margins and the menu's arrow
+    btnView_->setGeometry(width() - 4 - w, 3, w, 18);
+    btnView_->raise();
     bottom_->setGeometry(0, height() - 97, width(), 97);
 }
 
 void TPageLearn::ShowView(std::size_t view) {
     for (std::size_t k = 0; k < views_.size(); ++k) {
-        views_[k].Button->setChecked(k == view);
+        views_[k].Action->setChecked(k == view);
         views_[k].Widget->setVisible(k == view);
     }
+    btnView_->setText(views_[view].Action->text());
     MeasureImportanceIfShown();
 }
 

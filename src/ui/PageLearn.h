@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+class QAction;
 class QPushButton;
 class QTableWidget;
 class QToolButton;
@@ -45,8 +46,9 @@ private:
     THisto* hErrors_;
     TErrorCurveView* crvErrors_;
     TImportanceView* impInputs_;
+    QToolButton* btnView_; // the switch: the view shown, and the list of them
     struct TPictureView {
-        QToolButton* Button;
+        QAction* Action;
         QWidget* Widget;
     };
     std::vector<TPictureView> views_; // in the switch's order, the histogram first
