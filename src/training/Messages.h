@@ -12,4 +12,11 @@ inline constexpr const char* msgNetMismatch = "Структура сети не 
 // Followed by the number of the epoch whose network was taken back.
 inline constexpr const char* msgBestRestored = "Восстановлена лучшая сеть: эпоха ";
 
+// The part of the sample an input's importance was measured on.
+inline constexpr const char* kPartTest = "тестовая часть";
+inline constexpr const char* kPartValidation = "контрольная часть";
+inline constexpr const char* kPartTraining = "обучающая часть";
+// The columns of the printed importance.
+inline constexpr const char* kImportanceHeader = "Поле\tРост ошибки\tДоля\tЧасть выборки";
+
 } // namespace nirvex

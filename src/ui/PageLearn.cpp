@@ -4,15 +4,19 @@
 #include "controls/ErrorCurveView.h"
 #include "controls/GraphPanel.h"
 #include "controls/Histo.h"
+#include "controls/ImportanceView.h"
 #include "sample/Normalize.h"
 #include "ui/PageControls.h"
 
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
 
+#include <algorithm>
 #include <vector>
 
 namespace nirvex {
@@ -102,23 +106,47 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
     cmErrors_->setObjectName("cmErrors");
     cmErrors_->setToolTip(QString::fromUtf8("Сколько примеров каждого класса получили каждый ответ"));
     cmErrors_->hide();
-    auto makeSwitch = [this](const char* name, const char* caption, TPicture picture) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(name);
-        b->setText(QString::fromUtf8(caption));
-        b->setCheckable(true);
-        b->setAutoRaise(false);
-        connect(b, &QToolButton::clicked, this, [this, picture] { ShowPicture(picture); });
-        return b;
+    impInputs_ = new TImportanceView(this);
+    impInputs_->setObjectName("impInputs");
+    impInputs_->SetImportance(&host.Model().Importance());
+    impInputs_->setToolTip(QString::fromUtf8(
+        "Насколько растет ошибка сети, если перемешать значения поля между записями: чем длиннее полоса, тем "
+        "сильнее сеть опирается на это поле"));
+    impInputs_->hide();
+    // The views the switch offers in the picture's place, in this order.
+    const struct {
+        const char* Name;
+        const char* Caption;
+        const char* Hint;
+        QWidget* Widget;
+    } views[] = {
+        {"actShowHisto", "Гистограмма", "Показать распределение ошибки последней эпохи", hErrors_},
+        {"actShowCurve", "Кривая ошибки", "Показать среднюю ошибку по эпохам", crvErrors_},
+        {"actShowImportance", "Значимость входов", "Показать, насколько сеть опирается на каждое входное поле",
+         impInputs_},
+        {"actShowConfusion", "Матрица ошибок", "Показать, как ответы распределились по классам", cmErrors_},
     };
-    btnShowHisto_ = makeSwitch("btnShowHisto", "Гистограмма", TPicture::Histogram);
-    btnShowHisto_->setToolTip(QString::fromUtf8("Показать распределение ошибки последней эпохи"));
-    btnShowCurve_ = makeSwitch("btnShowCurve", "Кривая ошибки", TPicture::Curve);
-    btnShowCurve_->setToolTip(QString::fromUtf8("Показать среднюю ошибку по эпохам"));
-    btnShowConfusion_ = makeSwitch("btnShowConfusion", "Матрица ошибок", TPicture::Confusion);
-    btnShowConfusion_->setToolTip(QString::fromUtf8("Показать, как ответы распределились по классам"));
-    btnShowConfusion_->hide();
-    btnShowHisto_->setChecked(true);
+    // One button names the view shown and opens the list of them, however many there are.
+    btnView_ = new QToolButton(this);
+    btnView_->setObjectName("btnView");
+    btnView_->setPopupMode(QToolButton::InstantPopup);
+    btnView_->setToolTip(QString::fromUtf8("Что показать на месте гистограммы"));
+    auto* menu = new QMenu(btnView_);
+    auto* group = new QActionGroup(menu);
+    for (const auto& v : views) {
+        QAction* a = menu->addAction(QString::fromUtf8(v.Caption));
+        a->setObjectName(v.Name);
+        a->setToolTip(QString::fromUtf8(v.Hint));
+        a->setCheckable(true);
+        group->addAction(a);
+        const std::size_t k = views_.size();
+        connect(a, &QAction::triggered, this, [this, k] { ShowView(k); });
+        views_.push_back({a, v.Widget});
+    }
+    menu->setToolTipsVisible(true);
+    btnView_->setMenu(menu);
+    views_.front().Action->setChecked(true);
+    btnView_->setText(views_.front().Action->text());
 
     auto* bottom = new QWidget(this);
     bottom->setObjectName("pnlBottom");
@@ -169,7 +197,10 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
 
     hooks_.View = view_.get();
     hooks_.OnEndMessage = [this](const std::string& text) { host_.Dialogs().ShowMessage(Q(text)); };
-    hooks_.OnError = [this](const std::string& text) { host_.Dialogs().ShowError(Q(text)); };
+    hooks_.OnError = [this](const std::string& text) {
+        runFailed_ = true;
+        host_.Dialogs().ShowError(Q(text));
+    };
     hooks_.OnStateChanged = [this] {
         PaintButton();
         host_.RefreshFrame();
@@ -185,29 +216,35 @@ void TPageLearn::resizeEvent(QResizeEvent* event) {
 
 void TPageLearn::LayOut() {
     hErrors_->setGeometry(0, 0, width(), height() - 97);
-    crvErrors_->setGeometry(hErrors_->geometry());
-    cmErrors_->setGeometry(hErrors_->geometry().adjusted(0, 22, 0, 0));
-    // The switch sits in the top right corner, over the band the pictures leave empty.
-    const int h = 18;
-    int right = width() - 4;
-    for (QToolButton* b : {btnShowConfusion_, btnShowCurve_, btnShowHisto_}) {
-        if (b->isHidden())
-            continue;
-        const int w = b->sizeHint().width();
-        b->setGeometry(right - w, 3, w, h);
-        b->raise();
-        right -= w;
+    // The switch sits in the top right corner, over the band the pictures leave empty, as wide as the
+    // longest name needs.
+    const QFontMetrics fm(btnView_->font());
+    int w = 0;
+    for (const TPictureView& v : views_) {
+        v.Widget->setGeometry(hErrors_->geometry());
+        w = std::max(w, fm.horizontalAdvance(v.Action->text()));
     }
+    w += 28; // the margins and the menu's arrow
+    btnView_->setGeometry(width() - 4 - w, 3, w, 18);
+    btnView_->raise();
     bottom_->setGeometry(0, height() - 97, width(), 97);
 }
 
-void TPageLearn::ShowPicture(TPicture picture) {
-    btnShowHisto_->setChecked(picture == TPicture::Histogram);
-    btnShowCurve_->setChecked(picture == TPicture::Curve);
-    btnShowConfusion_->setChecked(picture == TPicture::Confusion);
-    hErrors_->setVisible(picture == TPicture::Histogram);
-    crvErrors_->setVisible(picture == TPicture::Curve);
-    cmErrors_->setVisible(picture == TPicture::Confusion);
+void TPageLearn::ShowView(std::size_t view) {
+    for (std::size_t k = 0; k < views_.size(); ++k) {
+        views_[k].Action->setChecked(k == view);
+        views_[k].Widget->setVisible(k == view);
+    }
+    btnView_->setText(views_[view].Action->text());
+    MeasureImportanceIfShown();
+}
+
+void TPageLearn::MeasureImportanceIfShown() {
+    TWizard& m = host_.Model();
+    if (impInputs_->isHidden() || m.Importance() || !m.NetworkTrained() || m.Training() || m.Loading())
+        return;
+    host_.Guard([&] { m.MeasureImportance(); });
+    impInputs_->update();
 }
 
 void TPageLearn::PaintConfusion() {
@@ -218,14 +255,11 @@ void TPageLearn::PaintConfusion() {
             target = f;
             break;
         }
-    const bool classes = target != nullptr;
-    if (btnShowConfusion_->isHidden() == classes) {
-        btnShowConfusion_->setVisible(classes);
-        if (!classes && btnShowConfusion_->isChecked())
-            ShowPicture(TPicture::Histogram);
-        LayOut();
-    }
-    if (classes && !m.TestConfusion().empty() && !m.TeachConfusion().empty())
+    QAction* offer = views_.back().Action;
+    offer->setVisible(target != nullptr);
+    if (target == nullptr && offer->isChecked())
+        ShowView(0);
+    if (target != nullptr && !m.TestConfusion().empty() && !m.TeachConfusion().empty())
         cmErrors_->SetMatrices(target->FieldName, target->Categories, m.TeachConfusion().front(),
                                m.TestConfusion().front());
     else
@@ -292,15 +326,25 @@ void TPageLearn::ShowPage() {
         gpTest_->PaintNow();
         crvErrors_->update();
     }
+    impInputs_->update();
     PaintStats();
     PaintButton();
+    MeasureImportanceIfShown();
 }
 
 void TPageLearn::btnLearnClick() {
-    if (!host_.Model().Training())
+    const bool starting = !host_.Model().Training();
+    if (starting) {
         view_->Start();
+        runFailed_ = false;
+    }
     host_.Guard([this] { host_.Model().LearnClicked(hooks_); });
     PaintButton();
+    // A run that ended has its inputs measured; one that failed midway is left as it is.
+    TWizard& m = host_.Model();
+    if (starting && !runFailed_ && !m.Training() && m.NetworkTrained() && !m.Importance())
+        host_.Guard([&] { m.MeasureImportance(); });
+    impInputs_->update();
 }
 
 } // namespace nirvex

@@ -79,6 +79,7 @@ void TWizard::NetworkReplaced() {
     ++networkBuild_;
     curve_.Clear();
     restoredEpoch_ = -1;
+    importance_.reset();
     for (std::size_t c = 1; c < statCells_.size(); ++c)
         for (std::size_t r = 1; r < statCells_[c].size(); ++r)
             statCells_[c][r].clear();

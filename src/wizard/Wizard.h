@@ -4,6 +4,7 @@
 #include "sample/FieldInfo.h"
 #include "sample/LoadProgress.h"
 #include "training/ErrorCurve.h"
+#include "training/Importance.h"
 #include "training/TrainingRun.h"
 #include "wizard/NetModel.h"
 #include "wizard/WizardPages.h"
@@ -237,6 +238,14 @@ public:
     void LearnClicked(const TRunHooks& hooks);
     // Fills the statistics grid from one epoch.
     void RefreshStats(const TEpochStats& s, int32_t epoch);
+    // The inputs' permutation importance for the network as it stands; empty until measured, and
+    // again once a run, a rebuild or a new split changes what it measured.
+    const std::optional<TImportance>& Importance() const { return importance_; }
+    // The part it is measured on: the first of test, training that holds records.
+    TPartSpan ImportancePart() const;
+    // Measures it as a long step (progress shown, navigation off, a stop request calls it off); refuses
+    // a network not yet taught (msgNotTrained) or not fitting the fields.
+    void MeasureImportance();
 
     // ---- page 7 ----
     void PredictShow(); // tsPredictShow
@@ -314,6 +323,7 @@ private:
     TErrorCurve curve_;
     int32_t restoredEpoch_ = -1;
     int32_t networkBuild_ = 0;
+    std::optional<TImportance> importance_;
     std::string projectFile_;
 
     // ---- page settings ----

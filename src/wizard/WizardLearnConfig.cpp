@@ -92,6 +92,7 @@ void TWizard::ApplyLearnConfig() {
     validCount_ = PlannedValidCount();
     teachCount_ = trainingPart - validCount_;
     testCount_ = usable - trainingPart;
+    importance_.reset(); // measured on a part that may have changed
     network_.SetTeachSpeed(ReadTypedNumber(p.TeachSpeedText, kTeachSpeedName));
     network_.Miu = ReadTypedNumber(p.MiuText, kMiuName);
 }

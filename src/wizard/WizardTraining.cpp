@@ -2,6 +2,7 @@
 #include "common/Errors.h"
 #include "common/NumberText.h"
 #include "sample/Normalize.h"
+#include "wizard/LoadScope.h"
 #include "wizard/Messages.h"
 #include "wizard/Wizard.h"
 
@@ -34,6 +35,29 @@ void TWizard::RefreshStats(const TEpochStats& s, int32_t epoch) {
     testConfusion_ = s.TestConfusion;
     learnStatus_ = "Эпоха: " + std::to_string(epoch - 1);
     SetStatus(learnStatus_);
+}
+
+TPartSpan TWizard::ImportancePart() const {
+    // In order of preference: the first part that holds records is measured.
+    return ChooseMeasuredPart({
+        {TSamplePart::Test, teachCount_, testCount_},
+        {TSamplePart::Training, 0, teachCount_},
+    });
+}
+
+void TWizard::MeasureImportance() {
+    CheckNetworkFits();
+    CheckNetworkTrained();
+    importance_.reset();
+    TLoadScope scope(*this);
+    TImportanceInput in;
+    in.Network = &network_;
+    in.Fields = &fields_;
+    in.RecordIndex = &recordIndex_;
+    in.InputCount = inputCount_;
+    in.OutputCount = outputCount_;
+    in.Part = ImportancePart();
+    importance_ = nirvex::MeasureImportance(in, LoadProgress(0, 1));
 }
 
 void TWizard::SetLearnButton(TLearnState state) {
@@ -118,6 +142,7 @@ void TWizard::RunTraining(const TRunHooks& hooks) {
     };
     iconTimerEnabled_ = false;
     prevTestErr_ = 0;
+    importance_.reset();
     pageChanged_ = true;
     stopRequested_ = false;
     SetLearnButton(TLearnState::Running);

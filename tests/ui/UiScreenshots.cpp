@@ -3,6 +3,7 @@
 #include "UiTestSupport.h"
 #include "support/WizardTestPeer.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -106,9 +107,12 @@ int main(int argc, char** argv) {
     window.findChild<QAbstractButton*>(QStringLiteral("btnLearn"))->click();
     during.stop();
     ok = ok && pictured && window.Model().State() == 5;
-    window.findChild<QAbstractButton*>(QStringLiteral("btnShowCurve"))->click();
+    window.findChild<QAction*>(QStringLiteral("actShowCurve"))->trigger();
     ok = ok && Save(window, dir, "page6-curve.png");
-    window.findChild<QAbstractButton*>(QStringLiteral("btnShowHisto"))->click();
+    // The inputs' importance, measured when the run ended.
+    window.findChild<QAction*>(QStringLiteral("actShowImportance"))->trigger();
+    ok = ok && window.Model().Importance() && Save(window, dir, "page6-importance.png");
+    window.findChild<QAction*>(QStringLiteral("actShowHisto"))->trigger();
     window.btnNextClick();
     // The target in millionths of its unit: a result of 15 digits and an exponent, shown whole.
     TFieldInfo& target = TWizardTestPeer::Fields(window.Model()).back();

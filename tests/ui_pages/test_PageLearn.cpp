@@ -6,8 +6,11 @@
 #include "controls/ErrorCurveView.h"
 #include "controls/GraphPanel.h"
 #include "controls/Histo.h"
+#include "controls/ImportanceView.h"
+#include "project/ProjectFile.h"
 #include "support/WidgetGeometry.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
@@ -188,20 +191,23 @@ TEST_F(PageLearnTest, SwitchShowsTheErrorCurveOfTheRunInTheHistogramsPlace) {
     host.Wizard.SetCriterionCount(TCriterion::Epoch, 30);
     OpenLearnPage();
     auto* curve = page->findChild<QWidget*>("crvErrors");
-    auto* showCurve = page->findChild<QToolButton*>("btnShowCurve");
-    auto* showHisto = page->findChild<QToolButton*>("btnShowHisto");
-    ASSERT_TRUE(curve && showCurve && showHisto);
+    auto* view = page->findChild<QToolButton*>("btnView");
+    auto* showCurve = page->findChild<QAction*>("actShowCurve");
+    auto* showHisto = page->findChild<QAction*>("actShowHisto");
+    ASSERT_TRUE(curve && view && showCurve && showHisto);
     EXPECT_TRUE(histo->isVisible());
     EXPECT_FALSE(curve->isVisible());
     EXPECT_TRUE(showHisto->isChecked());
+    EXPECT_EQ(view->text(), QString::fromUtf8("Гистограмма"));
     QTest::mouseClick(btn, Qt::LeftButton);
     ASSERT_EQ(host.Wizard.Curve().Points().size(), 31u);
 
-    QTest::mouseClick(showCurve, Qt::LeftButton);
+    showCurve->trigger();
     EXPECT_TRUE(curve->isVisible());
     EXPECT_FALSE(histo->isVisible());
     EXPECT_TRUE(showCurve->isChecked());
     EXPECT_FALSE(showHisto->isChecked());
+    EXPECT_EQ(view->text(), QString::fromUtf8("Кривая ошибки"));
     EXPECT_EQ(curve->geometry(), histo->geometry());
     // Both lines are drawn inside the plot (and their legend above it).
     const QImage img = curve->grab().toImage();
@@ -210,7 +216,7 @@ TEST_F(PageLearnTest, SwitchShowsTheErrorCurveOfTheRunInTheHistogramsPlace) {
     EXPECT_GT(CountColor(plot, QColor(0, 255, 0), left, right), 30);
     EXPECT_GT(CountColor(plot, QColor(255, 0, 0), left, right), 30);
 
-    QTest::mouseClick(showHisto, Qt::LeftButton);
+    showHisto->trigger();
     EXPECT_TRUE(histo->isVisible());
     EXPECT_FALSE(curve->isVisible());
 }
@@ -241,6 +247,67 @@ TEST_F(PageLearnTest, ValidationPartShowsInTheGridAndOnTheCurve) {
     const QImage img = page->findChild<QWidget*>("crvErrors")->grab().toImage();
     const QImage plot = img.copy(0, TErrorCurveView::kTop, img.width(), img.height() - TErrorCurveView::kTop);
     EXPECT_GT(CountColor(plot, QColor(255, 255, 0), TErrorCurveView::kLeft + 2, img.width()), 30);
+}
+
+TEST_F(PageLearnTest, ImportanceMeasuredWhenTheRunEndsShownInOrderAndClearedByARebuild) {
+    Tick(TCriterion::Epoch);
+    host.Wizard.SetCriterionCount(TCriterion::Epoch, 300);
+    OpenLearnPage();
+    auto* bars = page->findChild<TImportanceView*>("impInputs");
+    auto* show = page->findChild<QAction*>("actShowImportance");
+    ASSERT_TRUE(bars && show);
+    EXPECT_TRUE(bars->Rows().empty());
+    QTest::mouseClick(btn, Qt::LeftButton);
+    ASSERT_TRUE(host.Wizard.Importance());
+    show->trigger();
+    EXPECT_TRUE(bars->isVisible());
+    EXPECT_FALSE(histo->isVisible());
+    EXPECT_EQ(bars->geometry(), histo->geometry());
+    // The sample's target is A + 2B, C is noise: C's bar last and short.
+    const TImportance& m = *host.Wizard.Importance();
+    ASSERT_EQ(m.Fields.size(), 3u);
+    EXPECT_EQ(m.Fields[2].Field, "C");
+    const std::vector<TImportanceView::TRow> rows = bars->Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    for (std::size_t k = 0; k + 1 < rows.size(); ++k) {
+        EXPECT_LT(rows[k].Name.top(), rows[k + 1].Name.top());
+        EXPECT_GE(rows[k].Bar.width(), rows[k + 1].Bar.width());
+    }
+    EXPECT_GT(rows[0].Bar.width(), 4 * std::max(1, rows[2].Bar.width()));
+    const QRect inside(QPoint(0, 0), bars->size());
+    for (const TImportanceView::TRow& row : rows)
+        EXPECT_TRUE(inside.contains(row.Share) && inside.contains(row.Name));
+    // the longest bar is painted in the bars' colour
+    const QImage img = bars->grab().toImage();
+    EXPECT_GT(CountColor(img.copy(rows[0].Bar), QColor(0, 190, 255), 0, rows[0].Bar.width()),
+              rows[0].Bar.width() * rows[0].Bar.height() / 2);
+
+    // Rebuilding the network on page 3 takes the figures away.
+    host.Wizard.Prev();
+    host.Wizard.Prev();
+    host.Wizard.Prev();
+    host.Wizard.SetLayerCell(1, "3");
+    ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
+    EXPECT_FALSE(host.Wizard.Importance());
+    EXPECT_TRUE(host.Boxes.Errors.empty());
+}
+
+TEST_F(PageLearnTest, ImportanceOfARestoredNetworkIsMeasuredWhenItsViewIsShown) {
+    Tick(TCriterion::Epoch);
+    host.Wizard.SetCriterionCount(TCriterion::Epoch, 5);
+    OpenLearnPage();
+    QTest::mouseClick(btn, Qt::LeftButton);
+    ASSERT_TRUE(host.Wizard.Importance());
+    // The project saved and opened again: its trained network comes without figures.
+    const std::string project = dir.filePath("p.qvx").toStdString();
+    ASSERT_TRUE(host.Guard([&] { SaveProject(host.Wizard, project); }));
+    ASSERT_TRUE(host.Guard([&] { LoadProject(host.Wizard, project); }));
+    page->ShowPage();
+    ASSERT_TRUE(host.Wizard.NetworkTrained());
+    EXPECT_FALSE(host.Wizard.Importance());
+    page->findChild<QAction*>("actShowImportance")->trigger();
+    EXPECT_TRUE(host.Wizard.Importance());
+    EXPECT_EQ(host.Wizard.Importance()->Fields.size(), 3u);
 }
 
 TEST_F(PageLearnTest, RunEndedByACriterion) {

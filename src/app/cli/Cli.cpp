@@ -12,6 +12,7 @@
 #include "sample/TextSample.h"
 #include "sample/table/SampleFile.h"
 #include "training/ErrorCurve.h"
+#include "training/Importance.h"
 #include "training/TrainingRun.h"
 #include "wizard/BatchPredict.h"
 #include "wizard/Messages.h"
@@ -121,7 +122,8 @@ TCommand ParseArgs(const std::vector<std::string>& args) {
             c.Positional.push_back(a);
         }
     }
-    const bool one = c.Name == "report" || c.Name == "train" || c.Name == "export" || c.Name == "fields";
+    const bool one =
+        c.Name == "report" || c.Name == "train" || c.Name == "export" || c.Name == "fields" || c.Name == "importance";
     const std::size_t want = one ? 1 : c.Name == "predict" ? 2 : 0;
     if (want == 0 || c.Positional.size() != want || ((c.Name == "report" || c.Name == "fields") && haveOutput) ||
         (c.Name == "export" && !haveOutput) || (c.Name != "train" && haveCurve))
@@ -309,6 +311,21 @@ void Predict(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) 
     out.flush();
 }
 
+// How much each input matters to the project's trained network, printed or written as CSV.
+void Importance(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
+    OpenProject(w, c.Positional[0]);
+    notice.Print();
+    if (!w.NetModel().Trained)
+        throw EError(msgNotTrained);
+    w.MeasureImportance();
+    if (!c.Output.empty()) {
+        WriteFileReplacing(c.Output, FormatImportanceCsv(*w.Importance()));
+        return;
+    }
+    out << FormatImportanceText(*w.Importance());
+    out.flush();
+}
+
 // Every column of the sample as the load reads it: the fields in file order with their gaps, a
 // number's extremes or a category's values, then the columns the reader left out (it keeps their
 // names, not their places).
@@ -389,6 +406,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             Train(w, notice, c, out);
         else if (c.Name == "export")
             Export(w, notice, c);
+        else if (c.Name == "importance")
+            Importance(w, notice, c, out);
         else
             Predict(w, notice, c, out);
         notice.Print();

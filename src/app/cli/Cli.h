@@ -16,6 +16,7 @@ namespace nirvex {
 //   train PROJECT [-o OUT]          one training run, then the project saved on the prediction page
 //   predict PROJECT INPUT [-o OUT]  the outputs for every record of a sample text file
 //   export PROJECT -o FILE [--name NAME]  the trained network as FILE.onnx or FILE.c
+//   importance PROJECT [-o FILE]    each input's permutation importance, printed or as CSV
 //   --version, --help               the program's name and version, the usage
 // Text on `out` and `err` is UTF-8. During `train`, Ctrl-C stops the run after the epoch in
 // progress (the project is still saved); a second Ctrl-C ends the program at once.

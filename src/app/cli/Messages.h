@@ -55,6 +55,7 @@ inline constexpr const char* kUsageHead =
     "  nirvex-cli train ПРОЕКТ [-o ВЫХОД] [--curve CSV]\n"
     "  nirvex-cli predict ПРОЕКТ ВХОД [-o ВЫХОД]\n"
     "  nirvex-cli export ПРОЕКТ -o ФАЙЛ [--name ИМЯ]\n"
+    "  nirvex-cli importance ПРОЕКТ [-o CSV]\n"
     "  nirvex-cli --version | --help\n"
     "\n"
     "fields   печатает столбцы выборки через табуляцию: имя, вид (число или пропущенный столбец и\n"
@@ -89,6 +90,9 @@ inline constexpr const char* kUsageTail =
     "predict  рассчитывает целевые поля для каждой записи входного файла; без -o результат\n"
     "         печатается\n"
     "export   выгружает обученную сеть с нормализацией полей: ФАЙЛ.onnx в формате ONNX, ФАЙЛ.c\n"
-    "         как исходный текст на C с функцией ИМЯ_predict (по умолчанию nirvex_predict)\n";
+    "         как исходный текст на C с функцией ИМЯ_predict (по умолчанию nirvex_predict)\n"
+    "importance  значимость входов обученной сети: для каждого входного поля, начиная с самого\n"
+    "         значимого, рост средней ошибки при перемешивании его значений, доля от наибольшего\n"
+    "         роста и часть выборки, на которой он измерен; -o записывает их в файл CSV\n";
 
 } // namespace nirvex
