@@ -11,6 +11,8 @@
 #include <QTableWidget>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace nirvex {
 
 // What a run shows on the page. Per example it only stores (a point, a histogram count); the
@@ -69,6 +71,15 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The band under the picture: the two panels, the statistics grid and the button, as placed for the
+// page's client area.
+constexpr int kPanel = 97;
+constexpr int kPanelGap = 8;
+constexpr int kStatLeft = 2 * kPanel + kPanelGap + 10;
+constexpr int kStatWidth = 185, kStatHeight = 69;
+constexpr int kStatWidths[] = {66, 55, 56};
+constexpr int kLearnLeft = kStatLeft + 36, kLearnWidth = 121, kLearnHeight = 25;
+
 } // namespace
 
 TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, parent), view_(new TView(*this)) {
@@ -107,24 +118,23 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
 
     auto* bottom = new QWidget(this);
     bottom->setObjectName("pnlBottom");
-    bottom->setFixedHeight(97);
     bottom_ = bottom;
 
     gpTeach_ = new TGraphPanel(bottom);
     gpTeach_->setObjectName("gpTeach");
-    gpTeach_->setGeometry(0, 0, 97, 97);
+    gpTeach_->setGeometry(0, 0, kPanel, kPanel);
     gpTeach_->SetColor(QColor(0, 255, 0));
     gpTeach_->setToolTip(QString::fromUtf8("Распределение примеров в обучающей выборке"));
 
     gpTest_ = new TGraphPanel(bottom);
     gpTest_->setObjectName("gpTest");
-    gpTest_->setGeometry(105, 0, 97, 97);
+    gpTest_->setGeometry(kPanel + kPanelGap, 0, kPanel, kPanel);
     gpTest_->SetColor(QColor(255, 0, 0));
     gpTest_->setToolTip(QString::fromUtf8("Распределение примеров в тестовой выборке"));
 
     sgStat_ = new QTableWidget(4, 3, bottom);
     sgStat_->setObjectName("sgStat");
-    sgStat_->setGeometry(212, 0, 185, 69);
+    sgStat_->setGeometry(kStatLeft, 0, kStatWidth, kStatHeight);
     sgStat_->horizontalHeader()->hide();
     sgStat_->verticalHeader()->hide();
     sgStat_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -135,9 +145,8 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
     sgStat_->setFrameShape(QFrame::Box);
     sgStat_->setFrameShadow(QFrame::Plain);
     sgStat_->setLineWidth(1);
-    const int widths[] = {66, 55, 56};
     for (int c = 0; c < 3; ++c)
-        sgStat_->setColumnWidth(c, widths[c]);
+        sgStat_->setColumnWidth(c, kStatWidths[c]);
     const int heights[] = {15, 15, 15, 16};
     sgStat_->verticalHeader()->setMinimumSectionSize(1);
     for (int r = 0; r < 4; ++r)
@@ -160,7 +169,7 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
 
     btnLearn_ = new QPushButton(bottom);
     btnLearn_->setObjectName("btnLearn");
-    btnLearn_->setGeometry(248, 72, 121, 25);
+    btnLearn_->setGeometry(kLearnLeft, kPanel - kLearnHeight, kLearnWidth, kLearnHeight);
     connect(btnLearn_, &QPushButton::clicked, this, [this] { btnLearnClick(); });
     PaintButton();
 
@@ -177,7 +186,14 @@ TPageLearn::~TPageLearn() = default;
 
 void TPageLearn::resizeEvent(QResizeEvent* event) {
     TWizardPage::resizeEvent(event);
-    hErrors_->setGeometry(0, 0, width(), height() - 97);
+    // A larger page: the panels grow by a third of the extra height, as far as the extra width leaves
+    // the grid its share, and the band under the picture with them; the grid takes the rest of the
+    // width, its columns alike; the picture takes what the band leaves.
+    const int extraWidth = std::max(0, width() - kPageClientWidth);
+    const int extraHeight = std::max(0, height() - kPageClientHeight);
+    const int grow = std::min(extraHeight / 3, extraWidth / 4);
+    const int panel = kPanel + grow, band = panel;
+    hErrors_->setGeometry(0, 0, width(), height() - band);
     crvErrors_->setGeometry(hErrors_->geometry());
     // The switch sits in the top right corner, over the band both pictures leave empty.
     const int h = 18;
@@ -186,7 +202,14 @@ void TPageLearn::resizeEvent(QResizeEvent* event) {
     btnShowHisto_->setGeometry(width() - 4 - wCurve - wHisto, 3, wHisto, h);
     btnShowHisto_->raise();
     btnShowCurve_->raise();
-    bottom_->setGeometry(0, height() - 97, width(), 97);
+    bottom_->setGeometry(0, height() - band, width(), band);
+    gpTeach_->setGeometry(0, 0, panel, panel);
+    gpTest_->setGeometry(panel + kPanelGap, 0, panel, panel);
+    const int statLeft = kStatLeft + 2 * grow, statExtra = extraWidth - 2 * grow;
+    sgStat_->setGeometry(statLeft, 0, kStatWidth + statExtra, kStatHeight);
+    for (int c = 0; c < 3; ++c)
+        sgStat_->setColumnWidth(c, kStatWidths[c] + statExtra * (c + 1) / 3 - statExtra * c / 3);
+    btnLearn_->move(kLearnLeft + 2 * grow + statExtra / 2, kPanel - kLearnHeight);
 }
 
 void TPageLearn::ShowCurve(bool curve) {

@@ -35,8 +35,14 @@ protected:
 private:
     void PaintOutputs();
     QString AskProjectName();
+    // What the page is wider than its client area.
+    int ExtraWidth() const;
+    // Both grids' columns for the page's width: names whole as far as there is room.
+    void FitGrids();
 
     QLabel* lblTitles_;
+    QLabel* lblResultTitle_;
+    int resultTitleLeft_ = 0; // where the result title starts on the narrowest page
     TPredictGrid* sgInp_;
     QWidget* pnlResult_;
     TPredictGrid* sgOut_;
