@@ -3,6 +3,7 @@
 #include "ui/fmWizard.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
@@ -46,6 +47,8 @@ int main(int argc, char** argv) {
     } else if (args.size() >= 2) {
         project = args[1];
     }
+    // The size, place and maximized state of the last run.
+    window.RememberGeometry(nirvex::TfrmWizard::UserSettings());
     window.show();
     QTimer::singleShot(0, &window, [&window, project, splash] { window.FormActivate(project, splash); });
     return app.exec();

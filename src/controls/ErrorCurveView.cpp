@@ -28,10 +28,10 @@ void TErrorCurveView::paintEvent(QPaintEvent*) {
 }
 
 void TErrorCurveView::PaintBuffer() {
-    const int w = buffer_.width(), h = buffer_.height();
+    const int w = width(), h = height();
     const int left = kLeft, right = w - kRight, top = kTop, bottom = h - kBottom;
     QPainter p(&buffer_);
-    p.fillRect(buffer_.rect(), background_);
+    p.fillRect(rect(), background_);
     p.setFont(font());
     const QFontMetrics fm(font());
     const std::vector<TCurvePoint> points = curve_ ? curve_->Points() : std::vector<TCurvePoint>{};

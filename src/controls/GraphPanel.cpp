@@ -30,12 +30,12 @@ void TGraphPanel::SetPointY(int32_t i, double value) {
 }
 
 void TGraphPanel::PaintBuffer() {
-    const int w = Buffer.width();
-    const int h = Buffer.height();
+    const int w = width();
+    const int h = height();
     const int sx = w - 10;
     const int sy = h - 10;
     QPainter p(&Buffer);
-    p.fillRect(Buffer.rect(), Qt::black);
+    p.fillRect(rect(), Qt::black);
     p.setBrush(Qt::black);
 
     p.setPen(QPen(QColor(128, 128, 128), 0));

@@ -64,7 +64,9 @@ public:
     TGraphPoint Point(int32_t i) const { return ValidIndex(i) ? Points[i] : TGraphPoint{}; }
 
     // Draws the points as they are now and keeps that picture on the screen, while the points
-    // go on changing, until the next call.
+    // go on changing, until the next call. A resize draws the points again at the new size as they
+    // stand then (during a run, the examples the epoch in progress has reached show its outputs): a
+    // copy of every point at every refresh would cost as much memory as the points themselves.
     void PaintNow();
 
     QSize sizeHint() const override { return QSize(97, 97); }

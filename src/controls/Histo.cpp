@@ -42,45 +42,38 @@ void THisto::SetBorderStyle(TBorderStyle value) {
 }
 
 void THisto::Clear() {
-    FTeachBins.fill(0);
-    FTestBins.fill(0);
-    FTeachTotal = 0;
-    FTestTotal = 0;
-    FBelowCount = 0;
-    FAboveCount = 0;
-    FTestBelowCount = 0;
-    FTestAboveCount = 0;
+    counts_ = TCounts();
 }
 
 void THisto::AddErr(double x, std::array<int32_t, HistoBinCount>& bins) {
     if (int bin = HistoBin(x))
         ++bins[bin - 1];
     else if (x < 0.0)
-        ++FBelowCount;
+        ++counts_.BelowCount;
     else if (x >= 1.0)
-        ++FAboveCount;
+        ++counts_.AboveCount;
 }
 
 void THisto::AddTeachErr(double x) {
-    ++FTeachTotal;
-    AddErr(x, FTeachBins);
+    ++counts_.TeachTotal;
+    AddErr(x, counts_.TeachBins);
 }
 
 void THisto::AddTestErr(double x) {
-    ++FTestTotal;
-    AddErr(x, FTestBins);
+    ++counts_.TestTotal;
+    AddErr(x, counts_.TestBins);
     if (x < 0.0)
-        ++FTestBelowCount;
+        ++counts_.TestBelowCount;
     else if (x >= 1.0)
-        ++FTestAboveCount;
+        ++counts_.TestAboveCount;
 }
 
-void THisto::PaintBuffer() {
-    const int w = Buffer.width();
-    const int h = Buffer.height();
+void THisto::PaintBuffer(const TCounts& c) {
+    const int w = width();
+    const int h = height();
     const int base = h - 25;
     QPainter p(&Buffer);
-    p.fillRect(Buffer.rect(), FColor);
+    p.fillRect(rect(), FColor);
 
     p.setPen(QPen(FAxisColor, 0));
     p.drawLine(10, 25, 10, base);
@@ -92,15 +85,15 @@ void THisto::PaintBuffer() {
         const int b = HistoBarWidth(step);
         for (int i = 1; i <= HistoBinCount; ++i) {
             const int x = HistoBarX(i, step);
-            FillSpan(p, x, HistoBarTop(h, FTeachBins[i - 1], FTeachTotal), x + b, base, FHistoColor1);
-            FillSpan(p, x + b, HistoBarTop(h, FTestBins[i - 1], FTestTotal), x + 2 * b, base, FHistoColor2);
+            FillSpan(p, x, HistoBarTop(h, c.TeachBins[i - 1], c.TeachTotal), x + b, base, FHistoColor1);
+            FillSpan(p, x + b, HistoBarTop(h, c.TestBins[i - 1], c.TestTotal), x + 2 * b, base, FHistoColor2);
         }
         // Each set's out-of-range errors are scaled by that set's total, like its regular bars.
-        const int32_t teachBelow = FBelowCount - FTestBelowCount, teachAbove = FAboveCount - FTestAboveCount;
-        FillSpan(p, 40 - b, HistoBarTop(h, teachBelow, FTeachTotal), 40, base, Qt::red);
-        FillSpan(p, 40, HistoBarTop(h, FTestBelowCount, FTestTotal), 40 + b, base, Qt::red);
-        FillSpan(p, w - 40, HistoBarTop(h, teachAbove, FTeachTotal), w - 40 + b, base, Qt::red);
-        FillSpan(p, w - 40 + b, HistoBarTop(h, FTestAboveCount, FTestTotal), w - 40 + 2 * b, base, Qt::red);
+        const int32_t teachBelow = c.BelowCount - c.TestBelowCount, teachAbove = c.AboveCount - c.TestAboveCount;
+        FillSpan(p, 40 - b, HistoBarTop(h, teachBelow, c.TeachTotal), 40, base, Qt::red);
+        FillSpan(p, 40, HistoBarTop(h, c.TestBelowCount, c.TestTotal), 40 + b, base, Qt::red);
+        FillSpan(p, w - 40, HistoBarTop(h, teachAbove, c.TeachTotal), w - 40 + b, base, Qt::red);
+        FillSpan(p, w - 40 + b, HistoBarTop(h, c.TestAboveCount, c.TestTotal), w - 40 + 2 * b, base, Qt::red);
     }
 
     if (FBorderStyle == bsSingle) {
@@ -111,13 +104,14 @@ void THisto::PaintBuffer() {
 }
 
 void THisto::PaintNow() {
-    RenderBuffer(*this, Buffer, [this] { PaintBuffer(); });
+    shown_ = counts_;
+    RenderBuffer(*this, Buffer, [this] { PaintBuffer(shown_); });
     held_ = true;
     repaint();
 }
 
 void THisto::paintEvent(QPaintEvent*) {
-    PaintHeldOrFresh(*this, Buffer, held_, [this] { PaintBuffer(); });
+    PaintHeldOrFresh(*this, Buffer, held_, [this] { PaintBuffer(held_ ? shown_ : counts_); });
 }
 
 } // namespace nirvex

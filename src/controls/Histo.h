@@ -81,22 +81,22 @@ public:
     void SetBorderStyle(TBorderStyle value);
 
     // Counts of bin i (1..50); 0 outside that range.
-    int32_t TeachBins(int i) const { return ValidBin(i) ? FTeachBins[i - 1] : 0; }
-    int32_t TestBins(int i) const { return ValidBin(i) ? FTestBins[i - 1] : 0; }
-    int32_t TeachTotal() const { return FTeachTotal; }
-    int32_t TestTotal() const { return FTestTotal; }
+    int32_t TeachBins(int i) const { return ValidBin(i) ? counts_.TeachBins[i - 1] : 0; }
+    int32_t TestBins(int i) const { return ValidBin(i) ? counts_.TestBins[i - 1] : 0; }
+    int32_t TeachTotal() const { return counts_.TeachTotal; }
+    int32_t TestTotal() const { return counts_.TestTotal; }
     // Of both sets together, and of the test set alone.
-    int32_t BelowCount() const { return FBelowCount; }
-    int32_t AboveCount() const { return FAboveCount; }
-    int32_t TestBelowCount() const { return FTestBelowCount; }
-    int32_t TestAboveCount() const { return FTestAboveCount; }
+    int32_t BelowCount() const { return counts_.BelowCount; }
+    int32_t AboveCount() const { return counts_.AboveCount; }
+    int32_t TestBelowCount() const { return counts_.TestBelowCount; }
+    int32_t TestAboveCount() const { return counts_.TestAboveCount; }
 
     // None of these repaint: they run once for every example of every epoch.
     void Clear();
     void AddTeachErr(double x);
     void AddTestErr(double x);
     // Draws the counts as they are now and keeps that picture on the screen, while the counts go
-    // on changing, until the next call.
+    // on changing, until the next call; a resize draws the same counts again at the new size.
     void PaintNow();
 
     QSize sizeHint() const override { return QSize(394, 195); }
@@ -105,19 +105,24 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Everything one epoch counted.
+    struct TCounts {
+        std::array<int32_t, HistoBinCount> TeachBins{};
+        std::array<int32_t, HistoBinCount> TestBins{};
+        int32_t TeachTotal = 0;
+        int32_t TestTotal = 0;
+        int32_t BelowCount = 0;
+        int32_t AboveCount = 0;
+        int32_t TestBelowCount = 0;
+        int32_t TestAboveCount = 0;
+    };
     static bool ValidBin(int i) { return i >= 1 && i <= HistoBinCount; }
     void AddErr(double x, std::array<int32_t, HistoBinCount>& bins);
-    void PaintBuffer();
+    void PaintBuffer(const TCounts& c);
 
     QImage Buffer;
-    std::array<int32_t, HistoBinCount> FTeachBins{};
-    std::array<int32_t, HistoBinCount> FTestBins{};
-    int32_t FTeachTotal = 0;
-    int32_t FTestTotal = 0;
-    int32_t FBelowCount = 0;
-    int32_t FAboveCount = 0;
-    int32_t FTestBelowCount = 0;
-    int32_t FTestAboveCount = 0;
+    TCounts counts_; // the counts as they grow
+    TCounts shown_;  // the counts the held picture shows
     bool held_ = false;
     QColor FColor;
     QColor FHistoColor1;

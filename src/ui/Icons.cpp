@@ -46,12 +46,14 @@ int AnimationFrameCount() {
     return kFrames;
 }
 
-QImage AnimationImage(int frame) {
+QImage AnimationImage(int frame, int size) {
     frame = ((frame % kFrames) + kFrames) % kFrames;
-    QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    if (size != kSize)
+        p.scale(size / double(kSize), size / double(kSize));
     const TPulse pulse = PulseOf(frame);
 
     QPen wire(QColor(40, 70, 150), 1.2);
@@ -84,7 +86,10 @@ QImage AnimationImage(int frame) {
 }
 
 QIcon AnimationIcon(int frame) {
-    return QIcon(QPixmap::fromImage(AnimationImage(frame)));
+    QIcon icon;
+    for (int size : {kSize, 24, 32, 48})
+        icon.addPixmap(QPixmap::fromImage(AnimationImage(frame, size)));
+    return icon;
 }
 
 } // namespace nirvex

@@ -157,6 +157,12 @@ TPageFields::TPageFields(IWizardHost& host, QWidget* parent) : TWizardPage(host,
     for (QLineEdit* edit : {edtParmMin_, edtParmMax_, edtParmA_})
         edit->installEventFilter(this);
 
+    // A larger page: the list grows taller and takes half the extra width, so that long field names
+    // show whole; the groups beside it take the other half.
+    Anchors().Add(list_, {0, 0, 0.5, 1});
+    for (QGroupBox* group : {rgUseFieldAs_, rgNormalizeFieldAs_, gbNormalizeParm_})
+        Anchors().Add(group, {0.5, 0, 1, 0});
+
     connect(list_, &QListWidget::currentRowChanged, this, &TPageFields::ListEntryClicked);
     connect(list_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { ListEntryClicked(list_->row(item)); });

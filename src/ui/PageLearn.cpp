@@ -80,6 +80,14 @@ QString Q(const std::string& s) {
 // The model's grid is [part][measure] with parts 1 training, 2 test, 3 validation; parts down lists
 // them in the order they come in the record order.
 constexpr std::size_t kPartDown[] = {0, 1, 3, 2};
+// The band under the picture: the two panels, the statistics grid and the button, as placed for the
+// page's client area.
+constexpr int kPanel = 97;
+constexpr int kPanelGap = 8;
+constexpr int kStatLeft = 2 * kPanel + kPanelGap + 10;
+constexpr int kStatWidth = 185, kStatHeight = 69;
+constexpr int kStatWidths[] = {66, 55, 56};
+constexpr int kLearnLeft = kStatLeft + 36, kLearnWidth = 121, kLearnHeight = 25;
 
 } // namespace
 
@@ -150,18 +158,17 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
 
     auto* bottom = new QWidget(this);
     bottom->setObjectName("pnlBottom");
-    bottom->setFixedHeight(97);
     bottom_ = bottom;
 
     gpTeach_ = new TGraphPanel(bottom);
     gpTeach_->setObjectName("gpTeach");
-    gpTeach_->setGeometry(0, 0, 97, 97);
+    gpTeach_->setGeometry(0, 0, kPanel, kPanel);
     gpTeach_->SetColor(QColor(0, 255, 0));
     gpTeach_->setToolTip(QString::fromUtf8("Распределение примеров в обучающей выборке"));
 
     gpTest_ = new TGraphPanel(bottom);
     gpTest_->setObjectName("gpTest");
-    gpTest_->setGeometry(105, 0, 97, 97);
+    gpTest_->setGeometry(kPanel + kPanelGap, 0, kPanel, kPanel);
     gpTest_->SetColor(QColor(255, 0, 0));
     gpTest_->setToolTip(QString::fromUtf8("Распределение примеров в тестовой выборке"));
 
@@ -191,7 +198,7 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
 
     btnLearn_ = new QPushButton(bottom);
     btnLearn_->setObjectName("btnLearn");
-    btnLearn_->setGeometry(248, 72, 121, 25);
+    btnLearn_->setGeometry(kLearnLeft, kPanel - kLearnHeight, kLearnWidth, kLearnHeight);
     connect(btnLearn_, &QPushButton::clicked, this, [this] { btnLearnClick(); });
     PaintButton();
 
@@ -215,7 +222,14 @@ void TPageLearn::resizeEvent(QResizeEvent* event) {
 }
 
 void TPageLearn::LayOut() {
-    hErrors_->setGeometry(0, 0, width(), height() - 97);
+    // A larger page: the panels grow by a third of the extra height, as far as the extra width leaves
+    // the grid its share, and the band under the picture with them; the grid takes the rest of the
+    // width, its columns alike; the picture takes what the band leaves.
+    const int extraWidth = std::max(0, width() - kPageClientWidth);
+    const int extraHeight = std::max(0, height() - kPageClientHeight);
+    const int grow = std::min(extraHeight / 3, extraWidth / 4);
+    const int panel = kPanel + grow, band = panel;
+    hErrors_->setGeometry(0, 0, width(), height() - band);
     // The switch sits in the top right corner, over the band the pictures leave empty, as wide as the
     // longest name needs.
     const QFontMetrics fm(btnView_->font());
@@ -227,7 +241,19 @@ void TPageLearn::LayOut() {
     w += 28; // the margins and the menu's arrow
     btnView_->setGeometry(width() - 4 - w, 3, w, 18);
     btnView_->raise();
-    bottom_->setGeometry(0, height() - 97, width(), 97);
+    bottom_->setGeometry(0, height() - band, width(), band);
+    gpTeach_->setGeometry(0, 0, panel, panel);
+    gpTest_->setGeometry(panel + kPanelGap, 0, panel, panel);
+    // Parts across: the columns of a 5-digit error; parts down: the measures' captions set the widths.
+    const std::vector<int> widths = partsDown_ ? std::vector<int>{33, 49, 50, 55}
+                                               : std::vector<int>(std::begin(kStatWidths), std::end(kStatWidths));
+    const int n = static_cast<int>(widths.size());
+    const int statExtra = extraWidth - 2 * grow;
+    sgStat_->setGeometry((partsDown_ ? 204 : kStatLeft) + 2 * grow, 0, (partsDown_ ? 190 : kStatWidth) + statExtra,
+                         kStatHeight);
+    for (int c = 0; c < n && c < sgStat_->columnCount(); ++c)
+        sgStat_->setColumnWidth(c, widths[static_cast<std::size_t>(c)] + statExtra * (c + 1) / n - statExtra * c / n);
+    btnLearn_->move(kLearnLeft + 2 * grow + statExtra / 2, kPanel - kLearnHeight);
 }
 
 void TPageLearn::ShowView(std::size_t view) {
@@ -272,14 +298,10 @@ void TPageLearn::ArrangeGrid(bool partsDown) {
     QFont font = sgStat_->font();
     font.setStretch(partsDown ? QFont::Condensed : QFont::SemiCondensed);
     sgStat_->setFont(font);
-    // Parts across: the columns of a 5-digit error; parts down: the measures' captions set the widths.
-    const std::vector<int> widths = partsDown ? std::vector<int>{33, 49, 50, 55} : std::vector<int>{66, 55, 56};
-    const int columns = static_cast<int>(widths.size());
+    const int columns = partsDown ? 4 : 3;
     sgStat_->setColumnCount(columns);
-    sgStat_->setGeometry(partsDown ? 204 : 212, 0, partsDown ? 190 : 185, 69);
     const QColor fixed = sgStat_->palette().color(QPalette::Button);
     for (int c = 0; c < columns; ++c) {
-        sgStat_->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
         for (int r = 0; r < 4; ++r) {
             auto* item = new QTableWidgetItem;
             item->setFlags(Qt::ItemIsEnabled);
@@ -288,6 +310,8 @@ void TPageLearn::ArrangeGrid(bool partsDown) {
             sgStat_->setItem(r, c, item);
         }
     }
+    if (btnLearn_ != nullptr) // laid out once the page is complete
+        LayOut();
 }
 
 void TPageLearn::PaintStats() {

@@ -64,8 +64,8 @@ private:
     TGraphPanel* gpTeach_;
     TGraphPanel* gpTest_;
     QTableWidget* sgStat_;
-    QPushButton* btnLearn_;
-    QWidget* bottom_; // the panel along the bottom edge, 97 high
+    QPushButton* btnLearn_ = nullptr;
+    QWidget* bottom_; // the band along the bottom edge: the panels, the grid and the button
     std::unique_ptr<TView> view_;
     TWizard::TRunHooks hooks_;
     int32_t shownBuild_ = 0; // the network the pictures were drawn from (TWizard::NetworkBuild)

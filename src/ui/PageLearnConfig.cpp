@@ -201,7 +201,8 @@ TPageLearnConfig::TPageLearnConfig(IWizardHost& host, QWidget* parent) : TWizard
 
 void TPageLearnConfig::resizeEvent(QResizeEvent* event) {
     TWizardPage::resizeEvent(event);
-    gbCriteria_->setGeometry(0, height() - kGroupHeight, width(), kGroupHeight);
+    // Under the check boxes as on the smallest page, as wide as the page.
+    gbCriteria_->setGeometry(0, kPageClientHeight - kGroupHeight, width(), kGroupHeight);
 }
 
 void TPageLearnConfig::CriterionClicked(TCriterion which, bool checked) {

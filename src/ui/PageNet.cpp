@@ -117,7 +117,7 @@ TPageNet::TPageNet(IWizardHost& host, QWidget* parent) : TWizardPage(host, paren
     line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     line->setGeometry(0, 96, kPageClientWidth, 2);
 
-    MakeLabel(this, QStringLiteral("Параметр сигмоиды"), 8, 112);
+    QLabel* alphaCaption = MakeLabel(this, QStringLiteral("Параметр сигмоиды"), 8, 112);
     edtAlpha_ = new QLineEdit(this);
     edtAlpha_->setObjectName(QStringLiteral("edtAlpha"));
     edtAlpha_->setGeometry(192, 104, 57, 21);
@@ -171,6 +171,16 @@ TPageNet::TPageNet(IWizardHost& host, QWidget* parent) : TWizardPage(host, paren
     chartView_->setGeometry(0, 163, kPageClientWidth, 129);
     chartView_->setRenderHint(QPainter::Antialiasing);
     chartView_->setFrameStyle(QFrame::NoFrame);
+
+    // A larger page: the grid grows wider and, by 0.3 of the extra height, tall enough for ten layers
+    // on a large window; the slope's controls move down with it and the chart takes the rest.
+    constexpr double kGridShare = 0.3;
+    Anchors().Add(sgHideLayerConfig_, {0, 0, 1, kGridShare});
+    Anchors().Add(line, {0, kGridShare, 1, kGridShare});
+    Anchors().Add(alphaCaption, {0, kGridShare, 0, kGridShare});
+    Anchors().Add(edtAlpha_, {0, kGridShare, 0, kGridShare});
+    Anchors().Add(tbAlpha_, {0, kGridShare, 1, kGridShare});
+    Anchors().Add(chartView_, {0, kGridShare, 1, 1});
 
     connect(seHideLayerCount_, &QSpinBox::valueChanged, this, &TPageNet::seHideLayerCountChange);
     connect(sgHideLayerConfig_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {

@@ -36,7 +36,7 @@ void SetCellTip(QTableWidgetItem* it) {
 class TPredictGrid : public QTableWidget {
 public:
     TPredictGrid(const char* name, int nameWidth, int valueWidth, bool editable, QWidget* parent)
-        : QTableWidget(1, 2, parent), editable_(editable), valueWidth_(valueWidth) {
+        : QTableWidget(1, 2, parent), editable_(editable), nameWidth_(nameWidth), valueWidth_(valueWidth) {
         setObjectName(name);
         horizontalHeader()->hide();
         verticalHeader()->hide();
@@ -75,6 +75,18 @@ public:
         if (it->text() != text)
             it->setText(text);
         SetCellTip(it);
+    }
+
+    // The columns of a grid `extra` pixels wider than it was laid out: the names take what they need
+    // to show whole, up to all of the extra width, the values the rest. Without extra width, the
+    // columns as laid out.
+    void FitColumns(int extra) {
+        int names = nameWidth_;
+        for (int r = 1; r < rowCount(); ++r)
+            names = std::max(names, TGridDelegate::CellWidthFor(QFontMetrics(font()), item(r, 0)->text()));
+        names = std::min(names, nameWidth_ + extra);
+        setColumnWidth(0, names);
+        setColumnWidth(1, valueWidth_ + extra - (names - nameWidth_));
     }
 
     // Column 1 as wide as its widest text needs, never narrower than it was laid out.
@@ -153,6 +165,7 @@ private:
     }
 
     bool editable_;
+    int nameWidth_;
     int valueWidth_;
     TGridDelegate* delegate_ = nullptr;
     int resizing_ = -1;
@@ -165,16 +178,31 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The input grid's width on the page's client area; the result panel takes the rest.
+constexpr int kInputWidth = 201;
+
+// Both grids' titles in one line, spaced for the narrowest page; the second starts at kResultTitleAt.
+const QString kTitles =
+    QString::fromUtf8("         Набор входных параметров                        Рассчитанные значения");
+const int kResultTitleAt = kTitles.indexOf(QString::fromUtf8("Рассчитанные"));
+
 } // namespace
 
 TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(host, parent) {
     setObjectName("tsPredict");
     setProperty("HelpContext", 67);
 
-    lblTitles_ = new QLabel(
-        QString::fromUtf8("         Набор входных параметров                        Рассчитанные значения"), this);
+    // The two titles as one line of the page's width. On a wider page the second one moves with the
+    // result panel as a label of its own (one line keeps the glyphs where they always stood: they
+    // fall between pixels).
+    lblTitles_ = new QLabel(kTitles, this);
     lblTitles_->setObjectName("lblTitles");
     FitCaption(lblTitles_, kPageClientWidth);
+    resultTitleLeft_ = lblTitles_->fontMetrics().horizontalAdvance(kTitles.left(kResultTitleAt));
+    lblResultTitle_ = new QLabel(kTitles.mid(kResultTitleAt), this);
+    lblResultTitle_->setObjectName("lblResultTitle");
+    lblResultTitle_->setFont(lblTitles_->font());
+    lblResultTitle_->hide();
 
     sgInp_ = new TPredictGrid("sgInp", 64, 113, true, this);
     sgInp_->setToolTip(QString::fromUtf8("Значения входов нейросети, при которых надо провести расчёт"));
@@ -231,18 +259,38 @@ TPagePredict::TPagePredict(IWizardHost& host, QWidget* parent) : TWizardPage(hos
 void TPagePredict::resizeEvent(QResizeEvent* event) {
     TWizardPage::resizeEvent(event);
     const int w = width(), h = height();
-    lblTitles_->setGeometry(0, 0, w, 13);
-    sgInp_->setGeometry(0, 13, 201, h - 13);
-    pnlResult_->setGeometry(201, 13, w - 201, h - 13);
+    // A wider page is shared by the two grids.
+    const int inputWidth = kInputWidth + ExtraWidth() / 2;
+    const bool apart = ExtraWidth() > 0;
+    const int resultTitleLeft = apart ? resultTitleLeft_ + ExtraWidth() / 2 : w;
+    lblTitles_->setText(apart ? kTitles.left(kResultTitleAt) : kTitles);
+    lblTitles_->setGeometry(0, 0, resultTitleLeft, 13);
+    lblResultTitle_->setGeometry(resultTitleLeft, 0, w - resultTitleLeft, 13);
+    lblResultTitle_->setVisible(apart);
+    sgInp_->setGeometry(0, 13, inputWidth, h - 13);
+    pnlResult_->setGeometry(inputWidth, 13, w - inputWidth, h - 13);
     // The buttons stand at the panel's bottom, 32 pixels apart, the grid above them: on the
     // 292-pixel page the store button would otherwise fall off the panel's lower edge.
     const int panelHeight = h - 13;
-    sgOut_->setGeometry(0, 0, w - 201, panelHeight - 132);
+    sgOut_->setGeometry(0, 0, w - inputWidth, panelHeight - 132);
     btnPredictFile_->move(34, panelHeight - 125);
     btnPredict_->move(64, panelHeight - 93);
     btnStore_->move(4, panelHeight - 61);
     btnStoreAs_->move(btnStore_->geometry().right() + 6, panelHeight - 61);
     btnExport_->move(64, panelHeight - 29);
+    if (event->oldSize().width() != w)
+        FitGrids();
+}
+
+int TPagePredict::ExtraWidth() const {
+    return std::max(0, width() - kPageClientWidth);
+}
+
+void TPagePredict::FitGrids() {
+    const int extra = ExtraWidth();
+    sgInp_->FitColumns(extra / 2);
+    sgOut_->FitColumns(extra - extra / 2);
+    sgOut_->FitValueColumn();
 }
 
 void TPagePredict::ShowPage() {
@@ -259,6 +307,10 @@ void TPagePredict::ShowPage() {
     sgOut_->SetRows(static_cast<int>(pp.OutputNames.size()) + 1);
     for (std::size_t k = 0; k < pp.OutputNames.size(); ++k)
         sgOut_->SetCell(static_cast<int>(k) + 1, 0, Q(pp.OutputNames[k]));
+    // On a wider page the names take the room they need; on the narrowest the columns stay as the
+    // user left them.
+    if (ExtraWidth() > 0)
+        FitGrids();
     PaintOutputs();
     painting_ = false;
     // the cursor starts in the first cell that takes input, not on the fixed header

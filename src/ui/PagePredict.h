@@ -40,8 +40,14 @@ private:
     // Row `row` of the input grid as a drop-down of a category input's values; none for a number.
     void ShowChoices(int row, const std::vector<std::string>& choices);
     QString AskProjectName();
+    // What the page is wider than its client area.
+    int ExtraWidth() const;
+    // Both grids' columns for the page's width: names whole as far as there is room.
+    void FitGrids();
 
     QLabel* lblTitles_;
+    QLabel* lblResultTitle_;
+    int resultTitleLeft_ = 0; // where the result title starts on the narrowest page
     TPredictGrid* sgInp_;
     QWidget* pnlResult_;
     TPredictGrid* sgOut_;

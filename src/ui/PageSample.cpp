@@ -68,6 +68,11 @@ TPageSample::TPageSample(IWizardHost& host, QWidget* parent) : TWizardPage(host,
     btnBrowse_->setAutoDefault(false);
     SetHelpContext(btnBrowse_, 61);
 
+    // A wider page gives the file name the room.
+    Anchors().Add(group_, kGrowWidth);
+    Anchors().Add(edtFileName_, kGrowWidth);
+    Anchors().Add(btnBrowse_, kKeepRight);
+
     connect(edtFileName_, &QLineEdit::textEdited, this, [this](const QString& text) {
         host_.Guard([&] { host_.Model().SampleFileTextChanged(text.toStdString()); });
         host_.RefreshFrame();

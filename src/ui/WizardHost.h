@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Anchors.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -56,7 +58,8 @@ public:
 // One page of the main window: a thin view over the model's page settings.
 class TWizardPage : public QWidget {
 public:
-    TWizardPage(IWizardHost& host, QWidget* parent) : QWidget(parent), host_(host) {}
+    TWizardPage(IWizardHost& host, QWidget* parent)
+        : QWidget(parent), host_(host), anchors_(this, QSize(kPageClientWidth, kPageClientHeight)) {}
     // After the model's show step: repaint every control from the model.
     virtual void ShowPage() = 0;
     // Before a forward step or a save: copy whatever the controls hold and the model has not
@@ -64,7 +67,18 @@ public:
     virtual void SyncToModel() {}
 
 protected:
+    // The controls stand where they were placed for the page's client area; those added to Anchors()
+    // follow a larger page by their rule.
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        anchors_.Apply();
+    }
+    TAnchors& Anchors() { return anchors_; }
+
     IWizardHost& host_;
+
+private:
+    TAnchors anchors_;
 };
 
 } // namespace nirvex

@@ -31,12 +31,11 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     setFixedSize(257, 142);
     setModal(true);
 
-    auto* image = new QLabel(this);
-    image->setObjectName(QStringLiteral("imgAbout"));
-    image->setGeometry(8, 8, 33, 33);
-    image->setAlignment(Qt::AlignCenter);
-    // Drawn rather than read from a file: the window has its icon even when the program's files are missing.
-    image->setPixmap(QPixmap::fromImage(DrawProgramIcon(32)));
+    imgAbout_ = new QLabel(this);
+    imgAbout_->setObjectName(QStringLiteral("imgAbout"));
+    imgAbout_->setGeometry(8, 8, 33, 33);
+    imgAbout_->setAlignment(Qt::AlignCenter);
+    DrawIcon();
 
     QLabel* name = MakeLabel(this, "lblProduct", QStringLiteral("Nirvex"), 56, 8);
     QFont bold = name->font();
@@ -61,7 +60,19 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
+void TfrmAbout::DrawIcon() {
+    // Drawn rather than read from a file: the window has its icon even when the program's files are
+    // missing; drawn in the pixels of the screen, so that it is sharp on a high-density one too.
+    const qreal ratio = devicePixelRatio();
+    if (!imgAbout_->pixmap().isNull() && imgAbout_->pixmap().devicePixelRatio() == ratio)
+        return;
+    QImage icon = DrawProgramIcon(qRound(32 * ratio));
+    icon.setDevicePixelRatio(ratio);
+    imgAbout_->setPixmap(QPixmap::fromImage(icon));
+}
+
 void TfrmAbout::showEvent(QShowEvent* event) {
+    DrawIcon();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

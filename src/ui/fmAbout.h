@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+class QLabel;
+
 namespace nirvex {
 
 // The about window: the program's icon, name, version and what it does.
@@ -12,6 +14,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    // The icon for the density of the screen the window is on.
+    void DrawIcon();
+
+    QLabel* imgAbout_;
 };
 
 } // namespace nirvex

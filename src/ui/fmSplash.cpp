@@ -1,6 +1,7 @@
 #include "ui/fmSplash.h"
 
 #include "common/RandomGen.h"
+#include "ui/Pictures.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -31,10 +32,14 @@ TfrmSplash::TfrmSplash(const QString& dataDir, QWidget* parent)
 void TfrmSplash::FormCreate(const QString& dataDir) {
     RandomizeFromClock();
     // Number conversions already read and write "." whatever the locale, so there is nothing to set.
-    QPixmap picture;
-    if (!dataDir.isEmpty() && picture.load(QDir(dataDir).filePath(QString::fromLatin1(kSplashFileName)))) {
+    // At the density of the screen: a high-density one gets the picture drawn twice as dense.
+    const QPixmap picture =
+        dataDir.isEmpty()
+            ? QPixmap()
+            : LoadPicture(QDir(dataDir).filePath(QString::fromLatin1(kSplashFileName)), devicePixelRatio());
+    if (!picture.isNull()) {
         imgSplash_->setPixmap(picture);
-        imgSplash_->resize(picture.size());
+        imgSplash_->resize(picture.deviceIndependentSize().toSize());
     }
 }
 

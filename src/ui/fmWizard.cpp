@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 #include "project/ProjectFile.h"
+#include "ui/Anchors.h"
 #include "ui/Dialogs.h"
 #include "ui/HelpViewer.h"
 #include "ui/Icons.h"
@@ -12,6 +13,7 @@
 #include "ui/PagePredict.h"
 #include "ui/PageReport.h"
 #include "ui/PageSample.h"
+#include "ui/Pictures.h"
 #include "ui/fmAbout.h"
 #include "ui/fmSplash.h"
 #include "wizard/Wizard.h"
@@ -20,18 +22,22 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
+#include <algorithm>
 #include <vector>
 
 namespace nirvex {
@@ -57,15 +63,18 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 TfrmWizard::TfrmWizard(IDialogs* dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      dialogs_(dialogs), model_(std::make_unique<TWizard>()) {
+                          Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      dialogs_(dialogs), model_(std::make_unique<TWizard>()),
+      anchors_(std::make_unique<TAnchors>(this, QSize(kClientWidth, kClientHeight))) {
     if (dialogs_ == nullptr) {
         ownDialogs_ = std::make_unique<TDialogs>();
         dialogs_ = ownDialogs_.get();
     }
     setObjectName(QStringLiteral("frmWizard"));
     setWindowTitle(QStringLiteral("Nirvex"));
-    setFixedSize(kClientWidth, kClientHeight);
+    // The controls are placed for the first and smallest size; a larger window gives the page the room.
+    setMinimumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
 
     auto* bevel = new QFrame(this);
     bevel->setObjectName(QStringLiteral("bvlPicture"));
@@ -117,6 +126,15 @@ TfrmWizard::TfrmWizard(IDialogs* dialogs, QWidget* parent)
     pbProgress_->setTextVisible(true);
     pbProgress_->hide();
     sbStatus_->addPermanentWidget(pbProgress_);
+
+    // The picture keeps its place in the top left corner; the page takes what the window grows by, the
+    // button row and the status bar stay along the bottom, the buttons at their corners.
+    anchors_->Add(pcHost_, kGrowBoth);
+    anchors_->Add(line, kGrowWidthAtBottom);
+    anchors_->Add(btnAbout_, kKeepBottomLeft);
+    for (QPushButton* b : {btnPrev_, btnNext_, btnQuit_})
+        anchors_->Add(b, kKeepBottomRight);
+    anchors_->Add(sbStatus_, kGrowWidthAtBottom);
 
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
@@ -198,13 +216,15 @@ void TfrmWizard::RefreshFrame() {
         tmrIcon_->start();
     else if (!m.IconTimerEnabled() && tmrIcon_->isActive())
         tmrIcon_->stop();
-    // A missing picture keeps what the area showed.
-    if (m.PictureName() != pictureShown_) {
+    // A missing picture keeps what the area showed. A screen of another density gets the picture drawn for it.
+    const qreal ratio = devicePixelRatio();
+    if (m.PictureName() != pictureShown_ || ratio != pictureRatio_) {
         QString path = FindProgramFile(QString::fromStdString(m.PictureName()));
-        QPixmap pixmap;
-        if (!path.isEmpty() && pixmap.load(path)) {
+        QPixmap pixmap = path.isEmpty() ? QPixmap() : LoadPicture(path, ratio);
+        if (!pixmap.isNull()) {
             picture_->setPixmap(pixmap);
             pictureShown_ = m.PictureName();
+            pictureRatio_ = ratio;
         }
     }
     ShowStatus(m.StatusText());
@@ -375,6 +395,72 @@ void TfrmWizard::showEvent(QShowEvent* event) {
         QRect area = screen()->availableGeometry();
         move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
     }
+    // Moved onto a screen of another density, the page picture is loaded again for it.
+    if (!watchingScreen_ && windowHandle() != nullptr) {
+        watchingScreen_ = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { RefreshFrame(); });
+    }
+}
+
+void TfrmWizard::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    anchors_->Apply();
+}
+
+namespace {
+
+constexpr const char* kGeometryKey = "Window/Geometry";
+constexpr const char* kMaximizedKey = "Window/Maximized";
+
+// The saved window rectangle on a screen that exists: kept inside the screen that holds its centre,
+// or, when no screen does any more (a screen since removed), centred on the primary screen; no larger
+// than the screen, no smaller than `minimum`.
+QRect OntoAScreen(const QRect& saved, QSize minimum) {
+    const QScreen* screen = QGuiApplication::screenAt(saved.center());
+    const bool lost = screen == nullptr;
+    if (lost)
+        screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return saved;
+    const QRect area = screen->availableGeometry();
+    QRect r(saved.topLeft(), saved.size().boundedTo(area.size()).expandedTo(minimum));
+    if (lost)
+        r.moveCenter(area.center());
+    r.moveLeft(std::max(area.left(), std::min(r.left(), area.right() + 1 - r.width())));
+    r.moveTop(std::max(area.top(), std::min(r.top(), area.bottom() + 1 - r.height())));
+    return r;
+}
+
+} // namespace
+
+std::unique_ptr<QSettings> TfrmWizard::UserSettings() {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("nirvex"),
+                                       QStringLiteral("nirvex"));
+}
+
+void TfrmWizard::RememberGeometry(std::unique_ptr<QSettings> settings) {
+    geometryStore_ = std::move(settings);
+    if (geometryStore_ == nullptr)
+        return;
+    const QRect saved = geometryStore_->value(QLatin1String(kGeometryKey)).toRect();
+    if (!saved.isValid())
+        return; // the first start: the first size, centred when shown
+    setGeometry(OntoAScreen(saved, minimumSize()));
+    centred_ = true;
+    if (geometryStore_->value(QLatin1String(kMaximizedKey), false).toBool())
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TfrmWizard::SaveGeometry() {
+    if (geometryStore_ == nullptr)
+        return;
+    const bool maximized = windowState() & Qt::WindowMaximized;
+    // A maximized window is restored maximized, and unmaximizes to the size it had before.
+    const QRect normal = maximized || isMinimized() ? normalGeometry() : geometry();
+    if (normal.isValid())
+        geometryStore_->setValue(QLatin1String(kGeometryKey), normal);
+    geometryStore_->setValue(QLatin1String(kMaximizedKey), maximized);
+    geometryStore_->sync();
 }
 
 void TfrmWizard::closeEvent(QCloseEvent* event) {
@@ -405,6 +491,7 @@ void TfrmWizard::closeEvent(QCloseEvent* event) {
         model_->RequestStop();
     if (help_ != nullptr)
         help_->close();
+    SaveGeometry();
     event->accept();
 }
 

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QProgressBar;
+class QSettings;
 class QPushButton;
 class QStackedWidget;
 class QStatusBar;
@@ -15,6 +16,7 @@ class QTimer;
 
 namespace nirvex {
 
+class TAnchors;
 class THelpViewer;
 class TfrmAbout;
 
@@ -65,9 +67,18 @@ public:
     // The window's caption: the project's file name, "*" while something is unsaved, and "Nirvex".
     QString Caption() const;
 
+    // Keeps the window's size, place and maximized state in `settings` between runs: restores what
+    // they hold now (onto a screen that exists; nothing for a first start, which stays centred) and
+    // writes them when the window closes. Without a call the window remembers nothing, which is what
+    // tests want. Call before the window is shown.
+    void RememberGeometry(std::unique_ptr<QSettings> settings);
+    // Where the user's copy of the program keeps them.
+    static std::unique_ptr<QSettings> UserSettings();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Enter on a focused button presses it, as Space does.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -78,10 +89,14 @@ private:
     void ShowProgress(double fraction);
     // The model's announcements, each in a box with one OK button.
     void ShowNotices();
+    // Writes the size, place and maximized state into the settings given to RememberGeometry.
+    void SaveGeometry();
 
     std::unique_ptr<IDialogs> ownDialogs_;
     IDialogs* dialogs_;
     std::unique_ptr<TWizard> model_;
+    std::unique_ptr<TAnchors> anchors_;
+    std::unique_ptr<QSettings> geometryStore_;
     QLabel* picture_ = nullptr;
     QStackedWidget* pcHost_ = nullptr;
     std::array<TWizardPage*, 7> pages_{};
@@ -98,7 +113,9 @@ private:
     QTimer* tmrIcon_ = nullptr;
     int iconFrame_ = 0;
     std::string pictureShown_;
+    qreal pictureRatio_ = 0; // the screen density the picture shown was loaded for
     bool centred_ = false;
+    bool watchingScreen_ = false;
 };
 
 } // namespace nirvex

@@ -239,6 +239,23 @@ TEST_F(GraphPaint, PaintNowHoldsItsPictureWhileThePointsChange) {
     ExpectDotAt(Render(), 27, 27, Lime);
 }
 
+TEST_F(GraphPaint, AResizeDrawsThePointsAgainAtTheNewSize) {
+    Panel.SetPountsCount(1);
+    Panel.SetPointX(0, 0.5);
+    Panel.SetPointY(0, 0.5);
+    Panel.PaintNow();
+    Panel.resize(197, 197);
+    const QImage grown = Render();
+    ASSERT_EQ(grown.size(), QSize(197, 197));
+    // The grid over the new square and the dot where the new size puts it, not the old picture stretched.
+    EXPECT_EQ(Grey, grown.pixel(GraphGridLine(1, 187), 10));
+    EXPECT_EQ(Aqua, grown.pixel(30, 197 - 30));
+    ExpectDotAt(grown, GraphDotX(0.5, 197), GraphDotY(0.5, 197), Lime);
+    // Held at the new size until the next refresh.
+    Panel.SetPointX(0, 0.25);
+    EXPECT_EQ(grown, Render());
+}
+
 TEST_F(GraphPaint, WildValuesDoNotBreakPainting) {
     Panel.SetPountsCount(3);
     Panel.SetPointX(0, 1e300);

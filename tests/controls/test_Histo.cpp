@@ -291,6 +291,31 @@ TEST_F(HistoPaint, PaintNowHoldsItsPictureWhileTheCountsChange) {
     EXPECT_EQ(Black, At(15, 100));
 }
 
+TEST_F(HistoPaint, AResizeDrawsTheHeldCountsAgainAtTheNewSize) {
+    Histo.AddTeachErr(0.0);
+    Histo.AddTestErr(0.0);
+    Histo.PaintNow();
+    // The next epoch under way: a training error in bin 26.
+    Histo.Clear();
+    Histo.AddTeachErr(0.5);
+    Histo.resize(600, 300);
+    const QImage grown = Histo.grab().toImage();
+    ASSERT_EQ(grown.size(), QSize(600, 300));
+    // The held epoch's bars of bin 1, full height over the new base line 25 pixels above the bottom;
+    // nothing of the epoch under way.
+    const double step = HistoStep(600);
+    const int b = HistoBarWidth(step);
+    EXPECT_EQ(Lime, grown.pixel(12, 25));
+    EXPECT_EQ(Lime, grown.pixel(12, 274));
+    EXPECT_EQ(Red, grown.pixel(12 + b, 25));
+    EXPECT_EQ(Black, grown.pixel(12 + 2 * b, 100));
+    EXPECT_EQ(White, grown.pixel(300, 275));
+    EXPECT_EQ(White, grown.pixel(590, 100));
+    EXPECT_EQ(Black, grown.pixel(HistoBarX(26, step) + 1, 200));
+    Histo.PaintNow();
+    EXPECT_EQ(Lime, At(HistoBarX(26, step) + 1, 200));
+}
+
 TEST_F(HistoPaint, OutOfRangeBarsDrawnOverRegularBars) {
     // Bin 4 starts at Round(3 * 7.33) + 12 = 34: its test bar (37..39) lies under the below-zero bar.
     Histo.AddTestErr(0.06);

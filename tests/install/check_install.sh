@@ -10,13 +10,16 @@ trap 'rm -rf "$prefix" "$elsewhere"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 for f in bin/nirvex bin/nirvex-cli share/nirvex/wizard.html share/nirvex/Splash.bmp share/nirvex/1.bmp \
-         share/nirvex/7.bmp share/applications/nirvex.desktop share/icons/hicolor/64x64/apps/nirvex.png \
+         share/nirvex/7.bmp share/nirvex/1@2x.png share/nirvex/Splash@2x.png \
+         share/applications/nirvex.desktop share/icons/hicolor/64x64/apps/nirvex.png \
          share/mime/packages/nirvex-qvx.xml share/nirvex/examples/statecrime.csv; do
     [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 
 cd "$elsewhere"
 export QT_QPA_PLATFORM=offscreen NIRVEX_NO_SOURCE_DATA=1
+# The window's remembered size and place go to a settings folder of the test's own, never the user's.
+export XDG_CONFIG_HOME="$elsewhere/config"
 # Every picture, the splash and the help are found from the installed program's own location.
 "$prefix/bin/nirvex" --list-data
 "$prefix/bin/nirvex" --list-data | grep -q "^wizard.html: $prefix/share/nirvex/wizard.html$"

@@ -1,5 +1,5 @@
-// Renders the seven pages of the main window offscreen, page 6 during a real run:
-// ui_screenshots <output folder>
+// Renders the seven pages of the main window offscreen, page 6 during a real run, and pages 2, 6
+// and 7 again in a window of 1280 x 800: ui_screenshots <output folder>
 #include "UiTestSupport.h"
 #include "support/WizardTestPeer.h"
 
@@ -31,6 +31,16 @@ bool Save(QWidget& window, const QString& dir, const char* name) {
     }
     std::printf("%s\n", path.toLocal8Bit().constData());
     return true;
+}
+
+// The page shown in a window of 1280 x 800, then the window back at its first size.
+bool SaveLarge(QWidget& window, const QString& dir, const char* name) {
+    const QSize first = window.size();
+    window.resize(1280, 800);
+    const bool ok = Save(window, dir, name);
+    window.resize(first);
+    QCoreApplication::processEvents();
+    return ok;
 }
 
 } // namespace
@@ -78,6 +88,7 @@ int main(int argc, char** argv) {
     ok = Save(window, dir, "page1.png") && ok;
     window.btnNextClick();
     ok = ok && window.Model().State() == 1 && Save(window, dir, "page2.png");
+    ok = SaveLarge(window, dir, "page2-1280x800.png") && ok;
     window.btnNextClick();
     ok = ok && window.Model().State() == 2 && Save(window, dir, "page3.png");
     window.btnNextClick();
@@ -107,8 +118,10 @@ int main(int argc, char** argv) {
     window.findChild<QAbstractButton*>(QStringLiteral("btnLearn"))->click();
     during.stop();
     ok = ok && pictured && window.Model().State() == 5;
+    ok = SaveLarge(window, dir, "page6-1280x800.png") && ok;
     window.findChild<QAction*>(QStringLiteral("actShowCurve"))->trigger();
     ok = ok && Save(window, dir, "page6-curve.png");
+    ok = SaveLarge(window, dir, "page6-curve-1280x800.png") && ok;
     // The inputs' importance, measured when the run ended.
     window.findChild<QAction*>(QStringLiteral("actShowImportance"))->trigger();
     ok = ok && window.Model().Importance() && Save(window, dir, "page6-importance.png");
@@ -125,6 +138,7 @@ int main(int argc, char** argv) {
                              : inputs->setItem(row, 1, new QTableWidgetItem(QString::fromLatin1(values[row - 1])));
     window.findChild<QAbstractButton*>(QStringLiteral("btnPredict"))->click();
     ok = ok && window.Model().State() == 6 && Save(window, dir, "page7.png");
+    ok = SaveLarge(window, dir, "page7-1280x800.png") && ok;
     if (!dialogs.Errors.isEmpty())
         std::fprintf(stderr, "%s\n", dialogs.Errors.join(QLatin1Char('\n')).toLocal8Bit().constData());
     return ok && dialogs.Errors.isEmpty() ? 0 : 1;

@@ -29,13 +29,14 @@ protected:
 
 } // namespace
 
-TEST_F(FrameTest, FixedClientAreaWithMinimizeBoxOnly) {
-    EXPECT_EQ(Window->minimumSize(), Window->maximumSize());
+TEST_F(FrameTest, FirstSizeIsTheSmallestAndTheWindowCanGrow) {
+    EXPECT_EQ(Window->size(), QSize(567, 385));
     EXPECT_EQ(Window->size(), Window->minimumSize());
+    EXPECT_GT(Window->maximumWidth(), Window->minimumWidth());
     EXPECT_EQ(Window->windowTitle(), QStringLiteral("Nirvex"));
     Qt::WindowFlags flags = Window->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowMaximizeButtonHint);
 }
 
 TEST_F(FrameTest, FrameControlsKeepTheirArrangement) {

@@ -1,5 +1,6 @@
-// Draws the program's pictures: the page pictures 1.bmp .. 7.bmp, Splash.bmp and the program
-// icon (nirvex.png, nirvex.svg).
+// Draws the program's pictures: the page pictures 1.bmp .. 7.bmp, Splash.bmp, their copies for
+// high-density screens (1@2x.png .. 7@2x.png, Splash@2x.png) and the program icon (nirvex.png,
+// nirvex.svg).
 //   make_art <output folder> [preview folder]
 // The preview folder, when given, receives a PNG copy of every picture for viewing.
 
@@ -129,9 +130,17 @@ void Wires(QPainter& p, const std::vector<std::vector<QPointF>>& layers, const Q
                 p.drawLine(a, b);
 }
 
+// A picture of `width` x `height` drawn `scale` times as dense: the drawing code works in the picture's
+// own coordinates whatever the density.
+QImage Canvas(int width, int height, int scale) {
+    QImage image(width * scale, height * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    return image;
+}
+
 // The frame every page picture shares: background, the step dots, the card and the caption.
-QImage PagePicture(int page, const QString& caption, const std::function<void(QPainter&)>& drawCard) {
-    QImage image(kPageWidth, kPageHeight, QImage::Format_RGB32);
+QImage PagePicture(int page, const QString& caption, const std::function<void(QPainter&)>& drawCard, int scale = 1) {
+    QImage image = Canvas(kPageWidth, kPageHeight, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -499,8 +508,8 @@ void DrawPredict(QPainter& p) {
 }
 
 // The start-up picture: the product's name over a glowing network.
-QImage SplashPicture() {
-    QImage image(400, 300, QImage::Format_RGB32);
+QImage SplashPicture(int scale = 1) {
+    QImage image = Canvas(400, 300, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -626,9 +635,20 @@ int MakeArt(const QString& outDir, const QString& previewDir) {
             PagePicture(i + 1, pages[static_cast<std::size_t>(i)].Caption, pages[static_cast<std::size_t>(i)].Draw));
     pictures.emplace_back(QStringLiteral("Splash.bmp"), SplashPicture());
 
+    // The same pictures twice as dense for high-density screens: "1@2x.png" beside "1.bmp" (PNG, a
+    // tenth of the size of an uncompressed bitmap).
+    std::vector<std::pair<QString, QImage>> dense;
+    for (int i = 0; i < kPageCount; ++i)
+        dense.emplace_back(
+            QStringLiteral("%1@2x.png").arg(i + 1),
+            PagePicture(i + 1, pages[static_cast<std::size_t>(i)].Caption, pages[static_cast<std::size_t>(i)].Draw, 2));
+    dense.emplace_back(QStringLiteral("Splash@2x.png"), SplashPicture(2));
+
     bool ok = true;
     for (const auto& [name, image] : pictures)
         ok = SaveBmp(image, out, name) && ok;
+    for (const auto& [name, image] : dense)
+        ok = image.convertToFormat(QImage::Format_RGB888).save(out.filePath(name), "PNG") && ok;
     const QImage icon = DrawProgramIcon(64);
     ok = icon.save(out.filePath(QStringLiteral("nirvex.png")), "PNG") && ok;
     QFile svg(out.filePath(QStringLiteral("nirvex.svg")));
