@@ -471,7 +471,7 @@ TEST_F(CliTest, ProjectsThatDoNotFitAreRefusedByTrainAndReport) {
     } cases[] = {
         {"Network", "Layer_2", "40", msgNetMismatch},      {"Network", "Layer_2", "1000000", msgNetMismatch},
         {"Network", "Layer_0", "6", msgNetMismatch},       {"Network", "Epoch", "2147483647", msgBadProjectFile},
-        {"Phase2", "FieldType_0", "3", msgBadProjectFile}, {"Phase2", "NormType_0", "4", msgBadProjectFile},
+        {"Phase2", "FieldType_0", "3", msgBadProjectFile}, {"Phase2", "NormType_0", "5", msgBadProjectFile},
         {"Main", "State", "7", msgBadProjectFile},         {"Phase3", "HideLayers", "11", msgBadProjectFile},
     };
     const std::string project = MakeProject("iris.qvx", 5);
@@ -630,13 +630,20 @@ TEST(CliUsage, VersionIsTheProjectsVersion) {
     EXPECT_EQ(r.Err, "");
 }
 
-// One line per column, the text columns after the number fields; a file the load refuses gets its message.
+// One line per column, the text columns after the fields; a file the load refuses gets its message.
 TEST_F(CliTest, FieldsListsTheColumnsOrTheLoadsMessage) {
-    const std::string head = std::string(kFieldsHeader) + "\n", number = std::string("\t") + kKindNumber + "\t0\t";
+    const std::string head = std::string(kFieldsHeader) + "\n";
+    const std::string number = std::string("\t") + kKindNumber + "\t", category = std::string("\t") + kKindCategory;
+    std::string many = "n;s\n";
+    for (int r = 0; r < 51; ++r)
+        many += std::to_string(r) + ";v" + std::to_string(r) + "\n";
     const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
-        {"id;city;x\r\n1;Москва;-1,5\r\n2;Казань;3e2\r\n",
-         head + "id" + number + "1\t2\nx" + number + "-1.5\t300\ncity\t" + kKindText + "\t0\t\t\n", ""},
-        {"x;y\n1;2\n3;\n", "", "Неверное значение или пропуск в файле. Поле y, строка 3\n"},
+        {"id;city;x\r\n1;Москва;-1,5\r\n2;Казань;NA\r\n3;Москва;3e2\r\n",
+         head + "id" + number + "0\t1\t3\t\ncity" + category + "\t0\t\t\tМосква, Казань\nx" + number +
+             "1\t-1.5\t300\t\n",
+         ""},
+        {many, head + "n" + number + "0\t0\t50\t\ns\t" + kKindText + "\t\t\t\t\n", ""},
+        {"x;y\n1;2\n3;1e999\n", "", "Неверное значение или пропуск в файле. Поле y, строка 3\n"},
         {"a;b\n1\n", "", std::string(msgCsvBadCount) + "2\n"},
         {"a;b\n", "", std::string(msgNoRecords) + "\n"},
     };
@@ -647,6 +654,129 @@ TEST_F(CliTest, FieldsListsTheColumnsOrTheLoadsMessage) {
         EXPECT_EQ(r.Out, out);
         EXPECT_EQ(r.Err, err);
     }
+}
+
+// A class answered from a category input with a filled gap: the options, the accuracy with its
+// matrix after the end message, and the class names and shares written by predict.
+TEST_F(CliTest, CategoryTargetFromNewToPredict) {
+    std::string csv = "size;colour;cls\n";
+    for (int r = 0; r < 40; ++r)
+        csv += std::to_string(r % 4) + ";" +
+               (r == 5  ? "NA"
+                : r % 2 ? "red"
+                        : "blue") +
+               ";" + (r % 2 ? "x" : "o") + "\n";
+    std::ofstream(Path("c.csv"), std::ios::binary) << csv;
+    const std::vector<std::string> base = {"new", Path("c.csv"), "-o", Path("c.qvx"), "--seed", "7"};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), base.begin(), base.end());
+        return more;
+    };
+    for (const auto& [args, err] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--norm", "colour=linear"}, std::string(msgCategoryNorm) + "colour"},
+             {{"--fill-gaps", "cls"}, std::string(msgNoGapsToFill) + "cls"},
+             {{"--fill-gaps", "size"}, std::string(msgNoGapsToFill) + "size"}}) {
+        TCliResult r = RunCommand(with(args));
+        EXPECT_EQ(r.Code, 1) << args[1];
+        EXPECT_NE(r.Err.find(err), std::string::npos) << r.Err;
+    }
+    TCliResult r = RunCommand(with({"--fill-gaps", "colour", "--hidden", "3", "--rate", "0.5", "--epochs", "300"}));
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    TWizard w;
+    LoadProject(w, Path("c.qvx"));
+    EXPECT_TRUE(w.Fields()[1].FillGaps);
+    EXPECT_EQ(w.UsableRecordCount(), 40);
+    EXPECT_EQ(TIniFile(Path("c.qvx")).ReadString("Phase2", "Category_1_1", ""), "red");
+
+    r = RunCommand({"train", Path("c.qvx")});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const std::string end = "Исчерпан лимит эпох.\n";
+    ASSERT_NE(r.Out.find(end), std::string::npos) << r.Out;
+    // The same run in the model gives the printed matrix: a row per actual class.
+    while (w.State() < 5)
+        w.Next();
+    w.LearnClicked({});
+    ASSERT_EQ(w.TestConfusion().size(), 1u);
+    const TConfusion& m = w.TestConfusion()[0];
+    EXPECT_EQ(m.Total(), w.TestCount());
+    EXPECT_EQ(m.Right(), m.Total()); // colour and size each tell the class
+    EXPECT_EQ(r.Out.substr(r.Out.find(end) + end.size()),
+              "Точность на тесте, cls: " + FormatIdentShare(m.Right(), m.Total()) + " (" + std::to_string(m.Right()) +
+                  " из " + std::to_string(m.Total()) + ")\nфакт \\ ответ\to\tx\no\t" + std::to_string(m.At(0, 0)) +
+                  "\t" + std::to_string(m.At(0, 1)) + "\nx\t" + std::to_string(m.At(1, 0)) + "\t" +
+                  std::to_string(m.At(1, 1)) + "\n");
+
+    // Columns the network does not use are ignored whatever they hold.
+    std::ofstream(Path("in.csv"), std::ios::binary) << "cls;colour;size;junk\nz;red;1;@@\n;blue;2;\n;?;0;x\n";
+    r = RunCommand({"predict", Path("c.qvx"), Path("in.csv"), "-o", Path("out.csv")});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const std::vector<std::string> lines = Split(ReadBytes(Path("out.csv")), "\n");
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "size,colour,cls,cls:o,cls:x");
+    EXPECT_EQ(lines[1].substr(0, 10), "1,red,x,0.");
+    EXPECT_EQ(lines[2].substr(0, 11), "2,blue,o,0.");
+    EXPECT_EQ(lines[3].substr(0, 7), "0,,o,0."); // the filled gap is written as it came
+
+    for (const auto& [input, message] : std::vector<std::pair<std::string, std::string>>{
+             {"colour;size\nred;1\ngreen;2\n", "Неизвестное значение «green» поля colour в записи 2"},
+             {"colour;size\nred;1\nred;NA\n",
+              "Пропуск в поле size в записи 2. Пропуски этого поля при обучении не заполнялись"},
+             {"colour;size\nred;one\n", "Не число в поле size в записи 1"}}) {
+        std::ofstream(Path("in.csv"), std::ios::binary | std::ios::trunc) << input;
+        r = RunCommand({"predict", Path("c.qvx"), Path("in.csv"), "-o", Path("bad.csv")});
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_EQ(r.Err, std::string(msgGapRecords) + "1\n" + message + "\n"); // the sample's record 6
+        EXPECT_FALSE(fs::exists(Path("bad.csv")));
+    }
+}
+
+// R's iris with Species as text: new's defaults besides the target and 500 epochs.
+TEST_F(CliTest, IrisSpeciesIsLearnedAndAnsweredByName) {
+    const std::string iris = std::string(NIRVEX_CSV_DIR) + "/iris_write.csv.csv";
+    TCliResult r =
+        RunCommand({"new", iris, "-o", Path("iris.qvx"), "--target", "Species", "--epochs", "500", "--seed", "1"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    r = RunCommand({"train", Path("iris.qvx")});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const std::size_t at = r.Out.find("Точность на тесте, Species: ");
+    ASSERT_NE(at, std::string::npos) << r.Out;
+    const std::string outOf = " из ";
+    const std::size_t open = r.Out.find('(', at), of = r.Out.find(outOf, at), close = r.Out.find(')', at);
+    const int right = std::stoi(r.Out.substr(open + 1, of - open - 1));
+    const int total = std::stoi(r.Out.substr(of + outOf.size(), close - of - outOf.size()));
+    EXPECT_EQ(total, 30); // 20 % of the records
+    EXPECT_GE(right * 10, total * 9) << r.Out.substr(at);
+
+    r = RunCommand({"predict", Path("iris.qvx"), iris, "-o", Path("iris.csv")});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const std::vector<std::string> lines = Split(ReadBytes(Path("iris.csv")), "\n");
+    ASSERT_EQ(lines.size(), 152u);
+    EXPECT_EQ(lines[0], "Sepal.Length,Sepal.Width,Petal.Length,Petal.Width,Species,Species:setosa,"
+                        "Species:versicolor,Species:virginica");
+    for (std::size_t k = 1; k <= 150; ++k) {
+        const std::string cls = Split(lines[k], ",").at(4);
+        EXPECT_TRUE(cls == "setosa" || cls == "versicolor" || cls == "virginica") << lines[k];
+    }
+}
+
+// R's airquality: NA gaps counted at the load; Ozone's filled, Solar.R's left out, and it trains.
+TEST_F(CliTest, AirqualityGapsAreCountedAndFilledOzoneTrains) {
+    const std::string air = std::string(NIRVEX_CSV_DIR) + "/airquality_write.csv2.csv";
+    TCliResult r = RunCommand({"fields", air});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("\nOzone\t" + std::string(kKindNumber) + "\t37\t1\t168\t\n"), std::string::npos) << r.Out;
+    r = RunCommand({"new", air, "-o", Path("air.qvx"), "--target", "Temp", "--fill-gaps", "Ozone", "--epochs", "30",
+                    "--seed", "3"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, std::string(msgGapRecords) + "42\n");
+    TWizard w;
+    LoadProject(w, Path("air.qvx"));
+    EXPECT_EQ(w.UsableRecordCount(), 153 - 7);
+    r = RunCommand({"train", Path("air.qvx")});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("Исчерпан лимит эпох."), std::string::npos);
+    EXPECT_EQ(r.Out.find("Точность"), std::string::npos); // no category target
+    EXPECT_EQ(TIniFile(Path("air.qvx")).ReadInteger("Network", "Epoch", 0), 31);
 }
 
 // A run that could not change the network is refused before its first epoch, and nothing is saved.

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -453,7 +454,8 @@ TEST_F(ProjectFileTest, ValuesThePagesCannotWriteAreRefusedBeforeTheNetworkIsRep
         {"Main", "State", "six", msgBadProjectFile},
         {"Phase2", "FieldType_0", "3", msgBadProjectFile},
         {"Phase2", "FieldType_2", "-1", msgBadProjectFile},
-        {"Phase2", "NormType_1", "4", msgBadProjectFile},
+        {"Phase2", "NormType_1", "5", msgBadProjectFile},
+        {"Phase2", "NormType_1", "4", ""}, // the categories' method, not taken by a number field
         {"Phase2", "NormType_1", "", msgBadProjectFile},
         {"Phase2", "Idexing", "0", msgBadProjectFile},
         {"Phase2", "Idexing", "7", msgBadProjectFile},
@@ -817,6 +819,90 @@ TEST_F(ProjectFileTest, NamesOutsideWindows1251SurviveSaveAndLoad) {
     EXPECT_EQ(a.Fields()[1].Alpha, 0.5);
     EXPECT_EQ(a.Fields()[2].FieldType, TFieldRole::Target);
     EXPECT_EQ(a.RecordIndex(), w.RecordIndex());
+}
+
+namespace {
+
+// Category values a project must carry as they are, each as a CSV cell.
+const std::vector<std::pair<std::string, std::string>> kOddValues = {
+    {"a;b", "\"a;b\""}, {"x=y", "x=y"},   {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"100 %", "100 %"},
+    {"日本", "日本"},   {"Ёжик", "Ёжик"}, {"tab\tin", "\"tab\tin\""},           {"%41", "%41"}};
+
+// Column v of the odd values in `order` (each twice), x counting, the class c alternating.
+std::string OddValuesCsv(const std::vector<std::size_t>& order) {
+    std::string csv = "v;x;c\r\n";
+    int r = 0;
+    for (int pass = 0; pass < 2; ++pass)
+        for (std::size_t k : order) {
+            csv += kOddValues[k].second + ";" + std::to_string(r) + ";" + (r % 2 ? "p" : "q") + "\r\n";
+            ++r;
+        }
+    return csv;
+}
+
+} // namespace
+
+TEST_F(ProjectFileTest, CategoryValuesRoundTripAndKeepTheirSavedOrder) {
+    const std::string sample = Path("odd.csv");
+    WriteBytes(sample, OddValuesCsv({0, 1, 2, 3, 4, 5, 6, 7}));
+    TWizard w;
+    w.SampleFileTextChanged(sample);
+    w.Next();
+    w.Next();
+    ASSERT_EQ(w.State(), 2);
+    std::vector<std::string> values;
+    for (const auto& v : kOddValues)
+        values.push_back(v.first);
+    ASSERT_EQ(w.Fields()[0].Categories, values);
+    const std::string project = SaveProject(w, Path("odd.qvx"));
+    const std::string text = ReadBytes(project);
+    for (const char* line :
+         {"Kind_0=1\r\n", "Categories_0=8\r\n", "Category_0_2=say %22hi%22\r\n", "Category_0_3=100 %25\r\n",
+          "Category_0_6=tab%09in\r\n", "Category_0_7=%2541\r\n", "Category_2_1=p\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    EXPECT_EQ(text.find("Kind_1="), std::string::npos);
+    EXPECT_EQ(text.find("FillGaps_"), std::string::npos);
+
+    TWizard a;
+    LoadProject(a, project);
+    EXPECT_EQ(a.Fields()[0].Categories, values);
+    EXPECT_EQ(ReadBytes(SaveProject(a, Path("again.qvx"))), text);
+
+    // The sample's first appearances now come in another order: the values keep their saved one.
+    const std::vector<std::size_t> order = {5, 7, 0, 3, 6, 1, 4, 2};
+    WriteBytes(sample, OddValuesCsv(order));
+    TWizard b;
+    LoadProject(b, project);
+    ASSERT_EQ(b.Fields()[0].Categories, values);
+    for (std::size_t r = 0; r < 16; ++r)
+        EXPECT_EQ(b.Fields()[0].Categories.at(static_cast<std::size_t>(b.Fields()[0].Values[r])), values[order[r % 8]])
+            << r;
+    EXPECT_EQ(b.Fields()[2].Categories, (std::vector<std::string>{"q", "p"}));
+}
+
+// Projects of numbers alone written by the program before it knew categories and gaps (the sample's
+// place as @SAMPLE@): opened and saved again, and trained from the untrained one, byte for byte.
+TEST_F(ProjectFileTest, NumbersOnlyProjectSavesAsBeforeCategories) {
+    const std::string sample = Path("iris.txt");
+    fs::copy_file(NIRVEX_EXAMPLES_DIR "/iris.txt", sample);
+    std::map<std::string, std::string> saved;
+    for (const char* name : {"iris-new.qvx", "iris-trained.qvx"}) {
+        std::string text = ReadBytes(std::string(NIRVEX_PROJECT_DATA_DIR "/") + name);
+        ASSERT_FALSE(text.empty()) << name;
+        text.replace(text.find("@SAMPLE@"), 8, sample);
+        WriteBytes(Path(name), text);
+        saved[name] = text;
+        TWizard w;
+        LoadProject(w, Path(name));
+        EXPECT_EQ(w.NoticeCount(), 0u) << name;
+        EXPECT_EQ(ReadBytes(SaveProject(w, Path("resaved.qvx"))), text) << name;
+    }
+    TWizard run;
+    LoadProject(run, Path("iris-new.qvx"));
+    run.Next();
+    run.LearnClicked({});
+    run.Next();
+    EXPECT_EQ(ReadBytes(SaveProject(run, Path("iris-new.qvx"))), saved["iris-trained.qvx"]);
 }
 
 TEST(ResolveSampleName, FallsBackToTheProjectDirectoryOnlyWhenThatFileExists) {

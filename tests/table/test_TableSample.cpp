@@ -55,7 +55,7 @@ const std::string badValue = "Неверное значение или проп�
 
 // ---- tables built here ----
 
-TEST(ReadTableSample, CharacterFieldBetweenTwoNumbersIsLeftOut) {
+TEST(ReadTableSample, CharacterFieldBetweenTwoNumbersBecomesCategories) {
     TScratch dir;
     std::vector<TDbfField> f = {{"X", 'N', 5, 1}, {"NAME", 'C', 10}, {"Y", 'N', 3}};
     const auto file = dir.Write("mix.dbf", BuildDbfSpec([&](TDbfSpec& s) {
@@ -65,15 +65,19 @@ TEST(ReadTableSample, CharacterFieldBetweenTwoNumbersIsLeftOut) {
                                 }));
     const TLoad l = Load(file);
     ASSERT_EQ(l.Error, "");
-    EXPECT_EQ(Names(l.Sample), (std::vector<std::string>{"X", "Y"}));
-    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 2}));
+    EXPECT_EQ(Names(l.Sample), (std::vector<std::string>{"X", "NAME", "Y"}));
+    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 1, 2}));
     EXPECT_EQ(l.Sample.RecordCount, 3);
     EXPECT_EQ(l.Sample.Fields[0].Values, (std::vector<double>{1.5, -2, 3.25}));
-    EXPECT_EQ(l.Sample.Fields[1].Values, (std::vector<double>{10, 20, 30}));
+    EXPECT_EQ(l.Sample.Fields[1].Kind, TFieldKind::Category);
+    EXPECT_EQ(l.Sample.Fields[1].NormType, TNormMethod::Category);
+    EXPECT_EQ(l.Sample.Fields[1].Categories, (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_EQ(l.Sample.Fields[1].Values, (std::vector<double>{0, 1, 2}));
+    EXPECT_EQ(l.Sample.Fields[2].Values, (std::vector<double>{10, 20, 30}));
     EXPECT_EQ(l.Status, (std::vector<std::string>{"загрузка данных"})); // once, and never cleared here
 }
 
-TEST(ReadTableSample, NullInALaterRecordNamesItsField) {
+TEST(ReadTableSample, BlankNumbersInALaterRecordAreGaps) {
     TScratch dir;
     std::vector<TDbfField> f = {{"A", 'N', 3}, {"B", 'N', 3}, {"C", 'N', 3}};
     const auto file =
@@ -82,11 +86,17 @@ TEST(ReadTableSample, NullInALaterRecordNamesItsField) {
                       s.Records = {Record(f, {"1", "2", "3"}), Record(f, {"4", "5", "6"}), Record(f, {"7", "", ""})};
                   }));
     const TLoad l = Load(file);
-    EXPECT_EQ(l.Error, badValue + "B");
+    ASSERT_EQ(l.Error, "");
+    EXPECT_EQ(l.Sample.Fields[0].Values, (std::vector<double>{1, 4, 7}));
+    for (std::size_t k : {1u, 2u}) {
+        EXPECT_EQ(l.Sample.Fields[k].Kind, TFieldKind::Number);
+        EXPECT_FALSE(IsGap(l.Sample.Fields[k].Values[1]));
+        EXPECT_TRUE(IsGap(l.Sample.Fields[k].Values[2]));
+    }
     EXPECT_EQ(l.Status, (std::vector<std::string>{"загрузка данных"}));
 }
 
-TEST(ReadTableSample, NullInTheFirstRecordFailsBeforeAnyStatus) {
+TEST(ReadTableSample, AsteriskNullInTheFirstRecordIsAGap) {
     TScratch dir;
     std::vector<TDbfField> f = {{"A", 'N', 3}, {"B", 'N', 3}};
     const auto file = dir.Write("n.dbf", BuildDbfSpec([&](TDbfSpec& s) {
@@ -94,35 +104,40 @@ TEST(ReadTableSample, NullInTheFirstRecordFailsBeforeAnyStatus) {
                                     s.Records = {Record(f, {"1", "***"})};
                                 }));
     const TLoad l = Load(file);
-    EXPECT_EQ(l.Error, badValue + "B");
-    EXPECT_TRUE(l.Status.empty());
+    ASSERT_EQ(l.Error, "");
+    EXPECT_EQ(l.Sample.Fields[1].Kind, TFieldKind::Number);
+    EXPECT_TRUE(IsGap(l.Sample.Fields[1].Values[0]));
+    EXPECT_EQ(l.Status, (std::vector<std::string>{"загрузка данных"}));
 }
 
-TEST(ReadTableSample, UnconvertibleValueNamesItsField) {
+TEST(ReadTableSample, FieldNameInTheDriversCodePage) {
     TScratch dir;
     std::vector<TDbfField> f = {{"Цена", 'N', 6, 2}};
     const auto file = dir.Write("c.dbf", BuildDbfSpec([&](TDbfSpec& s) {
                                     s.DriverId = 0xC9;
                                     s.Fields = {{"\xD6\xE5\xED\xE0", 'N', 6, 2}};
-                                    s.Records = {Record(f, {"1,25"})};
+                                    s.Records = {Record(f, {"1.25"})};
                                 }));
-    EXPECT_EQ(Load(file).Error, badValue + "Цена");
+    const TLoad l = Load(file);
+    ASSERT_EQ(l.Error, "");
+    EXPECT_EQ(Names(l.Sample), std::vector<std::string>{"Цена"});
+    EXPECT_EQ(l.Sample.Fields[0].Values, std::vector<double>{1.25});
 }
 
-TEST(ReadTableSample, TableWithoutRecordsNamesTheFirstNumericField) {
+TEST(ReadTableSample, TableWithoutRecordsNamesItsFirstField) {
     TScratch dir;
-    std::vector<TDbfField> f = {{"NAME", 'C', 4}, {"P", 'N', 3}, {"Q", 'N', 3}};
-    EXPECT_EQ(Load(dir.Write("e.dbf", BuildDbfSpec([&](TDbfSpec& s) { s.Fields = f; }))).Error, badValue + "P");
+    std::vector<TDbfField> f = {{"DAY", 'D', 8}, {"NAME", 'C', 4}, {"P", 'N', 3}};
+    EXPECT_EQ(Load(dir.Write("e.dbf", BuildDbfSpec([&](TDbfSpec& s) { s.Fields = f; }))).Error, badValue + "NAME");
     // Records that are all deleted leave none either.
     EXPECT_EQ(Load(dir.Write("d.dbf", BuildDbfSpec([&](TDbfSpec& s) {
                                  s.Fields = f;
-                                 s.Records = {Record(f, {"a", "1", "2"}, true)};
+                                 s.Records = {Record(f, {"20240101", "a", "2"}, true)};
                              })))
                   .Error,
-              badValue + "P");
+              badValue + "NAME");
 }
 
-TEST(ReadTableSample, TableWithoutNumericFieldsGivesNoFields) {
+TEST(ReadTableSample, TableWithoutNumericFieldsGivesItsCharacterField) {
     TScratch dir;
     std::vector<TDbfField> f = {{"NAME", 'C', 4}, {"DAY", 'D', 8}};
     TLoad l = Load(dir.Write("t.dbf", BuildDbfSpec([&](TDbfSpec& s) {
@@ -130,11 +145,11 @@ TEST(ReadTableSample, TableWithoutNumericFieldsGivesNoFields) {
                                  s.Records = {Record(f, {"a", "20240101"})};
                              })));
     EXPECT_EQ(l.Error, "");
-    EXPECT_TRUE(l.Sample.Fields.empty());
+    EXPECT_EQ(Names(l.Sample), std::vector<std::string>{"NAME"});
+    EXPECT_EQ(l.Sample.Fields[0].Categories, std::vector<std::string>{"a"});
     EXPECT_EQ(l.Sample.RecordCount, 1);
     l = Load(dir.Write("u.dbf", BuildDbfSpec([&](TDbfSpec& s) { s.Fields = f; })));
-    EXPECT_EQ(l.Error, "");
-    EXPECT_TRUE(l.Sample.Fields.empty());
+    EXPECT_EQ(l.Error, badValue + "NAME");
 }
 
 TEST(ReadTableSample, CurrencyAndLargeValues) {
@@ -158,8 +173,9 @@ TEST(ReadTableSample, RepeatedNameKeepsReadingTheNumericField) {
                            s.Records = {Record(f, {"a", "1"}), Record(f, {"b", "2"}), Record(f, {"c", "3"})};
                        })));
     ASSERT_EQ(l.Error, "");
-    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{1}));
-    EXPECT_EQ(l.Sample.Fields[0].Values, (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(l.Sample.Fields[0].Categories, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(l.Sample.Fields[1].Values, (std::vector<double>{1, 2, 3}));
 }
 
 TEST(ReadTableSample, ExtensionDecidesWithoutRegardToCase) {
@@ -228,7 +244,13 @@ protected:
 };
 
 TEST_F(RealTables, DbaseIIIWithDeletedRecordsAndBlanks) {
-    EXPECT_EQ(Dbf("dbase_03.dbf").Error, badValue + "Std_Dev"); // blank from the second record on
+    const TLoad l = Dbf("dbase_03.dbf");
+    ASSERT_EQ(l.Error, "");
+    EXPECT_EQ(l.Sample.Fields.size(), 29u); // the 13 numbers and the 16 character fields
+    const std::vector<double>& dev = Field(l.Sample, "Std_Dev").Values;
+    EXPECT_EQ(dev[0], 0.897088);
+    EXPECT_EQ(std::count_if(dev.begin(), dev.end(), IsGap), 10);
+    EXPECT_EQ(Field(l.Sample, "Condition").Categories, (std::vector<std::string>{"Good", "Plugged"}));
     auto table = CreateDbTable("dbase_03.dbf");
     table->Open(TestData + "/dbf/", "dbase_03.dbf");
     EXPECT_EQ(table->RecordCount(), 12); // 14 in the header, 2 deleted
@@ -276,7 +298,10 @@ TEST_F(RealTables, BlockGroupsCensus) {
 
 TEST_F(RealTables, DbaseIVFloatBlankInRecordNine) {
     for (const char* name : {"dbase_8b.dbf", "dbase_8b_incorrect_record_count.dbf"}) {
-        EXPECT_EQ(Dbf(name).Error, badValue + "FLOAT") << name;
+        const TLoad l = Dbf(name);
+        ASSERT_EQ(l.Error, "") << name;
+        EXPECT_TRUE(IsGap(Field(l.Sample, "FLOAT").Values.at(8))) << name;
+        EXPECT_EQ(Field(l.Sample, "LOGICAL").Categories, std::vector<std::string>{"T"}) << name;
         auto t = CreateDbTable(name);
         t->Open(TestData + "/dbf/", name);
         EXPECT_EQ(t->RecordCount(), 10) << name; // the second claims 15
@@ -295,10 +320,11 @@ TEST_F(RealTables, DbaseIVFloatBlankInRecordNine) {
 TEST_F(RealTables, Dbase7WithoutItsMemoFile) {
     const TLoad l = Dbf("dbase_8c.dbf");
     ASSERT_EQ(l.Error, "");
-    EXPECT_EQ(Names(l.Sample), (std::vector<std::string>{"ID", "Length CM"}));
-    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 3}));
+    EXPECT_EQ(Names(l.Sample), (std::vector<std::string>{"ID", "Name", "Species", "Length CM"}));
+    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 1, 2, 3}));
     EXPECT_EQ(l.Sample.Fields[0].Values, (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-    EXPECT_EQ(l.Sample.Fields[1].Values, (std::vector<double>{100, 228, 30, 19, 150, 400, 200, 75, 28, 15}));
+    EXPECT_EQ(l.Sample.Fields[2].Categories.size(), 10u);
+    EXPECT_EQ(l.Sample.Fields[3].Values, (std::vector<double>{100, 228, 30, 19, 150, 400, 200, 75, 28, 15}));
 }
 
 TEST_F(RealTables, Dbase7BinaryNumbers) {
@@ -310,13 +336,17 @@ TEST_F(RealTables, Dbase7BinaryNumbers) {
     EXPECT_EQ(l.Sample.Fields.at(0).Values, (std::vector<double>{-199.99, -74.62, 43.65, 150.48, 0}));
     l = Dbf("inventory.dbf");
     ASSERT_EQ(l.Error, "");
-    EXPECT_EQ(Names(l.Sample), (std::vector<std::string>{"Item ID", "Supplier ID", "Qty"})); // Picture B is a memo
-    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 1, 3}));
+    EXPECT_EQ(Names(l.Sample), (std::vector<std::string>{"Item ID", "Supplier ID", "Description", "Qty",
+                                                         "CacheID"})); // Picture B is a memo
+    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 1, 2, 3, 5}));
     EXPECT_EQ(l.Sample.Fields[0].Values, (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
 }
 
-TEST_F(RealTables, Dbase7NullDoublesStopTheLoad) {
-    EXPECT_EQ(Dbf("bug102.dbf").Error, badValue + "ErrorMessa"); // null in all 18 records
+TEST_F(RealTables, Dbase7NullDoublesAreGaps) {
+    const TLoad l = Dbf("bug102.dbf");
+    ASSERT_EQ(l.Error, "");
+    const std::vector<double>& message = Field(l.Sample, "ErrorMessa").Values;
+    EXPECT_EQ(std::count_if(message.begin(), message.end(), IsGap), 18); // null in all 18 records
     auto t = CreateDbTable("bug102.dbf");
     t->Open(TestData + "/dbf/", "bug102.dbf");
     EXPECT_EQ(t->RecordCount(), 18);
@@ -344,16 +374,22 @@ TEST_F(RealTables, Dbase7NullDoublesStopTheLoad) {
 TEST_F(RealTables, VisualFoxProNorthwind) {
     const TLoad l = Dbf("dbase_31.dbf");
     ASSERT_EQ(l.Error, "");
-    EXPECT_EQ(Names(l.Sample), (std::vector<std::string>{"PRODUCTID", "SUPPLIERID", "CATEGORYID", "UNITPRICE",
-                                                         "UNITSINSTO", "UNITSONORD", "REORDERLEV", "FLOAT", "DOUBLE"}));
-    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 2, 3, 5, 6, 7, 8, 10, 11}));
+    EXPECT_EQ(Names(l.Sample),
+              (std::vector<std::string>{"PRODUCTID", "SUPPLIERID", "CATEGORYID", "UNITPRICE", "UNITSINSTO",
+                                        "UNITSONORD", "REORDERLEV", "DISCONTINU", "FLOAT", "DOUBLE"}));
+    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 2, 3, 5, 6, 7, 8, 9, 10, 11}));
+    EXPECT_EQ(l.Sample.TextColumns, (std::vector<std::string>{"PRODUCTNAM", "QUANTITYPE"}));
+    EXPECT_EQ(Field(l.Sample, "DISCONTINU").Categories, (std::vector<std::string>{"F", "T"})); // logical
     EXPECT_EQ(l.Sample.RecordCount, 77);
     const auto& price = Field(l.Sample, "UNITPRICE").Values;
     EXPECT_EQ(std::vector<double>(price.begin(), price.begin() + 5), (std::vector<double>{18, 19, 10, 22, 21.35}));
 }
 
 TEST_F(RealTables, VisualFoxProEveryNumberType) {
-    EXPECT_EQ(Dbf("numbers2.dbf").Error, badValue + "DOUBLE2"); // its 0 is all zero bytes
+    const TLoad l = Dbf("numbers2.dbf");
+    ASSERT_EQ(l.Error, "");
+    const std::vector<double>& double2 = Field(l.Sample, "DOUBLE2").Values;
+    EXPECT_EQ(std::count_if(double2.begin(), double2.end(), IsGap), 1); // its 0 is all zero bytes
     auto t = CreateDbTable("numbers2.dbf");
     t->Open(TestData + "/dbf/", "numbers2.dbf");
     const std::vector<double> values = {1, -1, 193786, 105.539, 2, -2, 0, -143.74};
@@ -375,7 +411,10 @@ TEST_F(RealTables, VisualFoxProEveryNumberType) {
 }
 
 TEST_F(RealTables, FoxProManyBlanks) {
-    EXPECT_EQ(Dbf("dbase_f5.dbf").Error, badValue + "NFC2"); // NF..NFC1 filled in record 1, NFC2 blank
+    const TLoad l = Dbf("dbase_f5.dbf");
+    ASSERT_EQ(l.Error, "");
+    EXPECT_TRUE(IsGap(Field(l.Sample, "NFC2").Values[0])); // NF..NFC1 filled in record 1, NFC2 blank
+    EXPECT_EQ(l.Sample.TextColumns, (std::vector<std::string>{"NOM", "COG1", "COG2", "LLON", "OFIC", "GHD"}));
     auto t = CreateDbTable("dbase_f5.dbf");
     t->Open(TestData + "/dbf/", "dbase_f5.dbf");
     EXPECT_EQ(t->RecordCount(), 975);
@@ -392,18 +431,26 @@ TEST_F(RealTables, FoxProManyBlanks) {
 TEST_F(RealTables, CodePagesOfFieldNames) {
     TLoad l = Dbf("cp1251.dbf");
     ASSERT_EQ(l.Error, "");
-    EXPECT_EQ(Names(l.Sample), std::vector<std::string>{"RN"});
+    EXPECT_EQ(Names(l.Sample), (std::vector<std::string>{"RN", "NAME"}));
     EXPECT_EQ(l.Sample.Fields[0].Values, (std::vector<double>{1, 2, 3, 4}));
+    EXPECT_EQ(l.Sample.Fields[1].Categories.at(2), "НИИ");
     l = Dbf("dbase_03_cyrillic.dbf");
     ASSERT_EQ(l.Error, "");
-    EXPECT_EQ(Names(l.Sample), std::vector<std::string>{"ПЛОЩА"}); // UTF-8 bytes under an unknown driver
-    EXPECT_EQ(Positions(l.Sample), std::vector<int32_t>{1});
-    EXPECT_EQ(l.Sample.Fields[0].Values, (std::vector<double>{36.3, 99.99}));
+    // UTF-8 bytes under an unknown driver
+    EXPECT_EQ(Names(l.Sample), (std::vector<std::string>{"ШАР", "ПЛОЩА"}));
+    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(l.Sample.Fields[0].Categories, (std::vector<std::string>{"Номер", "Культ"}));
+    EXPECT_EQ(l.Sample.Fields[1].Values, (std::vector<double>{36.3, 99.99}));
 }
 
 TEST_F(RealTables, AsteriskNullsAndExcelCharacterField) {
-    EXPECT_EQ(Dbf("NullTest.dbf").Error, badValue + "MY_INT");
-    EXPECT_EQ(Dbf("wrong-exented-character-field.dbf").Error, badValue + "KURVFORM"); // blank in record 2
+    TLoad l = Dbf("NullTest.dbf");
+    ASSERT_EQ(l.Error, "");
+    const std::vector<double>& myInt = Field(l.Sample, "MY_INT").Values;
+    EXPECT_EQ(std::count_if(myInt.begin(), myInt.end(), IsGap), 2);
+    l = Dbf("wrong-exented-character-field.dbf");
+    ASSERT_EQ(l.Error, "");
+    EXPECT_TRUE(IsGap(Field(l.Sample, "KURVFORM").Values.at(1))); // blank in record 2
     auto t = CreateDbTable("x.dbf");
     t->Open(TestData + "/dbf/", "wrong-exented-character-field.dbf");
     EXPECT_EQ(t->RecordCount(), 16);
@@ -431,30 +478,34 @@ TEST_F(RealTables, ParadoxTables) {
     TLoad l = Px("ORDERS.DB");
     ASSERT_EQ(l.Error, "");
     EXPECT_EQ(Names(l.Sample),
-              (std::vector<std::string>{"Order No", "Customer No", "Total Invoice", "Amount Paid", "Balance Due"}));
-    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 1, 5, 6, 7}));
+              (std::vector<std::string>{"Order No", "Customer No", "Ship VIA", "Total Invoice", "Amount Paid",
+                                        "Balance Due", "Terms", "Payment Method", "Month"}));
+    EXPECT_EQ(Positions(l.Sample), (std::vector<int32_t>{0, 1, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(Field(l.Sample, "Ship VIA").Categories.size(), 5u);
     EXPECT_EQ(l.Sample.RecordCount, 224);
     const auto& order = l.Sample.Fields[0].Values;
     EXPECT_EQ(*std::min_element(order.begin(), order.end()), 1001);
     EXPECT_EQ(*std::max_element(order.begin(), order.end()), 1669);
     double most = 0;
-    for (std::size_t k = 2; k < 5; ++k)
+    for (std::size_t k = 3; k < 6; ++k)
         for (double v : l.Sample.Fields[k].Values)
             most = std::max(most, v);
     EXPECT_EQ(most, 158922.65);
 
     l = Px("PCL.DB");
     ASSERT_EQ(l.Error, "");
-    EXPECT_EQ(Names(l.Sample), std::vector<std::string>{"Support"});
-    EXPECT_EQ(Positions(l.Sample), std::vector<int32_t>{16});
+    EXPECT_EQ(l.Sample.TextColumns, (std::vector<std::string>{"Function", "Parameter", "Command"}));
+    EXPECT_EQ(Field(l.Sample, "Support").TableFieldNo, 16);
+    EXPECT_EQ(Field(l.Sample, "TJ").Categories, std::vector<std::string>{"X"}); // blank elsewhere: gaps
     EXPECT_EQ(l.Sample.RecordCount, 161);
-    for (double v : l.Sample.Fields[0].Values)
+    for (double v : Field(l.Sample, "Support").Values)
         EXPECT_TRUE(v >= 1 && v <= 9) << v;
 
     l = Px("encrypted35.db");
     ASSERT_EQ(l.Error, "");
-    EXPECT_EQ(Names(l.Sample), std::vector<std::string>{"A"});
+    EXPECT_EQ(Names(l.Sample), (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(l.Sample.Fields[0].Values, (std::vector<double>{1, 2}));
+    EXPECT_EQ(l.Sample.Fields[1].Categories, (std::vector<std::string>{"Test 1", "Test2"})); // decrypted alpha
 
     l = Px("joina.db");
     ASSERT_EQ(l.Error, "");
@@ -466,6 +517,11 @@ TEST_F(RealTables, ParadoxTables) {
     EXPECT_EQ(l.Sample.RecordCount, 3);
 
     EXPECT_EQ(Px("fk1.db").Error, badValue + "ID");
-    EXPECT_EQ(Px("testtab.DB").Error, badValue + "NUMBER"); // record 4
-    EXPECT_EQ(Px("tblsttes.DB").Error, badValue + "Long");  // the Short named so, null in record 1
+    l = Px("testtab.DB");
+    ASSERT_EQ(l.Error, "");
+    const std::vector<double>& number = Field(l.Sample, "NUMBER").Values;
+    EXPECT_EQ(std::count_if(number.begin(), number.end(), IsGap), 1);
+    l = Px("tblsttes.DB");
+    ASSERT_EQ(l.Error, "");
+    EXPECT_TRUE(IsGap(Field(l.Sample, "Long").Values[0])); // the Short named so, null in record 1
 }

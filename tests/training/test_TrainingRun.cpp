@@ -537,3 +537,67 @@ TEST_F(TrainingRunTest, KeepBestDoesNothingWithoutTestExamplesOrOnAFailure) {
     EXPECT_EQ(net.Epoch, before + 3);
     EXPECT_EQ(ctx.RestoredEpoch, -1);
 }
+
+// Input x of values a, b, c and class y of A, B, C, one-hot both ways; the network answers A for a
+// and B for b and c, and learns nothing, so the matrix is known before the run.
+TEST_F(TrainingRunTest, ConfusionCountsEachPartsClassesByArgmax) {
+    const std::vector<std::pair<int, int>> records = {{0, 0}, {0, 0}, {1, 1}, {2, 2}, {2, 1}, // teaching
+                                                      {0, 2}, {1, 0}, {2, 2}};                // test
+    fields.assign(2, TFieldInfo{});
+    for (TFieldInfo& f : fields) {
+        f.Kind = TFieldKind::Category;
+        f.NormType = TNormMethod::Category;
+        f.Categories = {"0", "1", "2"};
+    }
+    fields[1].FieldType = TFieldRole::Target;
+    for (const auto& [x, y] : records) {
+        fields[0].Values.push_back(x);
+        fields[1].Values.push_back(y);
+    }
+    index = {0, 1, 2, 3, 4, 5, 6, 7};
+    net.SetCountLayers(2);
+    net.SetLayerSize(0, 3);
+    net.SetLayerSize(1, 3);
+    const int answer[] = {0, 1, 1};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            net.SetWeight(0, i, j, answer[i] == j ? 8 : -8);
+            net.SetThreshold(0, j, 0);
+        }
+    net.TeachSpeed = 0;
+    net.Miu = 0;
+    ctx.Network = &net;
+    ctx.Fields = &fields;
+    ctx.RecordIndex = &index;
+    ctx.InputCount = 3;
+    ctx.OutputCount = 3;
+    ctx.TeachCount = 5;
+    ctx.TestCount = 3;
+    ctx.ExampleCursor = &cursor;
+    ctx.PrevTestErr = &prevTestErr;
+    ctx.StopRequested = &stop;
+    ctx.Classes = {{0, 3}};
+    ctx.NumberTargets = false;
+    ctx.Rules[TCriterion::Epoch].On = true;
+    ctx.Rules[TCriterion::Epoch].Limit = 0;
+    for (bool numberTargetsToo : {false, true}) {
+        SCOPED_TRACE(numberTargetsToo);
+        ctx.NumberTargets = numberTargetsToo;
+        ctx.Rules.IdentErrLimit = numberTargetsToo ? 1e-9 : 0.01;
+        net.Epoch = 0;
+        cursor = 0;
+        view = TRecordingView{};
+        EXPECT_EQ(RunTrainingLoop(ctx, view), TRunEnd::EpochLimit);
+        ASSERT_EQ(view.refreshStats.size(), 1u);
+        const TEpochStats& s = view.refreshStats[0];
+        ASSERT_EQ(s.TeachConfusion.size(), 1u);
+        ASSERT_EQ(s.TestConfusion.size(), 1u);
+        EXPECT_EQ(s.TeachConfusion[0].Counts, (std::vector<int32_t>{2, 0, 0, 0, 2, 0, 0, 1, 0}));
+        EXPECT_EQ(s.TestConfusion[0].Counts, (std::vector<int32_t>{0, 1, 0, 0, 0, 0, 1, 1, 0}));
+        EXPECT_EQ(s.TeachConfusion[0].Right(), 4);
+        EXPECT_EQ(s.TestConfusion[0].Total(), 3);
+        // With a number target too, a right class also needs an error below the limit.
+        EXPECT_EQ(s.TeachIdentCount, numberTargetsToo ? 0 : 4);
+        EXPECT_EQ(s.TestIdentCount, 0);
+    }
+}
