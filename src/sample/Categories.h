@@ -36,6 +36,7 @@ public:
         return pos;
     }
     bool TooMany() const { return tooMany_; }
+    bool Empty() const { return names_.empty(); }
     std::vector<std::string> TakeNames() { return std::move(names_); }
 
 private:

@@ -87,7 +87,7 @@ TEST_F(PageSampleTest, UnchangedNameKeepsTheLoadedSample) {
     EXPECT_EQ(Model().Fields()[1].FieldType, TFieldRole::Target);
 }
 
-TEST_F(PageSampleTest, CsvExampleOpensWithItsTextColumnNamedInTheStatusBar) {
+TEST_F(PageSampleTest, CsvExampleOpensWithItsLongTextColumnNamedInTheStatusBar) {
     Dialogs.NextOpenFile = ExampleFile("statecrime.csv");
     Click("btnBrowseLearnSampleFile");
     Click("btnNext");
@@ -95,5 +95,6 @@ TEST_F(PageSampleTest, CsvExampleOpensWithItsTextColumnNamedInTheStatusBar) {
     auto* list = Find<QListWidget>("lbAvailableFields");
     ASSERT_EQ(list->count(), 7);
     EXPECT_EQ(list->item(0)->text(), QStringLiteral("violent"));
-    EXPECT_EQ(Window->StatusText(), QStringLiteral("Пропущены текстовые столбцы: state"));
+    EXPECT_EQ(Window->StatusText(),
+              QStringLiteral("Пропущены текстовые столбцы (слишком много различных значений): state"));
 }

@@ -11,7 +11,10 @@
 
 int main(int argc, char** argv) {
     QTemporaryDir dir;
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr && dir.isValid()) {
+    // The plain offscreen platform the test script sets has one screen of density 1: these tests bring
+    // their own screens.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if ((platform == nullptr || std::string(platform) == "offscreen") && dir.isValid()) {
         const std::string config = dir.filePath(QStringLiteral("screens.json")).toStdString();
         std::ofstream(config) << R"({"screens": [
             {"name": "Dense", "x": 0, "y": 0, "width": 1600, "height": 1000, "logicalDpi": 96, "dpr": 2},

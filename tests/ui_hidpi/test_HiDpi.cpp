@@ -49,7 +49,7 @@ int FineBlocks(const QImage& image) {
 
 TEST(HiDpi, TheTestScreenIsDense) {
     ASSERT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0)
-        << "run without QT_QPA_PLATFORM: the test sets up its own screens";
+        << "run without QT_QPA_PLATFORM or with offscreen: the test sets up its own screens";
 }
 
 TEST(HiDpi, PaintedControlsDrawInTheScreensPixels) {

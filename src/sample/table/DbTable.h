@@ -33,6 +33,9 @@ public:
     // The current record's value of a Text or Logical field as UTF-8, blanks trimmed at both ends; a logical
     // value is "T" or "F". False and empty for a null or blank value and for any other field.
     virtual bool GetText(int32_t index, std::string& text) const = 0;
+    // Whether the current record's value of a number field is blank (or a null), as opposed to text
+    // that is no number; formats that store numbers in binary have only nulls.
+    virtual bool BlankNumber(int32_t /*index*/) const { return true; }
     // By name: the first field of that name, compared without regard to Latin case; an unknown name is null.
     double GetFloat(const std::string& name, bool& isNull) const;
     // Position of the first field named so, or -1.

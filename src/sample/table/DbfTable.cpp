@@ -279,6 +279,19 @@ TDbFieldType TDbfTable::FieldType(int32_t index) const {
     return fields_[static_cast<std::size_t>(index)].Type;
 }
 
+bool TDbfTable::BlankNumber(int32_t index) const {
+    if (index < 0 || index >= FieldCount() || Eof())
+        return true;
+    const TField& f = fields_[static_cast<std::size_t>(index)];
+    if (f.Coding != TCoding::Text)
+        return true;
+    const uint8_t* p = &bytes_[dataStart_ + current_ * recordLength_ + f.Offset];
+    std::string_view text(reinterpret_cast<const char*>(p), f.Length);
+    // Spaces, NULs and the asterisks of an overflowed number are all a number field holds for "none".
+    return text.find_first_not_of(std::string_view(" \0", 2)) == std::string_view::npos ||
+           text.find_first_not_of(std::string_view(" \0*", 3)) == std::string_view::npos;
+}
+
 double TDbfTable::GetFloat(int32_t index, bool& isNull) const {
     isNull = true;
     if (index < 0 || index >= FieldCount() || Eof())

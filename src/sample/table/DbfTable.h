@@ -31,6 +31,7 @@ public:
     TDbFieldType FieldType(int32_t index) const override;
     double GetFloat(int32_t index, bool& isNull) const override;
     using TDbTable::GetFloat;
+    bool BlankNumber(int32_t index) const override;
     bool GetText(int32_t index, std::string& text) const override;
     void Next() override;
     bool Eof() const override { return !active_ || current_ >= recordLimit_; }

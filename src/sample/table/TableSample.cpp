@@ -56,7 +56,9 @@ TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& sta
             bool isNull = true;
             const double v = r == 0 || byName[k] != f.TableFieldNo ? table->GetFloat(f.TableFieldNo, isNull)
                                                                    : table->GetFloat(f.FieldName, isNull);
-            // A blank number or a null is a gap.
+            // A blank number or a null is a gap; text that is no number is an error.
+            if (isNull && !table->BlankNumber(f.TableFieldNo))
+                throw EError(msgBadTableValue + f.FieldName);
             f.Values[r] = isNull ? std::nan("") : v;
         }
         table->Next();
@@ -76,7 +78,8 @@ TSampleTable ReadTableSample(const std::string& fileName, const TStatusProc& sta
             sample.TextColumns.push_back(f.FieldName);
             continue;
         }
-        if (text[k]) {
+        // A text field of nothing but blanks is all gaps, as a CSV column would be.
+        if (text[k] && !categories[k].Empty()) {
             f.Kind = TFieldKind::Category;
             f.NormType = TNormMethod::Category;
             f.Categories = categories[k].TakeNames();
