@@ -9,4 +9,4 @@ cmake --build "$build" -j"$(nproc)"
 if [ $# -gt 0 ]; then
     exec "$build/src/app/nirvex" "$@"
 fi
-exec "$build/src/app/nirvex" --sample "$root/examples/iris.txt"
+exec "$build/src/app/nirvex" --sample "$root/examples/iris.csv"

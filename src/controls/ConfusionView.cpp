@@ -38,7 +38,7 @@ void TConfusionView::paintEvent(QPaintEvent*) {
         return;
     }
     p.drawText(QRect(4, 2, width() - 8, fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromUtf8("Матрица ошибок: ") + field_ + QString::fromUtf8(" (строки - факт, столбцы - ответ)"));
+               field_ + QString::fromUtf8(": строки - факт, столбцы - ответ"));
     const int top = fm.height() + 6;
     const int half = width() / 2;
     PaintMatrix(p, QRect(4, top, half - 8, height() - top - 2), QString::fromUtf8("Обучение"), teach_);

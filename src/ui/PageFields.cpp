@@ -140,7 +140,7 @@ TPageFields::TPageFields(IWizardHost& host, QWidget* parent) : TWizardPage(host,
     rgNormalizeFieldAs_ =
         MakeRadioGroup(this, "rgNormalizeFieldAs", QStringLiteral(" Нормализовывать поле как "),
                        {QStringLiteral("(X-MIN)/(MAX-MIN)"), QStringLiteral("1/(1+exp(-ax))"), QStringLiteral("авто"),
-                        QStringLiteral("без нормализации"), QStringLiteral("категории: 0/1 на каждое значение")},
+                        QStringLiteral("без нормализации"), QStringLiteral("категории: 0/1 по значениям")},
                        methods_, QRect(153, 84, 241, 96));
     // Categories have their method alone: it takes the first row while the number methods hide.
     methods_->button(static_cast<int>(TNormMethod::Category))->setGeometry(10, 20, 221, 17);

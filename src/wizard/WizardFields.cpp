@@ -65,9 +65,11 @@ void TWizard::ShowFieldSettings() {
     p.MethodGroupEnabled = used;
     p.ParamBoxEnabled = used;
     p.Role = f.FieldType;
-    p.MinText = FormatGeneral(f.Min, 5);
-    p.MaxText = FormatGeneral(f.Max, 5);
-    p.AlphaText = FormatGeneral(f.Alpha, 5);
+    // A category has no bounds or slope to show.
+    p.ParamBoxEnabled = used && !f.IsCategory();
+    p.MinText = f.IsCategory() ? "" : FormatGeneral(f.Min, 5);
+    p.MaxText = f.IsCategory() ? "" : FormatGeneral(f.Max, 5);
+    p.AlphaText = f.IsCategory() ? "" : FormatGeneral(f.Alpha, 5);
     SetStatus(FieldStatusLine(f));
 }
 
