@@ -39,8 +39,10 @@ void TWizard::RefreshStats(const TEpochStats& s, int32_t epoch) {
 
 TPartSpan TWizard::ImportancePart() const {
     // In order of preference: the first part that holds records is measured.
+    // The parts lie in the run's order: taught, validation, test.
     return ChooseMeasuredPart({
-        {TSamplePart::Test, teachCount_, testCount_},
+        {TSamplePart::Test, teachCount_ + validCount_, testCount_},
+        {TSamplePart::Validation, teachCount_, validCount_},
         {TSamplePart::Training, 0, teachCount_},
     });
 }
@@ -53,7 +55,7 @@ void TWizard::MeasureImportance() {
     TImportanceInput in;
     in.Network = &network_;
     in.Fields = &fields_;
-    in.RecordIndex = &recordIndex_;
+    in.RecordIndex = &TrainingIndex(); // the records the run took: none with a gap it cannot fill
     in.InputCount = inputCount_;
     in.OutputCount = outputCount_;
     in.Part = ImportancePart();

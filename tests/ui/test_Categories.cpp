@@ -2,6 +2,8 @@
 // method and the filling of gaps, page 6 the confusion matrix, page 7 a drop-down of values.
 #include "UiTestSupport.h"
 
+#include "common/NumberText.h"
+
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -65,6 +67,7 @@ TEST_F(CategoriesTest, ConfusionMatrixAndADropDownOfValues) {
     Click("btnNext");
     Click("cbEpoch");
     Find<QSpinBox>("seEpoch")->setValue(200);
+    Find<QSpinBox>("seValidShare")->setValue(25);
     Click("btnNext");
     Click("btnNext");
     ASSERT_EQ(Model().State(), 5);
@@ -72,10 +75,17 @@ TEST_F(CategoriesTest, ConfusionMatrixAndADropDownOfValues) {
     ASSERT_NE(offer, nullptr);
     EXPECT_TRUE(offer->isVisible());
     Click("btnLearn");
+    ASSERT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(QStringLiteral("; ")).toStdString();
     ASSERT_EQ(Model().TestConfusion().size(), 1u);
-    // 59 records (one has a gap in x), 47 taught and 12 tested, every one counted once.
+    // 59 records (one has a gap in x): 36 taught, 11 to choose, 12 tested, every one counted once.
+    EXPECT_EQ(Model().TeachCount() + Model().ValidCount() + Model().TestCount(), 59);
     EXPECT_EQ(Model().TeachConfusion()[0].Total(), Model().TeachCount());
     EXPECT_EQ(Model().TestConfusion()[0].Total(), Model().TestCount());
+    // The inputs' importance is measured on the test part behind the validation part, over the
+    // records the run took: its base error is the test part's.
+    ASSERT_TRUE(Model().Importance());
+    EXPECT_EQ(Model().Importance()->RecordCount, Model().TestCount());
+    EXPECT_EQ(FormatGeneral(Model().Importance()->BaseError, 5), Model().StatCells()[2][1]);
     offer->trigger();
     EXPECT_TRUE(Find("cmErrors")->isVisible());
 
@@ -89,7 +99,7 @@ TEST_F(CategoriesTest, ConfusionMatrixAndADropDownOfValues) {
     grid->item(1, 1)->setText(QStringLiteral("3"));
     combo->setCurrentText(QStringLiteral("blue"));
     Click("btnPredict");
-    EXPECT_TRUE(Dialogs.Errors.isEmpty());
+    EXPECT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(QStringLiteral("; ")).toStdString();
     const std::string answer = Model().PredictPage().OutputTexts.at(0);
     EXPECT_TRUE(answer.rfind("cold (", 0) == 0 || answer.rfind("warm (", 0) == 0) << answer;
 }
