@@ -19,6 +19,27 @@ double PlottedMean(const double* values, int32_t n) {
     return n > 0 ? s / n : 0.0;
 }
 
+// What the panels plot for a row of targets or outputs whose plain mean is `plainMean`: with
+// category targets a class group counts as one value, the mean position of its classes weighted by
+// their outputs (0 for the first class, 1 for the last), so that the panels show classes as they
+// show numbers, right answers on the diagonal.
+double PlottedValue(const std::vector<TClassColumns>& classes, const double* v, int32_t n, double plainMean) {
+    if (classes.empty())
+        return plainMean;
+    double sum = plainMean * n;
+    int32_t values = n;
+    for (const TClassColumns& k : classes) {
+        double total = 0, weighted = 0;
+        for (int32_t j = 0; j < k.Count; ++j) {
+            total += v[k.First + j];
+            weighted += v[k.First + j] * j;
+        }
+        sum += (total > 0 && k.Count > 1 ? weighted / total / (k.Count - 1) : 0.0) - total;
+        values -= k.Count - 1;
+    }
+    return values > 0 ? sum / values : 0.0;
+}
+
 // The class of the largest of `count` values (the first of equals).
 int32_t LargestAt(const double* values, int32_t count) {
     int32_t best = 0;
@@ -116,7 +137,7 @@ TExamples PrepareExamples(const TTrainingContext& ctx, ITrainingView& view) {
             PrefetchExample(fields, index[p + kAhead]);
         double* row = &ex.Data[p * ex.Width];
         BuildExample(fields, index[p], row, row + nIn);
-        row[ex.Width - 1] = PlottedMean(row + nIn, nOut);
+        row[ex.Width - 1] = PlottedValue(ctx.Classes, row + nIn, nOut, PlottedMean(row + nIn, nOut));
         // A large sample takes a while: the window keeps being served meanwhile.
         if ((p & 1023) == 1023) {
             CheckFloatErrors();
@@ -178,7 +199,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
             // Forward pass, error and Teach in one call into the engine's hot loops.
             const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, true);
             const double e = r.Error;
-            view.TeachExample(k, ex[width - 1], r.OutputMean, e);
+            view.TeachExample(k, ex[width - 1], PlottedValue(ctx.Classes, net.OutputLayer(), nOut, r.OutputMean), e);
             s.TeachErrMean += e;
             if (Recognized(ctx, ex + nIn, net.OutputLayer(), e, s.TeachConfusion))
                 ++s.TeachIdentCount;
@@ -215,7 +236,7 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
             ++cursor;
             const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, false);
             const double e = r.Error;
-            view.TestExample(k, ex[width - 1], r.OutputMean, e);
+            view.TestExample(k, ex[width - 1], PlottedValue(ctx.Classes, net.OutputLayer(), nOut, r.OutputMean), e);
             s.TestErrMean += e;
             if (Recognized(ctx, ex + nIn, net.OutputLayer(), e, s.TestConfusion))
                 ++s.TestIdentCount;
@@ -271,7 +292,7 @@ TEpochStats MeasureExamples(const TTrainingContext& ctx, ITrainingView& view, co
         std::vector<TConfusion>& counts = teach ? s.TeachConfusion : k < testFrom ? validCounts : s.TestConfusion;
         const bool recognized = Recognized(ctx, ex + nIn, net.OutputLayer(), e, counts);
         if (teach) {
-            view.TeachExample(k, ex[width - 1], r.OutputMean, e);
+            view.TeachExample(k, ex[width - 1], PlottedValue(ctx.Classes, net.OutputLayer(), nOut, r.OutputMean), e);
             s.TeachErrMean += e;
             s.TeachIdentCount += recognized ? 1 : 0;
             s.TeachErrMax = std::max(s.TeachErrMax, e);
@@ -280,7 +301,8 @@ TEpochStats MeasureExamples(const TTrainingContext& ctx, ITrainingView& view, co
             s.ValidIdentCount += recognized ? 1 : 0;
             s.ValidErrMax = std::max(s.ValidErrMax, e);
         } else {
-            view.TestExample(k - testFrom, ex[width - 1], r.OutputMean, e);
+            view.TestExample(k - testFrom, ex[width - 1],
+                             PlottedValue(ctx.Classes, net.OutputLayer(), nOut, r.OutputMean), e);
             s.TestErrMean += e;
             s.TestIdentCount += recognized ? 1 : 0;
             s.TestErrMax = std::max(s.TestErrMax, e);

@@ -599,5 +599,8 @@ TEST_F(TrainingRunTest, ConfusionCountsEachPartsClassesByArgmax) {
         // With a number target too, a right class also needs an error below the limit.
         EXPECT_EQ(s.TeachIdentCount, numberTargetsToo ? 0 : 4);
         EXPECT_EQ(s.TestIdentCount, 0);
+        // The panels plot a class as its position among the classes: 0, 0.5 and 1 for three.
+        EXPECT_EQ(view.teachX, (std::vector<double>{0, 0, 0.5, 1, 0.5}));
+        EXPECT_EQ(view.testX, (std::vector<double>{1, 0, 1}));
     }
 }
