@@ -1,5 +1,6 @@
 #include "training/Importance.h"
 
+#include "common/CsvCell.h"
 #include "common/Errors.h"
 #include "common/FloatCheck.h"
 #include "common/Messages.h"
@@ -291,22 +292,6 @@ std::string FormatImportanceText(const TImportance& m) {
                 SamplePartName(m.Part) + "\n";
     return text;
 }
-
-namespace {
-
-std::string CsvCell(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c;
-        if (c == '"')
-            quoted += '"';
-    }
-    return quoted + "\"";
-}
-
-} // namespace
 
 std::string FormatImportanceCsv(const TImportance& m) {
     std::string text = "field,increase,share_percent,part\n";

@@ -1,10 +1,12 @@
 #include "wizard/BatchPredict.h"
 
 #include "common/Cp1251.h"
+#include "common/CsvCell.h"
 #include "common/Errors.h"
 #include "common/FloatCheck.h"
 #include "common/NumberText.h"
 #include "common/SafeFile.h"
+#include "common/WorkerThreads.h"
 #include "sample/Categories.h"
 #include "sample/FieldName.h"
 #include "sample/Normalize.h"
@@ -100,17 +102,6 @@ std::vector<double> PredictRecord(const TNetModel& m, const std::vector<double>&
 
 namespace {
 
-// Threads for a prediction: NIRVEX_THREADS when it is a positive number, else every core; but a
-// thread pays for its copy of the network only over enough records.
-std::size_t PredictionThreads(std::size_t records) {
-    std::size_t n = std::max(1u, std::thread::hardware_concurrency());
-    if (const char* env = std::getenv("NIRVEX_THREADS"))
-        if (auto v = TryStrToInt(env); v && *v > 0)
-            n = static_cast<std::size_t>(*v);
-    constexpr std::size_t kMinRecordsPerThread = 4096;
-    return std::clamp<std::size_t>(records / kMinRecordsPerThread, 1, n);
-}
-
 // The first record of a part that could not be computed, with its message.
 struct TPartFailure {
     std::size_t Record = SIZE_MAX;
@@ -154,7 +145,7 @@ void ComputePart(const TNetModel& m, TBatchPrediction& p, std::size_t from, std:
 // from the same weights, so the result is the same on any number of threads; a failure reports the
 // first failing record of the table, as a single pass would.
 void ComputeTargets(const TNetModel& m, TBatchPrediction& p, std::size_t records, const TProgressProc& progress) {
-    const std::size_t threads = PredictionThreads(records);
+    const std::size_t threads = WorkerThreads(records, 4096);
     std::vector<TPartFailure> failures(threads);
     std::atomic<std::size_t> done{0}, finished{0};
     std::atomic<bool> stop{false};
@@ -326,22 +317,6 @@ std::string FormatPredictionText(const TBatchPrediction& p, const char* eol) {
         line(RecordCells(p, r));
     return text;
 }
-
-namespace {
-
-std::string CsvCell(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c;
-        if (c == '"')
-            quoted += '"';
-    }
-    return quoted + "\"";
-}
-
-} // namespace
 
 std::string FormatPredictionCsv(const TBatchPrediction& p) {
     std::string text;
