@@ -97,11 +97,20 @@ void TWizard::ApplyLearnConfig() {
     network_.Miu = ReadTypedNumber(p.MiuText, kMiuName);
 }
 
+namespace {
+
+// Only a field in use with gaps can leave a record out; without one no record needs a look.
+bool UsedFieldsHaveGaps(const std::vector<TFieldInfo>& fields) {
+    for (const TFieldInfo& f : fields)
+        if (f.GapCount > 0 && f.FieldType != TFieldRole::Unused)
+            return true;
+    return false;
+}
+
+} // namespace
+
 int32_t TWizard::UsableRecordCount() const {
-    bool gaps = false;
-    for (const TFieldInfo& f : fields_)
-        gaps = gaps || (f.GapCount > 0 && f.FieldType != TFieldRole::Unused);
-    if (!gaps)
+    if (!UsedFieldsHaveGaps(fields_))
         return recordCount_;
     int32_t n = 0;
     for (int32_t r = 0; r < recordCount_; ++r)
@@ -111,12 +120,15 @@ int32_t TWizard::UsableRecordCount() const {
 
 void TWizard::SelectUsableRecords() {
     usableIndex_.clear();
-    gapsLeftOut_ = UsableRecordCount() < recordCount_;
-    if (!gapsLeftOut_)
+    gapsLeftOut_ = false;
+    if (!UsedFieldsHaveGaps(fields_))
         return;
     for (int32_t r : recordIndex_)
         if (RecordUsable(fields_, r))
             usableIndex_.push_back(r);
+    gapsLeftOut_ = usableIndex_.size() < recordIndex_.size();
+    if (!gapsLeftOut_)
+        usableIndex_.clear(); // the record order itself serves
 }
 
 TStopRules TWizard::StopRules() const {
