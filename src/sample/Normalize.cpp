@@ -40,6 +40,17 @@ double DenormalizeValue(const TFieldInfo& f, double y) {
     }
 }
 
+double DenormalizeQuiet(const TFieldInfo& f, double y) {
+    if (f.NormType == TNormMethod::Sigmoid || f.NormType == TNormMethod::Auto) {
+        // 1/y overflows below about 5.6e-309, and 1/y - 1 is 0 for y just under 1.
+        if (!(y > 1e-300))
+            return -HUGE_VAL;
+        if (!(1.0 / y - 1.0 > 0))
+            return HUGE_VAL;
+    }
+    return DenormalizeValue(f, y);
+}
+
 std::vector<const TFieldInfo*> NetOrder(const std::vector<TFieldInfo>& fields, TFieldRole role) {
     std::vector<const TFieldInfo*> order;
     for (const TFieldInfo& f : fields)

@@ -11,6 +11,9 @@ namespace nirvex {
 double NormalizeValue(const TFieldInfo& field, double v);
 // D(y): the inverse of N for a target's network output.
 double DenormalizeValue(const TFieldInfo& field, double y);
+// D(y) that raises no floating-point flag for the statistics: where D is infinite (an output at 0
+// or 1 of a method with a logistic) it gives an infinity.
+double DenormalizeQuiet(const TFieldInfo& field, double y);
 
 // The fields of a role in network order (by NetIndex): position s is the field of input (or target)
 // slot s, the unit the prediction steps take and give values in.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -39,6 +40,30 @@ inline int32_t TConfusion::Right() const {
     return n;
 }
 
+// How far one number target's computed values lay from the actual ones, in the field's own units, over
+// the examples of a part.
+struct TUnitErrors {
+    double SumSquares = 0;
+    double SumAbs = 0;
+    int32_t Count = 0;
+    // `d` computed minus actual. One too large to square is counted as infinite, raising no flag.
+    void Add(double d) {
+        const double a = std::fabs(d);
+        if (a != a) // an actual value missing
+            return;
+        ++Count;
+        if (a > 1e150) {
+            SumSquares = SumAbs = HUGE_VAL;
+            return;
+        }
+        SumSquares += a * a;
+        SumAbs += a;
+    }
+    // Root mean square and mean absolute error; NaN for an empty part.
+    double Rmse() const { return Count > 0 ? std::sqrt(SumSquares / Count) : NAN; }
+    double Mae() const { return Count > 0 ? SumAbs / Count : NAN; }
+};
+
 // Statistics of one epoch; the means are sums during the passes.
 struct TEpochStats {
     double TeachErrMean = 0;
@@ -54,6 +79,8 @@ struct TEpochStats {
     int32_t ValidIdentCount = 0;
     // One per category target, in target order; empty without them.
     std::vector<TConfusion> TeachConfusion, TestConfusion;
+    // One per number target, in target order; empty without them.
+    std::vector<TUnitErrors> TeachUnits, TestUnits;
 };
 
 } // namespace nirvex

@@ -59,12 +59,13 @@ std::vector<TCurvePoint> TErrorCurve::Points() const {
     return points;
 }
 
-std::string CurveCsvHeader(bool valid) {
+std::string CurveCsvHeader(bool valid, const std::vector<TTargetFigures>& targets) {
     return std::string("epoch,train_mean,test_mean,train_max,test_max,train_recognized,test_recognized") +
-           (valid ? ",valid_mean,valid_max" : "") + "\n";
+           (valid ? ",valid_mean,valid_max" : "") + CurveTargetHeader(targets) + "\n";
 }
 
-std::string CurveCsvLine(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch, bool valid) {
+std::string CurveCsvLine(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch, bool valid,
+                         const std::vector<TTargetFigures>& targets) {
     auto share = [](int32_t ident, int32_t count) {
         return count > 0 ? FormatGeneral(static_cast<double>(ident) / count * 100, 15) : std::string("0");
     };
@@ -73,7 +74,7 @@ std::string CurveCsvLine(const TEpochStats& s, int32_t teachCount, int32_t testC
            FormatGeneral(s.TestErrMax, 15) + "," + share(s.TeachIdentCount, teachCount) + "," +
            share(s.TestIdentCount, testCount) +
            (valid ? "," + FormatGeneral(s.ValidErrMean, 15) + "," + FormatGeneral(s.ValidErrMax, 15) : std::string()) +
-           "\n";
+           CurveTargetCells(targets) + "\n";
 }
 
 } // namespace nirvex

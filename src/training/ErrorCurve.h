@@ -1,5 +1,6 @@
 #pragma once
 
+#include "training/TargetFigures.h"
 #include "training/TrainingRun.h"
 
 #include <cstddef>
@@ -51,9 +52,10 @@ private:
 };
 
 // `nirvex-cli train --curve`: one CSV line per epoch, `epoch` the counter after it; `valid` adds the
-// validation part's mean and maximum error after the recognized shares.
-std::string CurveCsvHeader(bool valid = false);
-std::string CurveCsvLine(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch,
-                         bool valid = false);
+// validation part's mean and maximum error after the recognized shares, then come the targets'
+// figures in their units (CurveTargetHeader).
+std::string CurveCsvHeader(bool valid = false, const std::vector<TTargetFigures>& targets = {});
+std::string CurveCsvLine(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch, bool valid = false,
+                         const std::vector<TTargetFigures>& targets = {});
 
 } // namespace nirvex

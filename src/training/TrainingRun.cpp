@@ -95,14 +95,36 @@ double ChoosingError(const TTrainingContext& ctx, const TEpochStats& s) {
     return ctx.ValidCount > 0 ? s.ValidErrMean : s.TestErrMean;
 }
 
+// A number target whose errors are counted in its own units: its field and its output column.
+struct TUnitColumn {
+    const TFieldInfo* Field;
+    int32_t Column;
+    // The linear method inline (as DenormalizeValue computes it): this runs after every example.
+    bool Linear;
+    double Min, Range;
+};
+
 // Every example of a run normalized once, in presentation order (position p holds record
-// RecordIndex[p]), so an epoch streams through memory. Each row: the inputs, the targets, then the
-// target mean the panels plot.
+// RecordIndex[p]), so an epoch streams through memory. Each row: the inputs, the targets, the
+// target mean the panels plot, then the number targets' actual values.
 struct TExamples {
     std::vector<double> Data;
     std::size_t Width = 0;
+    std::size_t ActualAt = 0;
+    std::vector<TUnitColumn> Units;
     const double* Row(std::size_t position) const { return &Data[position * Width]; }
+    const double* Actual(const double* row) const { return row + ActualAt; }
 };
+
+// Counts the computed values of the number targets against the actual ones, in the fields' units.
+void AddUnitErrors(const TExamples& ex, const double* row, const double* outputs, std::vector<TUnitErrors>& sums) {
+    const double* actual = ex.Actual(row);
+    for (std::size_t i = 0; i < ex.Units.size(); ++i) {
+        const TUnitColumn& u = ex.Units[i];
+        const double y = outputs[u.Column];
+        sums[i].Add((u.Linear ? u.Min + u.Range * y : DenormalizeQuiet(*u.Field, y)) - actual[i]);
+    }
+}
 
 bool EpochLimitReached(const TStopRules& rules, int32_t epoch) {
     return (rules[TCriterion::Epoch].On && rules[TCriterion::Epoch].Limit < epoch) || epoch >= kMaxEpoch;
@@ -127,7 +149,11 @@ TExamples PrepareExamples(const TTrainingContext& ctx, ITrainingView& view) {
     const auto& index = *ctx.RecordIndex;
     const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
     TExamples ex;
-    ex.Width = static_cast<std::size_t>(nIn) + static_cast<std::size_t>(nOut) + 1;
+    for (const TFieldInfo* f : NetOrder(fields, TFieldRole::Target))
+        if (!f->IsCategory())
+            ex.Units.push_back({f, f->NetIndex, f->NormType == TNormMethod::Linear, f->Min, f->Max - f->Min});
+    ex.ActualAt = static_cast<std::size_t>(nIn) + static_cast<std::size_t>(nOut) + 1;
+    ex.Width = ex.ActualAt + ex.Units.size();
     const std::size_t positions = static_cast<std::size_t>(PositionCount(ctx));
     ex.Data.resize(positions * ex.Width + 1);
     ClearFloatErrors();
@@ -137,7 +163,9 @@ TExamples PrepareExamples(const TTrainingContext& ctx, ITrainingView& view) {
             PrefetchExample(fields, index[p + kAhead]);
         double* row = &ex.Data[p * ex.Width];
         BuildExample(fields, index[p], row, row + nIn);
-        row[ex.Width - 1] = PlottedValue(ctx.Classes, row + nIn, nOut, PlottedMean(row + nIn, nOut));
+        row[ex.ActualAt - 1] = PlottedValue(ctx.Classes, row + nIn, nOut, PlottedMean(row + nIn, nOut));
+        for (std::size_t i = 0; i < ex.Units.size(); ++i)
+            row[ex.ActualAt + i] = ex.Units[i].Field->Values[static_cast<std::size_t>(index[p])];
         // A large sample takes a while: the window keeps being served meanwhile.
         if ((p & 1023) == 1023) {
             CheckFloatErrors();
@@ -158,6 +186,13 @@ std::vector<TConfusion> EmptyConfusion(const TTrainingContext& ctx) {
     for (const TClassColumns& k : ctx.Classes)
         c.emplace_back(k.Count);
     return c;
+}
+
+TEpochStats EmptyStats(const TTrainingContext& ctx, const TExamples& examples) {
+    TEpochStats s;
+    s.TeachConfusion = s.TestConfusion = EmptyConfusion(ctx);
+    s.TeachUnits = s.TestUnits = std::vector<TUnitErrors>(examples.Units.size());
+    return s;
 }
 
 // Whether the example just computed counts as recognized; counts its classes into `confusion`.
@@ -181,14 +216,12 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
     TNeuralNetwork& net = *ctx.Network;
     const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
     const int32_t teachCount = ctx.TeachCount, validCount = ctx.ValidCount, testCount = ctx.TestCount;
-    const std::size_t width = examples.Width;
     const TStopRules& rules = ctx.Rules;
     int32_t& cursor = *ctx.ExampleCursor;
     bool refreshDue = true;
     for (;;) {
         view.HistoClear();
-        TEpochStats s;
-        s.TeachConfusion = s.TestConfusion = EmptyConfusion(ctx);
+        TEpochStats s = EmptyStats(ctx, examples);
         if (teachCount > 0 && net.Epoch % 10 == 0)
             refreshDue = true;
         for (int32_t k = 0; k < teachCount; ++k) {
@@ -199,7 +232,9 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
             // Forward pass, error and Teach in one call into the engine's hot loops.
             const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, true);
             const double e = r.Error;
-            view.TeachExample(k, ex[width - 1], PlottedValue(ctx.Classes, net.OutputLayer(), nOut, r.OutputMean), e);
+            view.TeachExample(k, ex[examples.ActualAt - 1],
+                              PlottedValue(ctx.Classes, net.OutputLayer(), nOut, r.OutputMean), e);
+            AddUnitErrors(examples, ex, net.OutputLayer(), s.TeachUnits);
             s.TeachErrMean += e;
             if (Recognized(ctx, ex + nIn, net.OutputLayer(), e, s.TeachConfusion))
                 ++s.TeachIdentCount;
@@ -236,7 +271,9 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
             ++cursor;
             const TExampleResult r = net.RunExample(ex, nIn, ex + nIn, nOut, false);
             const double e = r.Error;
-            view.TestExample(k, ex[width - 1], PlottedValue(ctx.Classes, net.OutputLayer(), nOut, r.OutputMean), e);
+            view.TestExample(k, ex[examples.ActualAt - 1],
+                             PlottedValue(ctx.Classes, net.OutputLayer(), nOut, r.OutputMean), e);
+            AddUnitErrors(examples, ex, net.OutputLayer(), s.TestUnits);
             s.TestErrMean += e;
             if (Recognized(ctx, ex + nIn, net.OutputLayer(), e, s.TestConfusion))
                 ++s.TestIdentCount;
@@ -278,10 +315,8 @@ TRunEnd RunEpochs(TTrainingContext& ctx, ITrainingView& view, const TExamples& e
 TEpochStats MeasureExamples(const TTrainingContext& ctx, ITrainingView& view, const TExamples& examples) {
     TNeuralNetwork& net = *ctx.Network;
     const int32_t nIn = ctx.InputCount, nOut = ctx.OutputCount;
-    const std::size_t width = examples.Width;
     const int32_t testFrom = ctx.TeachCount + ctx.ValidCount;
-    TEpochStats s;
-    s.TeachConfusion = s.TestConfusion = EmptyConfusion(ctx);
+    TEpochStats s = EmptyStats(ctx, examples);
     std::vector<TConfusion> validCounts = EmptyConfusion(ctx); // not shown: the parts' matrices are
     ClearFloatErrors();
     for (int32_t k = 0; k < testFrom + ctx.TestCount; ++k) {
@@ -292,7 +327,9 @@ TEpochStats MeasureExamples(const TTrainingContext& ctx, ITrainingView& view, co
         std::vector<TConfusion>& counts = teach ? s.TeachConfusion : k < testFrom ? validCounts : s.TestConfusion;
         const bool recognized = Recognized(ctx, ex + nIn, net.OutputLayer(), e, counts);
         if (teach) {
-            view.TeachExample(k, ex[width - 1], PlottedValue(ctx.Classes, net.OutputLayer(), nOut, r.OutputMean), e);
+            view.TeachExample(k, ex[examples.ActualAt - 1],
+                              PlottedValue(ctx.Classes, net.OutputLayer(), nOut, r.OutputMean), e);
+            AddUnitErrors(examples, ex, net.OutputLayer(), s.TeachUnits);
             s.TeachErrMean += e;
             s.TeachIdentCount += recognized ? 1 : 0;
             s.TeachErrMax = std::max(s.TeachErrMax, e);
@@ -301,8 +338,9 @@ TEpochStats MeasureExamples(const TTrainingContext& ctx, ITrainingView& view, co
             s.ValidIdentCount += recognized ? 1 : 0;
             s.ValidErrMax = std::max(s.ValidErrMax, e);
         } else {
-            view.TestExample(k - testFrom, ex[width - 1],
+            view.TestExample(k - testFrom, ex[examples.ActualAt - 1],
                              PlottedValue(ctx.Classes, net.OutputLayer(), nOut, r.OutputMean), e);
+            AddUnitErrors(examples, ex, net.OutputLayer(), s.TestUnits);
             s.TestErrMean += e;
             s.TestIdentCount += recognized ? 1 : 0;
             s.TestErrMax = std::max(s.TestErrMax, e);

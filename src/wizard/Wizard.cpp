@@ -86,6 +86,8 @@ void TWizard::NetworkReplaced() {
     learnStatus_.clear();
     teachConfusion_.clear();
     testConfusion_.clear();
+    teachUnits_.clear();
+    testUnits_.clear();
     for (std::string& text : predictPage_.OutputTexts)
         text.clear();
 }

@@ -48,6 +48,9 @@ public:
     // The last refresh's confusion of each category target over the training and the test part.
     const std::vector<TConfusion>& TeachConfusion() const { return teachConfusion_; }
     const std::vector<TConfusion>& TestConfusion() const { return testConfusion_; }
+    // Each target's errors in its own units (or its accuracy) on the training and the test part, as
+    // the last epoch run (or the network taken back) left them; empty parts before a run.
+    std::vector<TTargetFigures> TargetFigures() const;
     const std::vector<int32_t>& RecordIndex() const { return recordIndex_; }
     uint32_t IndexSeed() const { return indexSeed_; }
     // RecordIndex was built from IndexSeed; false when a project gave it as a list.
@@ -315,6 +318,9 @@ private:
     std::vector<int32_t> usableIndex_; // recordIndex_ without records with gaps, when gapsLeftOut_
     bool gapsLeftOut_ = false;
     std::vector<TConfusion> teachConfusion_, testConfusion_;
+    std::vector<TUnitErrors> teachUnits_, testUnits_;
+    // Keeps what the statistics tell of the classes and units, every epoch.
+    void KeepTargetCounts(const TEpochStats& s);
     uint32_t indexSeed_ = 0;
     bool recordIndexFromSeed_ = true;
     std::string learnSampleFileName_;

@@ -31,10 +31,25 @@ void TWizard::RefreshStats(const TEpochStats& s, int32_t epoch) {
     statCells_[3][1] = valid ? FormatGeneral(s.ValidErrMean, 5) : "";
     statCells_[3][2] = valid ? FormatGeneral(s.ValidErrMax, 5) : "";
     statCells_[3][3] = valid ? FormatIdentShare(s.ValidIdentCount, validCount_) : "";
-    teachConfusion_ = s.TeachConfusion;
-    testConfusion_ = s.TestConfusion;
+    KeepTargetCounts(s);
     learnStatus_ = "Эпоха: " + std::to_string(epoch - 1);
     SetStatus(learnStatus_);
+}
+
+void TWizard::KeepTargetCounts(const TEpochStats& s) {
+    teachConfusion_ = s.TeachConfusion;
+    testConfusion_ = s.TestConfusion;
+    teachUnits_ = s.TeachUnits;
+    testUnits_ = s.TestUnits;
+}
+
+std::vector<TTargetFigures> TWizard::TargetFigures() const {
+    TEpochStats s;
+    s.TeachConfusion = teachConfusion_;
+    s.TestConfusion = testConfusion_;
+    s.TeachUnits = teachUnits_;
+    s.TestUnits = testUnits_;
+    return nirvex::TargetFigures(fields_, s);
 }
 
 TPartSpan TWizard::ImportancePart() const {
@@ -116,8 +131,7 @@ public:
     void EpochDone(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
         w_.curve_.Add(epoch - 1, s.TeachErrMean, s.TestErrMean, s.ValidErrMean);
         // The classes are counted every epoch, so the last one's answers are there when a run ends.
-        w_.teachConfusion_ = s.TeachConfusion;
-        w_.testConfusion_ = s.TestConfusion;
+        w_.KeepTargetCounts(s);
         if (view_)
             view_->EpochDone(s, teachCount, testCount, epoch);
     }

@@ -86,6 +86,9 @@ TEST_F(CliTest, TrainToTheEpochLimitThenPredict) {
     for (const std::string& line : grid.Lines)
         expected += line + "\n";
     expected += "Остановка обучения\nИсчерпан лимит эпох.\n";
+    // Then the target's errors in its own units, as the window's model holds them.
+    ASSERT_EQ(w.TargetFigures().size(), 1u);
+    expected += FormatTargetFigures(w.TargetFigures()[0]) + "\n";
     EXPECT_EQ(r.Out, expected);
     EXPECT_EQ(Split(r.Out, "\n")[0].rfind("Эпоха: 0\t", 0), 0u);
 
@@ -130,12 +133,19 @@ TEST_F(CliTest, TrainCurveHoldsEveryEpochOfTheRun) {
     ASSERT_EQ(rows.back(), "");
     rows.pop_back();
     ASSERT_EQ(rows.size(), 22u); // the header and epochs 0 to 20
-    EXPECT_EQ(rows[0], "epoch,train_mean,test_mean,train_max,test_max,train_recognized,test_recognized");
+    EXPECT_EQ(rows[0], "epoch,train_mean,test_mean,train_max,test_max,train_recognized,test_recognized,"
+                       "train_rmse:Species,test_rmse:Species");
     std::vector<std::string> printed = Split(r.Out, "\n");
+    // The last epoch's errors in units are the ones printed at the end.
+    const std::vector<std::string> last = Split(rows.back(), ",");
+    ASSERT_EQ(last.size(), 9u);
+    EXPECT_NE(r.Out.find("Species: СКО обуч. " + FormatFigure(StrToFloat(last[7])) + ", тест " +
+                         FormatFigure(StrToFloat(last[8])) + ";"),
+              std::string::npos);
     int matched = 0;
     for (std::size_t e = 0; e <= 20; ++e) {
         std::vector<std::string> cells = Split(rows[e + 1], ",");
-        ASSERT_EQ(cells.size(), 7u);
+        ASSERT_EQ(cells.size(), 9u);
         EXPECT_EQ(cells[0], std::to_string(e));
         if (e % 10 != 0)
             continue;
@@ -161,7 +171,8 @@ TEST_F(CliTest, WithoutAValidationPartARunIsAsBefore) {
     EXPECT_EQ(r.Out, "Эпоха: 0\t0.084474\t0.082442\t0.24718\t0.16032\t34.2%\t36.7%\n"
                      "Эпоха: 10\t0.011956\t0.010074\t0.06442\t0.030478\t99.2%\t100%\n"
                      "Эпоха: 20\t0.0085381\t0.0077828\t0.052941\t0.04\t99.2%\t100%\n"
-                     "Остановка обучения\nИсчерпан лимит эпох.\n");
+                     "Остановка обучения\nИсчерпан лимит эпох.\n"
+                     "Species: СКО обуч. 0.26135, тест 0.24952; средняя абс. ошибка обуч. 0.22795, тест 0.21833\n");
     TIniFile saved(Path("g.qvx"));
     EXPECT_FALSE(saved.ValueExists("Phase4", "ValidShare"));
     EXPECT_EQ(saved.ReadString("Network", "W_0_0_0", ""), "0.995765570559374");
@@ -180,13 +191,13 @@ TEST_F(CliTest, TrainPrintsTheValidationPartAfterTheSevenValues) {
     ASSERT_EQ(r.Code, 0) << r.Err;
     std::vector<std::string> rows = Split(ReadBytes(curve), "\n");
     EXPECT_EQ(rows[0], "epoch,train_mean,test_mean,train_max,test_max,train_recognized,test_recognized,"
-                       "valid_mean,valid_max");
+                       "valid_mean,valid_max,train_rmse:Species,test_rmse:Species");
     const std::vector<std::string> printed = Split(r.Out, "\n");
     for (std::size_t k = 0; k < 3; ++k) {
         const std::vector<std::string> values = Split(printed[k], "\t");
         const std::vector<std::string> cells = Split(rows[10 * k + 1], ",");
         ASSERT_EQ(values.size(), 9u) << printed[k];
-        ASSERT_EQ(cells.size(), 9u);
+        ASSERT_EQ(cells.size(), 11u);
         EXPECT_EQ(values[7], FormatGeneral(StrToFloat(cells[7]), 5));
         EXPECT_EQ(values[8], FormatGeneral(StrToFloat(cells[8]), 5));
         EXPECT_GT(StrToFloat(cells[7]), 0);
@@ -212,8 +223,11 @@ TEST_F(CliTest, KeepBestRestoresTheEpochOfTheLeastTestErrorAndSaysSo) {
     ASSERT_GE(best, 0);
     const std::string tail = std::string("Остановка обучения\nИсчерпан лимит эпох.\n") +
                              (best < 20 ? "Восстановлена лучшая сеть: эпоха " + std::to_string(best) + "\n" : "");
-    ASSERT_GE(r.Out.size(), tail.size());
-    EXPECT_EQ(r.Out.substr(r.Out.size() - tail.size()), tail);
+    const std::size_t at = r.Out.find(tail);
+    ASSERT_NE(at, std::string::npos);
+    // Only the figures of the network kept follow.
+    EXPECT_EQ(Split(r.Out.substr(at + tail.size()), "\n").size(), 2u);
+    EXPECT_EQ(r.Out.rfind("Species: СКО обуч. "), at + tail.size());
     EXPECT_EQ(r.Out.find("Восстановлена") != std::string::npos, best < 20);
     EXPECT_EQ(TIniFile(Path("t.qvx")).ReadInteger("Network", "Epoch", -1), best + 1);
     EXPECT_EQ(TIniFile(Path("t.qvx")).ReadString("Phase4", "KeepBest", ""), "1");
@@ -701,10 +715,12 @@ TEST_F(CliTest, CategoryTargetFromNewToPredict) {
     EXPECT_EQ(m.Total(), w.TestCount());
     EXPECT_EQ(m.Right(), m.Total()); // colour and size each tell the class
     EXPECT_EQ(r.Out.substr(r.Out.find(end) + end.size()),
-              "Точность на тесте, cls: " + FormatIdentShare(m.Right(), m.Total()) + " (" + std::to_string(m.Right()) +
-                  " из " + std::to_string(m.Total()) + ")\nфакт \\ ответ\to\tx\no\t" + std::to_string(m.At(0, 0)) +
-                  "\t" + std::to_string(m.At(0, 1)) + "\nx\t" + std::to_string(m.At(1, 0)) + "\t" +
-                  std::to_string(m.At(1, 1)) + "\n");
+              "cls: верно обуч. " + FormatIdentShare(w.TeachConfusion()[0].Right(), w.TeachCount()) + ", тест " +
+                  FormatIdentShare(m.Right(), m.Total()) +
+                  "\nТочность на тесте, cls: " + FormatIdentShare(m.Right(), m.Total()) + " (" +
+                  std::to_string(m.Right()) + " из " + std::to_string(m.Total()) + ")\nфакт \\ ответ\to\tx\no\t" +
+                  std::to_string(m.At(0, 0)) + "\t" + std::to_string(m.At(0, 1)) + "\nx\t" +
+                  std::to_string(m.At(1, 0)) + "\t" + std::to_string(m.At(1, 1)) + "\n");
 
     // Columns the network does not use are ignored whatever they hold.
     std::ofstream(Path("in.csv"), std::ios::binary) << "cls;colour;size;junk\nz;red;1;@@\n;blue;2;\n;?;0;x\n";

@@ -192,7 +192,7 @@ public:
     TCliTrainingView(TWizard& w, std::ostream& out, bool curve)
         : w_(w), out_(out), curve_(curve), valid_(w.ValidCount() > 0) {
         if (curve_)
-            Curve = CurveCsvHeader(valid_);
+            Curve = CurveCsvHeader(valid_, w.TargetFigures());
     }
     std::string Curve;
     bool Pump() override {
@@ -211,7 +211,7 @@ public:
     }
     void EpochDone(const TEpochStats& s, int32_t teachCount, int32_t testCount, int32_t epoch) override {
         if (curve_)
-            Curve += CurveCsvLine(s, teachCount, testCount, epoch, valid_);
+            Curve += CurveCsvLine(s, teachCount, testCount, epoch, valid_, TargetFigures(w_.Fields(), s));
     }
 
 private:
@@ -290,6 +290,9 @@ void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
         throw EError(error);
     if (w.RestoredEpoch() >= 0)
         out << BestRestoredMessage(w.RestoredEpoch()) << std::endl;
+    for (const TTargetFigures& t : w.TargetFigures())
+        if (t.Teach.Count > 0 || t.Test.Count > 0) // no epoch ran: nothing was measured
+            out << FormatTargetFigures(t) << '\n';
     PrintClassResults(w, out);
     if (!c.Curve.empty())
         WriteFileReplacing(c.Curve, view.Curve);
