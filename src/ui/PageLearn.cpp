@@ -5,6 +5,7 @@
 #include "controls/GraphPanel.h"
 #include "controls/Histo.h"
 #include "controls/ImportanceView.h"
+#include "controls/TargetFiguresView.h"
 #include "sample/Normalize.h"
 #include "ui/PageControls.h"
 
@@ -65,6 +66,7 @@ private:
         page_.gpTest_->PaintNow();
         page_.hErrors_->PaintNow();
         page_.crvErrors_->update();
+        page_.tfErrors_->SetFigures(page_.host_.Model().TargetFigures());
     }
 
     TPageLearn& page_;
@@ -114,6 +116,12 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
     cmErrors_->setObjectName("cmErrors");
     cmErrors_->setToolTip(QString::fromUtf8("Сколько примеров каждого класса получили каждый ответ"));
     cmErrors_->hide();
+    tfErrors_ = new TTargetFiguresView(this);
+    tfErrors_->setObjectName("tfErrors");
+    tfErrors_->setToolTip(QString::fromUtf8(
+        "Насколько вычисленные значения выходных полей отличаются от настоящих, в единицах самих полей: "
+        "СКО - корень из среднего квадрата разности, ср. абс. ошибка - средний модуль разности"));
+    tfErrors_->hide();
     impInputs_ = new TImportanceView(this);
     impInputs_->setObjectName("impInputs");
     impInputs_->SetImportance(&host.Model().Importance());
@@ -130,6 +138,8 @@ TPageLearn::TPageLearn(IWizardHost& host, QWidget* parent) : TWizardPage(host, p
     } views[] = {
         {"actShowHisto", "Гистограмма", "Показать распределение ошибки последней эпохи", hErrors_},
         {"actShowCurve", "Кривая ошибки", "Показать среднюю ошибку по эпохам", crvErrors_},
+        {"actShowFigures", "Ошибки в единицах", "Показать ошибку каждого выходного поля в его собственных единицах",
+         tfErrors_},
         {"actShowImportance", "Значимость входов", "Показать, насколько сеть опирается на каждое входное поле",
          impInputs_},
         {"actShowConfusion", "Матрица ошибок", "Показать, как ответы распределились по классам", cmErrors_},
@@ -350,6 +360,7 @@ void TPageLearn::ShowPage() {
         gpTest_->PaintNow();
         crvErrors_->update();
     }
+    tfErrors_->SetFigures(m.TargetFigures());
     impInputs_->update();
     PaintStats();
     PaintButton();

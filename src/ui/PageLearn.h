@@ -54,6 +54,7 @@ private:
     THisto* hErrors_;
     TErrorCurveView* crvErrors_;
     TImportanceView* impInputs_;
+    class TTargetFiguresView* tfErrors_;
     class TConfusionView* cmErrors_;
     QToolButton* btnView_; // the switch: the view shown, and the list of them
     struct TPictureView {

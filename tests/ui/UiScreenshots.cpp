@@ -125,6 +125,9 @@ int main(int argc, char** argv) {
     // The inputs' importance, measured when the run ended.
     window.findChild<QAction*>(QStringLiteral("actShowImportance"))->trigger();
     ok = ok && window.Model().Importance() && Save(window, dir, "page6-importance.png");
+    // Each target's errors in its own units.
+    window.findChild<QAction*>(QStringLiteral("actShowFigures"))->trigger();
+    ok = ok && Save(window, dir, "page6-units.png");
     window.findChild<QAction*>(QStringLiteral("actShowHisto"))->trigger();
     window.btnNextClick();
     // The target in millionths of its unit: a result of 15 digits and an exponent, shown whole.

@@ -7,6 +7,7 @@
 #include "controls/GraphPanel.h"
 #include "controls/Histo.h"
 #include "controls/ImportanceView.h"
+#include "controls/TargetFiguresView.h"
 #include "project/ProjectFile.h"
 #include "support/WidgetGeometry.h"
 
@@ -290,6 +291,46 @@ TEST_F(PageLearnTest, ImportanceMeasuredWhenTheRunEndsShownInOrderAndClearedByAR
     ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
     EXPECT_FALSE(host.Wizard.Importance());
     EXPECT_TRUE(host.Boxes.Errors.empty());
+}
+
+// The figures in units come at the refresh, as the model counted them, and go with a rebuilt network.
+TEST_F(PageLearnTest, ErrorsInUnitsFollowTheRefreshAndFitThePicture) {
+    Tick(TCriterion::Epoch);
+    host.Wizard.SetCriterionCount(TCriterion::Epoch, 20);
+    OpenLearnPage();
+    auto* table = page->findChild<TTargetFiguresView*>("tfErrors");
+    ASSERT_TRUE(table);
+    EXPECT_TRUE(table->Rows().empty());
+    QTest::mouseClick(btn, Qt::LeftButton);
+    page->findChild<QAction*>("actShowFigures")->trigger();
+    EXPECT_TRUE(table->isVisible());
+    EXPECT_FALSE(histo->isVisible());
+    const std::vector<TTargetFiguresView::TRow> rows = table->Rows();
+    ASSERT_EQ(rows.size(), 2u); // one number target: its RMSE and its mean absolute error
+    const TTargetFigures f = host.Wizard.TargetFigures().at(0);
+    EXPECT_GT(f.Test.Rmse, 0);
+    EXPECT_EQ(rows[0].Field.toStdString(), f.Field);
+    EXPECT_EQ(rows[0].Teach.toStdString(), FormatFigure(f.Teach.Rmse));
+    EXPECT_EQ(rows[1].Test.toStdString(), FormatFigure(f.Test.Mae));
+    const QRect inside(QPoint(0, 0), table->size());
+    for (const TTargetFiguresView::TRow& r : rows)
+        EXPECT_TRUE(inside.contains(r.TestCell) && inside.contains(r.FieldCell) &&
+                    !r.TeachCell.intersects(r.MeasureCell));
+    // Many targets in a small picture: the rows that fit, and a line that says there are more.
+    std::vector<TTargetFigures> many(20, f);
+    table->SetFigures(many);
+    EXPECT_LT(table->Rows().size(), 40u);
+    EXPECT_LE(table->Rows().back().TestCell.bottom() + table->Rows().back().TestCell.height(), table->height());
+
+    host.Wizard.Prev();
+    host.Wizard.Prev();
+    host.Wizard.Prev();
+    host.Wizard.SetLayerCell(1, "3");
+    ASSERT_TRUE(host.Guard([&] { host.Wizard.Next(); }));
+    host.Wizard.Next();
+    host.Wizard.Next();
+    page->ShowPage();
+    EXPECT_TRUE(table->Rows().empty());
 }
 
 TEST_F(PageLearnTest, ImportanceOfARestoredNetworkIsMeasuredWhenItsViewIsShown) {
