@@ -8,6 +8,11 @@ int32_t TExportNet::MaxLayerSize() const {
     return LayerSizes.empty() ? 0 : *std::max_element(LayerSizes.begin(), LayerSizes.end());
 }
 
+bool TExportNet::HasCategories() const {
+    auto category = [](const TExportField& f) { return f.IsCategory(); };
+    return std::any_of(Inputs.begin(), Inputs.end(), category) || std::any_of(Outputs.begin(), Outputs.end(), category);
+}
+
 const char* NormTypeCaption(TNormMethod normType) {
     switch (normType) {
     case TNormMethod::Linear:

@@ -4,6 +4,7 @@
 #include "common/SafeFile.h"
 #include "export/CExport.h"
 #include "export/OnnxExport.h"
+#include "sample/Normalize.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,7 +20,9 @@ bool Finite(std::initializer_list<double> values) {
 }
 
 TExportField ExportField(const TFieldInfo& f) {
-    TExportField e{f.FieldName, f.NormType, f.Min, f.Max, f.Mid, f.Disp, f.Alpha};
+    TExportField e{f.FieldName, f.NormType, f.Min, f.Max, f.Mid, f.Disp, f.Alpha, f.NetIndex, {}};
+    if (f.IsCategory())
+        e.Categories = f.Categories;
     const auto method = static_cast<int32_t>(e.NormType);
     if (method < static_cast<int32_t>(TNormMethod::Linear) || method > static_cast<int32_t>(TNormMethod::None))
         e.NormType = TNormMethod::None; // the program's own normalization treats an unknown method so
@@ -52,6 +55,24 @@ void CheckField(const TExportField& f, bool input) {
         throw EError(msgExportDivByZero + f.Name);
 }
 
+// The fields of a role by slot, each taking its network columns right after the previous one's, all
+// of them `columns`, as the prediction takes them.
+std::vector<TExportField> SlotFields(const std::vector<TFieldInfo>& fields, TFieldRole role, int32_t columns) {
+    std::vector<TExportField> slots;
+    int32_t next = 0;
+    for (const TFieldInfo* f : NetOrder(fields, role)) {
+        if (f->NetIndex != next || f->NetWidth() < 1)
+            throw EError(msgExportShape);
+        next += f->NetWidth();
+        slots.push_back(ExportField(*f));
+        if (!f->IsCategory())
+            CheckField(slots.back(), role == TFieldRole::Input);
+    }
+    if (next != columns)
+        throw EError(msgExportShape);
+    return slots;
+}
+
 } // namespace
 
 TExportNet CollectExport(const TNetModel& w) {
@@ -61,27 +82,8 @@ TExportNet CollectExport(const TNetModel& w) {
     TExportNet e;
     if (w.InputCount <= 0 || w.OutputCount <= 0 || net.CountLayers() < 1)
         throw EError(msgExportShape);
-    e.Inputs.resize(static_cast<std::size_t>(w.InputCount));
-    e.Outputs.resize(static_cast<std::size_t>(w.OutputCount));
-    std::vector<bool> inputSeen(e.Inputs.size()), outputSeen(e.Outputs.size());
-    for (const TFieldInfo& f : w.Fields) {
-        if (f.FieldType != TFieldRole::Input && f.FieldType != TFieldRole::Target)
-            continue;
-        // An exported model must answer as the program does; until categories are carried into it,
-        // such a project is refused rather than exported as numbers.
-        if (f.IsCategory())
-            throw EError(msgExportCategories + f.FieldName);
-        auto& fields = f.FieldType == TFieldRole::Input ? e.Inputs : e.Outputs;
-        auto& seen = f.FieldType == TFieldRole::Input ? inputSeen : outputSeen;
-        if (f.NetIndex < 0 || static_cast<std::size_t>(f.NetIndex) >= fields.size() || seen[f.NetIndex])
-            throw EError(msgExportShape);
-        seen[f.NetIndex] = true;
-        fields[f.NetIndex] = ExportField(f);
-        CheckField(fields[f.NetIndex], f.FieldType == TFieldRole::Input);
-    }
-    if (!std::all_of(inputSeen.begin(), inputSeen.end(), [](bool b) { return b; }) ||
-        !std::all_of(outputSeen.begin(), outputSeen.end(), [](bool b) { return b; }))
-        throw EError(msgExportShape);
+    e.Inputs = SlotFields(w.Fields, TFieldRole::Input, w.InputCount);
+    e.Outputs = SlotFields(w.Fields, TFieldRole::Target, w.OutputCount);
 
     const int32_t layers = net.CountLayers();
     for (int32_t l = 0; l < layers; ++l)

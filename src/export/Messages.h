@@ -10,8 +10,6 @@ inline constexpr const char* msgExportShape = "Экспорт невозможе
 inline constexpr const char* msgExportEmptyLayer = "Экспорт невозможен: в сети есть слой без нейронов";
 inline constexpr const char* msgExportNotFinite = "Экспорт невозможен: веса или параметры сети не являются числами";
 // Followed by the field's name.
-inline constexpr const char* msgExportCategories = "Экспорт сети с полями категорий пока невозможен: поле ";
-// Followed by the field's name.
 inline constexpr const char* msgExportDivByZero = "Экспорт невозможен: нормализация делит на ноль в поле ";
 
 } // namespace nirvex

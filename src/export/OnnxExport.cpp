@@ -5,6 +5,7 @@
 #include <onnx/checker.h>
 #include <onnx/onnx_pb.h>
 
+#include <set>
 #include <string_view>
 
 #ifndef NIRVEX_VERSION
@@ -17,13 +18,39 @@ namespace {
 
 constexpr int64_t kIrVersion = 8;
 constexpr int64_t kOpset = 13;
+constexpr const char* kMlDomain = "ai.onnx.ml";
+constexpr int64_t kMlOpset = 1;
 
-// Builds the graph node by node; every value gets a fresh name from a prefix.
+void SetInt(onnx::NodeProto& node, const char* name, int64_t v) {
+    onnx::AttributeProto* a = node.add_attribute();
+    a->set_name(name);
+    a->set_type(onnx::AttributeProto::INT);
+    a->set_i(v);
+}
+
+// [N, columns...] of `type`.
+void SetType(onnx::ValueInfoProto& v, const std::string& name, int32_t type, std::initializer_list<int64_t> columns) {
+    v.set_name(name);
+    onnx::TypeProto_Tensor* t = v.mutable_type()->mutable_tensor_type();
+    t->set_elem_type(type);
+    t->mutable_shape()->add_dim()->set_dim_param("N");
+    for (int64_t c : columns)
+        t->mutable_shape()->add_dim()->set_dim_value(c);
+}
+
+// Builds the graph node by node; every value gets a fresh name from a prefix, never one of the
+// graph's input and output names.
 class TGraphBuilder {
 public:
-    explicit TGraphBuilder(onnx::GraphProto& g) : g_(g) {}
+    TGraphBuilder(onnx::GraphProto& g, std::set<std::string> reserved) : g_(g), reserved_(std::move(reserved)) {}
 
-    std::string Fresh(const std::string& prefix) { return prefix + "_" + std::to_string(counter_++); }
+    std::string Fresh(const std::string& prefix) {
+        std::string name;
+        do
+            name = prefix + "_" + std::to_string(counter_++);
+        while (reserved_.count(name) > 0);
+        return name;
+    }
 
     std::string Op(const std::string& type, std::initializer_list<std::string> inputs, const std::string& prefix) {
         onnx::NodeProto* node = g_.add_node();
@@ -54,16 +81,41 @@ public:
 
     // Column `index` of a [N, k] value as [N, 1].
     std::string Column(const std::string& value, int64_t index, const std::string& prefix) {
+        return Columns(value, index, 1, prefix);
+    }
+
+    // Columns [first, first + count) of a [N, k] value as [N, count].
+    std::string Columns(const std::string& value, int64_t first, int64_t count, const std::string& prefix) {
         onnx::TensorProto* t = g_.add_initializer();
         std::string indexName = Fresh("index");
         t->set_name(indexName);
         t->set_data_type(onnx::TensorProto::INT64);
-        t->add_dims(1);
-        t->add_int64_data(index);
+        t->add_dims(count);
+        for (int64_t c = 0; c < count; ++c)
+            t->add_int64_data(first + c);
         std::string out = Op("Gather", {value, indexName}, prefix);
         SetInt(Last(), "axis", 1);
         return out;
     }
+
+    std::string Strings(const std::vector<std::string>& values, const std::string& prefix) {
+        onnx::TensorProto* t = g_.add_initializer();
+        std::string name = Fresh(prefix);
+        t->set_name(name);
+        t->set_data_type(onnx::TensorProto::STRING);
+        t->add_dims(static_cast<int64_t>(values.size()));
+        for (const std::string& v : values)
+            t->add_string_data(v);
+        return name;
+    }
+
+    // Type and shape of a value whose operator does not infer them: [N, columns...].
+    void Describe(const std::string& value, int32_t type, std::initializer_list<int64_t> columns) {
+        SetType(*g_.add_value_info(), value, type, columns);
+    }
+
+    // The last node's output becomes the graph output `name`.
+    void NameLast(const std::string& name) { Last().set_output(0, name); }
 
     std::string Concat(const std::vector<std::string>& columns, const std::string& out) {
         onnx::NodeProto* node = g_.add_node();
@@ -96,14 +148,8 @@ public:
     }
 
 private:
-    static void SetInt(onnx::NodeProto& node, const char* name, int64_t v) {
-        onnx::AttributeProto* a = node.add_attribute();
-        a->set_name(name);
-        a->set_type(onnx::AttributeProto::INT);
-        a->set_i(v);
-    }
-
     onnx::GraphProto& g_;
+    std::set<std::string> reserved_;
     int counter_ = 0;
     std::vector<std::pair<double, std::string>> constants_;
 };
@@ -151,12 +197,47 @@ std::string Denormalize(TGraphBuilder& b, const TExportField& f, const std::stri
     }
 }
 
+// A category input as the network sees it: 1 in the column of its value, 0 in the others. A value
+// the field does not have stops the run with ONNX Runtime's error (zeros = 0).
+std::string OneHot(TGraphBuilder& b, const TExportField& f, const std::string& value) {
+    std::string codes = b.Op("OneHotEncoder", {value}, "onehot"); // float [N, 1, k]
+    onnx::NodeProto& node = b.Last();
+    node.set_domain(kMlDomain);
+    onnx::AttributeProto* cats = node.add_attribute();
+    cats->set_name("cats_strings");
+    cats->set_type(onnx::AttributeProto::STRINGS);
+    for (const std::string& c : f.Categories)
+        cats->add_strings(c);
+    SetInt(node, "zeros", 0);
+    b.Describe(codes, onnx::TensorProto::FLOAT, {1, static_cast<int64_t>(f.Categories.size())});
+    std::string flat = b.Op("Flatten", {codes}, "flat");
+    SetInt(b.Last(), "axis", 1);
+    std::string columns = b.Op("Cast", {flat}, "category");
+    SetInt(b.Last(), "to", onnx::TensorProto::DOUBLE);
+    return columns;
+}
+
+// A category target as the program answers it: the class of the largest output (the first of equal
+// ones) and each class's share of the outputs, summed in order (0 when they sum to 0).
+void Classify(TGraphBuilder& b, const TExportField& f, const std::string& layer, const std::string& label,
+              const std::string& scores) {
+    const auto count = static_cast<int64_t>(f.Categories.size());
+    const std::string y = b.Columns(layer, f.Column, count, "class_y");
+    const std::string best = b.Op("ArgMax", {y}, "best");
+    SetInt(b.Last(), "axis", 1);
+    SetInt(b.Last(), "keepdims", 0);
+    b.Op("Gather", {b.Strings(f.Categories, "classes"), best}, "label");
+    b.NameLast(label);
+    std::string sum = b.Column(y, 0, "part");
+    for (int64_t c = 1; c < count; ++c)
+        sum = b.Op("Add", {sum, b.Column(y, c, "part")}, "sum");
+    const std::string zero = b.Constant(0, "zero");
+    b.Op("Where", {b.Op("Greater", {sum, zero}, "positive"), b.Op("Div", {y, sum}, "share"), zero}, "scores");
+    b.NameLast(scores);
+}
+
 void SetMatrixType(onnx::ValueInfoProto& v, const std::string& name, int64_t columns) {
-    v.set_name(name);
-    onnx::TypeProto_Tensor* t = v.mutable_type()->mutable_tensor_type();
-    t->set_elem_type(onnx::TensorProto::DOUBLE);
-    t->mutable_shape()->add_dim()->set_dim_param("N");
-    t->mutable_shape()->add_dim()->set_dim_value(columns);
+    SetType(v, name, onnx::TensorProto::DOUBLE, {columns});
 }
 
 std::string JoinNames(const std::vector<TExportField>& fields) {
@@ -166,6 +247,32 @@ std::string JoinNames(const std::vector<TExportField>& fields) {
     return s;
 }
 
+std::string JsonString(const std::string& text) {
+    std::string s = "\"";
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            s += '\\';
+            s += c;
+        } else if (u < 0x20) {
+            const char* hex = "0123456789abcdef";
+            s += "\\u00";
+            s += hex[u >> 4];
+            s += hex[u & 15];
+        } else {
+            s += c;
+        }
+    }
+    return s + "\"";
+}
+
+std::string JsonArray(const std::vector<std::string>& items) {
+    std::string s;
+    for (const std::string& item : items)
+        s += (s.empty() ? "" : ",") + JsonString(item);
+    return "[" + s + "]";
+}
+
 std::string ShapeText(const std::vector<int32_t>& sizes) {
     std::string s;
     for (int32_t n : sizes)
@@ -173,36 +280,114 @@ std::string ShapeText(const std::vector<int32_t>& sizes) {
     return s;
 }
 
+// The graph's inputs and outputs: "inputs" and "outputs" hold the number fields' columns; a category
+// input is a string input named after its field, a category target gives FIELD_label and
+// FIELD_scores. A name already taken gets "_2", "_3", ... appended.
+struct TGraphNames {
+    std::vector<std::string> Inputs, Labels, Scores; // by slot; empty for a number field
+    std::set<std::string> Taken{"inputs", "outputs"};
+
+    explicit TGraphNames(const TExportNet& net) {
+        for (const TExportField& f : net.Inputs)
+            Inputs.push_back(f.IsCategory() ? Take(f.Name) : "");
+        for (const TExportField& f : net.Outputs) {
+            Labels.push_back(f.IsCategory() ? Take(f.Name + "_label") : "");
+            Scores.push_back(f.IsCategory() ? Take(f.Name + "_scores") : "");
+        }
+    }
+
+    std::string Take(const std::string& wanted) {
+        std::string name = wanted;
+        for (int n = 2; name.empty() || Taken.count(name) > 0; ++n)
+            name = wanted + "_" + std::to_string(n);
+        Taken.insert(name);
+        return name;
+    }
+};
+
+std::vector<std::string> NumberNames(const std::vector<TExportField>& fields) {
+    std::vector<std::string> names;
+    for (const TExportField& f : fields)
+        if (!f.IsCategory())
+            names.push_back(f.Name);
+    return names;
+}
+
+// Metadata of a model with category fields: the names of the columns of "inputs" and "outputs" as
+// JSON arrays, and "categories", a JSON object of each category field's values by position.
+void SetCategoryMetadata(onnx::ModelProto& model, const TExportNet& net) {
+    std::string categories;
+    for (const auto* fields : {&net.Inputs, &net.Outputs})
+        for (const TExportField& f : *fields)
+            if (f.IsCategory())
+                categories += (categories.empty() ? "" : ",") + JsonString(f.Name) + ":" + JsonArray(f.Categories);
+    for (const auto& [key, value] : {std::pair{"input_fields", JsonArray(NumberNames(net.Inputs))},
+                                     std::pair{"output_fields", JsonArray(NumberNames(net.Outputs))},
+                                     std::pair{"categories", "{" + categories + "}"}}) {
+        onnx::StringStringEntryProto* p = model.add_metadata_props();
+        p->set_key(key);
+        p->set_value(value);
+    }
+}
+
 } // namespace
 
 std::string OnnxModel(const TExportNet& net, const std::string& graphName) {
+    const bool categories = net.HasCategories();
     onnx::ModelProto model;
     model.set_ir_version(kIrVersion);
     model.set_producer_name("Nirvex");
     model.set_producer_version(NIRVEX_VERSION);
     model.set_model_version(1);
     model.set_doc_string("Нейросеть Nirvex: многослойный персептрон " + ShapeText(net.LayerSizes) +
-                         " с нормализацией входных и целевых полей; входы и выходы в единицах полей. "
+                         " с нормализацией входных и целевых полей; входы и выходы в единицах полей. " +
+                         (categories
+                              ? "Поле категории на входе - строка [N, 1] с именем поля, цель-категория даёт ПОЛЕ_label "
+                                "(класс) и ПОЛЕ_scores (доли классов); значения полей - в метаданных categories. "
+                              : "") +
                          "Создана программой Nirvex " NIRVEX_VERSION ".");
     onnx::OperatorSetIdProto* opset = model.add_opset_import();
     opset->set_domain("");
     opset->set_version(kOpset);
-    for (const auto& [key, fields] :
-         {std::pair{"input_fields", &net.Inputs}, std::pair{"output_fields", &net.Outputs}}) {
-        onnx::StringStringEntryProto* p = model.add_metadata_props();
-        p->set_key(key);
-        p->set_value(JoinNames(*fields));
+    if (categories) {
+        opset = model.add_opset_import();
+        opset->set_domain(kMlDomain);
+        opset->set_version(kMlOpset);
+        SetCategoryMetadata(model, net);
+    } else {
+        for (const auto& [key, fields] :
+             {std::pair{"input_fields", &net.Inputs}, std::pair{"output_fields", &net.Outputs}}) {
+            onnx::StringStringEntryProto* p = model.add_metadata_props();
+            p->set_key(key);
+            p->set_value(JoinNames(*fields));
+        }
     }
 
     onnx::GraphProto& g = *model.mutable_graph();
     g.set_name(graphName);
-    SetMatrixType(*g.add_input(), "inputs", static_cast<int64_t>(net.Inputs.size()));
-    SetMatrixType(*g.add_output(), "outputs", static_cast<int64_t>(net.Outputs.size()));
-    TGraphBuilder b(g);
+    const TGraphNames names(net);
+    const std::size_t numberInputs = NumberNames(net.Inputs).size(), numberOutputs = NumberNames(net.Outputs).size();
+    if (numberInputs > 0)
+        SetMatrixType(*g.add_input(), "inputs", static_cast<int64_t>(numberInputs));
+    for (const std::string& name : names.Inputs)
+        if (!name.empty())
+            SetType(*g.add_input(), name, onnx::TensorProto::STRING, {1});
+    if (numberOutputs > 0)
+        SetMatrixType(*g.add_output(), "outputs", static_cast<int64_t>(numberOutputs));
+    for (std::size_t j = 0; j < net.Outputs.size(); ++j)
+        if (net.Outputs[j].IsCategory()) {
+            SetType(*g.add_output(), names.Labels[j], onnx::TensorProto::STRING, {});
+            SetType(*g.add_output(), names.Scores[j], onnx::TensorProto::DOUBLE,
+                    {static_cast<int64_t>(net.Outputs[j].Categories.size())});
+        }
+    TGraphBuilder b(g, names.Taken);
 
     std::vector<std::string> columns;
+    int64_t number = 0;
     for (std::size_t i = 0; i < net.Inputs.size(); ++i)
-        columns.push_back(NormalizeInput(b, net.Inputs[i], b.Column("inputs", static_cast<int64_t>(i), "raw")));
+        columns.push_back(net.Inputs[i].IsCategory()
+                              ? OneHot(b, net.Inputs[i], names.Inputs[i])
+                              : NormalizeInput(b, net.Inputs[i], b.Column("inputs", number++, "raw")));
     std::string layer = b.Concat(columns, "layer_0");
 
     const std::string negAlpha = b.Scalar(-net.Alpha, "neg_slope");
@@ -217,8 +402,12 @@ std::string OnnxModel(const TExportNet& net, const std::string& graphName) {
 
     columns.clear();
     for (std::size_t j = 0; j < net.Outputs.size(); ++j)
-        columns.push_back(Denormalize(b, net.Outputs[j], b.Column(layer, static_cast<int64_t>(j), "y")));
-    b.Concat(columns, "outputs");
+        if (net.Outputs[j].IsCategory())
+            Classify(b, net.Outputs[j], layer, names.Labels[j], names.Scores[j]);
+        else
+            columns.push_back(Denormalize(b, net.Outputs[j], b.Column(layer, net.Outputs[j].Column, "y")));
+    if (!columns.empty())
+        b.Concat(columns, "outputs");
 
     onnx::checker::check_model(model);
     return model.SerializeAsString();

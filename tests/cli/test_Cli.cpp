@@ -773,6 +773,8 @@ TEST_F(CliTest, IrisSpeciesIsLearnedAndAnsweredByName) {
         const std::string cls = Split(lines[k], ",").at(4);
         EXPECT_TRUE(cls == "setosa" || cls == "versicolor" || cls == "virginica") << lines[k];
     }
+    for (const char* file : {"iris.onnx", "iris.c"}) // the classes go along (tests/export runs them)
+        EXPECT_EQ(RunCommand({"export", Path("iris.qvx"), "-o", Path(file)}).Code, 0) << file;
 }
 
 // R's airquality: NA gaps counted at the load; Ozone's filled, Solar.R's left out, and it trains.

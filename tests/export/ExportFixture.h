@@ -3,18 +3,23 @@
 // Networks on the prediction page with every normalization method on both sides and several
 // shapes, the inputs to run them on, and a runner for the outside programs that check them.
 
+#include "common/CsvCell.h"
 #include "common/Errors.h"
 #include "export/ExportNet.h"
+#include "sample/table/SampleFile.h"
 #include "support/WizardTestPeer.h"
+#include "wizard/BatchPredict.h"
 #include "wizard/Wizard.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -102,6 +107,68 @@ inline void MakeTrainedWizard(TWizard& w, const TExportCase& c, unsigned seed) {
     TWizardTestPeer::State(w) = kPageCount - 1;
 }
 
+inline TFieldInfo CategoryField(const std::string& name, TFieldRole role, int32_t netIndex,
+                                std::vector<std::string> values) {
+    TFieldInfo f;
+    f.FieldName = name;
+    f.FieldType = role;
+    f.Kind = TFieldKind::Category;
+    f.NormType = TNormMethod::Category;
+    f.NetIndex = netIndex;
+    f.Categories = std::move(values);
+    return f;
+}
+
+// A classification on the prediction page: two category inputs between number inputs, a category
+// target and a number target, values that C, JSON and comments must escape.
+inline void MakeCategoryWizard(TWizard& w, unsigned seed) {
+    MakeTrainedWizard(w, {"cat", {7, 5, 4}, {}, {}}, seed);
+    TWizardTestPeer::Fields(w) = {
+        CategoryField("Класс", TFieldRole::Target, 0, {"A", "Б", "C\"/*"}),
+        MakeField("x0", TFieldRole::Input, TNormMethod::Linear, 0),
+        CategoryField("Цвет", TFieldRole::Input, 1, {"красный", "say \"hi\" ?\?=", "a*/b\\c?\?/"}),
+        MakeField("y", TFieldRole::Target, TNormMethod::Auto, 3),
+        MakeField("x1", TFieldRole::Input, TNormMethod::Sigmoid, 4),
+        CategoryField("Форма", TFieldRole::Input, 5, {"круг", "квадрат"}),
+    };
+    TWizardTestPeer::InputCount(w) = 7;
+    TWizardTestPeer::OutputCount(w) = 4;
+    TNeuralNetwork& net = TWizardTestPeer::Network(w);
+    for (int32_t c = 0; c < 3; ++c) { // the colour's value leads to its class through hidden neuron c
+        net.SetWeight(0, 1 + c, c, 8);
+        net.SetWeight(1, c, c, 8);
+    }
+}
+
+// Writes `rows` records for the category project as CSV, values in another order than the
+// project's, and returns the prediction of that file as `nirvex-cli predict` makes it.
+inline TBatchPrediction PredictCategoryFile(TWizard& w, const std::string& file, unsigned seed, int rows = 12) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<double> value(-3.0, 11.0);
+    std::string text = "Форма,x1,Цвет,x0\n";
+    const std::vector<TFieldInfo>& f = w.Fields();
+    for (int r = 0; r < rows; ++r)
+        text += CsvCell(f[5].Categories[gen() % 2]) + "," + Num(value(gen)) + "," +
+                CsvCell(f[2].Categories[gen() % 3]) + "," + Num(value(gen)) + "\n";
+    std::ofstream(file) << text;
+    return PredictTable(w.NetModel(), ReadSampleFile(file, {}));
+}
+
+// Another program's answers against the program's prediction: per record the class's position, y
+// and the three classes' shares.
+inline void ExpectSameAnswers(const TBatchPrediction& p, const std::vector<std::vector<double>>& answers) {
+    ASSERT_EQ(answers.size(), static_cast<std::size_t>(p.RecordCount));
+    for (std::size_t r = 0; r < answers.size(); ++r) {
+        ASSERT_EQ(answers[r].size(), 5u) << "record " << r;
+        EXPECT_EQ(answers[r][0], p.Targets[0][r]) << "class of record " << r;
+        EXPECT_LE(std::fabs(answers[r][1] - p.Targets[1][r]), 1e-12 * std::fabs(p.Targets[1][r])) << "record " << r;
+        for (std::size_t c = 0; c < 3; ++c)
+            EXPECT_LE(std::fabs(answers[r][2 + c] - p.Shares[0][c][r]), 1e-12) << "record " << r << ", class " << c;
+    }
+    for (double c : {0, 1, 2})
+        EXPECT_NE(std::find(p.Targets[0].begin(), p.Targets[0].end(), c), p.Targets[0].end()) << "no class " << c;
+}
+
 // Input rows in the fields' units, inside and beyond the fields' ranges.
 inline std::vector<std::vector<double>> InputRows(const TWizard& w, unsigned seed, int rows = 6) {
     std::mt19937 gen(seed);
@@ -132,6 +199,28 @@ inline std::vector<std::vector<double>> ParseRows(std::istream& in) {
         std::string word;
         while (words >> word)
             row.push_back(std::strtod(word.c_str(), nullptr));
+    }
+    return rows;
+}
+
+// Lines of cells, tab-separated: records for run_model.js, the first line naming each column's input.
+inline std::string RecordsText(const std::vector<std::vector<std::string>>& rows) {
+    std::string s;
+    for (const auto& row : rows)
+        for (std::size_t k = 0; k < row.size(); ++k)
+            s += row[k] + (k + 1 < row.size() ? "\t" : "\n");
+    return s;
+}
+
+// Lines of tab-separated cells.
+inline std::vector<std::vector<std::string>> SplitRecords(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    std::string line, cell;
+    while (std::getline(in, line)) {
+        std::istringstream cells(line);
+        for (rows.emplace_back(); std::getline(cells, cell, '\t');)
+            rows.back().push_back(cell);
     }
     return rows;
 }

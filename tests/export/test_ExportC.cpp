@@ -4,6 +4,7 @@
 #include "support/TestFiles.h"
 #include "support/WizardTestPeer.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace nirvex {
@@ -13,7 +14,8 @@ using test::ExportCases;
 using test::ExportTest;
 
 // A program around the exported file that predicts every row of its standard input, through the
-// file's own count macros.
+// file's own count macros; with categories it prints the scores and the returned value after the
+// outputs.
 std::string Harness(const std::string& name) {
     std::string upper;
     for (char c : name)
@@ -29,15 +31,44 @@ std::string Harness(const std::string& name) {
            "_INPUT_COUNT; ++i)\n"
            "            if (scanf(\"%lf\", &in[i]) != 1)\n"
            "                return 0;\n"
+           "#ifdef " +
+           upper +
+           "_SCORE_COUNT\n"
+           "        double scores[" +
+           upper +
+           "_SCORE_COUNT];\n"
+           "        int status = " +
+           name +
+           "_predict(in, out, scores);\n"
+           "#else\n"
            "        " +
            name +
            "_predict(in, out);\n"
+           "#endif\n"
            "        for (i = 0; i < " +
            upper +
            "_OUTPUT_COUNT; ++i)\n"
            "            printf(i ? \" %.17g\" : \"%.17g\", out[i]);\n"
+           "#ifdef " +
+           upper +
+           "_SCORE_COUNT\n"
+           "        for (i = 0; i < " +
+           upper +
+           "_SCORE_COUNT; ++i)\n"
+           "            printf(\" %.17g\", scores[i]);\n"
+           "        printf(\" %d\", status);\n"
+           "#endif\n"
            "        printf(\"\\n\");\n"
            "    }\n}\n";
+}
+
+// The exported file with its harness built as the README says, warnings as errors.
+void Compile(const std::string& dir) {
+    const std::string build =
+        "cc -std=c99 -Wall -Wextra -Werror -pedantic -o " + dir + "/model " + dir + "/main.c -lm 2>&1";
+    test::TProgramRun compiled = test::RunProgram(build);
+    ASSERT_EQ(compiled.Status, 0) << compiled.Out;
+    ASSERT_EQ(compiled.Out, "") << "the compiler warned";
 }
 
 TEST_F(ExportTest, CFileComputesWhatTheProgramComputes) {
@@ -51,16 +82,51 @@ TEST_F(ExportTest, CFileComputesWhatTheProgramComputes) {
         const auto inputs = test::InputRows(w, seed++);
         std::ofstream(Path("rows.txt")) << test::RowsText(inputs);
 
-        const std::string build =
-            "cc -std=c99 -Wall -Wextra -Werror -pedantic -o " + Path("model") + " " + Path("main.c") + " -lm 2>&1";
-        test::TProgramRun compiled = test::RunProgram(build);
-        ASSERT_EQ(compiled.Status, 0) << compiled.Out;
-        ASSERT_EQ(compiled.Out, "") << "the compiler warned";
+        ASSERT_NO_FATAL_FAILURE(Compile(dir_));
         test::TProgramRun run = test::RunProgram(Path("model") + " < " + Path("rows.txt"));
         ASSERT_EQ(run.Status, 0);
         std::istringstream out(run.Out);
         test::ExpectSamePredictions(w, inputs, test::ParseRows(out));
     }
+}
+
+// Category inputs as the numbers of their values, the category target's class number and shares;
+// a number that names no value gives NAN everywhere and the input's number + 1.
+TEST_F(ExportTest, CFileAnswersCategoriesAsPredictDoes) {
+    TWizard w;
+    test::MakeCategoryWizard(w, 31);
+    ExportProject(w.NetModel(), Path("model.c"), "cat");
+    std::ofstream(Path("main.c")) << Harness("cat");
+    ASSERT_NO_FATAL_FAILURE(Compile(dir_));
+    const TBatchPrediction p = test::PredictCategoryFile(w, Path("rows.csv"), 32);
+    std::vector<std::vector<double>> rows;
+    for (std::size_t r = 0; r < static_cast<std::size_t>(p.RecordCount); ++r)
+        rows.push_back({p.Inputs[0][r], p.Inputs[1][r], p.Inputs[2][r], p.Inputs[3][r]});
+    rows.push_back({1, 3, 1, 0});   // Цвет has 3 values
+    rows.push_back({1, 0, 1, 0.5}); // Форма: no whole number
+    std::ofstream(Path("rows.txt")) << test::RowsText(rows);
+    test::TProgramRun run = test::RunProgram(Path("model") + " < " + Path("rows.txt"));
+    ASSERT_EQ(run.Status, 0);
+    std::istringstream out(run.Out);
+    std::vector<std::vector<double>> answers = test::ParseRows(out); // outputs, scores, returned value
+    ASSERT_EQ(answers.size(), rows.size());
+    for (std::size_t r = 0; r < answers.size(); ++r) {
+        const std::size_t refused = r < rows.size() - 2 ? 0 : r + 2 == rows.size() ? 2 : 4;
+        ASSERT_EQ(answers[r].size(), 6u);
+        EXPECT_EQ(answers[r].back(), refused) << "record " << r;
+        answers[r].pop_back();
+        EXPECT_TRUE(refused == 0 ||
+                    std::all_of(answers[r].begin(), answers[r].end(), [](double v) { return std::isnan(v); }));
+    }
+    answers.resize(rows.size() - 2);
+    test::ExpectSameAnswers(p, answers);
+    const std::string text = test::ReadBytes(Path("model.c"));
+    for (const char* part : {" *   1  Цвет: категория, номер значения:\n *        0  \"красный\"\n"
+                             " *        1  \"say \"hi\" ?\?=\"\n *        2  \"a* /b\\c?\?/\"\n",
+                             "    \"say \\\"hi\\\" \\?\\?=\",\n    \"a*/b\\\\c\\?\\?/\"\n};\n",
+                             " *   0  Класс: категория, номер класса; доли классов в scores[0..2]:\n",
+                             "int cat_predict(const double *inputs, double *outputs, double *scores);\n"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
 }
 
 TEST_F(ExportTest, CFileHeaderNamesFieldsMethodsAndShape) {

@@ -1,20 +1,30 @@
-// Runs an ONNX model on rows of numbers: node run_model.js MODEL ROWS
-// ROWS holds one input row per line, numbers separated by blanks. Prints the output's type and
-// dimensions, then one line per output row with every number in its shortest exact form.
+// Runs an ONNX model on records: node run_model.js MODEL RECORDS
+// RECORDS holds a line naming each column's model input (several columns of "inputs" form its
+// float64 matrix, any other input takes strings), then one record per line, tab-separated. Prints
+// one line per record: every output's values in the model's order, tab-separated, numbers in their
+// shortest exact form.
 'use strict';
 const fs = require('fs');
 const ort = require('onnxruntime-node');
 
 async function main() {
-    const [model, rowsFile] = process.argv.slice(2);
-    const rows = fs.readFileSync(rowsFile, 'utf8').trim().split('\n').map((l) => l.trim().split(/\s+/).map(Number));
+    const [model, recordsFile] = process.argv.slice(2);
+    const [names, ...records] = fs.readFileSync(recordsFile, 'utf8').replace(/\n$/, '').split('\n').map((l) => l.split('\t'));
+    const feeds = {};
+    for (const name of new Set(names)) {
+        const columns = names.flatMap((n, k) => (n === name ? [k] : []));
+        const values = records.flatMap((r) => columns.map((k) => r[k]));
+        const dims = [records.length, columns.length];
+        feeds[name] = name === 'inputs' ? new ort.Tensor('float64', Float64Array.from(values, Number), dims) :
+                                          new ort.Tensor('string', values, dims);
+    }
     const session = await ort.InferenceSession.create(model);
-    const input = new ort.Tensor('float64', Float64Array.from(rows.flat()), [rows.length, rows[0].length]);
-    const out = (await session.run({ inputs: input })).outputs;
-    console.log([out.type, ...out.dims].join(' '));
-    const m = out.dims[1];
-    for (let r = 0; r < out.dims[0]; ++r)
-        console.log(Array.from(out.data.slice(r * m, (r + 1) * m), String).join(' '));
+    const results = await session.run(feeds);
+    for (let r = 0; r < records.length; ++r)
+        console.log(session.outputNames.flatMap((name) => {
+            const t = results[name], width = t.data.length / records.length;
+            return Array.from(t.data.slice(r * width, (r + 1) * width), String);
+        }).join('\t'));
 }
 
 main().catch((e) => {
