@@ -54,53 +54,58 @@ std::string NonFinite(double value) {
 
 // The general format of ±d₁.d₂…dₙ × 10^exponent: fixed notation while the count of digits before
 // the point lies in -3..precision, otherwise d.ddd E x.
-void AppendLayout(std::string& out, bool negative, const char* digits, int count, int exponent, int precision) {
+char* WriteLayout(char* out, bool negative, const char* digits, int count, int exponent, int precision) {
     if (count == 1 && digits[0] == '0') {
-        out += '0';
-        return;
+        *out++ = '0';
+        return out;
     }
     if (negative)
-        out += '-';
+        *out++ = '-';
     const int e = exponent + 1; // digits before the point
     if (e >= -3 && e <= precision) {
         if (e <= 0) {
-            out += "0.";
-            out.append(static_cast<std::size_t>(-e), '0');
-            out.append(digits, static_cast<std::size_t>(count));
-        } else if (count <= e) {
-            out.append(digits, static_cast<std::size_t>(count));
-            out.append(static_cast<std::size_t>(e - count), '0');
-        } else {
-            out.append(digits, static_cast<std::size_t>(e));
-            out += '.';
-            out.append(digits + e, static_cast<std::size_t>(count - e));
+            *out++ = '0';
+            *out++ = '.';
+            for (int z = 0; z < -e; ++z)
+                *out++ = '0';
+            return std::copy(digits, digits + count, out);
         }
-        return;
+        if (count <= e) {
+            out = std::copy(digits, digits + count, out);
+            return std::fill_n(out, e - count, '0');
+        }
+        out = std::copy(digits, digits + e, out);
+        *out++ = '.';
+        return std::copy(digits + e, digits + count, out);
     }
-    out += digits[0];
+    *out++ = digits[0];
     if (count > 1) {
-        out += '.';
-        out.append(digits + 1, static_cast<std::size_t>(count - 1));
+        *out++ = '.';
+        out = std::copy(digits + 1, digits + count, out);
     }
-    out += 'E';
-    char buf[16];
-    out.append(buf, std::to_chars(buf, buf + sizeof buf, exponent).ptr);
+    *out++ = 'E';
+    return std::to_chars(out, out + 8, exponent).ptr;
 }
 
 } // namespace
 
-void AppendGeneral(std::string& out, double value, int precision) {
+char* WriteGeneral(char* out, double value, int precision) {
     if (!std::isfinite(value)) {
-        out += NonFinite(value);
-        return;
+        const std::string text = NonFinite(value);
+        return std::copy(text.begin(), text.end(), out);
     }
     precision = std::clamp(precision, 1, 17);
     if (value == 0) {
-        out += '0';
-        return;
+        *out++ = '0';
+        return out;
     }
     const TDigits d = RoundedDigits(value, precision);
-    AppendLayout(out, value < 0, d.Digits, d.Count, d.Exponent, precision);
+    return WriteLayout(out, value < 0, d.Digits, d.Count, d.Exponent, precision);
+}
+
+void AppendGeneral(std::string& out, double value, int precision) {
+    char buf[kMaxGeneralLength];
+    out.append(buf, static_cast<std::size_t>(WriteGeneral(buf, value, precision) - buf));
 }
 
 std::string FormatGeneral(double value, int precision) {
@@ -109,7 +114,16 @@ std::string FormatGeneral(double value, int precision) {
     return out;
 }
 
-bool AppendPlainDecimal15(std::string& out, std::string_view text) {
+char* WritePlainDecimal15(char* out, std::string_view text) {
+    // The common case, written as it stands: 1 to 15 digits with a point inside, no zero leading
+    // the integer part or ending the fraction.
+    if (!text.empty() && text.size() <= 16 && text[0] >= '1' && text[0] <= '9') {
+        std::size_t points = 0, k = 1;
+        for (; k < text.size() && ((text[k] >= '0' && text[k] <= '9') || (text[k] == '.' && points++ == 0)); ++k) {
+        }
+        if (k == text.size() && (points == 0 ? text.size() <= 15 : text.back() != '0' && text.back() != '.'))
+            return std::copy(text.begin(), text.end(), out);
+    }
     std::size_t i = 0;
     const bool negative = !text.empty() && text[0] == '-';
     if (!text.empty() && (text[0] == '-' || text[0] == '+'))
@@ -121,12 +135,12 @@ bool AppendPlainDecimal15(std::string& out, std::string_view text) {
         const char c = text[i];
         if (c == '.' || c == ',') {
             if (point >= 0)
-                return false;
+                return nullptr;
             point = seen;
             continue;
         }
         if (c < '0' || c > '9')
-            return false;
+            return nullptr;
         if (c != '0') {
             if (first < 0)
                 first = seen;
@@ -140,18 +154,26 @@ bool AppendPlainDecimal15(std::string& out, std::string_view text) {
         ++seen;
     }
     if (seen == 0)
-        return false;
+        return nullptr;
     if (first < 0) {
-        out += '0';
-        return true;
+        *out++ = '0';
+        return out;
     }
     if (count > 15)
-        return false;
+        return nullptr;
     // The power of ten of the first significant digit.
     const int exponent = (point < 0 ? seen : point) - first - 1;
     if (exponent < -300 || exponent > 300) // near the ends of the range a double holds fewer digits
+        return nullptr;
+    return WriteLayout(out, negative, digits, count, exponent, 15);
+}
+
+bool AppendPlainDecimal15(std::string& out, std::string_view text) {
+    char buf[kMaxGeneralLength];
+    const char* end = WritePlainDecimal15(buf, text);
+    if (!end)
         return false;
-    AppendLayout(out, negative, digits, count, exponent, 15);
+    out.append(buf, static_cast<std::size_t>(end - buf));
     return true;
 }
 

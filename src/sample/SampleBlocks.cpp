@@ -69,8 +69,9 @@ std::size_t QuotedBoundary(std::string_view bytes, char delimiter) {
 
 } // namespace
 
-TSampleBlockReader::TSampleBlockReader(const std::string& fileName, TBlockFormat format, bool forceCp1251)
-    : file_(std::fopen(fileName.c_str(), "rb"), &std::fclose), format_(format) {
+TSampleBlockReader::TSampleBlockReader(const std::string& fileName, TBlockFormat format, bool forceCp1251,
+                                       std::size_t blockBytes)
+    : file_(std::fopen(fileName.c_str(), "rb"), &std::fclose), format_(format), blockBytes_(blockBytes) {
     if (!file_)
         Fail();
     ::posix_fadvise(::fileno(file_.get()), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -132,25 +133,25 @@ bool TSampleBlockReader::Fill(std::size_t bytes) {
     return !pending_.empty();
 }
 
-std::size_t TSampleBlockReader::Boundary() const {
-    if (format_ == TBlockFormat::Csv && std::memchr(pending_.data(), '"', pending_.size()) != nullptr)
-        return QuotedBoundary(pending_, delimiter_);
-    return LineBoundary(pending_);
+std::size_t TSampleBlockReader::Boundary(std::string_view bytes) const {
+    if (format_ == TBlockFormat::Csv && std::memchr(bytes.data(), '"', bytes.size()) != nullptr)
+        return QuotedBoundary(bytes, delimiter_);
+    return LineBoundary(bytes);
 }
 
 bool TSampleBlockReader::Next(std::string& block) {
-    Fill(kBlockBytes);
-    for (;;) {
+    for (std::size_t want = blockBytes_;; want *= 2) {
+        Fill(want + 1);
         if (pending_.empty())
             return false;
-        const std::size_t cut = eof_ ? pending_.size() : Boundary();
-        if (cut == 0) { // a record longer than a block
-            Fill(pending_.size() * 2);
-            continue;
+        std::size_t cut = pending_.size(); // the rest of the file
+        if (!eof_ || cut > want) {
+            cut = Boundary(std::string_view(pending_).substr(0, want + 1));
+            if (cut == 0) // a record longer than a block
+                continue;
         }
-        block.swap(pending_);
-        pending_.assign(block, cut);
-        block.resize(cut);
+        block.assign(pending_, 0, cut);
+        pending_.erase(0, cut);
         handedOut_ += static_cast<double>(cut);
         return true;
     }
@@ -217,28 +218,38 @@ bool TCsvBlockCursor::Next(std::vector<std::string_view>& cells, int64_t& line) 
     }
     // Without quotes every line is a record, but one of blanks alone (libcsv skips it); cells keep
     // the blanks around them, which every reader of a cell trims as libcsv would.
-    const bool tabDelimits = delimiter_ == '\t';
-    while (p_ < e_) {
-        const char* b = p_;
+    // Kept in locals: the cells written through `cells` could alias the members otherwise.
+    const char delimiter = delimiter_;
+    const char blankTab = delimiter == '\t' ? ' ' : '\t';
+    const char* p = p_;
+    const char* const e = e_;
+    while (p < e) {
+        const char* cell = p;
         bool blank = true;
-        for (; p_ < e_ && !IsLineEnd(*p_); ++p_)
-            blank = blank && (*p_ == ' ' || (*p_ == '\t' && !tabDelimits));
-        const char* end = p_;
-        if (p_ < e_)
-            p_ += *p_ == '\r' && p_ + 1 < e_ && p_[1] == '\n' ? 2 : 1;
-        ++lines_;
-        if (blank)
-            continue;
-        for (const char* c = b;; ++c)
-            if (c == end || *c == delimiter_) {
-                cells.emplace_back(b, static_cast<std::size_t>(c - b));
-                if (c == end)
-                    break;
-                b = c + 1;
+        for (; p < e; ++p) {
+            const char c = *p;
+            if (c == delimiter) {
+                cells.emplace_back(cell, static_cast<std::size_t>(p - cell));
+                cell = p + 1;
+                blank = false;
+            } else if (c == '\n' || c == '\r') {
+                break;
+            } else if (c != ' ' && c != blankTab) {
+                blank = false;
             }
-        line = lines_;
-        return true;
+        }
+        cells.emplace_back(cell, static_cast<std::size_t>(p - cell));
+        if (p < e)
+            p += *p == '\r' && p + 1 < e && p[1] == '\n' ? 2 : 1;
+        ++lines_;
+        if (!blank) {
+            p_ = p;
+            line = lines_;
+            return true;
+        }
+        cells.clear();
     }
+    p_ = p;
     return false;
 }
 

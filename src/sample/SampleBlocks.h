@@ -21,8 +21,10 @@ class TSampleBlockReader {
 public:
     static constexpr std::size_t kBlockBytes = 512 * 1024;
 
-    // `forceCp1251`: read CSV cells as Windows-1251 whatever the first megabytes looked like.
-    TSampleBlockReader(const std::string& fileName, TBlockFormat format, bool forceCp1251 = false);
+    // `forceCp1251`: read CSV cells as Windows-1251 whatever the first megabytes looked like. Blocks
+    // are about `blockBytes` long.
+    TSampleBlockReader(const std::string& fileName, TBlockFormat format, bool forceCp1251 = false,
+                       std::size_t blockBytes = kBlockBytes);
     ~TSampleBlockReader();
     TSampleBlockReader(const TSampleBlockReader&) = delete;
     TSampleBlockReader& operator=(const TSampleBlockReader&) = delete;
@@ -43,7 +45,7 @@ public:
 
 private:
     bool Fill(std::size_t bytes);
-    std::size_t Boundary() const;
+    std::size_t Boundary(std::string_view bytes) const;
 
     std::unique_ptr<FILE, int (*)(FILE*)> file_;
     TBlockFormat format_;
@@ -53,6 +55,7 @@ private:
     bool utf8_ = false;
     bool marked_ = false;
     bool eof_ = false;
+    std::size_t blockBytes_;
     std::string pending_;
     double size_ = 0;
     double handedOut_ = 0;

@@ -10,7 +10,9 @@
 #include "sample/Normalize.h"
 #include "wizard/Messages.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace nirvex {
 
@@ -25,6 +27,23 @@ TScannedNumber CsvNumber(std::string_view cell, bool commaIsDecimal) {
     if (v.Status == TNumberScan::Ok && v.End != t.data() + t.size())
         v.Status = TNumberScan::Malformed;
     return v;
+}
+
+// A text of at most 16 bytes (a number as written) copied by fixed-size moves rather than a call.
+char* CopyShort(char* out, std::string_view text) {
+    const std::size_t n = text.size();
+    const char* src = text.data();
+    if (n >= 8) {
+        std::memcpy(out, src, 8);
+        std::memcpy(out + n - 8, src + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(out, src, 4);
+        std::memcpy(out + n - 4, src + n - 4, 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = src[i];
+    }
+    return out + n;
 }
 
 } // namespace
@@ -117,6 +136,18 @@ void TPredictPlan::SetForm(const TOutputForm& form) {
     };
     encode(inputs_, inputNames_);
     encode(targets_, targetNames_);
+    // Every cell at its longest, a separator after each, the line end.
+    auto longest = [](const std::vector<TEncoded>& names) {
+        std::size_t n = kMaxGeneralLength;
+        for (const TEncoded& e : names)
+            n = std::max(n, e.Bytes.size());
+        return n + 1;
+    };
+    lineBound_ = 2;
+    for (const std::vector<TEncoded>& names : inputNames_)
+        lineBound_ += longest(names);
+    for (const std::vector<TEncoded>& names : targetNames_)
+        lineBound_ += longest(names) + names.size() * (kMaxGeneralLength + 1);
 }
 
 std::string TPredictPlan::Header(bool& utf8) const {
@@ -142,38 +173,44 @@ std::string TPredictPlan::Header(bool& utf8) const {
     return Utf8ToCp1251(line);
 }
 
-void TPredictPlan::AppendValue(std::string& out, double v, const std::vector<TEncoded>& names, bool& utf8) const {
+char* TPredictPlan::WriteValue(char* out, double v, const std::vector<TEncoded>& names, bool& utf8) const {
     if (IsGap(v))
-        return;
-    if (names.empty()) {
-        AppendGeneral(out, v, 15);
-    } else if (v >= 0 && v < static_cast<double>(names.size())) {
+        return out;
+    if (names.empty())
+        return WriteGeneral(out, v, 15);
+    if (v >= 0 && v < static_cast<double>(names.size())) {
         const TEncoded& name = names[static_cast<std::size_t>(v)];
-        out += name.Bytes;
         utf8 = utf8 || !name.Fits;
+        out = std::copy(name.Bytes.begin(), name.Bytes.end(), out);
     }
+    return out;
 }
 
-void TPredictPlan::AppendLine(std::string& out, const double* raw, const std::string_view* texts, const double* values,
-                              const double* const* shares, bool& utf8) const {
+char* TPredictPlan::WriteLine(char* out, const double* raw, const std::string_view* texts, const bool* asWritten,
+                              const double* values, const double* const* shares, bool& utf8) const {
     const char sep = form_.Csv ? ',' : '\t';
     for (std::size_t s = 0; s < inputs_.size(); ++s) {
         // A number is written from the text it was read from when that gives the same digits.
-        if (!(texts && !texts[s].empty() && !IsGap(raw[s]) && inputNames_[s].empty() &&
-              AppendPlainDecimal15(out, texts[s])))
-            AppendValue(out, raw[s], inputNames_[s], utf8);
-        out += sep;
+        char* end = nullptr;
+        if (asWritten[s])
+            end = CopyShort(out, texts[s]);
+        else if (!texts[s].empty() && !IsGap(raw[s]) && inputNames_[s].empty())
+            end = WritePlainDecimal15(out, texts[s]);
+        out = end ? end : WriteValue(out, raw[s], inputNames_[s], utf8);
+        *out++ = sep;
     }
     for (std::size_t t = 0; t < targets_.size(); ++t) {
-        AppendValue(out, values[t], targetNames_[t], utf8);
+        out = WriteValue(out, values[t], targetNames_[t], utf8);
         for (std::size_t c = 0; c < targetNames_[t].size(); ++c) {
-            out += sep;
-            AppendGeneral(out, shares[t][c], 15);
+            *out++ = sep;
+            out = WriteGeneral(out, shares[t][c], 15);
         }
         if (t + 1 < targets_.size())
-            out += sep;
+            *out++ = sep;
     }
-    out += form_.Eol;
+    for (const char* e = form_.Eol; *e; ++e)
+        *out++ = *e;
+    return out;
 }
 
 } // namespace nirvex

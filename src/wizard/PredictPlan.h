@@ -72,11 +72,13 @@ public:
     const TOutputForm& Form() const { return form_; }
     // The header line. Sets `utf8` when the Windows-1251 text form cannot hold it.
     std::string Header(bool& utf8) const;
-    // One record's line: the inputs as read (`texts[s]`, when not empty, is the text a number came
-    // from), then per target its value and a category's shares. Sets `utf8` when a text that
-    // Windows-1251 cannot hold was to be written in it.
-    void AppendLine(std::string& out, const double* raw, const std::string_view* texts, const double* values,
-                    const double* const* shares, bool& utf8) const;
+    // One record's line written at `out`, which has room for LineBound() bytes; returns its end. The
+    // inputs as read (`texts[s]`, when not empty, is the text a number came from, and with asWritten[s]
+    // also how it is written), then per target its value and a category's shares. Sets `utf8` when a
+    // text that Windows-1251 cannot hold was to be written in it.
+    char* WriteLine(char* out, const double* raw, const std::string_view* texts, const bool* asWritten,
+                    const double* values, const double* const* shares, bool& utf8) const;
+    std::size_t LineBound() const { return lineBound_; }
 
 private:
     // A text as the form writes it; Fits is false when Windows-1251 was asked for and cannot hold it.
@@ -85,7 +87,7 @@ private:
         bool Fits = true;
     };
     TEncoded Encode(const std::string& utf8Text) const;
-    void AppendValue(std::string& out, double v, const std::vector<TEncoded>& names, bool& utf8) const;
+    char* WriteValue(char* out, double v, const std::vector<TEncoded>& names, bool& utf8) const;
 
     const TNetModel& model_;
     TSourceKind kind_;
@@ -96,6 +98,7 @@ private:
     bool utf8_ = true;
     TOutputForm form_;
     std::vector<std::vector<TEncoded>> inputNames_, targetNames_; // each category field's values
+    std::size_t lineBound_ = 0;
 };
 
 } // namespace nirvex

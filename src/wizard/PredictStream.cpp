@@ -5,6 +5,7 @@
 #include "common/Cp1251.h"
 #include "common/Errors.h"
 #include "common/FloatCheck.h"
+#include "common/PlainDecimal.h"
 #include "common/SafeFile.h"
 #include "common/WorkerThreads.h"
 #include "sample/Categories.h"
@@ -211,6 +212,9 @@ public:
             shares_.emplace_back(static_cast<std::size_t>(f->IsCategory() ? f->NetWidth() : 0));
         for (std::vector<double>& row : shares_)
             shareRows_.push_back(row.data());
+        for (const TFieldInfo* f : plan_.Inputs())
+            numberSlot_.push_back(!f->IsCategory());
+        asWritten_ = std::make_unique<bool[]>(raw_.size()); // false: the text is to be looked at
     }
 
     // The block's lines, or the first failure in it. Faults are looked for once per block: a block
@@ -237,12 +241,15 @@ private:
         b.Failure = {};
         b.NeedsUtf8 = false;
         exact_ = exact;
+        used_ = 0;
+        b.Output.resize(b.Bytes.size() + b.Bytes.size() / 4); // the inputs again, and the targets
         if (run_.Kind == TSourceKind::Text)
             RunText(b);
         else if (run_.Kind == TSourceKind::Csv)
             RunCsv(b);
         else
             RunTable(b);
+        b.Output.resize(used_);
     }
 
     void Fail(TWorkBlock& b, int64_t line, std::function<std::string(int64_t, int64_t)> message) {
@@ -273,7 +280,8 @@ private:
                 for (std::size_t s = 0; s < raw_.size(); ++s) {
                     const auto col = static_cast<std::size_t>(plan_.InputColumns()[s]);
                     texts_[s] = cursor.Spans()[col];
-                    if (!Input(b, s, {TCell::TKind::Number, cursor.Values()[col], texts_[s]}, line))
+                    raw_[s] = cursor.Values()[col];
+                    if (!numberSlot_[s] && !Input(b, s, {TCell::TKind::Number, raw_[s], texts_[s]}, line))
                         return;
                 }
                 if (!Record(b, line))
@@ -296,8 +304,13 @@ private:
                 return;
             }
             for (std::size_t s = 0; s < raw_.size(); ++s) {
-                const std::string_view cell = cells_[static_cast<std::size_t>(plan_.InputColumns()[s])];
-                texts_[s] = TrimBlanks(cell);
+                const std::string_view cell = TrimBlanks(cells_[static_cast<std::size_t>(plan_.InputColumns()[s])]);
+                texts_[s] = cell;
+                // Most cells are plain decimals, read here as the full reader would read them.
+                asWritten_[s] = false;
+                if (numberSlot_[s] &&
+                    ParsePlainDecimal(cell.data(), cell.data() + cell.size(), raw_[s], &asWritten_[s]))
+                    continue;
                 if (!Input(b, s, {TCell::TKind::Text, 0, cell}, line))
                     return;
             }
@@ -345,7 +358,12 @@ private:
             DenormalizeOutputsInto(plan_.Targets(), own_.Network.OutputLayer(),
                                    static_cast<std::size_t>(own_.OutputCount), values_.data(), shareRows_.data());
         }
-        plan_.AppendLine(b.Output, raw_.data(), texts_.data(), values_.data(), shareRows_.data(), b.NeedsUtf8);
+        const std::size_t bound = plan_.LineBound();
+        if (b.Output.size() - used_ < bound)
+            b.Output.resize(std::max(2 * b.Output.size(), used_ + bound));
+        char* end = plan_.WriteLine(b.Output.data() + used_, raw_.data(), texts_.data(), asWritten_.get(),
+                                    values_.data(), shareRows_.data(), b.NeedsUtf8);
+        used_ = static_cast<std::size_t>(end - b.Output.data());
         ++b.Records;
         return true;
     }
@@ -354,11 +372,14 @@ private:
     const TPredictPlan& plan_;
     TNetModel own_;
     bool exact_ = false;
+    std::size_t used_ = 0; // bytes of the block's output written
     std::vector<double> raw_;
     std::vector<std::string_view> texts_;
     std::vector<double> net_, values_;
     std::vector<std::vector<double>> shares_;
     std::vector<double*> shareRows_;
+    std::vector<bool> numberSlot_;
+    std::unique_ptr<bool[]> asWritten_;
     std::vector<std::string_view> cells_;
 };
 
