@@ -6,6 +6,7 @@
 #include "sample/Messages.h"
 #include "sample/TextSample.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -80,13 +81,13 @@ TSampleBlockReader::TSampleBlockReader(const std::string& fileName, TBlockFormat
     // The header, with what the first megabytes tell of the rest.
     constexpr std::size_t kProbeBytes = 4u << 20;
     Fill(kProbeBytes);
-    while (!eof_ && LineBoundary(pending_) == 0) // a header longer than the probe
-        Fill(pending_.size() * 2);
-    if (pending_.empty())
+    while (!eof_ && LineBoundary(Pending()) == 0) // a header longer than the probe
+        Fill(Pending().size() * 2);
+    if (Pending().empty())
         Fail();
-    std::string_view head(pending_);
+    std::string_view head = Pending();
     marked_ = StripUtf8Bom(head);
-    const std::size_t start = pending_.size() - head.size();
+    const std::size_t start = Pending().size() - head.size();
     std::size_t data = 0;
     if (format_ == TBlockFormat::Text) {
         std::size_t n = 0;
@@ -112,25 +113,38 @@ TSampleBlockReader::TSampleBlockReader(const std::string& fileName, TBlockFormat
         headerLines_ = scan.Lines();
         data = start + scan.Consumed();
     }
-    pending_.erase(0, data);
+    begin_ += data;
     handedOut_ = static_cast<double>(data);
 }
 
 TSampleBlockReader::~TSampleBlockReader() = default;
 
-bool TSampleBlockReader::Fill(std::size_t bytes) {
-    while (!eof_ && pending_.size() < bytes) {
-        const std::size_t had = pending_.size();
-        pending_.resize(bytes);
-        const std::size_t got = std::fread(&pending_[had], 1, bytes - had, file_.get());
-        pending_.resize(had + got);
-        if (had + got < bytes) {
+void TSampleBlockReader::Fill(std::size_t bytes) {
+    if (eof_ || end_ - begin_ >= bytes)
+        return;
+    if (capacity_ - begin_ < bytes) { // the pending bytes to the start, of a larger buffer if need be
+        const std::size_t have = end_ - begin_;
+        if (capacity_ < bytes) {
+            std::unique_ptr<char[]> room(new char[bytes]); // read into, so never cleared
+            if (have > 0)
+                std::memcpy(room.get(), buffer_.get() + begin_, have);
+            buffer_ = std::move(room);
+            capacity_ = bytes;
+        } else if (have > 0) {
+            std::memmove(buffer_.get(), buffer_.get() + begin_, have);
+        }
+        begin_ = 0;
+        end_ = have;
+    }
+    while (!eof_ && end_ - begin_ < bytes) {
+        const std::size_t got = std::fread(buffer_.get() + end_, 1, begin_ + bytes - end_, file_.get());
+        end_ += got;
+        if (got == 0) {
             if (std::ferror(file_.get()))
                 Fail();
             eof_ = true;
         }
     }
-    return !pending_.empty();
 }
 
 std::size_t TSampleBlockReader::Boundary(std::string_view bytes) const {
@@ -142,16 +156,17 @@ std::size_t TSampleBlockReader::Boundary(std::string_view bytes) const {
 bool TSampleBlockReader::Next(std::string& block) {
     for (std::size_t want = blockBytes_;; want *= 2) {
         Fill(want + 1);
-        if (pending_.empty())
+        const std::string_view pending = Pending();
+        if (pending.empty())
             return false;
-        std::size_t cut = pending_.size(); // the rest of the file
+        std::size_t cut = pending.size(); // the rest of the file
         if (!eof_ || cut > want) {
-            cut = Boundary(std::string_view(pending_).substr(0, want + 1));
+            cut = Boundary(pending.substr(0, want + 1));
             if (cut == 0) // a record longer than a block
                 continue;
         }
-        block.assign(pending_, 0, cut);
-        pending_.erase(0, cut);
+        block.assign(pending.data(), cut);
+        begin_ += cut;
         handedOut_ += static_cast<double>(cut);
         return true;
     }

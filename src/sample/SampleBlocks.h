@@ -44,8 +44,10 @@ public:
     double Done() const;
 
 private:
-    bool Fill(std::size_t bytes);
+    // Reads until `bytes` are pending or the file ends.
+    void Fill(std::size_t bytes);
     std::size_t Boundary(std::string_view bytes) const;
+    std::string_view Pending() const { return {buffer_.get() + begin_, end_ - begin_}; }
 
     std::unique_ptr<FILE, int (*)(FILE*)> file_;
     TBlockFormat format_;
@@ -56,7 +58,9 @@ private:
     bool marked_ = false;
     bool eof_ = false;
     std::size_t blockBytes_;
-    std::string pending_;
+    // Bytes read and not yet handed out: [begin_, end_) of a buffer that is never cleared.
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = 0, begin_ = 0, end_ = 0;
     double size_ = 0;
     double handedOut_ = 0;
 };

@@ -53,9 +53,11 @@ struct TWorkBlock {
     int64_t TableRecords = 0;
     std::string ReadFailure; // a value the table reader refused right after this block's records
     double DoneAt = 0;       // share of the input read with this block
-    // What a worker made of it.
+    // What a worker made of it: the first OutputUsed bytes of Output (which keeps its size when the
+    // block is used again, so that its room is not cleared for every block).
     bool Taken = false, Done = false;
     std::string Output;
+    std::size_t OutputUsed = 0;
     int64_t Records = 0, Lines = 0;
     TBlockFailure Failure;
     int64_t FailureLine = 0;
@@ -236,20 +238,21 @@ public:
 
 private:
     void Run(TWorkBlock& b, bool exact) {
-        b.Output.clear();
         b.Records = b.Lines = 0;
         b.Failure = {};
         b.NeedsUtf8 = false;
         exact_ = exact;
         used_ = 0;
-        b.Output.resize(b.Bytes.size() + b.Bytes.size() / 4); // the inputs again, and the targets
+        const std::size_t guess = b.Bytes.size() + b.Bytes.size() / 4; // the inputs again, and the targets
+        if (b.Output.size() < guess)
+            b.Output.resize(guess);
         if (run_.Kind == TSourceKind::Text)
             RunText(b);
         else if (run_.Kind == TSourceKind::Csv)
             RunCsv(b);
         else
             RunTable(b);
-        b.Output.resize(used_);
+        b.OutputUsed = used_;
     }
 
     void Fail(TWorkBlock& b, int64_t line, std::function<std::string(int64_t, int64_t)> message) {
@@ -447,7 +450,7 @@ public:
         double done = 0;
         for (;;) {
             while (!read && window_.size() < ahead) {
-                auto b = std::make_unique<TWorkBlock>();
+                std::unique_ptr<TWorkBlock> b = Spare();
                 read = !source_->Next(*b);
                 if (!read)
                     workers.Add(std::move(b));
@@ -460,6 +463,7 @@ public:
             });
             Commit(*b, sink);
             done = b->DoneAt;
+            spare_.push_back(std::move(b));
             if (progress)
                 progress(done);
         }
@@ -539,6 +543,18 @@ private:
         std::vector<std::thread> threads_;
     };
 
+    // A block to read into: one written before, its buffers kept, or a new one.
+    std::unique_ptr<TWorkBlock> Spare() {
+        if (spare_.empty())
+            return std::make_unique<TWorkBlock>();
+        std::unique_ptr<TWorkBlock> b = std::move(spare_.back());
+        spare_.pop_back();
+        b->ReadFailure.clear();
+        b->Taken = b->Done = b->NotUtf8 = b->NeedsUtf8 = false;
+        b->Error = nullptr;
+        return b;
+    }
+
     // Writes a block, or raises its failure with the record's number and line in the file.
     void Commit(const TWorkBlock& b, TPredictionSink& sink) {
         if (b.Error)
@@ -551,7 +567,7 @@ private:
             throw TRestart{false, true};
         if (!b.ReadFailure.empty())
             throw EError(b.ReadFailure);
-        sink.Write(b.Output);
+        sink.Write(std::string_view(b.Output.data(), b.OutputUsed));
         result_.Records += b.Records;
         lineBase_ += b.Lines;
     }
@@ -564,6 +580,7 @@ private:
     std::unique_ptr<TPredictPlan> plan_;
     std::unique_ptr<TRunShared> shared_;
     std::deque<std::unique_ptr<TWorkBlock>> window_; // read and not yet written, in input order
+    std::vector<std::unique_ptr<TWorkBlock>> spare_;
     int64_t lineBase_ = 0;
     TFilePrediction result_;
 };
