@@ -95,6 +95,22 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+std::string CleanUtf8(std::string_view text) {
+    if (IsValidUtf8(text))
+        return std::string(text);
+    std::string out;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        DecodeUtf8(text, pos);
+        const std::string_view one = std::string_view(text).substr(start, pos - start);
+        if (IsValidUtf8(one))
+            out += one;
+        else
+            AppendUtf8(out, 0xFFFD);
+    }
+    return out;
+}
+
 bool StripUtf8Bom(std::string_view& bytes) {
     if (bytes.substr(0, 3) != "\xEF\xBB\xBF")
         return false;

@@ -15,6 +15,8 @@ void AppendUtf8(std::string& out, char32_t cp);
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view bytes);
+// The text with each broken UTF-8 sequence replaced by U+FFFD, so that it is valid UTF-8.
+std::string CleanUtf8(std::string_view text);
 // Removes a leading UTF-8 byte order mark; true when there was one.
 bool StripUtf8Bom(std::string_view& bytes);
 // True when the character has a Windows-1251 byte (U+FFFD has none).

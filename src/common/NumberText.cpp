@@ -4,6 +4,7 @@
 
 #include "common/Errors.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -15,26 +16,34 @@ namespace {
 
 // Decimal digits of |value| rounded to `digits` significant digits, and the exponent x of the
 // first digit (value = d.ddd × 10^x). Trailing zeros are removed from the digit string.
+struct TDigits {
+    char Digits[20];
+    int Count = 0;
+    int Exponent = 0;
+};
+
+TDigits RoundedDigits(double value, int digits) {
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, digits - 1);
+    TDigits d;
+    const char* p = buf;
+    for (; p < res.ptr && *p != 'e'; ++p)
+        if (*p != '.')
+            d.Digits[d.Count++] = *p;
+    std::from_chars(p + (p[1] == '+' ? 2 : 1), res.ptr, d.Exponent);
+    while (d.Count > 1 && d.Digits[d.Count - 1] == '0')
+        --d.Count;
+    return d;
+}
+
 struct Decimal {
     std::string digits;
     int exponent = 0;
 };
 
 Decimal ToDecimal(double value, int digits) {
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, digits - 1);
-    std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
-    Decimal d;
-    std::size_t e = text.find('e');
-    for (std::size_t i = 0; i < e; ++i)
-        if (text[i] != '.')
-            d.digits += text[i];
-    int exp = 0;
-    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exp);
-    d.exponent = exp;
-    while (d.digits.size() > 1 && d.digits.back() == '0')
-        d.digits.pop_back();
-    return d;
+    const TDigits d = RoundedDigits(value, digits);
+    return {std::string(d.Digits, static_cast<std::size_t>(d.Count)), d.Exponent};
 }
 
 std::string NonFinite(double value) {
@@ -43,45 +52,129 @@ std::string NonFinite(double value) {
     return value < 0 ? "-INF" : "INF";
 }
 
-} // namespace
-
-std::string FormatGeneral(double value, int precision) {
-    if (!std::isfinite(value))
-        return NonFinite(value);
-    if (precision < 1)
-        precision = 1;
-    if (precision > 17)
-        precision = 17;
-    if (value == 0)
-        return "0";
-    Decimal d = ToDecimal(value, precision);
-    if (d.digits == "0")
-        return "0";
-    std::string out = value < 0 ? "-" : "";
-    int e = d.exponent + 1; // digits before the point
-    if (e >= -3 && e <= precision) {
-        if (e <= 0) {
-            out += "0.";
-            out.append(static_cast<std::size_t>(-e), '0');
-            out += d.digits;
-        } else if (static_cast<int>(d.digits.size()) <= e) {
-            out += d.digits;
-            out.append(static_cast<std::size_t>(e) - d.digits.size(), '0');
-        } else {
-            out += d.digits.substr(0, static_cast<std::size_t>(e));
-            out += '.';
-            out += d.digits.substr(static_cast<std::size_t>(e));
-        }
+// The general format of ±d₁.d₂…dₙ × 10^exponent: fixed notation while the count of digits before
+// the point lies in -3..precision, otherwise d.ddd E x.
+char* WriteLayout(char* out, bool negative, const char* digits, int count, int exponent, int precision) {
+    if (count == 1 && digits[0] == '0') {
+        *out++ = '0';
         return out;
     }
-    out += d.digits[0];
-    if (d.digits.size() > 1) {
-        out += '.';
-        out += d.digits.substr(1);
+    if (negative)
+        *out++ = '-';
+    const int e = exponent + 1; // digits before the point
+    if (e >= -3 && e <= precision) {
+        if (e <= 0) {
+            *out++ = '0';
+            *out++ = '.';
+            for (int z = 0; z < -e; ++z)
+                *out++ = '0';
+            return std::copy(digits, digits + count, out);
+        }
+        if (count <= e) {
+            out = std::copy(digits, digits + count, out);
+            return std::fill_n(out, e - count, '0');
+        }
+        out = std::copy(digits, digits + e, out);
+        *out++ = '.';
+        return std::copy(digits + e, digits + count, out);
     }
-    out += 'E';
-    out += std::to_string(d.exponent);
+    *out++ = digits[0];
+    if (count > 1) {
+        *out++ = '.';
+        out = std::copy(digits + 1, digits + count, out);
+    }
+    *out++ = 'E';
+    return std::to_chars(out, out + 8, exponent).ptr;
+}
+
+} // namespace
+
+char* WriteGeneral(char* out, double value, int precision) {
+    if (!std::isfinite(value)) {
+        const std::string text = NonFinite(value);
+        return std::copy(text.begin(), text.end(), out);
+    }
+    precision = std::clamp(precision, 1, 17);
+    if (value == 0) {
+        *out++ = '0';
+        return out;
+    }
+    const TDigits d = RoundedDigits(value, precision);
+    return WriteLayout(out, value < 0, d.Digits, d.Count, d.Exponent, precision);
+}
+
+void AppendGeneral(std::string& out, double value, int precision) {
+    char buf[kMaxGeneralLength];
+    out.append(buf, static_cast<std::size_t>(WriteGeneral(buf, value, precision) - buf));
+}
+
+std::string FormatGeneral(double value, int precision) {
+    std::string out;
+    AppendGeneral(out, value, precision);
     return out;
+}
+
+char* WritePlainDecimal15(char* out, std::string_view text) {
+    // The common case, written as it stands: 1 to 15 digits with a point inside, no zero leading
+    // the integer part or ending the fraction.
+    if (!text.empty() && text.size() <= 16 && text[0] >= '1' && text[0] <= '9') {
+        std::size_t points = 0, k = 1;
+        for (; k < text.size() && ((text[k] >= '0' && text[k] <= '9') || (text[k] == '.' && points++ == 0)); ++k) {
+        }
+        if (k == text.size() && (points == 0 ? text.size() <= 15 : text.back() != '0' && text.back() != '.'))
+            return std::copy(text.begin(), text.end(), out);
+    }
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+'))
+        ++i;
+    // Positions among the digits alone: the first and last non-zero one and where the point stands.
+    char digits[16];
+    int count = 0, seen = 0, first = -1, last = -1, point = -1;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' || c == ',') {
+            if (point >= 0)
+                return nullptr;
+            point = seen;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return nullptr;
+        if (c != '0') {
+            if (first < 0)
+                first = seen;
+            // Zeros between significant digits are significant too.
+            for (int z = last < 0 ? seen : last + 1; z < seen && count < 16; ++z)
+                digits[count++] = '0';
+            if (count < 16)
+                digits[count++] = c;
+            last = seen;
+        }
+        ++seen;
+    }
+    if (seen == 0)
+        return nullptr;
+    if (first < 0) {
+        *out++ = '0';
+        return out;
+    }
+    if (count > 15)
+        return nullptr;
+    // The power of ten of the first significant digit.
+    const int exponent = (point < 0 ? seen : point) - first - 1;
+    if (exponent < -300 || exponent > 300) // near the ends of the range a double holds fewer digits
+        return nullptr;
+    return WriteLayout(out, negative, digits, count, exponent, 15);
+}
+
+bool AppendPlainDecimal15(std::string& out, std::string_view text) {
+    char buf[kMaxGeneralLength];
+    const char* end = WritePlainDecimal15(buf, text);
+    if (!end)
+        return false;
+    out.append(buf, static_cast<std::size_t>(end - buf));
+    return true;
 }
 
 std::string FormatFixed(double value, int precision, int decimals) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,6 +11,17 @@ namespace nirvex {
 // General format with `precision` significant digits: fixed notation while the decimal exponent
 // lies in -3..precision, otherwise d.dddE[-]x (123456 with 5 digits gives "1.2346E5").
 std::string FormatGeneral(double value, int precision);
+// The same text appended to `out`, with no allocation beyond the string's own growth, or written at
+// `out` (room for kMaxGeneralLength bytes), returning its end.
+void AppendGeneral(std::string& out, double value, int precision);
+inline constexpr std::size_t kMaxGeneralLength = 32;
+char* WriteGeneral(char* out, double value, int precision);
+// FormatGeneral(v, 15) of the value a plain decimal text reads as ("-12.50" gives "-12.5", "0.00001"
+// gives "1E-5"), worked out from its digits: a sign, digits and at most one "." or ",", and at most
+// 15 significant digits, which a double keeps exactly. False, with `out` untouched, for any other text.
+bool AppendPlainDecimal15(std::string& out, std::string_view text);
+// The same written at `out`, which has room for kMaxGeneralLength bytes; the end, or nullptr.
+char* WritePlainDecimal15(char* out, std::string_view text);
 
 // Fixed format: at most `precision` significant digits and exactly `decimals` digits after the
 // point; falls back to the general format with more than `precision` digits before the point.

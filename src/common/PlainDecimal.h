@@ -18,8 +18,10 @@ inline bool ExactDecimal(uint64_t m, int digits, long decimals, double& v) {
     return true;
 }
 
-// The same over text: digits with at most one full stop, which is not the first character.
-inline bool ParsePlainDecimal(const char* b, const char* e, double& v) {
+// The same over text: digits with at most one full stop, which is not the first character. With
+// `asWritten`, also whether the general format with 15 significant digits writes the value as the
+// text stands: at most 15 digits, none of them a zero leading the text or ending a fraction.
+inline bool ParsePlainDecimal(const char* b, const char* e, double& v, bool* asWritten = nullptr) {
     uint64_t m = 0;
     int digits = 0;
     const char* point = nullptr;
@@ -34,7 +36,11 @@ inline bool ParsePlainDecimal(const char* b, const char* e, double& v) {
             return false;
         }
     }
-    return ExactDecimal(m, digits, point != nullptr ? static_cast<long>(e - point - 1) : 0, v);
+    if (!ExactDecimal(m, digits, point != nullptr ? static_cast<long>(e - point - 1) : 0, v))
+        return false;
+    if (asWritten)
+        *asWritten = digits <= 15 && *b != '0' && (point == nullptr || (e[-1] != '0' && e[-1] != '.'));
+    return true;
 }
 
 } // namespace nirvex

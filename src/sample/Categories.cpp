@@ -3,10 +3,12 @@
 namespace nirvex {
 
 std::string_view TrimBlanks(std::string_view cell) {
-    const std::size_t b = cell.find_first_not_of(" \t");
-    if (b == std::string_view::npos)
-        return {};
-    return cell.substr(b, cell.find_last_not_of(" \t") + 1 - b);
+    std::size_t b = 0, e = cell.size();
+    while (b < e && (cell[b] == ' ' || cell[b] == '\t'))
+        ++b;
+    while (e > b && (cell[e - 1] == ' ' || cell[e - 1] == '\t'))
+        --e;
+    return cell.substr(b, e - b);
 }
 
 bool IsGapText(std::string_view cell) {

@@ -103,26 +103,31 @@ bool RecordUsable(const std::vector<TFieldInfo>& fields, int32_t record) {
     return true;
 }
 
+void NormalizeInputsInto(const std::vector<const TFieldInfo*>& order, const double* raw, double* net,
+                         std::size_t inputCount) {
+    std::fill(net, net + inputCount, 0.0);
+    for (std::size_t s = 0; s < order.size(); ++s)
+        if (static_cast<std::size_t>(order[s]->NetIndex + order[s]->NetWidth()) <= inputCount)
+            PutValue(*order[s], raw[s], net, 2.0, -1.0);
+}
+
 std::vector<double> NormalizeInputs(const std::vector<TFieldInfo>& fields, const std::vector<double>& raw,
                                     std::size_t inputCount) {
     std::vector<double> net(inputCount);
-    const std::vector<const TFieldInfo*> order = NetOrder(fields, TFieldRole::Input);
-    for (std::size_t s = 0; s < order.size() && s < raw.size(); ++s)
-        if (static_cast<std::size_t>(order[s]->NetIndex + order[s]->NetWidth()) <= inputCount)
-            PutValue(*order[s], raw[s], net.data(), 2.0, -1.0);
+    std::vector<const TFieldInfo*> order = NetOrder(fields, TFieldRole::Input);
+    order.resize(std::min(order.size(), raw.size()));
+    NormalizeInputsInto(order, raw.data(), net.data(), inputCount);
     return net;
 }
 
-std::vector<double> DenormalizeOutputs(const std::vector<TFieldInfo>& fields, const std::vector<double>& outputs,
-                                       std::vector<std::vector<double>>* shares) {
-    const std::vector<const TFieldInfo*> order = NetOrder(fields, TFieldRole::Target);
-    std::vector<double> values(order.size());
-    if (shares)
-        shares->assign(order.size(), {});
+void DenormalizeOutputsInto(const std::vector<const TFieldInfo*>& order, const double* outputs, std::size_t outputCount,
+                            double* values, double* const* shares) {
     for (std::size_t s = 0; s < order.size(); ++s) {
         const TFieldInfo& f = *order[s];
         const auto at = static_cast<std::size_t>(f.NetIndex);
-        if (at + static_cast<std::size_t>(f.NetWidth()) > outputs.size())
+        const auto width = static_cast<std::size_t>(f.NetWidth());
+        values[s] = 0;
+        if (at + width > outputCount)
             continue;
         if (!f.IsCategory()) {
             values[s] = DenormalizeValue(f, outputs[at]);
@@ -130,16 +135,33 @@ std::vector<double> DenormalizeOutputs(const std::vector<TFieldInfo>& fields, co
         }
         std::size_t best = 0;
         double sum = 0;
-        for (std::size_t j = 0; j < static_cast<std::size_t>(f.NetWidth()); ++j) {
+        for (std::size_t j = 0; j < width; ++j) {
             sum += outputs[at + j];
             if (outputs[at + j] > outputs[at + best])
                 best = j;
         }
         values[s] = static_cast<double>(best);
         if (shares)
-            for (std::size_t j = 0; j < static_cast<std::size_t>(f.NetWidth()); ++j)
-                (*shares)[s].push_back(sum > 0 ? outputs[at + j] / sum : 0.0);
+            for (std::size_t j = 0; j < width; ++j)
+                shares[s][j] = sum > 0 ? outputs[at + j] / sum : 0.0;
     }
+}
+
+std::vector<double> DenormalizeOutputs(const std::vector<TFieldInfo>& fields, const std::vector<double>& outputs,
+                                       std::vector<std::vector<double>>* shares) {
+    const std::vector<const TFieldInfo*> order = NetOrder(fields, TFieldRole::Target);
+    std::vector<double> values(order.size());
+    std::vector<double*> rows(order.size());
+    if (shares) {
+        shares->assign(order.size(), {});
+        for (std::size_t s = 0; s < order.size(); ++s)
+            if (order[s]->IsCategory() &&
+                static_cast<std::size_t>(order[s]->NetIndex + order[s]->NetWidth()) <= outputs.size()) {
+                (*shares)[s].resize(static_cast<std::size_t>(order[s]->NetWidth()));
+                rows[s] = (*shares)[s].data();
+            }
+    }
+    DenormalizeOutputsInto(order, outputs.data(), outputs.size(), values.data(), shares ? rows.data() : nullptr);
     return values;
 }
 

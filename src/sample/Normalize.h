@@ -34,10 +34,19 @@ bool RecordUsable(const std::vector<TFieldInfo>& fields, int32_t record);
 // position; a gap of a filled field takes its GapFill).
 std::vector<double> NormalizeInputs(const std::vector<TFieldInfo>& fields, const std::vector<double>& raw,
                                     std::size_t inputCount);
+// The same into `net` (`inputCount` values, zeroed first) for one raw value per field of `order`, the
+// input fields in network order (NetOrder): what a caller computing many records uses.
+void NormalizeInputsInto(const std::vector<const TFieldInfo*>& order, const double* raw, double* net,
+                         std::size_t inputCount);
 // The values by target slot for network outputs: D(y) for a number, the position of the largest
 // output for a category. `shares`, when given, receives by target slot each class's share of the
 // field's outputs (empty for a number).
 std::vector<double> DenormalizeOutputs(const std::vector<TFieldInfo>& fields, const std::vector<double>& outputs,
                                        std::vector<std::vector<double>>* shares = nullptr);
+// The same into `values` (one per field of `order`, the target fields in network order) from
+// `outputCount` outputs; a category field's shares go to shares[slot], which holds room for one per
+// class (no shares are written when `shares` is null). A field that does not fit the outputs gives 0.
+void DenormalizeOutputsInto(const std::vector<const TFieldInfo*>& order, const double* outputs, std::size_t outputCount,
+                            double* values, double* const* shares);
 
 } // namespace nirvex

@@ -41,31 +41,6 @@ inline bool StartsSignedValue(const char* p, const char* begin, const char* e) {
     return p + 2 < e && p[1] == '.' && IsDigit(static_cast<unsigned char>(p[2]));
 }
 
-// Counts the values of a line, storing the first `expected` of them.
-int ScanValues(const char* p, const char* e, int expected, double* out) {
-    const char* const begin = p;
-    int count = 0;
-    for (;;) {
-        for (; p < e; ++p) {
-            const char c = *p;
-            if (IsDigit(static_cast<unsigned char>(c)))
-                break;
-            if ((c == '-' || c == '+') && StartsSignedValue(p, begin, e))
-                break;
-        }
-        if (p == e)
-            break;
-        const TScannedNumber n = ScanNumber(p, e);
-        if (n.Status != TNumberScan::Ok)
-            Fail();
-        if (count < expected)
-            out[count] = n.Value;
-        ++count;
-        p = n.End;
-    }
-    return count;
-}
-
 // Values of one column in blocks, so that growing never copies the whole column; the final
 // vector is built once at the end.
 class TColumnBuffer {
@@ -150,7 +125,7 @@ private:
             return;
         }
         int n = static_cast<int>(names_.size());
-        const int found = ScanValues(b, e, n, values_.data());
+        const int found = ScanLineValues(b, e, n, values_.data());
         if (found != n) {
             // A line without any value (blank, or words only) is no record at all.
             if (found > 0 && skipped_++ == 0)
@@ -182,6 +157,33 @@ bool IsForeignLetter(char32_t cp) {
 }
 
 } // namespace
+
+int ScanLineValues(const char* p, const char* e, int expected, double* out, std::string_view* spans) {
+    const char* const begin = p;
+    int count = 0;
+    for (;;) {
+        for (; p < e; ++p) {
+            const char c = *p;
+            if (IsDigit(static_cast<unsigned char>(c)))
+                break;
+            if ((c == '-' || c == '+') && StartsSignedValue(p, begin, e))
+                break;
+        }
+        if (p == e)
+            break;
+        const TScannedNumber n = ScanNumber(p, e);
+        if (n.Status != TNumberScan::Ok)
+            Fail();
+        if (count < expected) {
+            out[count] = n.Value;
+            if (spans)
+                spans[count] = std::string_view(p, static_cast<std::size_t>(n.End - p));
+        }
+        ++count;
+        p = n.End;
+    }
+    return count;
+}
 
 bool IsUtf8Header(std::string_view line) {
     for (char c : line)
@@ -228,7 +230,7 @@ std::vector<std::string> ParseHeader(std::string_view line, bool utf8) {
 
 bool ParseValues(std::string_view line, int expected, std::vector<double>& values) {
     values.assign(static_cast<std::size_t>(expected > 0 ? expected : 0), 0.0);
-    return ScanValues(line.data(), line.data() + line.size(), expected, values.data()) == expected;
+    return ScanLineValues(line.data(), line.data() + line.size(), expected, values.data()) == expected;
 }
 
 TSampleTable ParseTextSample(std::string_view bytes) {

@@ -23,6 +23,9 @@ TSampleTable ParseTextSample(std::string_view bytes);
 // Splits a data line into values; true when exactly `expected` values were found. Values beyond
 // `expected` are counted but not stored. A malformed number raises "Ошибка во входном файле".
 bool ParseValues(std::string_view line, int expected, std::vector<double>& values);
+// Counts the values of a data line [b, e), storing the first `expected` of them in `out` and, with
+// `spans`, the text each was read from. A malformed number raises "Ошибка во входном файле".
+int ScanLineValues(const char* b, const char* e, int expected, double* out, std::string_view* spans = nullptr);
 // True when a header line without byte order mark is to be read as UTF-8.
 bool IsUtf8Header(std::string_view line);
 // Names of a header line, from Windows-1251 or UTF-8 bytes, as UTF-8. Either way only Latin letters,

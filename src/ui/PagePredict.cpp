@@ -418,8 +418,9 @@ void TPagePredict::btnPredictFileClick() {
     if (output.isEmpty())
         return;
     TWizard& m = host_.Model();
-    int32_t written = 0;
-    const bool ok = host_.Guard([&] { written = m.PredictOverFile(input.toStdString(), output.toStdString()); });
+    int64_t written = 0;
+    const bool ok =
+        host_.Guard([&] { written = m.PredictOverFile(input.toStdString(), output.toStdString()).Records; });
     m.SetStatus("");
     if (ok)
         dialogs.ShowMessage(QString::fromUtf8("Записано записей: %1").arg(written));

@@ -7,6 +7,7 @@
 #include "training/Importance.h"
 #include "training/TrainingRun.h"
 #include "wizard/NetModel.h"
+#include "wizard/PredictStream.h"
 #include "wizard/WizardPages.h"
 
 #include <cstdint>
@@ -257,7 +258,7 @@ public:
     void Predict();
     // "Расчёт по файлу...": every record of `input` computed into `output`, run like a sample load
     // (progress shown, navigation off, a stop request calls it off and nothing is written).
-    int32_t PredictOverFile(const std::string& input, const std::string& output);
+    TFilePrediction PredictOverFile(const std::string& input, const std::string& output);
     // Raw outputs for raw inputs indexed by NetIndex (the command line's prediction).
     std::vector<double> PredictValues(const std::vector<double>& inputs);
 

@@ -5,6 +5,7 @@
 #include "sample/Normalize.h"
 #include "wizard/BatchPredict.h"
 #include "wizard/LoadScope.h"
+#include "wizard/PredictStream.h"
 #include "wizard/Wizard.h"
 
 #include <algorithm>
@@ -74,7 +75,7 @@ void TWizard::Predict() {
     }
 }
 
-int32_t TWizard::PredictOverFile(const std::string& input, const std::string& output) {
+TFilePrediction TWizard::PredictOverFile(const std::string& input, const std::string& output) {
     CheckNetworkFits();
     CheckNetworkTrained();
     TLoadScope scope(*this);

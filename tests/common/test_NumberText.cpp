@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <random>
+#include <sstream>
 #include <vector>
 
 using namespace nirvex;
@@ -227,4 +228,33 @@ TEST(ReadTypedNumber, TakesACommaAndNamesTheControlOfABadText) {
     EXPECT_EQ(TypedNumberText("1,5"), "1.5");
     EXPECT_EQ(TypedNumberText("2.5"), "2.5");
     EXPECT_EQ(TypedNumberText(" 3 "), " 3 ");
+}
+
+// A plain decimal's general form worked out from its digits is the general form of the double it
+// reads as: for texts at every edge of the layout and for random decimals of 1 to 15 digits.
+TEST(AppendPlainDecimal15, GivesTheGeneralFormOfTheValueRead) {
+    std::vector<std::string> texts;
+    std::istringstream edges("0 -0 +5 007 12. 12.50 1,5 0.0001 0.00001 -0.000123 100 1200.000 999999999999999 "
+                             "123456789012345.0 1000000000000000 0.1000000000000001 99999999999999.9 "
+                             "0.00099999999999999 3.3166247903554 5e1");
+    for (std::string t; edges >> t;)
+        texts.push_back(t);
+    std::mt19937_64 gen(5);
+    for (int i = 0; i < 20000; ++i) {
+        std::string digits = std::to_string(gen() % 1000000000000000ull);
+        const auto point = static_cast<std::size_t>(gen() % (digits.size() + 3));
+        if (point <= digits.size())
+            digits.insert(point, ".");
+        else
+            digits = "0." + std::string(point - digits.size(), '0') + digits;
+        texts.push_back((gen() % 4 == 0 ? "-" : "") + digits);
+    }
+    for (const std::string& text : texts) {
+        const TScannedNumber n = ScanNumber(text.data(), text.data() + text.size(), true);
+        const bool plain =
+            n.Status == TNumberScan::Ok && text.find('e') == std::string::npos && text != "0.1000000000000001";
+        std::string out = "x";
+        EXPECT_EQ(AppendPlainDecimal15(out, text), plain) << text;
+        EXPECT_EQ(out, plain ? "x" + FormatGeneral(n.Value, 15) : "x") << text;
+    }
 }

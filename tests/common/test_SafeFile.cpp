@@ -156,6 +156,39 @@ TEST_F(SafeFileTest, OrdinaryUserSavesAWritableFileInAReadOnlyFolder) {
     EXPECT_EQ(EntryCount(), 1u);
 }
 
+// Written piece by piece, beside the target or (in a folder that refuses new files) in a scratch
+// file: the target changes only at Commit, a Rewind drops what was written, and a writer dropped
+// without Commit leaves the target and the folder as they were.
+TEST_F(SafeFileTest, FileWrittenInPiecesReplacesTheTargetOnlyWhenCommitted) {
+    const TOpenProc refuse = [](const char*, int, mode_t) {
+        errno = EACCES;
+        return -1;
+    };
+    for (const TOpenProc& open : {TOpenProc(), refuse}) {
+        const std::string name = Path("out.txt");
+        Put(name, "old", 0640);
+        const ino_t inode = InodeOf(name);
+        {
+            TReplacingFile dropped(name, open);
+            dropped.Write("never");
+        }
+        EXPECT_EQ(ReadBytes(name), "old");
+        EXPECT_EQ(EntryCount(), 1u);
+        TReplacingFile file(name, open);
+        file.Write("dropped by the rewind");
+        file.Rewind();
+        file.Write("first, ");
+        file.Write(std::string(9u << 20, 'x')); // past the point where writing back starts
+        file.Write("last");
+        EXPECT_EQ(ReadBytes(name), "old");
+        file.Commit();
+        EXPECT_EQ(ReadBytes(name), "first, " + std::string(9u << 20, 'x') + "last");
+        EXPECT_EQ(ModeOf(name), 0640u);
+        EXPECT_EQ(InodeOf(name) == inode, open != nullptr) << "in place only where the folder refuses new files";
+        EXPECT_EQ(EntryCount(), 1u);
+    }
+}
+
 TEST_F(SafeFileTest, FolderOrMissingFolderIsRefused) {
     fs::create_directory(dir_ / "folder");
     EXPECT_EQ(ErrorOf([&] { WriteFileReplacing(Path("folder"), "x"); }), "Unable to write to " + Path("folder"));

@@ -1,11 +1,14 @@
 #include "WizardFixture.h"
 #include "sample/LoadProgress.h"
 #include "support/ProgressLog.h"
+#include "support/TestFiles.h"
 #include "support/WizardTestPeer.h"
-#include "wizard/BatchPredict.h"
+#include "wizard/PredictStream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 using namespace nirvex;
@@ -112,70 +115,51 @@ TEST_F(LoadProgressWizardTest, FocusMovedByTheDisabledControlsKeepsTheLoadPendin
     EXPECT_TRUE(w.Modified());
 }
 
-TEST_F(WizardTest, PredictionOverATableReportsItsProgressUpToTheEnd) {
-    ToTrainedPredictPage(Iris());
-    TSampleTable table;
-    table.Fields = w.Fields();
-    for (TFieldInfo& f : table.Fields) {
-        std::vector<double> many;
-        for (int copy = 0; copy < 100; ++copy)
-            many.insert(many.end(), f.Values.begin(), f.Values.end());
-        f.Values = std::move(many);
-    }
-    table.RecordCount = 15000;
-    nirvex::test::TProgressLog log;
-    TBatchPrediction p = PredictTable(w.NetModel(), table, log.Proc());
-    EXPECT_EQ(p.RecordCount, 15000);
-    EXPECT_TRUE(log.Complete(2)); // every 8192 records and at the end
-}
-
-// Iris repeated to `records` records, so that a prediction has work for several threads.
-TSampleTable RepeatedTable(const std::vector<TFieldInfo>& fields, int32_t records) {
-    TSampleTable table;
-    table.Fields = fields;
-    for (TFieldInfo& f : table.Fields) {
-        std::vector<double> many;
-        while (many.size() < static_cast<std::size_t>(records))
-            many.insert(many.end(), f.Values.begin(), f.Values.end());
-        many.resize(static_cast<std::size_t>(records));
-        f.Values = std::move(many);
-    }
-    table.RecordCount = records;
-    return table;
-}
-
-// The prediction on NIRVEX_THREADS threads: its CSV text, or the error it raised.
-std::string PredictOn(TWizard& w, const TSampleTable& table, const char* threads) {
+// The prediction over a file on NIRVEX_THREADS threads: what it wrote, or the error it raised.
+std::string PredictOn(TWizard& w, const std::string& input, const char* threads) {
+    const std::string output = (std::filesystem::temp_directory_path() / "nirvex_threads_out.txt").string();
+    std::filesystem::remove(output);
     setenv("NIRVEX_THREADS", threads, 1);
     std::string result;
     try {
-        result = FormatPredictionCsv(PredictTable(w.NetModel(), table));
+        PredictFile(w.NetModel(), input, output, {});
+        result = test::ReadBytes(output);
     } catch (const EError& e) {
         result = std::string("error: ") + e.what();
     }
     unsetenv("NIRVEX_THREADS");
+    std::filesystem::remove(output);
     return result;
 }
 
-// Records are computed in parts on several threads; the file and the first failure reported are
-// those of one thread.
+// Blocks of records are computed on several threads and written in input order; the file and the
+// first failure reported are those of one thread.
 TEST_F(WizardTest, PredictionOnSeveralThreadsGivesTheResultOfOne) {
     ToTrainedPredictPage(Iris());
-    TSampleTable table = RepeatedTable(w.Fields(), 40000);
-    const std::string one = PredictOn(w, table, "1");
-    ASSERT_EQ(one.rfind("error", 0), std::string::npos);
-    EXPECT_EQ(PredictOn(w, table, "3"), one);
-    EXPECT_EQ(PredictOn(w, table, "7"), one);
+    auto input = [&](const std::vector<int>& huge) {
+        std::string text = "SepalLength SepalWidth PetalLength PetalWidth\r\n";
+        for (int r = 0; r < 80000; ++r)
+            text += (std::find(huge.begin(), huge.end(), r) != huge.end()
+                         ? std::string("1e300")
+                         : std::to_string(4 + r % 4) + '.' + std::to_string(r % 10)) +
+                    " 3." + std::to_string(r % 7) + ' ' + std::to_string(1 + r % 6) + " 0.2\r\n";
+        return WriteSample("threads_in.txt", text);
+    };
+    const std::string in = input({});
+    const std::string one = PredictOn(w, in, "1");
+    ASSERT_EQ(one.rfind("error", 0), std::string::npos) << one;
+    EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 80001);
+    EXPECT_EQ(PredictOn(w, in, "3"), one);
+    EXPECT_EQ(PredictOn(w, in, "7"), one);
 
-    // Weights so large that a big input overflows: the last record of two parts and of the table.
+    // Weights so large that a big input overflows: in two blocks, the later one the last record.
     for (int32_t j = 0; j < w.Network().GetLayerSize(1); ++j)
         TWizardTestPeer::Network(w).SetWeight(0, 0, j, 1e300);
-    for (int32_t r : {39999, 25000})
-        table.Fields[0].Values[static_cast<std::size_t>(r)] = 1e300;
-    const std::string failed = PredictOn(w, table, "1");
+    const std::string bad = input({79999, 25000});
+    const std::string failed = PredictOn(w, bad, "1");
     ASSERT_NE(failed.find("запись 25001"), std::string::npos) << failed;
-    EXPECT_EQ(PredictOn(w, table, "3"), failed);
-    EXPECT_EQ(PredictOn(w, table, "7"), failed);
+    EXPECT_EQ(PredictOn(w, bad, "3"), failed);
+    EXPECT_EQ(PredictOn(w, bad, "7"), failed);
 }
 
 // "Расчёт по файлу..." runs like a load: progress to the end, navigation off meanwhile; "Отмена"
@@ -191,7 +175,7 @@ TEST_F(LoadProgressWizardTest, PredictionOverAFileShowsProgressAndCanBeCalledOff
     std::filesystem::remove(output);
 
     reports.clear();
-    EXPECT_EQ(w.PredictOverFile(wide, output), 300000);
+    EXPECT_EQ(w.PredictOverFile(wide, output).Records, 300000);
     ASSERT_GE(reports.size(), 4u);
     EXPECT_EQ(reports.back(), -1);
     reports.pop_back();

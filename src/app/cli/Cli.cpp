@@ -16,6 +16,7 @@
 #include "training/TrainingRun.h"
 #include "wizard/BatchPredict.h"
 #include "wizard/Messages.h"
+#include "wizard/PredictStream.h"
 #include "wizard/Wizard.h"
 
 #include <algorithm>
@@ -304,14 +305,10 @@ void Predict(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) 
     OpenProject(w, c.Positional[0]);
     notice.Print();
     const std::string& input = c.Positional[1];
-    if (!c.Output.empty()) {
+    if (!c.Output.empty())
         PredictFile(w.NetModel(), input, c.Output, {});
-        return;
-    }
-    // An input without a known extension is read as sample text.
-    const TSampleTable table = IsSampleFileName(input) ? ReadSampleFile(input, {}) : ReadTextSample(input);
-    out << FormatPredictionText(PredictTable(w.NetModel(), table), "\n");
-    out.flush();
+    else
+        PredictToStream(w.NetModel(), input, out);
 }
 
 // How much each input matters to the project's trained network, printed or written as CSV.

@@ -89,9 +89,12 @@ int DbfCodePage(uint8_t driverId, std::string_view driverName) {
 void TDbfTable::Open(const std::string& databaseName, const std::string& tableName) {
     Close();
     const std::string name = databaseName + tableName;
-    std::vector<uint8_t> bytes = ReadTableFile(name);
-    const std::size_t size = bytes.size();
-    if (size < 32 || !KnownVersion(bytes[0]))
+    auto file = std::make_unique<TTableFileReader>(name);
+    const std::size_t size = file->Size();
+    if (size < 32)
+        throw EError(msgNotDbfTable + name);
+    std::vector<uint8_t> bytes = file->ReadAt(0, 32);
+    if (!KnownVersion(bytes[0]))
         throw EError(msgNotDbfTable + name);
     const uint8_t version = bytes[0];
     const bool dbase7 = IsDbase7(version);
@@ -103,6 +106,7 @@ void TDbfTable::Open(const std::string& databaseName, const std::string& tableNa
     const std::size_t recordLength = GetLE16(&bytes[10]);
     if (headerLength < descStart || headerLength > size || recordLength == 0)
         throw EError(msgBadTableHeader + name);
+    bytes = file->ReadAt(0, headerLength);
 
     std::string_view driverName = dbase7 ? CutAtNul(&bytes[32], 32) : std::string_view();
     const int codePage = DbfCodePage(bytes[29], driverName);
@@ -193,41 +197,42 @@ void TDbfTable::Open(const std::string& databaseName, const std::string& tableNa
         fields.push_back(std::move(f));
     }
 
-    bytes_ = std::move(bytes);
+    file_ = std::move(file);
     fields_ = std::move(fields);
     dataStart_ = headerLength;
     recordLength_ = recordLength;
-    recordLimit_ = std::min<std::size_t>(GetLE32(&bytes_[4]), (size - headerLength) / recordLength);
+    recordLimit_ = std::min<std::size_t>(GetLE32(&bytes[4]), (size - headerLength) / recordLength);
+    window_.resize(std::max<std::size_t>(1, kWindowBytes / recordLength_) * recordLength_);
+    windowFirst_ = windowCount_ = 0;
+
+    // One pass over the records: the end mark where a record was promised, the live records, and
+    // for a table that names no code page whether its text is UTF-8. Tables that name none are often
+    // written as UTF-8 by today's tools: names and character values are read so when some are not
+    // ASCII and all those read as UTF-8, else as Windows-1251.
+    bool wide = false, broken = false;
+    auto weigh = [&](std::string_view text) {
+        if (Ascii(text))
+            return;
+        wide = true;
+        broken = !IsValidUtf8(UnpaddedText(text));
+    };
+    for (std::size_t i = 0; i < fields_.size() && !broken; ++i)
+        weigh(fields_[i].Name);
     std::size_t live = 0;
     for (std::size_t r = 0; r < recordLimit_; ++r) {
-        if (bytes_[dataStart_ + r * recordLength_] == 0x1A) { // end mark where a record was promised
+        const uint8_t* row = Row(r);
+        if (row[0] == 0x1A) { // end mark where a record was promised
             recordLimit_ = r;
             break;
         }
-        live += Live(r) ? 1 : 0;
+        live += row[0] != '*' ? 1 : 0;
+        for (std::size_t i = 0; i < fields_.size() && codePage == 0 && !broken; ++i)
+            if (fields_[i].Coding == TCoding::Characters)
+                weigh(RawText(row, fields_[i]));
     }
     recordLimit_ = std::min<std::size_t>(recordLimit_, INT32_MAX);
     liveCount_ = static_cast<int32_t>(std::min<std::size_t>(live, INT32_MAX));
-
-    // Tables that name no code page are often written as UTF-8 by today's tools: names and character
-    // values are read so when some are not ASCII and all those read as UTF-8, else as Windows-1251.
-    int textCodePage = codePage;
-    if (codePage == 0) {
-        bool wide = false, broken = false;
-        auto weigh = [&](std::string_view text) {
-            if (Ascii(text))
-                return;
-            wide = true;
-            broken = !IsValidUtf8(UnpaddedText(text));
-        };
-        for (std::size_t i = 0; i < fields_.size() && !broken; ++i)
-            weigh(fields_[i].Name);
-        for (std::size_t r = 0; r < recordLimit_ && !broken; ++r)
-            for (std::size_t i = 0; i < fields_.size() && !broken; ++i)
-                if (fields_[i].Coding == TCoding::Characters)
-                    weigh(RawText(r, fields_[i]));
-        textCodePage = wide && !broken ? 0 : 1251;
-    }
+    const int textCodePage = codePage != 0 ? codePage : wide && !broken ? 0 : 1251;
     decoder_ = TTextDecoder(textCodePage);
     for (TField& f : fields_) {
         std::string raw = std::move(f.Name);
@@ -239,24 +244,35 @@ void TDbfTable::Open(const std::string& databaseName, const std::string& tableNa
 }
 
 void TDbfTable::Close() {
-    bytes_.clear();
-    bytes_.shrink_to_fit();
+    file_.reset();
+    window_.clear();
+    window_.shrink_to_fit();
+    windowFirst_ = windowCount_ = 0;
     fields_.clear();
     recordLimit_ = current_ = 0;
     liveCount_ = 0;
     active_ = false;
 }
 
-std::string_view TDbfTable::RawText(std::size_t record, const TField& f) const {
-    return {reinterpret_cast<const char*>(&bytes_[dataStart_ + record * recordLength_ + f.Offset]), f.Length};
+std::string_view TDbfTable::RawText(const uint8_t* row, const TField& f) {
+    return {reinterpret_cast<const char*>(row + f.Offset), f.Length};
 }
 
-bool TDbfTable::Live(std::size_t record) const {
-    return bytes_[dataStart_ + record * recordLength_] != '*';
+const uint8_t* TDbfTable::Row(std::size_t record) {
+    if (record < windowFirst_ || record >= windowFirst_ + windowCount_) {
+        windowFirst_ = record;
+        windowCount_ = std::min(window_.size() / recordLength_, recordLimit_ - record);
+        file_->ReadAt(dataStart_ + record * recordLength_, windowCount_ * recordLength_, window_.data());
+    }
+    return &window_[(record - windowFirst_) * recordLength_];
+}
+
+const uint8_t* TDbfTable::CurrentRow() const {
+    return &window_[(current_ - windowFirst_) * recordLength_];
 }
 
 void TDbfTable::SkipDeleted() {
-    while (current_ < recordLimit_ && !Live(current_))
+    while (current_ < recordLimit_ && Row(current_)[0] == '*')
         ++current_;
 }
 
@@ -285,7 +301,7 @@ bool TDbfTable::BlankNumber(int32_t index) const {
     const TField& f = fields_[static_cast<std::size_t>(index)];
     if (f.Coding != TCoding::Text)
         return true;
-    const uint8_t* p = &bytes_[dataStart_ + current_ * recordLength_ + f.Offset];
+    const uint8_t* p = CurrentRow() + f.Offset;
     std::string_view text(reinterpret_cast<const char*>(p), f.Length);
     // Spaces, NULs and the asterisks of an overflowed number are all a number field holds for "none".
     return text.find_first_not_of(std::string_view(" \0", 2)) == std::string_view::npos ||
@@ -297,7 +313,7 @@ double TDbfTable::GetFloat(int32_t index, bool& isNull) const {
     if (index < 0 || index >= FieldCount() || Eof())
         return 0;
     const TField& f = fields_[static_cast<std::size_t>(index)];
-    const uint8_t* p = &bytes_[dataStart_ + current_ * recordLength_ + f.Offset];
+    const uint8_t* p = CurrentRow() + f.Offset;
     double v = 0;
     switch (f.Coding) {
     case TCoding::None:
@@ -347,7 +363,7 @@ bool TDbfTable::GetText(int32_t index, std::string& text) const {
     if (index < 0 || index >= FieldCount() || Eof())
         return false;
     const TField& f = fields_[static_cast<std::size_t>(index)];
-    const std::string_view raw = RawText(current_, f);
+    const std::string_view raw = RawText(CurrentRow(), f);
     if (f.Coding == TCoding::Characters)
         return decoder_.Decode(raw, text);
     if (f.Coding != TCoding::LogicalByte)

@@ -3,12 +3,14 @@
 #include "sample/table/DbTable.h"
 #include "sample/table/TableFile.h"
 
+#include <memory>
 #include <vector>
 
 namespace nirvex {
 
-// dBase III, IV, 7 and FoxPro / Visual FoxPro tables, read whole into memory; every access is checked
-// against the file's size. Memo files are never opened, so a missing one is no error.
+// dBase III, IV, 7 and FoxPro / Visual FoxPro tables, read a window of records at a time (one pass on
+// opening, one as the cursor walks), so that a table of any size is never held whole; every access is
+// checked against the file's size. Memo files are never opened, so a missing one is no error.
 //
 // Accepted: C (Text, the length's high byte in the decimals where that fills the record), L (Logical),
 // N and F (text numbers; N without decimals is SmallInt below 5 digits, Integer below 10),
@@ -56,11 +58,17 @@ private:
         std::size_t Length = 0;
     };
 
-    std::string_view RawText(std::size_t record, const TField& f) const;
-    bool Live(std::size_t record) const;
+    static constexpr std::size_t kWindowBytes = 1 << 20;
+    static std::string_view RawText(const uint8_t* row, const TField& f);
+    // A record's bytes, reading its window when it is not the one held; valid until the next call.
+    const uint8_t* Row(std::size_t record);
+    // The current record's bytes; it is always in the window held.
+    const uint8_t* CurrentRow() const;
     void SkipDeleted();
 
-    std::vector<uint8_t> bytes_;
+    std::unique_ptr<TTableFileReader> file_;
+    std::vector<uint8_t> window_; // whole records from windowFirst_ on
+    std::size_t windowFirst_ = 0, windowCount_ = 0;
     std::vector<TField> fields_;
     TTextDecoder decoder_;
     std::size_t dataStart_ = 0;

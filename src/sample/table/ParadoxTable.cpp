@@ -7,6 +7,8 @@ extern "C" {
 #include <paradox.h>
 }
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -86,7 +88,8 @@ struct THeader {
 };
 
 // Everything pxlib will read from the header, checked against the file before pxlib sees it.
-THeader CheckHeader(const std::vector<uint8_t>& b, const std::string& name) {
+// `b` holds the file's first bytes (its whole header when the header is sound), `size` its length.
+THeader CheckHeader(const std::vector<uint8_t>& b, std::size_t size, const std::string& name) {
     if (b.size() < shortHeader || (b[hdrFileType] != pxfFileTypIndexDB && b[hdrFileType] != pxfFileTypNonIndexDB) ||
         b[hdrVersion] < 3 || b[hdrVersion] > 12)
         throw EError(msgNotParadoxTable + name);
@@ -102,7 +105,8 @@ THeader CheckHeader(const std::vector<uint8_t>& b, const std::string& name) {
         fieldList + fieldCount * 2 + 4 + fieldCount * 4 + (version >= 12 ? 261 : 79); // after the table name
     auto bad = [&] { return EError(msgBadTableHeader + name); };
     if (h.RecordSize == 0 || h.BlockSize == 0 || h.BlockSize > 32 * 1024 || h.RecordSize + blockHeader > h.BlockSize ||
-        fieldCount == 0 || fieldCount > 255 || h.HeaderSize > b.size() || nameList >= h.HeaderSize)
+        fieldCount == 0 || fieldCount > 255 || h.HeaderSize > b.size() || h.HeaderSize > size ||
+        nameList >= h.HeaderSize)
         throw bad();
     std::size_t total = 0;
     for (std::size_t i = 0; i < fieldCount; ++i) {
@@ -133,22 +137,71 @@ THeader CheckHeader(const std::vector<uint8_t>& b, const std::string& name) {
     return h;
 }
 
+// What pxlib reads through its stream: the checked header with its block pointers cleared from
+// memory, everything after it from the file.
+struct TPxStream {
+    std::vector<uint8_t> Header;
+    const TTableFileReader* File = nullptr;
+    off64_t Position = 0;
+};
+
+ssize_t ReadPxStream(void* cookie, char* into, std::size_t count) {
+    auto* s = static_cast<TPxStream*>(cookie);
+    const auto size = static_cast<off64_t>(s->File->Size());
+    count = static_cast<std::size_t>(
+        std::max<off64_t>(0, std::min<off64_t>(static_cast<off64_t>(count), size - s->Position)));
+    std::size_t done = 0;
+    for (; done < count && s->Position < static_cast<off64_t>(s->Header.size()); ++done)
+        into[done] = static_cast<char>(s->Header[static_cast<std::size_t>(s->Position++)]);
+    if (done < count) {
+        try {
+            s->File->ReadAt(static_cast<std::size_t>(s->Position), count - done,
+                            reinterpret_cast<uint8_t*>(into + done));
+        } catch (const EError&) {
+            return -1;
+        }
+        s->Position += static_cast<off64_t>(count - done);
+    }
+    return static_cast<ssize_t>(count);
+}
+
+int SeekPxStream(void* cookie, off64_t* offset, int whence) {
+    auto* s = static_cast<TPxStream*>(cookie);
+    const off64_t base = whence == SEEK_SET   ? 0
+                         : whence == SEEK_CUR ? s->Position
+                                              : static_cast<off64_t>(s->File->Size());
+    if (base + *offset < 0)
+        return -1;
+    s->Position = *offset = base + *offset;
+    return 0;
+}
+
 } // namespace
+
+// pxlib's stream and where it reads from.
+struct TParadoxTable::TSource {
+    TTableFileReader File;
+    TPxStream Stream;
+    explicit TSource(const std::string& name) : File(name) {}
+};
 
 void TParadoxTable::Open(const std::string& databaseName, const std::string& tableName) {
     Close();
     const std::string name = databaseName + tableName;
-    std::vector<uint8_t> image = ReadTableFile(name);
-    const THeader h = CheckHeader(image, name);
+    source_ = std::make_unique<TSource>(name);
+    const std::size_t size = source_->File.Size();
+    std::vector<uint8_t> head = source_->File.ReadAt(0, std::min<std::size_t>(size, 0x10000)); // a header's most
+    const THeader h = CheckHeader(head, size, name);
+    head.resize(h.HeaderSize);
 
     // pxlib counts the records of the block chain on opening; with the chain cleared it counts none.
-    std::memset(&image[hdrRecords], 0, 4);
-    std::memset(&image[0x0A], 0, 8); // next free, file blocks, first and last block
+    std::memset(&head[hdrRecords], 0, 4);
+    std::memset(&head[0x0A], 0, 8); // next free, file blocks, first and last block
 
     static std::once_flag booted;
     std::call_once(booted, [] { PX_boot(); });
-    image_ = std::move(image);
-    stream_ = fmemopen(image_.data(), image_.size(), "rb");
+    source_->Stream = {std::move(head), &source_->File, 0};
+    stream_ = fopencookie(&source_->Stream, "rb", {ReadPxStream, nullptr, SeekPxStream, nullptr});
     doc_ = stream_ ? PX_new2(SilentPxError, nullptr, nullptr, nullptr) : nullptr;
     if (!doc_) {
         Close();
@@ -178,32 +231,67 @@ void TParadoxTable::Open(const std::string& databaseName, const std::string& tab
     recordSize_ = h.RecordSize;
     decoder_ = TTextDecoder(h.CodePage);
 
-    // Walk the chain of data blocks; each block is read through pxlib, which decrypts it when needed.
-    const std::size_t blocksPresent = (image_.size() - h.HeaderSize) / h.BlockSize;
+    // Walk the chain of data blocks once to check it and count the records; each block is read
+    // through pxlib, which decrypts it when needed. The cursor reads them again one at a time.
+    blockSize_ = h.BlockSize;
+    headerSize_ = h.HeaderSize;
+    const std::size_t blocksPresent = (size - h.HeaderSize) / h.BlockSize;
     std::vector<bool> seen(blocksPresent + 1);
-    std::vector<uint8_t> block(h.BlockSize);
+    std::size_t records = 0;
     for (std::size_t n = h.FirstBlock; n != 0;) {
-        if (n > blocksPresent || seen[n] ||
-            doc_->seek(doc_, doc_->px_stream, static_cast<long>(h.HeaderSize + (n - 1) * h.BlockSize), SEEK_SET) != 0 ||
-            doc_->read(doc_, doc_->px_stream, h.BlockSize, block.data()) != h.BlockSize) {
+        if (n > blocksPresent || seen[n] || !ReadBlock(n)) {
             Close();
             throw EError(msgBadTableData + name);
         }
         seen[n] = true;
-        const auto lastRecord = static_cast<int16_t>(GetLE16(&block[4]));
-        if (lastRecord >= 0) {
-            const auto last = static_cast<std::size_t>(lastRecord);
-            if (last % recordSize_ != 0 || blockHeader + last + recordSize_ > h.BlockSize) {
-                Close();
-                throw EError(msgBadTableData + name);
-            }
-            records_.insert(records_.end(), block.begin() + blockHeader,
-                            block.begin() + static_cast<std::ptrdiff_t>(blockHeader + last + recordSize_));
-        }
-        n = GetLE16(&block[0]);
+        chain_.push_back({n, records});
+        records += block_.size() / recordSize_;
+        n = next_;
     }
-    recordCount_ = std::min<std::size_t>(records_.size() / recordSize_, INT32_MAX);
+    recordCount_ = std::min<std::size_t>(records, INT32_MAX);
     current_ = 0;
+    loaded_ = SIZE_MAX;
+    Load(0);
+}
+
+bool TParadoxTable::ReadBlock(std::size_t n) {
+    std::vector<uint8_t> block(blockSize_);
+    if (doc_->seek(doc_, doc_->px_stream, static_cast<long>(headerSize_ + (n - 1) * blockSize_), SEEK_SET) != 0 ||
+        doc_->read(doc_, doc_->px_stream, blockSize_, block.data()) != blockSize_)
+        return false;
+    next_ = GetLE16(&block[0]);
+    block_.clear();
+    const auto lastRecord = static_cast<int16_t>(GetLE16(&block[4]));
+    if (lastRecord >= 0) {
+        const auto last = static_cast<std::size_t>(lastRecord);
+        if (last % recordSize_ != 0 || blockHeader + last + recordSize_ > blockSize_)
+            return false;
+        block_.assign(block.begin() + blockHeader,
+                      block.begin() + static_cast<std::ptrdiff_t>(blockHeader + last + recordSize_));
+    }
+    return true;
+}
+
+void TParadoxTable::Load(std::size_t record) {
+    if (record >= recordCount_)
+        return;
+    // The last block of the chain that starts at or before the record: an empty block starts where
+    // the next one does, so it is never that one.
+    auto at = std::upper_bound(chain_.begin(), chain_.end(), record,
+                               [](std::size_t r, const TChainBlock& b) { return r < b.First; });
+    --at;
+    if (loaded_ != static_cast<std::size_t>(at - chain_.begin())) {
+        if (!ReadBlock(at->Number))
+            throw EError(msgTableUnreadable + source_->File.Name());
+        loaded_ = static_cast<std::size_t>(at - chain_.begin());
+    }
+    offset_ = (record - at->First) * recordSize_;
+}
+
+TParadoxTable::TParadoxTable() = default;
+
+TParadoxTable::~TParadoxTable() {
+    Close();
 }
 
 void TParadoxTable::Close() {
@@ -216,11 +304,12 @@ void TParadoxTable::Close() {
         std::fclose(stream_);
         stream_ = nullptr;
     }
-    image_.clear();
-    image_.shrink_to_fit();
+    source_.reset();
     fields_.clear();
-    records_.clear();
-    recordSize_ = recordCount_ = current_ = 0;
+    chain_.clear();
+    block_.clear();
+    loaded_ = SIZE_MAX;
+    recordSize_ = recordCount_ = current_ = offset_ = 0;
 }
 
 std::string TParadoxTable::FieldName(int32_t index) const {
@@ -243,7 +332,7 @@ double TParadoxTable::GetFloat(int32_t index, bool& isNull) const {
     if (f.Type == TDbFieldType::Other || f.Type == TDbFieldType::Text || f.Type == TDbFieldType::Logical)
         return 0;
     char raw[8];
-    std::memcpy(raw, &records_[current_ * recordSize_ + f.Offset], f.Length);
+    std::memcpy(raw, &block_[offset_ + f.Offset], f.Length);
     // All-zero bytes are a null in every numeric type; pxlib 0.6.8 reports a null Long as -2147483648.
     if (AllZero(reinterpret_cast<const uint8_t*>(raw), f.Length))
         return 0;
@@ -271,7 +360,7 @@ bool TParadoxTable::GetText(int32_t index, std::string& text) const {
     if (index < 0 || index >= FieldCount() || Eof())
         return false;
     const TField& f = fields_[static_cast<std::size_t>(index)];
-    const auto* p = &records_[current_ * recordSize_ + f.Offset];
+    const auto* p = &block_[offset_ + f.Offset];
     if (f.Type == TDbFieldType::Text)
         return decoder_.Decode({reinterpret_cast<const char*>(p), f.Length}, text);
     if (f.Type != TDbFieldType::Logical)
@@ -286,7 +375,7 @@ bool TParadoxTable::GetText(int32_t index, std::string& text) const {
 
 void TParadoxTable::Next() {
     if (!Eof())
-        ++current_;
+        Load(++current_);
 }
 
 } // namespace nirvex

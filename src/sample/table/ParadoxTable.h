@@ -3,7 +3,9 @@
 #include "sample/table/DbTable.h"
 #include "sample/table/TableFile.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 struct px_doc;
@@ -15,15 +17,17 @@ namespace nirvex {
 // converted from the table's code page (cp866 for 3.x tables, which name none).
 //
 // pxlib trusts the file: a record count that disagrees with the data blocks makes it print and then free
-// twice, and odd headers crash it. So the header is checked here first, pxlib opens a copy whose block
-// pointers are cleared (it reads no data block on its own), and the block chain is walked here with
-// pxlib's reader, which also decrypts password-protected tables.
+// twice, and odd headers crash it. So the header is checked here first, pxlib opens a stream that gives
+// it a copy of the header whose block pointers are cleared (it reads no data block on its own) and the
+// file itself after it, and the block chain is walked here with pxlib's reader, which also decrypts
+// password-protected tables: once on opening to check it and count the records, then block by block as
+// the cursor moves, so a table of any size is never held whole.
 class TParadoxTable final : public TDbTable {
 public:
-    TParadoxTable() = default;
+    TParadoxTable();
     TParadoxTable(const TParadoxTable&) = delete;
     TParadoxTable& operator=(const TParadoxTable&) = delete;
-    ~TParadoxTable() override { Close(); }
+    ~TParadoxTable() override;
 
     void Open(const std::string& databaseName, const std::string& tableName) override;
     void Close() override;
@@ -39,6 +43,16 @@ public:
     bool Eof() const override { return !Active() || current_ >= recordCount_; }
 
 private:
+    struct TSource;
+    struct TChainBlock {
+        std::size_t Number; // the block's number in the file, from 1
+        std::size_t First;  // the table's record its first record is
+    };
+    // Reads block n into block_ and its successor's number into next_; false when it is damaged.
+    bool ReadBlock(std::size_t n);
+    // Makes the block holding `record` the one in block_.
+    void Load(std::size_t record);
+
     struct TField {
         std::string Name;
         TDbFieldType Type = TDbFieldType::Other;
@@ -47,12 +61,17 @@ private:
         std::size_t Length = 0;
     };
 
-    std::vector<uint8_t> image_; // the file as pxlib sees it; must outlive stream_
+    std::unique_ptr<TSource> source_; // must outlive stream_
     FILE* stream_ = nullptr;
     px_doc* doc_ = nullptr;
     std::vector<TField> fields_;
     TTextDecoder decoder_;
-    std::vector<uint8_t> records_; // every record of the block chain, in chain order
+    std::vector<TChainBlock> chain_;
+    std::vector<uint8_t> block_;    // the records of one block of the chain
+    std::size_t loaded_ = SIZE_MAX; // its position in chain_
+    std::size_t next_ = 0;
+    std::size_t blockSize_ = 0, headerSize_ = 0;
+    std::size_t offset_ = 0; // the current record's bytes in block_
     std::size_t recordSize_ = 0;
     std::size_t recordCount_ = 0;
     std::size_t current_ = 0;

@@ -9,6 +9,10 @@
 #include <iconv.h>
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace nirvex {
 
 std::vector<uint8_t> ReadTableFile(const std::string& fileName) {
@@ -25,6 +29,43 @@ std::vector<uint8_t> ReadTableFile(const std::string& fileName) {
     }
     if (std::ferror(f.get()))
         throw EError(msgTableUnreadable + fileName);
+    return bytes;
+}
+
+TTableFileReader::TTableFileReader(const std::string& fileName) : name_(fileName) {
+    fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        throw EError(msgTableNotFound + fileName);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd_);
+        throw EError(msgTableUnreadable + fileName);
+    }
+    size_ = static_cast<std::size_t>(st.st_size);
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+TTableFileReader::~TTableFileReader() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void TTableFileReader::ReadAt(std::size_t offset, std::size_t count, uint8_t* into) const {
+    while (count > 0) {
+        const ssize_t got = ::pread(fd_, into, count, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            throw EError(msgTableUnreadable + name_);
+        into += got;
+        offset += static_cast<std::size_t>(got);
+        count -= static_cast<std::size_t>(got);
+    }
+}
+
+std::vector<uint8_t> TTableFileReader::ReadAt(std::size_t offset, std::size_t count) const {
+    std::vector<uint8_t> bytes(count);
+    ReadAt(offset, count, bytes.data());
     return bytes;
 }
 

@@ -13,6 +13,27 @@ namespace nirvex {
 // The whole file; raises msgTableNotFound or msgTableUnreadable followed by `fileName`.
 std::vector<uint8_t> ReadTableFile(const std::string& fileName);
 
+// A table file read piece by piece where the reader asks, so that a table of any size is never held
+// whole. Raises msgTableNotFound when it cannot be opened and msgTableUnreadable (both followed by
+// `fileName`) when a piece cannot be read whole.
+class TTableFileReader {
+public:
+    explicit TTableFileReader(const std::string& fileName);
+    ~TTableFileReader();
+    TTableFileReader(const TTableFileReader&) = delete;
+    TTableFileReader& operator=(const TTableFileReader&) = delete;
+    std::size_t Size() const { return size_; }
+    const std::string& Name() const { return name_; }
+    // Bytes [offset, offset + count) into `into`.
+    void ReadAt(std::size_t offset, std::size_t count, uint8_t* into) const;
+    std::vector<uint8_t> ReadAt(std::size_t offset, std::size_t count) const;
+
+private:
+    std::string name_;
+    int fd_ = -1;
+    std::size_t size_ = 0;
+};
+
 inline uint16_t GetLE16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
 }
