@@ -9,6 +9,7 @@
 #include "sample/table/SampleFile.h"
 #include "support/WizardTestPeer.h"
 #include "wizard/BatchPredict.h"
+#include "wizard/PredictStream.h"
 #include "wizard/Wizard.h"
 
 #include <gtest/gtest.h>
@@ -140,18 +141,81 @@ inline void MakeCategoryWizard(TWizard& w, unsigned seed) {
     }
 }
 
+// The category project's prediction of a file: the input values by slot (a category as its position),
+// and per target the class's position or the number, with the classes' shares.
+struct TBatchPrediction {
+    std::vector<std::vector<std::string>> InputCategories, TargetCategories;
+    std::vector<std::vector<double>> Inputs;              // [slot][record]
+    std::vector<std::vector<double>> Targets;             // [slot][record]
+    std::vector<std::vector<std::vector<double>>> Shares; // [category target][class][record]
+    int32_t RecordCount = 0;
+};
+
+// The cells of one line of the program's CSV: quoted cells with doubled quotes.
+inline std::vector<std::string> CsvCells(const std::string& line) {
+    std::vector<std::string> cells(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"')
+            cells.back() += line[++i];
+        else if (c == '"')
+            quoted = !quoted;
+        else if (c == ',' && !quoted)
+            cells.emplace_back();
+        else
+            cells.back() += c;
+    }
+    return cells;
+}
+
 // Writes `rows` records for the category project as CSV, values in another order than the
-// project's, and returns the prediction of that file as `nirvex-cli predict` makes it.
-inline TBatchPrediction PredictCategoryFile(TWizard& w, const std::string& file, unsigned seed, int rows = 12) {
+// project's, and returns what `nirvex-cli predict` writes for that file (PredictFile), read back.
+inline TBatchPrediction PredictCategoryFile(TWizard& w, const std::string& file, unsigned seed, int rows = 30) {
     std::mt19937 gen(seed);
     std::uniform_real_distribution<double> value(-3.0, 11.0);
     std::string text = "Форма,x1,Цвет,x0\n";
     const std::vector<TFieldInfo>& f = w.Fields();
-    for (int r = 0; r < rows; ++r)
-        text += CsvCell(f[5].Categories[gen() % 2]) + "," + Num(value(gen)) + "," +
-                CsvCell(f[2].Categories[gen() % 3]) + "," + Num(value(gen)) + "\n";
+    TBatchPrediction p;
+    p.InputCategories = {{}, f[2].Categories, {}, f[5].Categories};
+    p.TargetCategories = {f[0].Categories, {}};
+    p.Inputs.assign(4, {});
+    for (int r = 0; r < rows; ++r) {
+        const std::size_t shape = gen() % 2;
+        const double x1 = value(gen);
+        const std::size_t colour = gen() % 3;
+        const double x0 = value(gen);
+        text += CsvCell(f[5].Categories[shape]) + "," + Num(x1) + "," + CsvCell(f[2].Categories[colour]) + "," +
+                Num(x0) + "\n";
+        p.Inputs[0].push_back(x0);
+        p.Inputs[1].push_back(static_cast<double>(colour));
+        p.Inputs[2].push_back(x1);
+        p.Inputs[3].push_back(static_cast<double>(shape));
+    }
     std::ofstream(file) << text;
-    return PredictTable(w.NetModel(), ReadSampleFile(file, {}));
+    const std::string out = file + ".out.csv";
+    PredictFile(w.NetModel(), file, out, {});
+    // x0, Цвет, x1, Форма, Класс, its three shares, y
+    std::ifstream in(out);
+    std::string line;
+    std::getline(in, line);
+    p.Targets.assign(2, {});
+    p.Shares.assign(1, std::vector<std::vector<double>>(3));
+    const std::vector<std::string>& classes = p.TargetCategories[0];
+    while (std::getline(in, line)) {
+        const std::vector<std::string> cells = CsvCells(line);
+        if (cells.size() != 9u)
+            throw std::runtime_error("unexpected prediction line: " + line);
+        p.Targets[0].push_back(
+            static_cast<double>(std::find(classes.begin(), classes.end(), cells[4]) - classes.begin()));
+        for (std::size_t c = 0; c < 3; ++c)
+            p.Shares[0][c].push_back(std::strtod(cells[5 + c].c_str(), nullptr));
+        p.Targets[1].push_back(std::strtod(cells[8].c_str(), nullptr));
+        ++p.RecordCount;
+    }
+    if (p.RecordCount != rows)
+        throw std::runtime_error("the prediction lost records");
+    return p;
 }
 
 // Another program's answers against the program's prediction: per record the class's position, y

@@ -98,7 +98,7 @@ TEST_F(ExportTest, CFileAnswersCategoriesAsPredictDoes) {
     ExportProject(w.NetModel(), Path("model.c"), "cat");
     std::ofstream(Path("main.c")) << Harness("cat");
     ASSERT_NO_FATAL_FAILURE(Compile(dir_));
-    const TBatchPrediction p = test::PredictCategoryFile(w, Path("rows.csv"), 32);
+    const test::TBatchPrediction p = test::PredictCategoryFile(w, Path("rows.csv"), 32);
     std::vector<std::vector<double>> rows;
     for (std::size_t r = 0; r < static_cast<std::size_t>(p.RecordCount); ++r)
         rows.push_back({p.Inputs[0][r], p.Inputs[1][r], p.Inputs[2][r], p.Inputs[3][r]});

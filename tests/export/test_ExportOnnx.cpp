@@ -71,7 +71,7 @@ TEST_F(ExportTest, OnnxRuntimeAnswersCategoriesAsPredictDoes) {
     test::MakeCategoryWizard(w, 21);
     ExportProject(w.NetModel(), Path("model.onnx"));
     ExpectCheckerAccepts(Path("model.onnx"));
-    const TBatchPrediction p = test::PredictCategoryFile(w, Path("rows.csv"), 22);
+    const test::TBatchPrediction p = test::PredictCategoryFile(w, Path("rows.csv"), 22);
     auto run = [&](const std::string& unseen) {
         std::vector<std::vector<std::string>> records = {{"inputs", "Цвет", "inputs", "Форма"}};
         for (std::size_t r = 0; r < static_cast<std::size_t>(p.RecordCount); ++r)
