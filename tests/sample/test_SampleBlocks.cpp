@@ -31,7 +31,11 @@ std::string Trim(std::string_view c) {
 }
 
 std::string WriteFile(const std::string& bytes) {
-    const std::string path = (std::filesystem::temp_directory_path() / "nirvex_sample_blocks.csv").string();
+    // One file per test: ctest runs the tests of this file side by side.
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("nirvex_sample_blocks_" +
+                               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".csv"))
+                                 .string();
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
 }
