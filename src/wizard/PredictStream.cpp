@@ -61,6 +61,7 @@ struct TWorkBlock {
     int64_t Records = 0, Lines = 0;
     TBlockFailure Failure;
     int64_t FailureLine = 0;
+    std::vector<TTargetFigures> Figures; // of the targets whose actual values the input holds
     std::exception_ptr Error;
     bool NotUtf8 = false, NeedsUtf8 = false;
 };
@@ -193,6 +194,15 @@ bool ValidUtf8(std::string_view bytes) {
     return true;
 }
 
+// Empty figures of each target whose actual values the input holds.
+std::vector<TTargetFigures> FiguresFor(const TPredictPlan& plan) {
+    std::vector<TTargetFigures> figures;
+    for (std::size_t t = 0; t < plan.Targets().size(); ++t)
+        if (plan.ActualColumns()[t] >= 0)
+            figures.emplace_back(plan.Targets()[t]->FieldName, plan.Targets()[t]->Categories);
+    return figures;
+}
+
 // What the workers share: the plan, the source's kind and its CSV rules.
 struct TRunShared {
     const TPredictPlan& Plan;
@@ -216,6 +226,10 @@ public:
             shareRows_.push_back(row.data());
         for (const TFieldInfo* f : plan_.Inputs())
             numberSlot_.push_back(!f->IsCategory());
+        actuals_.resize(plan_.Targets().size());
+        for (std::size_t t = 0; t < plan_.Targets().size(); ++t)
+            if (plan_.ActualColumns()[t] >= 0)
+                present_.push_back(t);
         asWritten_ = std::make_unique<bool[]>(raw_.size()); // false: the text is to be looked at
     }
 
@@ -239,6 +253,7 @@ public:
 private:
     void Run(TWorkBlock& b, bool exact) {
         b.Records = b.Lines = 0;
+        b.Figures = FiguresFor(plan_);
         b.Failure = {};
         b.NeedsUtf8 = false;
         exact_ = exact;
@@ -270,6 +285,15 @@ private:
         return false;
     }
 
+    bool Actual(TWorkBlock& b, std::size_t t, const TCell& cell, int64_t line) {
+        const std::string& column = run_.Columns[static_cast<std::size_t>(plan_.ActualColumns()[t])];
+        if (plan_.ActualValue(t, cell, actuals_[t], b.Failure, column))
+            return true;
+        b.Failure.Record = b.Records;
+        b.FailureLine = line;
+        return false;
+    }
+
     void RunText(TWorkBlock& b) {
         TTextBlockCursor cursor(b.Bytes, static_cast<int>(run_.Columns.size()));
         int found = 0;
@@ -285,6 +309,12 @@ private:
                     texts_[s] = cursor.Spans()[col];
                     raw_[s] = cursor.Values()[col];
                     if (!numberSlot_[s] && !Input(b, s, {TCell::TKind::Number, raw_[s], texts_[s]}, line))
+                        return;
+                }
+                for (std::size_t t : present_) {
+                    const auto col = static_cast<std::size_t>(plan_.ActualColumns()[t]);
+                    actuals_[t].Text = cursor.Spans()[col];
+                    if (!Actual(b, t, {TCell::TKind::Number, cursor.Values()[col], actuals_[t].Text}, line))
                         return;
                 }
                 if (!Record(b, line))
@@ -317,6 +347,18 @@ private:
                 if (!Input(b, s, {TCell::TKind::Text, 0, cell}, line))
                     return;
             }
+            for (std::size_t t : present_) {
+                TActual& a = actuals_[t];
+                a.Text = TrimBlanks(cells_[static_cast<std::size_t>(plan_.ActualColumns()[t])]);
+                a.AsWritten = false;
+                if (plan_.Targets()[t]->IsCategory() ||
+                    !ParsePlainDecimal(a.Text.data(), a.Text.data() + a.Text.size(), a.Value, &a.AsWritten)) {
+                    if (!Actual(b, t, {TCell::TKind::Text, 0, a.Text}, line))
+                        return;
+                } else {
+                    a.Kind = TActual::TKind::Value;
+                }
+            }
             if (!Record(b, line))
                 return;
         }
@@ -324,12 +366,18 @@ private:
     }
 
     void RunTable(TWorkBlock& b) {
-        const std::size_t used = plan_.InputColumns().size();
+        const std::size_t used = raw_.size() + present_.size(); // the inputs' columns, then the actual values'
         for (int64_t r = 0; r < b.TableRecords; ++r) {
             const TStoredCell* cells = &b.Cells[static_cast<std::size_t>(r) * used];
             for (std::size_t s = 0; s < raw_.size(); ++s) {
                 texts_[s] = {};
                 if (!Input(b, s, {cells[s].Kind, cells[s].Value, cells[s].Text}, 0))
+                    return;
+            }
+            for (std::size_t k = 0; k < present_.size(); ++k) {
+                const TStoredCell& c = cells[raw_.size() + k];
+                actuals_[present_[k]].Text = {};
+                if (!Actual(b, present_[k], {c.Kind, c.Value, c.Text}, 0))
                     return;
             }
             if (!Record(b, 0))
@@ -361,11 +409,21 @@ private:
             DenormalizeOutputsInto(plan_.Targets(), own_.Network.OutputLayer(),
                                    static_cast<std::size_t>(own_.OutputCount), values_.data(), shareRows_.data());
         }
-        const std::size_t bound = plan_.LineBound();
+        for (std::size_t k = 0; k < present_.size(); ++k) {
+            const TActual& a = actuals_[present_[k]];
+            const auto answered = static_cast<int32_t>(values_[present_[k]]);
+            if (a.Kind == TActual::TKind::Unseen)
+                b.Figures[k].AddClass(-1, answered);
+            else if (a.Kind == TActual::TKind::Value && b.Figures[k].Classes.empty())
+                b.Figures[k].AddNumber(values_[present_[k]], a.Value);
+            else if (a.Kind == TActual::TKind::Value)
+                b.Figures[k].AddClass(static_cast<int32_t>(a.Value), answered);
+        }
+        const std::size_t bound = plan_.LineBound(actuals_.data());
         if (b.Output.size() - used_ < bound)
             b.Output.resize(std::max(2 * b.Output.size(), used_ + bound));
         char* end = plan_.WriteLine(b.Output.data() + used_, raw_.data(), texts_.data(), asWritten_.get(),
-                                    values_.data(), shareRows_.data(), b.NeedsUtf8);
+                                    values_.data(), actuals_.data(), shareRows_.data(), b.NeedsUtf8);
         used_ = static_cast<std::size_t>(end - b.Output.data());
         ++b.Records;
         return true;
@@ -382,6 +440,8 @@ private:
     std::vector<std::vector<double>> shares_;
     std::vector<double*> shareRows_;
     std::vector<bool> numberSlot_;
+    std::vector<TActual> actuals_;     // by target slot
+    std::vector<std::size_t> present_; // the target slots whose actual values the input holds
     std::unique_ptr<bool[]> asWritten_;
     std::vector<std::string_view> cells_;
 };
@@ -417,7 +477,12 @@ public:
         if (m.OutputCount <= 0)
             throw EError(msgNoTargets);
         plan_ = std::make_unique<TPredictPlan>(m, kind_, source_->Names());
-        source_->Use(plan_->InputColumns());
+        std::vector<int> used = plan_->InputColumns();
+        for (int column : plan_->ActualColumns())
+            if (column >= 0)
+                used.push_back(column);
+        source_->Use(used);
+        result_.Figures = FiguresFor(*plan_);
         shared_ = std::make_unique<TRunShared>(TRunShared{*plan_, kind_, ';', false, source_->Names()});
         if (kind_ == TSourceKind::Csv) {
             const TSampleBlockReader& r = text_->Reader();
@@ -569,6 +634,8 @@ private:
             throw EError(b.ReadFailure);
         sink.Write(std::string_view(b.Output.data(), b.OutputUsed));
         result_.Records += b.Records;
+        for (std::size_t k = 0; k < b.Figures.size(); ++k)
+            result_.Figures[k].Add(b.Figures[k]);
         lineBase_ += b.Lines;
     }
 

@@ -36,10 +36,8 @@ inline constexpr const char* kFieldsHeader = "Поле\tВид\tПропуско
 inline constexpr const char* kKindNumber = "число";
 inline constexpr const char* kKindText = "пропущен: слишком много различных значений";
 inline constexpr const char* kKindCategory = "категории";
-// The test part's accuracy of a category target and the corner of its confusion matrix.
+// The test part's accuracy of a category target (its " из " and the matrix's corner are the wizard's).
 inline constexpr const char* kAccuracyHead = "Точность на тесте, ";
-inline constexpr const char* kOutOf = " из ";
-inline constexpr const char* kConfusionCorner = "факт \\ ответ";
 inline constexpr const char* msgCategoryNorm = "у поля категорий нормализация своя: ";
 inline constexpr const char* msgNoGapsToFill = "не входное поле или в нём нет пропусков: ";
 
