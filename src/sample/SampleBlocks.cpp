@@ -23,6 +23,14 @@ inline bool IsLineEnd(char c) {
     return c == '\r' || c == '\n';
 }
 
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+
+// The high bit of each byte of `w` that is zero, and no other bit.
+inline uint64_t ZeroBytes(uint64_t w) {
+    constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7Full;
+    return ~(((w & low7) + low7) | w | low7);
+}
+
 // Where a block of `bytes` may end: after the last line end whose next byte is known, a CR LF
 // kept whole; 0 when there is none.
 std::size_t LineBoundary(std::string_view bytes) {
@@ -240,23 +248,36 @@ bool TCsvBlockCursor::Next(std::vector<std::string_view>& cells, int64_t& line) 
     const char* const e = e_;
     while (p < e) {
         const char* cell = p;
-        bool blank = true;
-        for (; p < e; ++p) {
-            const char c = *p;
-            if (c == delimiter) {
-                cells.emplace_back(cell, static_cast<std::size_t>(p - cell));
-                cell = p + 1;
-                blank = false;
-            } else if (c == '\n' || c == '\r') {
-                break;
-            } else if (c != ' ' && c != blankTab) {
-                blank = false;
+        // The delimiters and the line end, eight bytes at a time while eight remain.
+        for (;;) {
+            uint64_t hits = 0;
+            if (e - p >= 8) {
+                uint64_t w;
+                std::memcpy(&w, p, 8);
+                hits = ZeroBytes(w ^ (kOnes * static_cast<unsigned char>(delimiter))) | ZeroBytes(w ^ (kOnes * '\n')) |
+                       ZeroBytes(w ^ (kOnes * '\r'));
+                if (hits == 0) {
+                    p += 8;
+                    continue;
+                }
+                p += __builtin_ctzll(hits) / 8;
+            } else {
+                while (p < e && *p != delimiter && !IsLineEnd(*p))
+                    ++p;
             }
+            if (p == e || IsLineEnd(*p))
+                break;
+            cells.emplace_back(cell, static_cast<std::size_t>(p - cell));
+            cell = ++p;
         }
         cells.emplace_back(cell, static_cast<std::size_t>(p - cell));
         if (p < e)
             p += *p == '\r' && p + 1 < e && p[1] == '\n' ? 2 : 1;
         ++lines_;
+        // A line of blanks alone has no delimiter (libcsv skips it).
+        bool blank = cells.size() == 1;
+        for (const char* c = cell; blank && c < cell + cells[0].size(); ++c)
+            blank = *c == ' ' || *c == blankTab;
         if (!blank) {
             p_ = p;
             line = lines_;

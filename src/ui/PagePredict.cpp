@@ -418,12 +418,18 @@ void TPagePredict::btnPredictFileClick() {
     if (output.isEmpty())
         return;
     TWizard& m = host_.Model();
-    int64_t written = 0;
-    const bool ok =
-        host_.Guard([&] { written = m.PredictOverFile(input.toStdString(), output.toStdString()).Records; });
+    TFilePrediction written;
+    const bool ok = host_.Guard([&] { written = m.PredictOverFile(input.toStdString(), output.toStdString()); });
     m.SetStatus("");
-    if (ok)
-        dialogs.ShowMessage(QString::fromUtf8("Записано записей: %1").arg(written));
+    if (!ok)
+        return;
+    const QString count = QString::fromUtf8("Записано записей: %1").arg(written.Records);
+    // With the input's actual values, the figures follow, the matrices as tables.
+    if (written.Figures.empty())
+        dialogs.ShowMessage(count);
+    else
+        dialogs.ShowMessage("<p>" + count + "</p>" +
+                            QString::fromStdString(FormatFileFigures(written.Figures, written.Records, true)));
 }
 
 void TPagePredict::btnExportClick() {

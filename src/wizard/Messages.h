@@ -24,6 +24,22 @@ std::string GapValueMessage(const std::string& field, int64_t record);
 // A value of a number input that is not a number.
 std::string NotNumberMessage(const std::string& field, int64_t record);
 
+// A prediction over a file that holds a target's actual values: the header of the actual values' column
+// after the computed one (in CSV, and in sample text, where a name holds no blank), and the figures.
+inline constexpr const char* kActualCsv = " (факт)";
+inline constexpr const char* kActualText = ".факт";
+// field + kErrorRmse + value + kErrorMae + value + kErrorRecords + n + kOutOf + records + ")".
+inline constexpr const char* kErrorRmse = ": среднеквадратичная ошибка ";
+inline constexpr const char* kErrorMae = ", средняя абсолютная ошибка ";
+inline constexpr const char* kErrorRecords = " (записей с фактом: ";
+// A category target's accuracy over the file and the corner of its confusion matrix (the training's too).
+inline constexpr const char* kFileAccuracyHead = "Точность по файлу, ";
+inline constexpr const char* kOutOf = " из ";
+inline constexpr const char* kConfusionCorner = "факт \\ ответ";
+// The matrix row of actual values training never saw, and the note that counts them.
+inline constexpr const char* kUnseenRow = "(нет в обучении)";
+inline constexpr const char* kUnseenNote = "Значений, которых не было при обучении (считаются ошибкой): ";
+
 // Prediction and export of a network not yet taught.
 inline constexpr const char* msgNotTrained = "Сеть ещё не обучена";
 

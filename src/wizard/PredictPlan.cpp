@@ -60,57 +60,88 @@ TPredictPlan::TPredictPlan(const TNetModel& m, TSourceKind kind, const std::vect
             throw EError(msgInputFieldMissing + f->FieldName);
         inputColumns_.push_back(found);
     }
+    for (const TFieldInfo* f : targets_) {
+        int found = -1;
+        for (std::size_t c = 0; c < columns.size() && found < 0; ++c)
+            if (SameFieldName(columns[c], f->FieldName))
+                found = static_cast<int>(c);
+        actualColumns_.push_back(found);
+    }
     SetForm({});
+}
+
+bool TPredictPlan::HasActuals() const {
+    return std::any_of(actualColumns_.begin(), actualColumns_.end(), [](int c) { return c >= 0; });
+}
+
+int TPredictPlan::ReadCell(const TFieldInfo& f, const TCell& cell, double& value, std::string& unseen,
+                           TBlockFailure& failure, const std::string& column) const {
+    const std::string& name = f.FieldName;
+    value = std::nan("");
+    auto fail = [&](std::function<std::string(int64_t, int64_t)> message) {
+        failure.Message = std::move(message);
+        return -1;
+    };
+    if (cell.Kind == TCell::TKind::Number) {
+        if (!f.IsCategory()) {
+            value = cell.Value;
+            return 1;
+        }
+        // A number names a category value by its general form.
+        unseen = FormatGeneral(cell.Value, 15);
+        const int32_t pos = FindCategory(f.Categories, unseen);
+        value = pos;
+        return pos < 0 ? 0 : 1;
+    }
+    if (cell.Kind != TCell::TKind::Text || IsGapText(cell.Text))
+        return 1;
+    if (!f.IsCategory()) {
+        const TScannedNumber n = kind_ == TSourceKind::Csv ? CsvNumber(cell.Text, commaIsDecimal_) : TScannedNumber{};
+        if (n.Status == TNumberScan::Overflow)
+            return fail([column](int64_t, int64_t line) {
+                return msgCsvBadValue + column + ", строка " + std::to_string(line);
+            });
+        if (n.Status != TNumberScan::Ok)
+            return fail([name](int64_t r, int64_t) { return NotNumberMessage(name, r); });
+        value = n.Value;
+        return 1;
+    }
+    const std::string_view t = TrimBlanks(cell.Text);
+    unseen = kind_ != TSourceKind::Csv ? std::string(t) : utf8_ ? CleanUtf8(t) : Cp1251ToUtf8(t);
+    int32_t pos = FindCategory(f.Categories, unseen);
+    // A number written otherwise than training saw it ("1.0" for "1") still names its value.
+    if (pos < 0 && kind_ == TSourceKind::Csv)
+        if (const TScannedNumber n = CsvNumber(t, commaIsDecimal_); n.Status == TNumberScan::Ok)
+            pos = FindCategory(f.Categories, FormatGeneral(n.Value, 15));
+    value = pos;
+    return pos < 0 ? 0 : 1;
 }
 
 bool TPredictPlan::InputValue(std::size_t s, const TCell& cell, double& value, TBlockFailure& failure,
                               const std::string& column) const {
     const TFieldInfo& f = *inputs_[s];
-    const std::string& name = f.FieldName;
-    value = std::nan("");
-    auto fail = [&](std::function<std::string(int64_t, int64_t)> message) {
-        failure.Message = std::move(message);
+    std::string unseen;
+    const int taken = ReadCell(f, cell, value, unseen, failure, column);
+    if (taken < 0)
         return false;
-    };
-    auto unknown = [&](std::string text) {
-        return fail([text, name](int64_t r, int64_t) { return UnknownValueMessage(text, name, r); });
-    };
-    if (cell.Kind == TCell::TKind::Number) {
-        if (!f.IsCategory()) {
-            value = cell.Value;
-        } else { // a number names a category value by its general form
-            std::string text = FormatGeneral(cell.Value, 15);
-            const int32_t pos = FindCategory(f.Categories, text);
-            if (pos < 0)
-                return unknown(std::move(text));
-            value = pos;
-        }
-    } else if (cell.Kind == TCell::TKind::Text && !IsGapText(cell.Text)) {
-        if (!f.IsCategory()) {
-            const TScannedNumber n =
-                kind_ == TSourceKind::Csv ? CsvNumber(cell.Text, commaIsDecimal_) : TScannedNumber{};
-            if (n.Status == TNumberScan::Overflow)
-                return fail([column](int64_t, int64_t line) {
-                    return msgCsvBadValue + column + ", строка " + std::to_string(line);
-                });
-            if (n.Status != TNumberScan::Ok)
-                return fail([name](int64_t r, int64_t) { return NotNumberMessage(name, r); });
-            value = n.Value;
-        } else {
-            const std::string_view t = TrimBlanks(cell.Text);
-            std::string text = kind_ != TSourceKind::Csv ? std::string(t) : utf8_ ? CleanUtf8(t) : Cp1251ToUtf8(t);
-            int32_t pos = FindCategory(f.Categories, text);
-            // A number written otherwise than training saw it ("1.0" for "1") still names its value.
-            if (pos < 0 && kind_ == TSourceKind::Csv)
-                if (const TScannedNumber n = CsvNumber(t, commaIsDecimal_); n.Status == TNumberScan::Ok)
-                    pos = FindCategory(f.Categories, FormatGeneral(n.Value, 15));
-            if (pos < 0)
-                return unknown(std::move(text));
-            value = pos;
-        }
-    }
-    if (IsGap(value) && !f.FillGaps)
-        return fail([name](int64_t r, int64_t) { return GapValueMessage(name, r); });
+    const std::string name = f.FieldName;
+    if (taken == 0)
+        failure.Message = [unseen, name](int64_t r, int64_t) { return UnknownValueMessage(unseen, name, r); };
+    else if (IsGap(value) && !f.FillGaps)
+        failure.Message = [name](int64_t r, int64_t) { return GapValueMessage(name, r); };
+    else
+        return true;
+    return false;
+}
+
+bool TPredictPlan::ActualValue(std::size_t t, const TCell& cell, TActual& actual, TBlockFailure& failure,
+                               const std::string& column) const {
+    const int taken = ReadCell(*targets_[t], cell, actual.Value, actual.Unseen, failure, column);
+    if (taken < 0)
+        return false;
+    actual.Kind = taken == 0            ? TActual::TKind::Unseen
+                  : IsGap(actual.Value) ? TActual::TKind::Gap
+                                        : TActual::TKind::Value;
     return true;
 }
 
@@ -146,18 +177,30 @@ void TPredictPlan::SetForm(const TOutputForm& form) {
     lineBound_ = 2;
     for (const std::vector<TEncoded>& names : inputNames_)
         lineBound_ += longest(names);
-    for (const std::vector<TEncoded>& names : targetNames_)
-        lineBound_ += longest(names) + names.size() * (kMaxGeneralLength + 1);
+    for (std::size_t t = 0; t < targetNames_.size(); ++t)
+        lineBound_ += longest(targetNames_[t]) * (actualColumns_[t] >= 0 ? 2 : 1) +
+                      targetNames_[t].size() * (kMaxGeneralLength + 1);
+}
+
+std::size_t TPredictPlan::LineBound(const TActual* actuals) const {
+    std::size_t bound = lineBound_;
+    for (std::size_t t = 0; actuals && t < targets_.size(); ++t)
+        if (actualColumns_[t] >= 0 && actuals[t].Kind == TActual::TKind::Unseen)
+            bound += 2 * actuals[t].Unseen.size() + 2; // quoted, its quotes doubled
+    return bound;
 }
 
 std::string TPredictPlan::Header(bool& utf8) const {
     std::vector<std::string> cells;
     for (const TFieldInfo* f : inputs_)
         cells.push_back(f->FieldName);
-    for (const TFieldInfo* f : targets_) {
-        cells.push_back(f->FieldName);
-        for (const std::string& c : f->Categories)
-            cells.push_back(f->FieldName + ":" + c);
+    for (std::size_t t = 0; t < targets_.size(); ++t) {
+        const std::string& name = targets_[t]->FieldName;
+        cells.push_back(name);
+        if (actualColumns_[t] >= 0)
+            cells.push_back(name + (form_.Csv ? kActualCsv : kActualText));
+        for (const std::string& c : targets_[t]->Categories)
+            cells.push_back(name + ":" + c);
     }
     std::string line;
     for (std::size_t k = 0; k < cells.size(); ++k) {
@@ -186,21 +229,40 @@ char* TPredictPlan::WriteValue(char* out, double v, const std::vector<TEncoded>&
     return out;
 }
 
+char* TPredictPlan::WriteNumber(char* out, double v, std::string_view text, bool asWritten) const {
+    if (asWritten)
+        return CopyShort(out, text);
+    char* end = text.empty() ? nullptr : WritePlainDecimal15(out, text);
+    return end ? end : WriteGeneral(out, v, 15);
+}
+
+char* TPredictPlan::WriteActual(char* out, std::size_t t, const TActual& a, bool& utf8) const {
+    if (a.Kind == TActual::TKind::Gap)
+        return out;
+    if (a.Kind == TActual::TKind::Value)
+        return targetNames_[t].empty() ? WriteNumber(out, a.Value, a.Text, a.AsWritten)
+                                       : WriteValue(out, a.Value, targetNames_[t], utf8);
+    const TEncoded text = Encode(a.Unseen);
+    utf8 = utf8 || !text.Fits;
+    return std::copy(text.Bytes.begin(), text.Bytes.end(), out);
+}
+
 char* TPredictPlan::WriteLine(char* out, const double* raw, const std::string_view* texts, const bool* asWritten,
-                              const double* values, const double* const* shares, bool& utf8) const {
+                              const double* values, const TActual* actuals, const double* const* shares,
+                              bool& utf8) const {
     const char sep = form_.Csv ? ',' : '\t';
     for (std::size_t s = 0; s < inputs_.size(); ++s) {
         // A number is written from the text it was read from when that gives the same digits.
-        char* end = nullptr;
-        if (asWritten[s])
-            end = CopyShort(out, texts[s]);
-        else if (!texts[s].empty() && !IsGap(raw[s]) && inputNames_[s].empty())
-            end = WritePlainDecimal15(out, texts[s]);
-        out = end ? end : WriteValue(out, raw[s], inputNames_[s], utf8);
+        out = inputNames_[s].empty() && !IsGap(raw[s]) ? WriteNumber(out, raw[s], texts[s], asWritten[s])
+                                                       : WriteValue(out, raw[s], inputNames_[s], utf8);
         *out++ = sep;
     }
     for (std::size_t t = 0; t < targets_.size(); ++t) {
         out = WriteValue(out, values[t], targetNames_[t], utf8);
+        if (actualColumns_[t] >= 0) {
+            *out++ = sep;
+            out = WriteActual(out, t, actuals[t], utf8);
+        }
         for (std::size_t c = 0; c < targetNames_[t].size(); ++c) {
             *out++ = sep;
             out = WriteGeneral(out, shares[t][c], 15);

@@ -41,6 +41,16 @@ struct TCell {
     std::string_view Text;
 };
 
+// A target's actual value in a record: a gap, a number or a class (its position, with the text a
+// number came from), or a class training never saw (its text).
+struct TActual {
+    enum class TKind { Gap, Value, Unseen } Kind = TKind::Gap;
+    double Value = 0;
+    std::string_view Text;
+    bool AsWritten = false; // Text is the number as the general format writes it
+    std::string Unseen;
+};
+
 class TPredictPlan {
 public:
     // Refuses a project field the columns lack (msgInputFieldMissing); a field is taken from the
@@ -50,8 +60,11 @@ public:
     const TNetModel& Model() const { return model_; }
     const std::vector<const TFieldInfo*>& Inputs() const { return inputs_; }
     const std::vector<const TFieldInfo*>& Targets() const { return targets_; }
-    // The column of each input, by input slot.
+    // The column of each input, by input slot, and of each target's actual values, by target slot
+    // (-1 for a target the input does not hold).
     const std::vector<int>& InputColumns() const { return inputColumns_; }
+    const std::vector<int>& ActualColumns() const { return actualColumns_; }
+    bool HasActuals() const;
     std::size_t ColumnCount() const { return columnCount_; }
 
     // How CSV cells read: a decimal comma unless "," delimits; text as UTF-8 or Windows-1251.
@@ -66,19 +79,24 @@ public:
     // `column` names the column in messages about the cell itself.
     bool InputValue(std::size_t s, const TCell& cell, double& value, TBlockFailure& failure,
                     const std::string& column) const;
+    // Target slot t's actual value for a cell of its column: a gap where the cell is one, a value
+    // training never saw kept as text; false with `failure` set as InputValue.
+    bool ActualValue(std::size_t t, const TCell& cell, TActual& actual, TBlockFailure& failure,
+                     const std::string& column) const;
 
     // The form of the output lines; the category values' texts are encoded for it once.
     void SetForm(const TOutputForm& form);
     const TOutputForm& Form() const { return form_; }
     // The header line. Sets `utf8` when the Windows-1251 text form cannot hold it.
     std::string Header(bool& utf8) const;
-    // One record's line written at `out`, which has room for LineBound() bytes; returns its end. The
-    // inputs as read (`texts[s]`, when not empty, is the text a number came from, and with asWritten[s]
-    // also how it is written), then per target its value and a category's shares. Sets `utf8` when a
-    // text that Windows-1251 cannot hold was to be written in it.
+    // One record's line written at `out`, which has room for LineBound(actuals) bytes; returns its end.
+    // The inputs as read (`texts[s]`, when not empty, is the text a number came from, and with
+    // asWritten[s] also how it is written), then per target its value, its actual value where the input
+    // holds them (`actuals`, by target slot) and a category's shares. Sets `utf8` when a text that
+    // Windows-1251 cannot hold was to be written in it.
     char* WriteLine(char* out, const double* raw, const std::string_view* texts, const bool* asWritten,
-                    const double* values, const double* const* shares, bool& utf8) const;
-    std::size_t LineBound() const { return lineBound_; }
+                    const double* values, const TActual* actuals, const double* const* shares, bool& utf8) const;
+    std::size_t LineBound(const TActual* actuals = nullptr) const;
 
 private:
     // A text as the form writes it; Fits is false when Windows-1251 was asked for and cannot hold it.
@@ -88,11 +106,17 @@ private:
     };
     TEncoded Encode(const std::string& utf8Text) const;
     char* WriteValue(char* out, double v, const std::vector<TEncoded>& names, bool& utf8) const;
+    char* WriteNumber(char* out, double v, std::string_view text, bool asWritten) const;
+    char* WriteActual(char* out, std::size_t t, const TActual& a, bool& utf8) const;
+    // A cell as field f takes it: a number, a category's position or a gap (NaN). 1 when taken, 0 for
+    // a category value training never saw (its text in `unseen`), -1 with `failure` set.
+    int ReadCell(const TFieldInfo& f, const TCell& cell, double& value, std::string& unseen, TBlockFailure& failure,
+                 const std::string& column) const;
 
     const TNetModel& model_;
     TSourceKind kind_;
     std::vector<const TFieldInfo*> inputs_, targets_;
-    std::vector<int> inputColumns_;
+    std::vector<int> inputColumns_, actualColumns_;
     std::size_t columnCount_ = 0;
     bool commaIsDecimal_ = true;
     bool utf8_ = true;

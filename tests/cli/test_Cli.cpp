@@ -100,27 +100,29 @@ TEST_F(CliTest, TrainToTheEpochLimitThenPredict) {
     EXPECT_EQ(StrToFloat(saved.ReadString("Network", "W_1_2_0", "")), w.Network().GetWeight(1, 2, 0));
     EXPECT_EQ(ReadBytes(project), before); // -o leaves the project itself alone
 
+    // The sample holds the target: its actual values follow the computed ones, and the figures are printed.
     const std::string predicted = Path("predicted.txt");
     r = RunCommand({"predict", trained, sample_, "-o", predicted});
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Out.rfind("Species: среднеквадратичная ошибка ", 0), 0u) << r.Out;
     TWizard p;
     LoadProject(p, trained);
     TSampleTable iris = ReadTextSample(sample_);
-    std::string want = "SepalLength\tSepalWidth\tPetalLength\tPetalWidth\tSpecies\r\n";
+    std::string want = Utf8ToCp1251("SepalLength\tSepalWidth\tPetalLength\tPetalWidth\tSpecies\tSpecies.факт\r\n");
     for (int32_t rec = 0; rec < iris.RecordCount; ++rec) {
         std::vector<double> in;
         for (int f = 0; f < 4; ++f)
             in.push_back(iris.Fields[static_cast<std::size_t>(f)].Values[static_cast<std::size_t>(rec)]);
         for (double v : in)
             want += FormatGeneral(v, 15) + "\t";
-        want += FormatGeneral(p.PredictValues(in)[0], 15) + "\r\n";
+        want +=
+            FormatGeneral(p.PredictValues(in)[0], 15) + "\t" + FormatGeneral(iris.Fields[4].Values[rec], 15) + "\r\n";
     }
     EXPECT_EQ(ReadBytes(predicted), want);
     // The output is itself a sample file of this program.
     TSampleTable back = ReadTextSample(predicted);
     EXPECT_EQ(back.RecordCount, 150);
-    EXPECT_EQ(back.Fields.size(), 5u);
+    EXPECT_EQ(back.Fields.size(), 6u);
 }
 
 // Every epoch of the run as CSV; the refreshed ones agree with the printed lines of the same run.
@@ -238,12 +240,14 @@ TEST_F(CliTest, PredictWritesCsvForACsvName) {
     ASSERT_EQ(RunCommand({"predict", project, sample_, "-o", Path("p.txt")}).Code, 0);
     TCliResult r = RunCommand({"predict", project, sample_, "-o", Path("p.CSV")});
     ASSERT_EQ(r.Code, 0) << r.Err;
-    std::string text = ReadBytes(Path("p.txt")), csv;
+    std::string text = Cp1251ToUtf8(ReadBytes(Path("p.txt"))), csv;
+    text.replace(text.find(".факт"), 9, " (факт)"); // the one header cell the formats name apart
     for (std::size_t i = 0; i < text.size(); ++i)
         if (text[i] != '\r')
             csv += text[i] == '\t' ? ',' : text[i];
     EXPECT_EQ(ReadBytes(Path("p.CSV")), csv);
-    EXPECT_EQ(csv.rfind("SepalLength,SepalWidth,PetalLength,PetalWidth,Species\n5.1,3.5,1.4,0.2,", 0), 0u);
+    EXPECT_EQ(csv.rfind("SepalLength,SepalWidth,PetalLength,PetalWidth,Species,Species (факт)\n5.1,3.5,1.4,0.2,", 0),
+              0u);
 }
 
 TEST_F(CliTest, TrainingTwiceFromTheSameProjectPrintsTheSameLines) {
@@ -722,16 +726,20 @@ TEST_F(CliTest, CategoryTargetFromNewToPredict) {
                   std::to_string(m.At(0, 0)) + "\t" + std::to_string(m.At(0, 1)) + "\nx\t" +
                   std::to_string(m.At(1, 0)) + "\t" + std::to_string(m.At(1, 1)) + "\n");
 
-    // Columns the network does not use are ignored whatever they hold.
+    // Columns the network does not use are ignored whatever they hold; the target's are its actual
+    // values, written beside the answers as they came (a class training never saw, gaps) and measured:
+    // the unseen class counts as wrong, the gaps not at all.
     std::ofstream(Path("in.csv"), std::ios::binary) << "cls;colour;size;junk\nz;red;1;@@\n;blue;2;\n;?;0;x\n";
     r = RunCommand({"predict", Path("c.qvx"), Path("in.csv"), "-o", Path("out.csv")});
     ASSERT_EQ(r.Code, 0) << r.Err;
     const std::vector<std::string> lines = Split(ReadBytes(Path("out.csv")), "\n");
     ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[0], "size,colour,cls,cls:o,cls:x");
-    EXPECT_EQ(lines[1].substr(0, 10), "1,red,x,0.");
-    EXPECT_EQ(lines[2].substr(0, 11), "2,blue,o,0.");
-    EXPECT_EQ(lines[3].substr(0, 7), "0,,o,0."); // the filled gap is written as it came
+    EXPECT_EQ(lines[0], "size,colour,cls,cls (факт),cls:o,cls:x");
+    EXPECT_EQ(lines[1].substr(0, 10), "1,red,x,z,");
+    EXPECT_EQ(lines[2].substr(0, 11), "2,blue,o,,0");
+    EXPECT_EQ(lines[3].substr(0, 7), "0,,o,,0"); // the filled gap is written as it came
+    EXPECT_EQ(r.Out, "Точность по файлу, cls: 0% (0 из 1)\nфакт \\ ответ\to\tx\no\t0\t0\nx\t0\t0\n(нет в "
+                     "обучении)\t0\t1\nЗначений, которых не было при обучении (считаются ошибкой): 1\n");
 
     for (const auto& [input, message] : std::vector<std::pair<std::string, std::string>>{
              {"colour;size\nred;1\ngreen;2\n", "Неизвестное значение «green» поля colour в записи 2"},
@@ -767,7 +775,7 @@ TEST_F(CliTest, IrisSpeciesIsLearnedAndAnsweredByName) {
     ASSERT_EQ(r.Code, 0) << r.Err;
     const std::vector<std::string> lines = Split(ReadBytes(Path("iris.csv")), "\n");
     ASSERT_EQ(lines.size(), 152u);
-    EXPECT_EQ(lines[0], "Sepal.Length,Sepal.Width,Petal.Length,Petal.Width,Species,Species:setosa,"
+    EXPECT_EQ(lines[0], "Sepal.Length,Sepal.Width,Petal.Length,Petal.Width,Species,Species (факт),Species:setosa,"
                         "Species:versicolor,Species:virginica");
     for (std::size_t k = 1; k <= 150; ++k) {
         const std::string cls = Split(lines[k], ",").at(4);

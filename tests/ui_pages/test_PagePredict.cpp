@@ -271,7 +271,8 @@ TEST_F(PagePredictTest, FailedStoreIsShownAndKeepsTheMarks) {
     EXPECT_TRUE(host.Wizard.Modified());
 }
 
-// The window's prediction over a file is the command line's: the same bytes for text and CSV.
+// The window's prediction over a file is the command line's: the same bytes for text and CSV, and (the
+// sample holds the target) the same figures, the window's in a message box after the count.
 TEST_F(PagePredictTest, PredictionOverAFileWritesWhatTheCommandLineWrites) {
     const std::string project = SaveProject(host.Wizard, dir.filePath("p.qvx").toStdString());
     LoadProject(host.Wizard, project); // both sides predict with the network as the file holds it
@@ -287,11 +288,15 @@ TEST_F(PagePredictTest, PredictionOverAFileWritesWhatTheCommandLineWrites) {
         host.Boxes.Messages.clear();
         QTest::mouseClick(button, Qt::LeftButton);
         ASSERT_TRUE(host.Boxes.Errors.empty()) << host.Boxes.Errors[0].toStdString();
-        EXPECT_EQ(host.Boxes.Messages, std::vector<QString>{QString::fromUtf8("Записано записей: 30")});
         const std::string cli = dir.filePath(QString::fromLatin1("cli_") + name).toStdString();
         std::ostringstream out, err;
         ASSERT_EQ(RunCli({"predict", project, sample, "-o", cli}, out, err), 0) << err.str();
         EXPECT_EQ(test::ReadBytes(dir.filePath(name).toStdString()), test::ReadBytes(cli));
+        std::string figures = out.str();
+        ASSERT_EQ(figures.find(':'), 1u) << figures; // one number target, and its one line
+        figures.pop_back();
+        EXPECT_EQ(host.Boxes.Messages,
+                  std::vector<QString>{QString::fromUtf8("<p>Записано записей: 30</p><p>" + figures + "</p>")});
     }
     EXPECT_EQ(host.Boxes.OpenFilters[0],
               QString::fromUtf8("Файлы выборки (*.txt *.csv *.dbf *.db);;Текстовые файлы (*.txt);;Файлы CSV (*.csv);;"

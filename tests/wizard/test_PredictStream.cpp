@@ -3,6 +3,7 @@
 // nothing written when the last record fails or the run is called off in the middle.
 #include "common/Cp1251.h"
 #include "common/Errors.h"
+#include "common/NumberText.h"
 #include "engine/IniFile.h"
 #include "project/ProjectFile.h"
 #include "support/ErrorCatch.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -84,8 +86,44 @@ std::string Printed(std::string bytes) {
     return out;
 }
 
+// The output without the columns of the targets' actual values, which the whole-table prediction did
+// not write; `dropped` counts them.
+std::string WithoutActuals(const std::string& bytes, bool csv, int& dropped) {
+    const std::string eol = csv ? "\n" : "\r\n";
+    const char sep = csv ? ',' : '\t';
+    std::vector<std::vector<std::string>> lines;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t end = bytes.find(eol, at);
+        lines.emplace_back();
+        const std::string line = bytes.substr(at, end - at);
+        for (std::size_t b = 0;;) {
+            const std::size_t e = line.find(sep, b);
+            lines.back().push_back(line.substr(b, e - b));
+            if (e == std::string::npos)
+                break;
+            b = e + 1;
+        }
+        at = end + eol.size();
+    }
+    std::vector<bool> actual;
+    for (const std::string& cell : lines.at(0))
+        actual.push_back(cell.ends_with(" (факт)") || cell.ends_with(".факт") || cell.ends_with(Utf8ToCp1251(".факт")));
+    dropped = static_cast<int>(std::count(actual.begin(), actual.end(), true));
+    std::string out;
+    for (const std::vector<std::string>& cells : lines) {
+        std::string line;
+        for (std::size_t k = 0; k < cells.size(); ++k)
+            if (!actual.at(k))
+                line += (k == 0 ? "" : std::string(1, sep)) + cells[k]; // the first column is an input
+        out += line + eol;
+    }
+    return out;
+}
+
 } // namespace
 
+// The input files of text and CSV hold no target; the tables do, and their actual values' columns are
+// left out of the comparison (and counted).
 TEST_F(PredictStreamTest, OutputIsByteForByteTheWholeTablePredictionOnAnyNumberOfThreads) {
     for (const TFixture& f : kFixtures) {
         SCOPED_TRACE(f.Expected);
@@ -93,12 +131,17 @@ TEST_F(PredictStreamTest, OutputIsByteForByteTheWholeTablePredictionOnAnyNumberO
         Open(w, f.Project, f.Sample);
         const std::string expected = test::ReadBytes(kData + f.Expected);
         ASSERT_FALSE(expected.empty());
+        const bool csv = std::string(f.Expected).ends_with(".csv"),
+                   table = !f.Input.ends_with("csv") && !f.Input.ends_with("txt");
         for (const char* threads : {"1", "3"}) {
             setenv("NIRVEX_THREADS", threads, 1);
             const std::string out = Path(f.Expected);
-            PredictFile(w.NetModel(), f.Input, out, {});
-            EXPECT_EQ(test::ReadBytes(out), expected) << threads << " threads";
-            if (std::string(f.Expected).ends_with(".txt")) {
+            const TFilePrediction p = PredictFile(w.NetModel(), f.Input, out, {});
+            int dropped = 0;
+            EXPECT_EQ(WithoutActuals(test::ReadBytes(out), csv, dropped), expected) << threads << " threads";
+            EXPECT_EQ(dropped, table ? static_cast<int>(p.Figures.size()) : 0);
+            EXPECT_EQ(p.Figures.empty(), !table);
+            if (!csv && !table) {
                 std::ostringstream printed;
                 PredictToStream(w.NetModel(), f.Input, printed);
                 EXPECT_EQ(printed.str(), Printed(expected));
@@ -187,4 +230,71 @@ TEST_F(PredictStreamTest, CsvThatIsNotUtf8PastItsFirstMegabytesIsReadAsWindows12
     std::ofstream(input, std::ios::binary | std::ios::trunc) << csv;
     EXPECT_EQ(PredictFile(w.NetModel(), input, Path("out.csv"), {}).Records,
               std::count(csv.begin(), csv.end(), '\n') - 1);
+}
+
+// An input that holds the targets: each actual value right after the computed one, as it came (a gap
+// empty, a class training never saw as written), and the figures against a count by hand from the
+// written lines: a gap left out, the unseen class counted wrong.
+TEST_F(PredictStreamTest, ActualValuesAreWrittenBesideTheComputedOnesAndMeasured) {
+    Open(w, "mixed.qvx", kData + "mixed.csv");
+    const std::string input = Path("in.csv");
+    std::ofstream(input, std::ios::binary) << "class;city;rooms;area;kind;year;price\n"
+                                              "A;Москва;2;50,5;дом;1990;160,5\n"
+                                              "B;Тула;3;70;квартира;NA;NA\n"
+                                              "NA;Казань;1;30;дом;2000;80\n"
+                                              "Z;Köln;4;90;дом;1980;120\n"
+                                              "C;Тула;2;40;дом;1995;1,25e2\n";
+    const TFilePrediction p = PredictFile(w.NetModel(), input, Path("out.csv"), {});
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(test::ReadBytes(Path("out.csv")));
+    for (std::string line; std::getline(lines, line);) {
+        rows.emplace_back();
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, ',');)
+            rows.back().push_back(cell);
+    }
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"city", "rooms", "area", "kind", "year", "price", "price (факт)",
+                                                 "class", "class (факт)", "class:B", "class:A", "class:C"}));
+    const std::vector<std::string> prices = {"160.5", "", "80", "120", "125"}, classes = {"A", "B", "", "Z", "C"};
+    double squares = 0, absolute = 0;
+    int priced = 0, right = 0;
+    std::vector<int64_t> matrix(12); // 3 classes answered, for A, B, C and the unseen
+    const std::vector<std::string> names = {"B", "A", "C"};
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        ASSERT_GE(rows[r].size(), 9u);
+        EXPECT_EQ(rows[r][6], prices[r - 1]);
+        EXPECT_EQ(rows[r][8], classes[r - 1]);
+        if (!prices[r - 1].empty()) {
+            const double error = StrToFloat(rows[r][5]) - StrToFloat(prices[r - 1]);
+            squares += error * error;
+            absolute += std::fabs(error);
+            ++priced;
+        }
+        if (!classes[r - 1].empty()) {
+            const auto answered = std::find(names.begin(), names.end(), rows[r][7]) - names.begin();
+            const auto actual = std::find(names.begin(), names.end(), classes[r - 1]) - names.begin(); // 3: unseen
+            ++matrix[static_cast<std::size_t>(actual * 3 + answered)];
+            right += actual == answered ? 1 : 0;
+        }
+    }
+    ASSERT_EQ(p.Figures.size(), 2u);
+    const TTargetFigures& price = p.Figures[0];
+    EXPECT_EQ(price.Records, priced);
+    EXPECT_NEAR(price.Rmse(), std::sqrt(squares / priced), 1e-9 * price.Rmse());
+    EXPECT_NEAR(price.MeanAbsError(), absolute / priced, 1e-9 * price.MeanAbsError());
+    const TTargetFigures& cls = p.Figures[1];
+    EXPECT_EQ(cls.Records, 4);
+    EXPECT_EQ(cls.Right(), right);
+    EXPECT_EQ(cls.Unseen(), 1);
+    EXPECT_EQ(cls.Matrix, matrix);
+    EXPECT_EQ(FormatFileFigures(p.Figures, p.Records).substr(0, 7), "price: ");
+
+    // The same columns in sample text, where a name holds no blank; the figures do not depend on it.
+    const TFilePrediction text = PredictFile(w.NetModel(), input, Path("out.txt"), {});
+    std::string_view bytes = test::ReadBytes(Path("out.txt"));
+    const std::string header(bytes.substr(0, bytes.find('\r')));
+    EXPECT_NE(header.find("\tprice\tprice.факт\tclass\tclass.факт\t"), std::string::npos) << header; // UTF-8: Köln
+    EXPECT_EQ(text.Figures[0].SquareSum, price.SquareSum);
+    EXPECT_EQ(text.Figures[1].Matrix, cls.Matrix);
 }

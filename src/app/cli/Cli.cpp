@@ -16,6 +16,7 @@
 #include "training/TrainingRun.h"
 #include "wizard/BatchPredict.h"
 #include "wizard/Messages.h"
+#include "wizard/PredictFigures.h"
 #include "wizard/PredictStream.h"
 #include "wizard/Wizard.h"
 
@@ -244,16 +245,11 @@ void PrintClassResults(const TWizard& w, std::ostream& out) {
         const TConfusion& m = w.TestConfusion()[c++];
         out << kAccuracyHead << f->FieldName << ": " << FormatIdentShare(m.Right(), m.Total()) << " (" << m.Right()
             << kOutOf << m.Total() << ")\n";
-        out << kConfusionCorner;
-        for (const std::string& name : f->Categories)
-            out << '\t' << name;
-        out << '\n';
-        for (int32_t a = 0; a < m.Classes; ++a) {
-            out << f->Categories[static_cast<std::size_t>(a)];
-            for (int32_t p = 0; p < m.Classes; ++p)
-                out << '\t' << m.At(a, p);
-            out << '\n';
-        }
+        const std::vector<int64_t> counts(m.Counts.begin(), m.Counts.end());
+        for (const std::vector<std::string>& row :
+             ConfusionRows(f->Categories, counts, static_cast<std::size_t>(m.Classes)))
+            for (std::size_t k = 0; k < row.size(); ++k)
+                out << row[k] << (k + 1 < row.size() ? '\t' : '\n');
     }
     out.flush();
 }
@@ -301,14 +297,17 @@ void Train(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
     SaveProject(w, c.Output.empty() ? project : c.Output);
 }
 
-void Predict(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out) {
+// The figures of the targets the input holds go after the lines: to standard output with -o, else to
+// standard error, so that printed lines stay a table.
+void Predict(TWizard& w, TNotice& notice, const TCommand& c, std::ostream& out, std::ostream& err) {
     OpenProject(w, c.Positional[0]);
     notice.Print();
     const std::string& input = c.Positional[1];
-    if (!c.Output.empty())
-        PredictFile(w.NetModel(), input, c.Output, {});
-    else
-        PredictToStream(w.NetModel(), input, out);
+    const TFilePrediction p =
+        c.Output.empty() ? PredictToStream(w.NetModel(), input, out) : PredictFile(w.NetModel(), input, c.Output, {});
+    std::ostream& figures = c.Output.empty() ? err : out;
+    figures << FormatFileFigures(p.Figures, p.Records);
+    figures.flush();
 }
 
 // How much each input matters to the project's trained network, printed or written as CSV.
@@ -409,7 +408,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         else if (c.Name == "importance")
             Importance(w, notice, c, out);
         else
-            Predict(w, notice, c, out);
+            Predict(w, notice, c, out, err);
         notice.Print();
         return 0;
     } catch (const EError& e) {

@@ -36,10 +36,8 @@ inline constexpr const char* kFieldsHeader = "Поле\tВид\tПропуско
 inline constexpr const char* kKindNumber = "число";
 inline constexpr const char* kKindText = "пропущен: слишком много различных значений";
 inline constexpr const char* kKindCategory = "категории";
-// The test part's accuracy of a category target and the corner of its confusion matrix.
+// The test part's accuracy of a category target (its " из " and the matrix's corner are the wizard's).
 inline constexpr const char* kAccuracyHead = "Точность на тесте, ";
-inline constexpr const char* kOutOf = " из ";
-inline constexpr const char* kConfusionCorner = "факт \\ ответ";
 inline constexpr const char* msgCategoryNorm = "у поля категорий нормализация своя: ";
 inline constexpr const char* msgNoGapsToFill = "не входное поле или в нём нет пропусков: ";
 
@@ -88,7 +86,8 @@ inline constexpr const char* kUsageTail =
     "train    обучает сеть с настройками проекта и сохраняет проект (по умолчанию в тот же файл);\n"
     "         --curve записывает ошибки каждой эпохи в файл CSV\n"
     "predict  рассчитывает целевые поля для каждой записи входного файла; без -o результат\n"
-    "         печатается\n"
+    "         печатается. Если во входном файле есть целевое поле, его факт пишется рядом\n"
+    "         с расчётом, а ошибки (для категорий точность) печатаются\n"
     "export   выгружает обученную сеть с нормализацией полей: ФАЙЛ.onnx в формате ONNX, ФАЙЛ.c\n"
     "         как исходный текст на C с функцией ИМЯ_predict (по умолчанию nirvex_predict)\n"
     "importance  значимость входов обученной сети: для каждого входного поля, начиная с самого\n"
