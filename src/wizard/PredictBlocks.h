@@ -37,7 +37,7 @@ struct TWorkBlock {
     int64_t Records = 0, Lines = 0;
     TBlockFailure Failure;
     int64_t FailureLine = 0;
-    std::vector<TTargetFigures> Figures; // of the targets whose actual values the input holds
+    std::vector<TFileFigures> Figures; // of the targets whose actual values the input holds
     std::exception_ptr Error;
     bool NotUtf8 = false, NeedsUtf8 = false;
 };

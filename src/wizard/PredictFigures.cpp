@@ -7,23 +7,23 @@
 
 namespace nirvex {
 
-TTargetFigures::TTargetFigures(std::string field, std::vector<std::string> classes)
+TFileFigures::TFileFigures(std::string field, std::vector<std::string> classes)
     : Field(std::move(field)), Classes(std::move(classes)), Matrix((Classes.size() + 1) * Classes.size()) {}
 
-void TTargetFigures::AddNumber(double computed, double actual) {
+void TFileFigures::AddNumber(double computed, double actual) {
     const double error = computed - actual;
     SquareSum += error * error;
     AbsSum += std::fabs(error);
     ++Records;
 }
 
-void TTargetFigures::AddClass(int32_t actual, int32_t answered) {
+void TFileFigures::AddClass(int32_t actual, int32_t answered) {
     const std::size_t row = actual < 0 ? Classes.size() : static_cast<std::size_t>(actual);
     ++Matrix[row * Classes.size() + static_cast<std::size_t>(answered)];
     ++Records;
 }
 
-void TTargetFigures::Add(const TTargetFigures& part) {
+void TFileFigures::Add(const TFileFigures& part) {
     Records += part.Records;
     SquareSum += part.SquareSum;
     AbsSum += part.AbsSum;
@@ -31,22 +31,22 @@ void TTargetFigures::Add(const TTargetFigures& part) {
         Matrix[k] += part.Matrix[k];
 }
 
-double TTargetFigures::Rmse() const {
+double TFileFigures::Rmse() const {
     return Records > 0 ? std::sqrt(SquareSum / static_cast<double>(Records)) : 0.0;
 }
 
-double TTargetFigures::MeanAbsError() const {
+double TFileFigures::MeanAbsError() const {
     return Records > 0 ? AbsSum / static_cast<double>(Records) : 0.0;
 }
 
-int64_t TTargetFigures::Right() const {
+int64_t TFileFigures::Right() const {
     int64_t n = 0;
     for (std::size_t c = 0; c < Classes.size(); ++c)
         n += Matrix[c * Classes.size() + c];
     return n;
 }
 
-int64_t TTargetFigures::Unseen() const {
+int64_t TFileFigures::Unseen() const {
     int64_t n = 0;
     for (std::size_t c = 0; c < Classes.size(); ++c)
         n += Matrix[Classes.size() * Classes.size() + c];
@@ -77,10 +77,10 @@ std::string Html(const std::string& text) {
 
 } // namespace
 
-std::string FormatFileFigures(const std::vector<TTargetFigures>& figures, int64_t records, bool html) {
+std::string FormatFileFigures(const std::vector<TFileFigures>& figures, int64_t records, bool html) {
     std::string out;
     auto line = [&](const std::string& text) { out += html ? "<p>" + Html(text) + "</p>" : text + "\n"; };
-    for (const TTargetFigures& f : figures) {
+    for (const TFileFigures& f : figures) {
         if (f.Classes.empty()) {
             line(f.Field + kErrorRmse + FormatGeneral(f.Rmse(), 5) + kErrorMae + FormatGeneral(f.MeanAbsError(), 5) +
                  kErrorRecords + std::to_string(f.Records) + kOutOf + std::to_string(records) + ")");

@@ -9,7 +9,7 @@
 
 namespace nirvex {
 
-struct TTargetFigures {
+struct TFileFigures {
     std::string Field;
     std::vector<std::string> Classes; // a category target's values; empty for a number target
     int64_t Records = 0;              // records with an actual value (a gap is none)
@@ -18,13 +18,13 @@ struct TTargetFigures {
     // never saw, a column per class answered.
     std::vector<int64_t> Matrix;
 
-    TTargetFigures() = default;
-    TTargetFigures(std::string field, std::vector<std::string> classes);
+    TFileFigures() = default;
+    TFileFigures(std::string field, std::vector<std::string> classes);
     void AddNumber(double computed, double actual);
     // `actual` -1: a value training never saw, which no answer gets right.
     void AddClass(int32_t actual, int32_t answered);
     // Adds another part's figures (blocks in input order, so the sums are the same on any threads).
-    void Add(const TTargetFigures& part);
+    void Add(const TFileFigures& part);
 
     double Rmse() const;
     double MeanAbsError() const;
@@ -41,6 +41,6 @@ std::vector<std::vector<std::string>> ConfusionRows(const std::vector<std::strin
 
 // The figures of every target the file held, of a file of `records` records: lines of tab-separated
 // text, or HTML for a message box (the matrices as tables).
-std::string FormatFileFigures(const std::vector<TTargetFigures>& figures, int64_t records, bool html = false);
+std::string FormatFileFigures(const std::vector<TFileFigures>& figures, int64_t records, bool html = false);
 
 } // namespace nirvex

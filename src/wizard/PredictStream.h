@@ -16,7 +16,7 @@ namespace nirvex {
 // the input holds (in target order) how the computed values compare with them.
 struct TFilePrediction {
     int64_t Records = 0;
-    std::vector<TTargetFigures> Figures;
+    std::vector<TFileFigures> Figures;
 };
 
 // Computes every record of `input` (any sample file by its extension; an unknown extension is read as sample text) and

@@ -44,8 +44,8 @@ bool ValidUtf8(std::string_view bytes) {
 } // namespace
 
 // Empty figures of each target whose actual values the input holds.
-std::vector<TTargetFigures> FiguresFor(const TPredictPlan& plan) {
-    std::vector<TTargetFigures> figures;
+std::vector<TFileFigures> FiguresFor(const TPredictPlan& plan) {
+    std::vector<TFileFigures> figures;
     for (std::size_t t = 0; t < plan.Targets().size(); ++t)
         if (plan.ActualColumns()[t] >= 0)
             figures.emplace_back(plan.Targets()[t]->FieldName, plan.Targets()[t]->Categories);

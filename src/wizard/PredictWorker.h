@@ -14,7 +14,7 @@
 namespace nirvex {
 
 // Empty figures of each target whose actual values the input holds.
-std::vector<TTargetFigures> FiguresFor(const TPredictPlan& plan);
+std::vector<TFileFigures> FiguresFor(const TPredictPlan& plan);
 
 // What the workers share: the plan, the source's kind and its CSV rules.
 struct TRunShared {

@@ -279,11 +279,11 @@ TEST_F(PredictStreamTest, ActualValuesAreWrittenBesideTheComputedOnesAndMeasured
         }
     }
     ASSERT_EQ(p.Figures.size(), 2u);
-    const TTargetFigures& price = p.Figures[0];
+    const TFileFigures& price = p.Figures[0];
     EXPECT_EQ(price.Records, priced);
     EXPECT_NEAR(price.Rmse(), std::sqrt(squares / priced), 1e-9 * price.Rmse());
     EXPECT_NEAR(price.MeanAbsError(), absolute / priced, 1e-9 * price.MeanAbsError());
-    const TTargetFigures& cls = p.Figures[1];
+    const TFileFigures& cls = p.Figures[1];
     EXPECT_EQ(cls.Records, 4);
     EXPECT_EQ(cls.Right(), right);
     EXPECT_EQ(cls.Unseen(), 1);
