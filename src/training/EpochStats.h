@@ -45,7 +45,7 @@ inline int32_t TConfusion::Right() const {
 struct TUnitErrors {
     double SumSquares = 0;
     double SumAbs = 0;
-    int32_t Count = 0;
+    int64_t Count = 0;
     // `d` computed minus actual. One too large to square is counted as infinite, raising no flag.
     void Add(double d) {
         const double a = std::fabs(d);
@@ -59,9 +59,15 @@ struct TUnitErrors {
         SumSquares += a * a;
         SumAbs += a;
     }
+    // Another part's counts (blocks summed in their order give the same figures on any threads).
+    void Add(const TUnitErrors& part) {
+        SumSquares += part.SumSquares;
+        SumAbs += part.SumAbs;
+        Count += part.Count;
+    }
     // Root mean square and mean absolute error; NaN for an empty part.
-    double Rmse() const { return Count > 0 ? std::sqrt(SumSquares / Count) : NAN; }
-    double Mae() const { return Count > 0 ? SumAbs / Count : NAN; }
+    double Rmse() const { return Count > 0 ? std::sqrt(SumSquares / static_cast<double>(Count)) : NAN; }
+    double Mae() const { return Count > 0 ? SumAbs / static_cast<double>(Count) : NAN; }
 };
 
 // Statistics of one epoch; the means are sums during the passes.

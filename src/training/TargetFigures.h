@@ -15,7 +15,7 @@ struct TPartFigures {
     double Rmse = NAN;     // a number target: root mean square error in the field's units
     double Mae = NAN;      // a number target: mean absolute error in the field's units
     double Accuracy = NAN; // a category target: percent of the examples given the right class
-    int32_t Count = 0;
+    int64_t Count = 0;
 };
 
 struct TTargetFigures {

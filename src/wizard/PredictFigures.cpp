@@ -11,9 +11,7 @@ TFileFigures::TFileFigures(std::string field, std::vector<std::string> classes)
     : Field(std::move(field)), Classes(std::move(classes)), Matrix((Classes.size() + 1) * Classes.size()) {}
 
 void TFileFigures::AddNumber(double computed, double actual) {
-    const double error = computed - actual;
-    SquareSum += error * error;
-    AbsSum += std::fabs(error);
+    Errors.Add(computed - actual);
     ++Records;
 }
 
@@ -25,18 +23,17 @@ void TFileFigures::AddClass(int32_t actual, int32_t answered) {
 
 void TFileFigures::Add(const TFileFigures& part) {
     Records += part.Records;
-    SquareSum += part.SquareSum;
-    AbsSum += part.AbsSum;
+    Errors.Add(part.Errors);
     for (std::size_t k = 0; k < Matrix.size() && k < part.Matrix.size(); ++k)
         Matrix[k] += part.Matrix[k];
 }
 
 double TFileFigures::Rmse() const {
-    return Records > 0 ? std::sqrt(SquareSum / static_cast<double>(Records)) : 0.0;
+    return Errors.Count > 0 ? Errors.Rmse() : 0.0;
 }
 
 double TFileFigures::MeanAbsError() const {
-    return Records > 0 ? AbsSum / static_cast<double>(Records) : 0.0;
+    return Errors.Count > 0 ? Errors.Mae() : 0.0;
 }
 
 int64_t TFileFigures::Right() const {

@@ -3,6 +3,8 @@
 // How the values computed for a file compare with the actual values the file holds: a number
 // target's errors in its own units, a category target's answers per class.
 
+#include "training/EpochStats.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,7 +15,7 @@ struct TFileFigures {
     std::string Field;
     std::vector<std::string> Classes; // a category target's values; empty for a number target
     int64_t Records = 0;              // records with an actual value (a gap is none)
-    double SquareSum = 0, AbsSum = 0; // a number target's errors
+    TUnitErrors Errors;               // a number target's errors
     // A category target's answers: a row per actual class and a last row for actual values training
     // never saw, a column per class answered.
     std::vector<int64_t> Matrix;

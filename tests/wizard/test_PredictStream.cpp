@@ -295,6 +295,6 @@ TEST_F(PredictStreamTest, ActualValuesAreWrittenBesideTheComputedOnesAndMeasured
     std::string_view bytes = test::ReadBytes(Path("out.txt"));
     const std::string header(bytes.substr(0, bytes.find('\r')));
     EXPECT_NE(header.find("\tprice\tprice.факт\tclass\tclass.факт\t"), std::string::npos) << header; // UTF-8: Köln
-    EXPECT_EQ(text.Figures[0].SquareSum, price.SquareSum);
+    EXPECT_EQ(text.Figures[0].Errors.SumSquares, price.Errors.SumSquares);
     EXPECT_EQ(text.Figures[1].Matrix, cls.Matrix);
 }
