@@ -84,10 +84,7 @@ void TWizard::NetworkReplaced() {
         for (std::size_t r = 1; r < statCells_[c].size(); ++r)
             statCells_[c][r].clear();
     learnStatus_.clear();
-    teachConfusion_.clear();
-    testConfusion_.clear();
-    teachUnits_.clear();
-    testUnits_.clear();
+    lastCounts_ = {};
     for (std::string& text : predictPage_.OutputTexts)
         text.clear();
 }

@@ -47,8 +47,8 @@ public:
     // The record order the run walks: RecordIndex without the records that have such a gap.
     const std::vector<int32_t>& TrainingIndex() const { return gapsLeftOut_ ? usableIndex_ : recordIndex_; }
     // The last refresh's confusion of each category target over the training and the test part.
-    const std::vector<TConfusion>& TeachConfusion() const { return teachConfusion_; }
-    const std::vector<TConfusion>& TestConfusion() const { return testConfusion_; }
+    const std::vector<TConfusion>& TeachConfusion() const { return lastCounts_.TeachConfusion; }
+    const std::vector<TConfusion>& TestConfusion() const { return lastCounts_.TestConfusion; }
     // Each target's errors in its own units (or its accuracy) on the training and the test part, as
     // the last epoch run (or the network taken back) left them; empty parts before a run.
     std::vector<TTargetFigures> TargetFigures() const;
@@ -318,8 +318,9 @@ private:
     std::vector<int32_t> recordIndex_;
     std::vector<int32_t> usableIndex_; // recordIndex_ without records with gaps, when gapsLeftOut_
     bool gapsLeftOut_ = false;
-    std::vector<TConfusion> teachConfusion_, testConfusion_;
-    std::vector<TUnitErrors> teachUnits_, testUnits_;
+    // The last epoch's statistics (or the network taken back's): its classes and units are what the
+    // pages read after the refresh; empty before a run.
+    TEpochStats lastCounts_;
     // Keeps what the statistics tell of the classes and units, every epoch.
     void KeepTargetCounts(const TEpochStats& s);
     uint32_t indexSeed_ = 0;

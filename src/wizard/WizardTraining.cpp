@@ -37,19 +37,11 @@ void TWizard::RefreshStats(const TEpochStats& s, int32_t epoch) {
 }
 
 void TWizard::KeepTargetCounts(const TEpochStats& s) {
-    teachConfusion_ = s.TeachConfusion;
-    testConfusion_ = s.TestConfusion;
-    teachUnits_ = s.TeachUnits;
-    testUnits_ = s.TestUnits;
+    lastCounts_ = s;
 }
 
 std::vector<TTargetFigures> TWizard::TargetFigures() const {
-    TEpochStats s;
-    s.TeachConfusion = teachConfusion_;
-    s.TestConfusion = testConfusion_;
-    s.TeachUnits = teachUnits_;
-    s.TestUnits = testUnits_;
-    return nirvex::TargetFigures(fields_, s);
+    return nirvex::TargetFigures(fields_, lastCounts_);
 }
 
 TPartSpan TWizard::ImportancePart() const {
